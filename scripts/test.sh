@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, builds everything and runs every test.
+# With --sanitize the suite is built and run with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+dir=build-tests
+args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+if [ "${1:-}" = "--sanitize" ]; then
+  dir=build-sanitize
+  args=(-DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON -DKV_BENCH=OFF)
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+fi
+bash scripts/build.sh "$dir" "${args[@]}"
+# No display and no sound card are needed: native tests use SDL's offscreen driver and OpenAL's null device.
+export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-offscreen}"
+export ALSOFT_DRIVERS="${ALSOFT_DRIVERS:-null}"
+export KV_NO_DIALOGS=1
+ctest --test-dir "$dir" --output-on-failure -j "$(nproc)"

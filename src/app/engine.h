@@ -1,0 +1,103 @@
+// The one top-level game object: owns the subsystems, holds the game state, the score and the frame driver.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "app/input.h"
+
+namespace plat {
+class Services;
+}
+class Player;
+class Projectile;
+
+class Engine;
+extern Engine* g_engine;
+extern float g_gameSpeed;
+
+// Source rectangle of one score digit in the "hud_score.bmp" atlas, in texels.
+struct DigitRect {
+  int left, top, right, bottom;
+  bool operator==(const DigitRect&) const = default;
+};
+
+class Engine {
+ public:
+  static constexpr int kScoreDigits = 7;
+
+  explicit Engine(plat::Services& services);
+  ~Engine();
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  // One frame: clock, input, per-state step, updates, render, purge.
+  void Frame();
+  void SetState(int s);
+  // Window focus lost and regained.
+  void Pause();
+  void RestoreState();
+  void CreateInput();
+  void ReleaseInput();
+
+  Player* GetPlayer() { return players[0]; }
+  void AddScore(int n) { score += n; }
+  void AddObject(Projectile* object) { pendingObjects.push_back(object); }
+  void UpdateScoreDisplay();
+
+  void LoadLevel(const char* file);
+  void ClearLevel();
+  void UpdateGame();
+  void CheckCollisions();
+  void PurgeObjects();
+
+  // The digit cells shown for a score: element 0 is the ones digit.
+  static std::array<DigitRect, kScoreDigits> ScoreDigitRects(int score);
+  // Horizontal place of score digit k as a fraction of the screen width.
+  static float ScoreDigitX(int k);
+
+  int state = 0;
+  int score = 0;
+  int fps = 0;
+  int frameCount = 0;
+  int fpsMs = 0;
+  int previousState = 0;
+  float forward[3] = {0.0f, 0.0f, 1.0f};
+  float up[3] = {0.0f, 1.0f, 0.0f};
+  float side[3] = {1.0f, 0.0f, 0.0f};
+  std::vector<Projectile*> objects;
+  std::vector<Projectile*> pendingObjects;
+  std::vector<Projectile*> enemyObjects;
+  std::vector<Player*> players;
+  Input* input = nullptr;
+
+  int keyLeft, keyRight, keyDown, keyUp, keyPause, keyFire, keySecondary, keySpecial;
+
+  // The digit cells most recently given to the score display.
+  std::array<DigitRect, kScoreDigits> scoreDigitRects{};
+
+ private:
+  void InitSubsystems();
+  void DeleteLevelObjects();
+  int MenuSelection() const;
+
+  void HandleSplashInput();
+  void HandleMenuInput();
+  void HandlePausedInput();
+  void HandleConsoleInput();
+  void HandleGameOverInput();
+  void HandleNameEntryInput();
+  void HandleTopViewInput();
+  void HandleSideViewInput();
+  void HandleRailViewInput();
+  void HandlePlayKeys();
+
+  plat::Services& services;
+  int splashClock1 = 0;
+  int splashClock2 = 0;
+  // The pause and the console each return to the state they interrupted; the single previousState
+  // would otherwise let a focus change inside the console trap the game between the two.
+  bool pausedByFocus = false;
+  int pauseReturnState = 0;
+  int consoleReturnState = 0;
+};

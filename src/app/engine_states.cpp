@@ -1,0 +1,217 @@
+// The game-state machine and the frame driver.
+#include "app/engine.h"
+
+#include "app/timer.h"
+#include "game/player.h"
+#include "game/projectile.h"
+#include "platform/keyboard.h"
+#include "platform/services.h"
+
+namespace {
+
+constexpr int kSplashMs = 5000;
+
+enum State {
+  kFirstSplash = 1,
+  kSecondSplash = 2,
+  kLastSplash = 5,
+  kMainMenu = 6,
+  kOptions = 7,
+  kHighScoreScreen = 8,
+  kGameStart = 11,
+  kLevelStart = 12,
+  kTopView = 13,
+  kSideView = 14,
+  kRailView = 15,
+  kPaused = 16,
+  kConsole = 17,
+  kGameOver = 18,
+  kGameWon = 19,
+  kNameEntry = 20,
+};
+
+}  // namespace
+
+void Engine::SetState(int s) {
+  // Entering the pause or the console from elsewhere records the state to return to.
+  if (s == kPaused && state != kPaused) pauseReturnState = state;
+  if (s == kConsole && state != kPaused && state != kConsole) consoleReturnState = state;
+
+  previousState = state;
+  state = s;
+
+  switch (s) {
+    case kGameStart:
+      LoadLevel("l1z1.kvl");
+      break;
+    default:
+      break;
+  }
+}
+
+void Engine::Pause() {
+  pausedByFocus = true;
+  if (state != kPaused) SetState(kPaused);
+}
+
+void Engine::RestoreState() {
+  // A focus gain that follows no focus loss (the window's first focus) restores nothing.
+  if (!pausedByFocus) return;
+  pausedByFocus = false;
+  if (state == kPaused) SetState(pauseReturnState);
+}
+
+int Engine::MenuSelection() const {
+  // The menu's highlighted entry; the menu starts on its first entry, Start.
+  return 0;
+}
+
+void Engine::Frame() {
+  Timer timer;
+  timer.Tick();
+
+  if (input != nullptr) input->Update();
+
+  ++frameCount;
+  fpsMs += timer.GetFrameMs();
+  if (fpsMs >= 250) {
+    fps = frameCount * 4;
+    frameCount = 0;
+    fpsMs = 0;
+  }
+
+  if (input != nullptr) {
+    if (input->KeyPressed(plat::key::NumpadPlus)) g_gameSpeed = 500.0f;
+    if (input->KeyReleased(plat::key::NumpadPlus)) g_gameSpeed = 50.0f;
+  }
+
+  switch (state) {
+    case kFirstSplash:
+      HandleSplashInput();
+      // Enter may already have left the state; the clock still runs this frame.
+      splashClock1 += timer.GetFrameMs();
+      if (splashClock1 >= kSplashMs) {
+        splashClock1 = 0;
+        SetState(kSecondSplash);
+      }
+      break;
+    case kSecondSplash:
+      HandleSplashInput();
+      splashClock2 += timer.GetFrameMs();
+      if (splashClock2 >= kSplashMs) {
+        splashClock2 = 0;
+        SetState(kMainMenu);
+      }
+      break;
+    case 3:
+    case 4:
+    case kLastSplash:
+      HandleSplashInput();
+      break;
+    case kMainMenu:
+    case kHighScoreScreen:
+      HandleMenuInput();
+      break;
+    case kLevelStart:
+      UpdateGame();
+      break;
+    case kTopView:
+      HandleTopViewInput();
+      UpdateGame();
+      break;
+    case kSideView:
+      HandleSideViewInput();
+      UpdateGame();
+      break;
+    case kRailView:
+      HandleRailViewInput();
+      UpdateGame();
+      break;
+    case kPaused:
+      HandlePausedInput();
+      break;
+    case kConsole:
+      HandleConsoleInput();
+      break;
+    case kGameOver:
+    case kGameWon:
+      HandleGameOverInput();
+      break;
+    case kNameEntry:
+      HandleNameEntryInput();
+      break;
+    default:
+      break;
+  }
+
+  CheckCollisions();
+  UpdateScoreDisplay();
+  PurgeObjects();
+}
+
+void Engine::HandleSplashInput() {
+  if (input == nullptr || !input->KeyPressed(plat::key::Enter)) return;
+  if (state == kFirstSplash) {
+    SetState(kSecondSplash);
+  } else if (state == kSecondSplash || state == kLastSplash) {
+    SetState(kMainMenu);
+  }
+}
+
+void Engine::HandleMenuInput() {
+  if (input == nullptr) return;
+  if (state == kMainMenu) {
+    if (input->KeyPressed(plat::key::Enter)) {
+      switch (MenuSelection()) {
+        case 0:
+          SetState(kGameStart);
+          return;
+        case 2:
+          SetState(kHighScoreScreen);
+          break;
+        case 3:
+          services.window().PostQuit(0);
+          break;
+        default:
+          break;
+      }
+    }
+  } else if (state == kHighScoreScreen) {
+    if (input->KeyPressed(plat::key::Enter)) SetState(kMainMenu);
+  }
+}
+
+void Engine::HandlePausedInput() {
+  if (input == nullptr || !input->KeyPressed(keyPause)) return;
+  pausedByFocus = false;
+  SetState(pauseReturnState);
+}
+
+void Engine::HandleConsoleInput() {
+  if (input == nullptr) return;
+  if (input->KeyPressed(plat::key::Grave)) SetState(consoleReturnState);
+}
+
+void Engine::HandleGameOverInput() {}
+
+void Engine::HandleNameEntryInput() {}
+
+void Engine::HandlePlayKeys() {
+  if (input->KeyPressed(plat::key::Grave)) SetState(kConsole);
+  if (input->KeyPressed(plat::key::Escape)) {
+    ClearLevel();
+    SetState(kMainMenu);
+  }
+}
+
+void Engine::HandleTopViewInput() {
+  if (input != nullptr) HandlePlayKeys();
+}
+
+void Engine::HandleSideViewInput() {
+  if (input != nullptr) HandlePlayKeys();
+}
+
+void Engine::HandleRailViewInput() {
+  if (input != nullptr) HandlePlayKeys();
+}

@@ -1,0 +1,6 @@
+// The player's ship.
+#pragma once
+
+#include "game/entity.h"
+
+class Player : public Entity {};

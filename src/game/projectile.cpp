@@ -1,0 +1,4 @@
+// Projectile base.
+#include "game/projectile.h"
+
+void Projectile::Update(bool) {}

@@ -1,0 +1,69 @@
+// The headless backend: a manual clock, scripted keys and window events, logged message boxes.
+// Tests drive whole engine frames with it, fast and deterministic.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/services.h"
+
+namespace plat {
+
+class HeadlessServices final : public Services, Window, Dialogs, Clock, Keyboards {
+ public:
+  // Files resolve below root (the working directory by default).
+  explicit HeadlessServices(std::filesystem::path root = std::filesystem::current_path());
+  ~HeadlessServices() override;
+
+  Window& window() override { return *this; }
+  Dialogs& dialogs() override { return *this; }
+  Clock& clock() override { return *this; }
+  Keyboards& keyboards() override { return *this; }
+  FileSystem& files() override { return files_; }
+
+  // Script controls.
+  void SetTick(uint32_t ms) { tick_ = ms; }
+  void AdvanceTicks(uint32_t ms) { tick_ += ms; }
+  void SetUnixTime(int64_t seconds) { unixTime_ = seconds; }
+  void SetKey(int key, bool down);
+  void ReleaseAllKeys() { keys_->fill(0); }
+  void PushEvent(Event e) { events_.push_back(e); }
+  void SetKeyboardAvailable(bool available) { keyboardAvailable_ = available; }
+  void SetControllers(std::vector<std::string> names) { controllers_ = std::move(names); }
+
+  // What the game did.
+  const std::vector<std::string>& MessageBoxes() const { return boxes_; }
+  int KeyboardsOpened() const { return keyboardsOpened_; }
+  int OpenKeyboardCount() const { return *openKeyboards_; }
+  size_t PendingEvents() const { return events_.size(); }
+
+  // Window
+  bool PollEvent(Event& out) override;
+  void PostQuit(int exitCode) override { events_.push_back(Event{EventKind::Quit, exitCode}); }
+  // Dialogs
+  void ShowMessage(std::string_view text, std::string_view caption) override;
+  // Clock
+  uint32_t TickCountMs() override { return tick_; }
+  int64_t UnixTimeSeconds() override { return unixTime_; }
+  // Keyboards
+  bool Available() const override { return keyboardAvailable_; }
+  std::vector<std::string> ControllerNames(size_t max) override;
+  std::unique_ptr<KeyboardDevice> OpenKeyboard() override;
+
+ private:
+  FileSystem files_;
+  uint32_t tick_ = 0;
+  int64_t unixTime_ = 0;
+  // Shared with the keyboards it opens, so a device outliving the services never reads freed memory.
+  std::shared_ptr<KeyState> keys_ = std::make_shared<KeyState>();
+  std::deque<Event> events_;
+  std::vector<std::string> boxes_;
+  std::vector<std::string> controllers_;
+  bool keyboardAvailable_ = true;
+  int keyboardsOpened_ = 0;
+  std::shared_ptr<int> openKeyboards_ = std::make_shared<int>(0);
+};
+
+}  // namespace plat

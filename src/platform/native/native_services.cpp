@@ -1,0 +1,218 @@
+// The SDL2 services: SDL set-up and tear-down, the game window and its events, message boxes, the clock,
+// the keyboard snapshot and controller names.
+#include "platform/native/native_services.h"
+
+#include <SDL.h>
+#include <dlfcn.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "platform/native/scancode_table.h"
+
+namespace plat {
+namespace {
+
+constexpr const char* kTitle = "Ridov Korvessa Ravizod";
+constexpr int kWidth = 1024;
+constexpr int kHeight = 768;
+
+// SDL is global state, so only one set of services may own it at a time.
+bool g_servicesAlive = false;
+
+class NativeWindow final : public Window {
+ public:
+  explicit NativeWindow(SDL_Window* window) : windowId_(SDL_GetWindowID(window)) {}
+
+  bool PollEvent(Event& out) override {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+      if (e.type == SDL_QUIT) {
+        out = Event{EventKind::Quit, 0};
+        return true;
+      }
+      if (e.type != SDL_WINDOWEVENT || e.window.windowID != windowId_) continue;
+      // Only changes are reported, and the window starts focused, so its first focus is never an event.
+      if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && focused_) {
+        focused_ = false;
+        out = Event{EventKind::FocusLost, 0};
+        return true;
+      }
+      if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED && !focused_) {
+        focused_ = true;
+        out = Event{EventKind::FocusGained, 0};
+        return true;
+      }
+    }
+    // A posted quit comes once nothing else is pending, as a posted quit message does.
+    if (quitPending_) {
+      quitPending_ = false;
+      out = Event{EventKind::Quit, quitCode_};
+      return true;
+    }
+    return false;
+  }
+
+  void PostQuit(int exitCode) override {
+    quitPending_ = true;
+    quitCode_ = exitCode;
+  }
+
+ private:
+  Uint32 windowId_;
+  bool focused_ = true;
+  bool quitPending_ = false;
+  int quitCode_ = 0;
+};
+
+class NativeDialogs final : public Dialogs {
+ public:
+  void ShowMessage(std::string_view text, std::string_view caption) override {
+    std::cerr << caption << ": " << text << std::endl;
+    if (!CanShowBoxes()) return;
+    std::string captionZ(caption), textZ(text);
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, captionZ.c_str(), textZ.c_str(), nullptr) != 0)
+      std::cerr << "message box failed: " << SDL_GetError() << std::endl;
+  }
+
+ private:
+  // A box would wait for a click nobody can give without a display, so tests and CI only get stderr.
+  static bool CanShowBoxes() {
+    if (std::getenv("KV_NO_DIALOGS") != nullptr) return false;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr) return false;
+    std::string_view name(driver);
+    return name != "offscreen" && name != "dummy";
+  }
+};
+
+class NativeClock final : public Clock {
+ public:
+  uint32_t TickCountMs() override {
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+    return static_cast<uint32_t>(static_cast<uint64_t>(ms.count()));
+  }
+  int64_t UnixTimeSeconds() override { return static_cast<int64_t>(std::time(nullptr)); }
+};
+
+class NativeKeyboard final : public KeyboardDevice {
+ public:
+  bool Acquire() override { return true; }
+
+  bool GetState(KeyState& out) override {
+    out.fill(0);
+    SDL_PumpEvents();
+    // The keyboard belongs to the focused window only; without focus every key reads up.
+    if (SDL_GetKeyboardFocus() == nullptr) return false;
+    int count = 0;
+    const Uint8* sdlState = SDL_GetKeyboardState(&count);
+    for (int scancode = 0; scancode < count; ++scancode) {
+      if (sdlState[scancode] == 0) continue;
+      int code = ScancodeToKey(scancode);
+      if (code >= 0) out[static_cast<size_t>(code)] = 0x80;
+    }
+    return true;
+  }
+};
+
+class NativeKeyboards final : public Keyboards {
+ public:
+  bool Available() const override { return true; }
+
+  std::vector<std::string> ControllerNames(size_t max) override {
+    std::vector<std::string> names;
+    if (SDL_WasInit(SDL_INIT_JOYSTICK) == 0) return names;
+    int count = SDL_NumJoysticks();
+    for (int i = 0; i < count && names.size() < max; ++i) {
+      const char* name = SDL_JoystickNameForIndex(i);
+      names.emplace_back(name != nullptr ? name : "");
+    }
+    return names;
+  }
+
+  std::unique_ptr<KeyboardDevice> OpenKeyboard() override { return std::make_unique<NativeKeyboard>(); }
+};
+
+// GL drivers keep process-wide state they never free; unloading them at SDL_Quit would lose it (and load it
+// anew for the next window), so whichever GL entry library SDL opened stays loaded for the process.
+void KeepGlDriverLoaded() {
+  for (const char* name : {"libEGL.so.1", "libGL.so.1", "libOpenGL.so.0"}) {
+    if (void* handle = dlopen(name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(handle);
+  }
+}
+
+std::filesystem::path WorkingDirectory() {
+  std::error_code ec;
+  std::filesystem::path cwd = std::filesystem::current_path(ec);
+  return ec ? std::filesystem::path(".") : cwd;
+}
+
+class SdlServices final : public NativeServices {
+ public:
+  explicit SdlServices(SDL_Window* window)
+      : sdlWindow_(window), window_(window), files_(WorkingDirectory()) {
+    g_servicesAlive = true;
+  }
+  ~SdlServices() override {
+    SDL_DestroyWindow(sdlWindow_);
+    SDL_Quit();
+    g_servicesAlive = false;
+  }
+  SdlServices(const SdlServices&) = delete;
+  SdlServices& operator=(const SdlServices&) = delete;
+
+  Window& window() override { return window_; }
+  Dialogs& dialogs() override { return dialogs_; }
+  Clock& clock() override { return clock_; }
+  Keyboards& keyboards() override { return keyboards_; }
+  FileSystem& files() override { return files_; }
+  SDL_Window* SdlWindow() const override { return sdlWindow_; }
+
+ private:
+  SDL_Window* sdlWindow_;
+  NativeWindow window_;
+  NativeDialogs dialogs_;
+  NativeClock clock_;
+  NativeKeyboards keyboards_;
+  FileSystem files_;
+};
+
+std::unique_ptr<Services> Fail(std::string* error, const std::string& message) {
+  if (error != nullptr) *error = message;
+  return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<Services> CreateNativeServices(const NativeConfig& config, std::string* error) {
+  if (g_servicesAlive) return Fail(error, "native services already exist");
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
+    return Fail(error, std::string("SDL_Init failed: ") + SDL_GetError());
+  // Controllers are only listed by name, so the game runs on without them.
+  if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
+    std::cerr << "no game controller support: " << SDL_GetError() << std::endl;
+
+  Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
+  if (config.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  SDL_Window* window = SDL_CreateWindow(kTitle, 0, 0, kWidth, kHeight, flags);
+  if (window == nullptr) {
+    std::string message = std::string("SDL_CreateWindow failed: ") + SDL_GetError();
+    SDL_Quit();
+    return Fail(error, message);
+  }
+  KeepGlDriverLoaded();
+  try {
+    return std::make_unique<SdlServices>(window);
+  } catch (const std::exception& e) {
+    SDL_DestroyWindow(window);
+    SDL_Quit();
+    return Fail(error, std::string("native services: ") + e.what());
+  }
+}
+
+}  // namespace plat

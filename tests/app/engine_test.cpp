@@ -1,0 +1,333 @@
+// The engine on the headless backend: states, splash clocks, pause and console, speed key, fps, score digits.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "game/projectile.h"
+#include "harness/engine_harness.h"
+#include "platform/keyboard.h"
+
+namespace {
+
+namespace key = plat::key;
+
+// Runs frames until the state changes or the limit is reached; returns the frames run.
+int FramesUntilStateChanges(EngineHarness& h, int limit) {
+  const int start = h.state();
+  for (int i = 1; i <= limit; ++i) {
+    h.Step();
+    if (h.state() != start) return i;
+  }
+  return -1;
+}
+
+// Enters a play view from the main menu: Enter through both splashes, then Start.
+void EnterPlay(EngineHarness& h) {
+  h.Tap(key::Enter);
+  h.Tap(key::Enter);
+  ASSERT_EQ(h.state(), 6);
+  h.Tap(key::Enter);
+  ASSERT_EQ(h.state(), 13);
+}
+
+TEST(EngineStates, ConstructionEntersTheFirstSplash) {
+  EngineHarness h;
+  EXPECT_EQ(h.state(), 1);
+  EXPECT_EQ(h.previousState(), 0);
+  EXPECT_EQ(g_engine, &h.engine());
+  EXPECT_NE(h.engine().input, nullptr);
+}
+
+TEST(EngineStates, EachSplashLastsFiveSecondsOfGameTime) {
+  EngineHarness h(20);
+  // 5000 ms at 20 ms a frame: the 250th frame reaches the limit.
+  EXPECT_EQ(FramesUntilStateChanges(h, 1000), 250);
+  EXPECT_EQ(h.state(), 2);
+  EXPECT_EQ(FramesUntilStateChanges(h, 1000), 250);
+  EXPECT_EQ(h.state(), 6);
+  EXPECT_EQ(h.previousState(), 2);
+}
+
+TEST(EngineStates, SplashClockCountsClampedGameTimeNotWallTime) {
+  EngineHarness h(250);  // every frame is clamped to 100 ms
+  EXPECT_EQ(FramesUntilStateChanges(h, 1000), 50);
+}
+
+TEST(EngineStates, EnterSkipsEachSplash) {
+  EngineHarness h;
+  h.services.SetKey(key::Enter, true);
+  h.Step();
+  EXPECT_EQ(h.state(), 2);
+  h.Step();  // still held: not pressed again
+  EXPECT_EQ(h.state(), 2);
+  h.services.SetKey(key::Enter, false);
+  h.Step();
+  h.services.SetKey(key::Enter, true);
+  h.Step();
+  EXPECT_EQ(h.state(), 6);
+}
+
+TEST(EngineStates, MenuStartBeginsAGameInTheTopView) {
+  EngineHarness h;
+  EnterPlay(h);
+  EXPECT_EQ(h.previousState(), 11);
+}
+
+TEST(EngineStates, EscapeInPlayClearsTheLevelAndReturnsToTheMenu) {
+  EngineHarness h;
+  EnterPlay(h);
+  h.engine().score = 1234;
+  h.engine().objects.push_back(new Projectile);
+  h.Tap(key::Escape);
+  EXPECT_EQ(h.state(), 6);
+  EXPECT_EQ(h.engine().score, 0);
+  EXPECT_TRUE(h.engine().objects.empty());
+}
+
+TEST(EngineStates, GraveOpensAndClosesTheConsole) {
+  EngineHarness h;
+  EnterPlay(h);
+  h.Tap(key::Grave);
+  EXPECT_EQ(h.state(), 17);
+  EXPECT_EQ(h.previousState(), 13);
+  h.Tap(key::Grave);
+  EXPECT_EQ(h.state(), 13);
+  EXPECT_EQ(h.previousState(), 17);
+}
+
+TEST(EngineStates, EnteringTheCurrentStateAgainRecordsIt) {
+  EngineHarness h;
+  h.engine().SetState(6);
+  h.engine().SetState(6);
+  EXPECT_EQ(h.state(), 6);
+  EXPECT_EQ(h.previousState(), 6);
+}
+
+TEST(EngineFocus, LosingAndRegainingTheFocusPausesAndResumes) {
+  EngineHarness h;
+  EnterPlay(h);
+  const int opened = h.services.KeyboardsOpened();
+  h.services.PushEvent({plat::EventKind::FocusLost});
+  h.Step();
+  EXPECT_EQ(h.state(), 16);
+  EXPECT_EQ(h.previousState(), 13);
+  EXPECT_EQ(h.engine().input, nullptr);
+
+  h.services.PushEvent({plat::EventKind::FocusGained});
+  h.Step();
+  EXPECT_EQ(h.state(), 13);
+  EXPECT_EQ(h.previousState(), 16);
+  ASSERT_NE(h.engine().input, nullptr);
+  EXPECT_EQ(h.services.KeyboardsOpened(), opened + 1);
+  EXPECT_EQ(h.services.OpenKeyboardCount(), 1);
+}
+
+TEST(EngineFocus, AKeyHeldOnReturnReadsAsNewlyPressed) {
+  EngineHarness h;
+  EnterPlay(h);
+  h.services.PushEvent({plat::EventKind::FocusLost});
+  h.Step();
+  h.services.SetKey(key::Grave, true);
+  h.services.PushEvent({plat::EventKind::FocusGained});
+  h.Step();
+  EXPECT_EQ(h.state(), 13);
+  h.Step();  // the fresh keyboard sees grave go down
+  EXPECT_EQ(h.state(), 17);
+}
+
+TEST(EngineFocus, NothingHappensWithoutAKeyboardWhilePaused) {
+  EngineHarness h;
+  EnterPlay(h);
+  h.services.PushEvent({plat::EventKind::FocusLost});
+  h.Step();
+  h.services.SetKey(key::Pause, true);
+  h.services.SetKey(key::NumpadPlus, true);
+  h.Frames(3);
+  EXPECT_EQ(h.state(), 16);
+  EXPECT_EQ(g_gameSpeed, 50.0f);
+}
+
+TEST(EngineFocus, FocusGainWithoutAPriorLossRestoresNothing) {
+  EngineHarness h;
+  h.services.PushEvent({plat::EventKind::FocusGained});
+  h.Step();
+  EXPECT_EQ(h.state(), 1);  // not state 0, which would freeze the game
+  h.Step();
+  EXPECT_EQ(h.state(), 1);
+}
+
+TEST(EngineFocus, FocusLostTwiceKeepsThePauseReturn) {
+  EngineHarness h;
+  EnterPlay(h);
+  h.services.PushEvent({plat::EventKind::FocusLost});
+  h.Step();
+  h.services.PushEvent({plat::EventKind::FocusLost});
+  h.Step();
+  EXPECT_EQ(h.state(), 16);
+  h.services.PushEvent({plat::EventKind::FocusGained});
+  h.Step();
+  EXPECT_EQ(h.state(), 13);
+}
+
+TEST(EngineFocus, EventsBeforeTheEngineExistsDoNothing) {
+  EngineHarness::ResetGlobals();
+  HandleWindowEvent({plat::EventKind::FocusLost});
+  HandleWindowEvent({plat::EventKind::FocusGained});
+  EXPECT_EQ(g_engine, nullptr);
+  EXPECT_EQ(g_mainEngine, nullptr);
+}
+
+TEST(EngineFocus, LosingTheFocusInTheConsoleReturnsToTheConsole) {
+  EngineHarness h;
+  EnterPlay(h);
+  h.Tap(key::Grave);
+  ASSERT_EQ(h.state(), 17);
+  h.services.PushEvent({plat::EventKind::FocusLost});
+  h.Step();
+  EXPECT_EQ(h.state(), 16);
+  EXPECT_EQ(h.previousState(), 17);
+  h.services.PushEvent({plat::EventKind::FocusGained});
+  h.Step();
+  EXPECT_EQ(h.state(), 17);
+  EXPECT_EQ(h.previousState(), 16);
+  // Closing the console now resumes play instead of bouncing into the pause.
+  h.Tap(key::Grave);
+  EXPECT_EQ(h.state(), 13);
+  h.Tap(key::Grave);
+  EXPECT_EQ(h.state(), 17);
+  h.Tap(key::Grave);
+  EXPECT_EQ(h.state(), 13);
+}
+
+TEST(EngineLoop, QuitStillGetsOneMoreFrameAndEventsDrainOnePerFrame) {
+  EngineHarness h;
+  h.services.PushEvent({plat::EventKind::FocusLost});
+  h.services.PushEvent({plat::EventKind::FocusGained});
+  h.services.PostQuit(7);
+  EXPECT_TRUE(h.Step());
+  EXPECT_EQ(h.state(), 16);
+  EXPECT_TRUE(h.Step());
+  EXPECT_EQ(h.state(), 1);
+  EXPECT_FALSE(h.Step());
+  EXPECT_EQ(h.services.PendingEvents(), 0u);
+}
+
+TEST(EngineLoop, RunGameReturnsTheQuitCodeAndRefusesASecondEngine) {
+  EngineHarness::ResetGlobals();
+  {
+    plat::HeadlessServices services;
+    services.PostQuit(3);
+    EXPECT_EQ(RunGame(services), 3);
+    EXPECT_EQ(g_mainEngine, nullptr);
+  }
+  // A second engine while one exists: the message is shown and the program ends non-zero.
+  EngineHarness h;
+  plat::HeadlessServices other;
+  EXPECT_EQ(RunGame(other), 1);
+  ASSERT_EQ(other.MessageBoxes().size(), 1u);
+  EXPECT_NE(other.MessageBoxes()[0].find("Two instances of Engine Class found"), std::string::npos);
+}
+
+TEST(EngineLoop, SecondEngineIsRefused) {
+  EngineHarness h;
+  try {
+    Engine second(h.services);
+    FAIL() << "a second engine was constructed";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "Two instances of Engine Class found");
+  }
+  EXPECT_EQ(g_engine, &h.engine());
+}
+
+TEST(EngineFrame, SpeedKeyRunsTheRailFastWhileHeld) {
+  EngineHarness h;
+  h.services.SetKey(key::NumpadPlus, true);
+  h.Step();
+  EXPECT_EQ(g_gameSpeed, 500.0f);
+  g_gameSpeed = 120.0f;  // as a level event would
+  h.Step();
+  EXPECT_EQ(g_gameSpeed, 120.0f);
+  h.services.SetKey(key::NumpadPlus, false);
+  h.Step();
+  EXPECT_EQ(g_gameSpeed, 50.0f);
+}
+
+TEST(EngineFrame, FpsIsFramesTimesFourAtEachRefresh) {
+  EngineHarness h(100);
+  h.Frames(2);
+  EXPECT_EQ(h.engine().fps, 0);
+  h.Step();  // 300 ms counted over three frames
+  EXPECT_EQ(h.engine().fps, 12);
+  EXPECT_EQ(h.engine().fpsMs, 0);
+  EXPECT_EQ(h.engine().frameCount, 0);
+  h.SetFrameMs(10);
+  h.Frames(24);
+  EXPECT_EQ(h.engine().fps, 12);
+  h.Step();  // the 25th frame reaches 250 ms
+  EXPECT_EQ(h.engine().fps, 100);
+}
+
+TEST(EngineFrame, PurgeDeletesDeadObjectsAndAppendsPendingOnes) {
+  EngineHarness h;
+  Engine& e = h.engine();
+  auto* a = new Projectile;
+  auto* b = new Projectile;
+  auto* c = new Projectile;
+  e.objects = {a, b, c};
+  b->dead = true;
+  auto* later = new Projectile;
+  e.AddObject(later);
+  h.Step();
+  ASSERT_EQ(e.objects.size(), 3u);
+  EXPECT_EQ(e.objects[0], a);
+  EXPECT_EQ(e.objects[1], c);
+  EXPECT_EQ(e.objects[2], later);
+  EXPECT_TRUE(e.pendingObjects.empty());
+}
+
+TEST(EngineScore, DigitsForZero) {
+  const auto rects = Engine::ScoreDigitRects(0);
+  EXPECT_EQ(rects[0], (DigitRect{0, 40, 20, 0}));
+  for (int k = 1; k < 7; ++k) EXPECT_EQ(rects[k], (DigitRect{200, 40, 220, 0})) << k;
+}
+
+TEST(EngineScore, EightDigitScoreShowsItsLowestSeven) {
+  const auto rects = Engine::ScoreDigitRects(12345678);
+  const int expected[7] = {8, 7, 6, 5, 4, 3, 2};
+  for (int k = 0; k < 7; ++k) {
+    const int d = expected[k];
+    EXPECT_EQ(rects[k], (DigitRect{d * 20, 40, d * 20 + 20, 0})) << k;
+  }
+}
+
+TEST(EngineScore, NegativeScoreShowsNoBogusCell) {
+  const auto rects = Engine::ScoreDigitRects(-5);
+  EXPECT_EQ(rects[0], (DigitRect{100, 40, 120, 0}));
+  EXPECT_EQ(rects[1], (DigitRect{200, 40, 220, 0}));
+}
+
+TEST(EngineScore, DisplayFollowsTheScoreInTheSameFrame) {
+  EngineHarness h;
+  h.engine().AddScore(40);
+  h.engine().AddScore(2);
+  h.Step();
+  EXPECT_EQ(h.engine().score, 42);
+  EXPECT_EQ(h.engine().scoreDigitRects[0], (DigitRect{40, 40, 60, 0}));
+  EXPECT_EQ(h.engine().scoreDigitRects[1], (DigitRect{80, 40, 100, 0}));
+}
+
+TEST(EngineScore, DigitPlacesRunFromMillionsToOnes) {
+  EXPECT_FLOAT_EQ(Engine::ScoreDigitX(0), 0.97f);
+  EXPECT_FLOAT_EQ(Engine::ScoreDigitX(6), 0.82f);
+}
+
+TEST(EngineShutdown, ListedObjectsAreDeletedWithTheEngine) {
+  // Run under AddressSanitizer, a leak here fails the suite.
+  EngineHarness h;
+  EnterPlay(h);
+  h.engine().objects.push_back(new Projectile);
+  h.engine().enemyObjects.push_back(new Projectile);
+  h.engine().AddObject(new Projectile);
+}
+
+}  // namespace

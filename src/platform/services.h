@@ -3,6 +3,7 @@
 
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/gpu.h"
 #include "platform/keyboard.h"
 #include "platform/window.h"
 
@@ -16,6 +17,7 @@ class Services {
   virtual Clock& clock() = 0;
   virtual Keyboards& keyboards() = 0;
   virtual FileSystem& files() = 0;
+  virtual gpu::DeviceFactory& gpu() = 0;
 };
 
 }  // namespace plat

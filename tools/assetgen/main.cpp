@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <string>
 
+#include "images.h"
+#include "meshes.h"
+
 namespace fs = std::filesystem;
 
 int main(int argc, char** argv) {
@@ -19,5 +22,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  if (!assetgen::WriteImageArt(root)) return 1;
+  if (!assetgen::WriteMeshes(root)) return 1;
   return 0;
 }

@@ -25,7 +25,47 @@ class ScriptedKeyboard final : public KeyboardDevice {
 
 }  // namespace
 
-HeadlessServices::HeadlessServices(std::filesystem::path root) : files_(std::move(root)) {}
+// Makes recording devices and remembers the latest one's log for the tests.
+class HeadlessServices::RecordingFactory final : public gpu::DeviceFactory {
+ public:
+  bool Available() override { return available; }
+  gpu::Caps GetCaps() override { return caps; }
+  std::unique_ptr<gpu::Device> CreateDevice(const gpu::PresentParams& params, int* errorCode,
+                                            std::string* errorText) override {
+    requests.push_back(params);
+    std::string error;
+    int code = 0;
+    if (failuresLeft > 0) {
+      --failuresLeft;
+      code = failureCode;
+      error = "device creation failed (error " + std::to_string(code) + ")";
+    } else if (!available) {
+      code = -1;
+      error = "no GPU device available";
+    } else if (params.width <= 0 || params.height <= 0) {
+      code = -1;
+      error = "invalid back buffer size " + std::to_string(params.width) + "x" + std::to_string(params.height);
+    }
+    if (!error.empty()) {
+      if (errorCode) *errorCode = code;
+      if (errorText) *errorText = error;
+      return nullptr;
+    }
+    auto device = std::make_unique<headless::RecordingDevice>(params);
+    latestLog = device->SharedLog();
+    return device;
+  }
+
+  bool available = true;
+  gpu::Caps caps;
+  int failuresLeft = 0;
+  int failureCode = 0;
+  std::vector<gpu::PresentParams> requests;
+  std::shared_ptr<headless::GpuLog> latestLog;
+};
+
+HeadlessServices::HeadlessServices(std::filesystem::path root)
+    : files_(std::move(root)), gpu_(std::make_unique<RecordingFactory>()) {}
 
 HeadlessServices::~HeadlessServices() = default;
 
@@ -44,6 +84,25 @@ bool HeadlessServices::PollEvent(Event& out) {
 void HeadlessServices::ShowMessage(std::string_view text, std::string_view caption) {
   boxes_.push_back(std::string(caption) + ": " + std::string(text));
 }
+
+gpu::DeviceFactory& HeadlessServices::gpu() { return *gpu_; }
+
+void HeadlessServices::SetCaps(gpu::Caps caps) { gpu_->caps = caps; }
+
+void HeadlessServices::SetGpuAvailable(bool available) { gpu_->available = available; }
+
+void HeadlessServices::FailNextDeviceCreation(int errorCode, int attempts) {
+  gpu_->failureCode = errorCode;
+  gpu_->failuresLeft = attempts;
+}
+
+headless::RecordingDevice* HeadlessServices::Device() const {
+  return gpu_->latestLog ? gpu_->latestLog->Device() : nullptr;
+}
+
+const headless::GpuLog* HeadlessServices::DeviceLog() const { return gpu_->latestLog.get(); }
+
+const std::vector<gpu::PresentParams>& HeadlessServices::DeviceRequests() const { return gpu_->requests; }
 
 std::vector<std::string> HeadlessServices::ControllerNames(size_t max) {
   if (controllers_.size() <= max) return controllers_;

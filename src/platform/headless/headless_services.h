@@ -1,4 +1,5 @@
-// The headless backend: a manual clock, scripted keys and window events, logged message boxes.
+// The headless backend: a manual clock, scripted keys and window events, logged message boxes and a
+// recording GPU device.
 // Tests drive whole engine frames with it, fast and deterministic.
 #pragma once
 
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/headless/recording_device.h"
 #include "platform/services.h"
 
 namespace plat {
@@ -22,6 +24,7 @@ class HeadlessServices final : public Services, Window, Dialogs, Clock, Keyboard
   Clock& clock() override { return *this; }
   Keyboards& keyboards() override { return *this; }
   FileSystem& files() override { return files_; }
+  gpu::DeviceFactory& gpu() override;
 
   // Script controls.
   void SetTick(uint32_t ms) { tick_ = ms; }
@@ -32,6 +35,18 @@ class HeadlessServices final : public Services, Window, Dialogs, Clock, Keyboard
   void PushEvent(Event e) { events_.push_back(e); }
   void SetKeyboardAvailable(bool available) { keyboardAvailable_ = available; }
   void SetControllers(std::vector<std::string> names) { controllers_ = std::move(names); }
+  // The capabilities the GPU factory reports (e.g. pixel shader 1.1 for the no-shader path); whether it has a device.
+  void SetCaps(gpu::Caps caps);
+  void SetGpuAvailable(bool available);
+  // The next `attempts` device creations fail with this error code (1: the first attempt only; 2: the retry too).
+  void FailNextDeviceCreation(int errorCode, int attempts = 1);
+
+  // The latest recording device while it lives (null before the first and after its destruction), and its log,
+  // which stays readable after the device is gone (null before any device).
+  headless::RecordingDevice* Device() const;
+  const headless::GpuLog* DeviceLog() const;
+  // The parameters of every device creation asked for, failed ones included.
+  const std::vector<gpu::PresentParams>& DeviceRequests() const;
 
   // What the game did.
   const std::vector<std::string>& MessageBoxes() const { return boxes_; }
@@ -54,6 +69,8 @@ class HeadlessServices final : public Services, Window, Dialogs, Clock, Keyboard
 
  private:
   FileSystem files_;
+  class RecordingFactory;
+  std::unique_ptr<RecordingFactory> gpu_;
   uint32_t tick_ = 0;
   int64_t unixTime_ = 0;
   // Shared with the keyboards it opens, so a device outliving the services never reads freed memory.

@@ -1,5 +1,5 @@
 // The SDL2 services: SDL set-up and tear-down, the game window and its events, message boxes, the clock,
-// the keyboard snapshot and controller names.
+// the keyboard snapshot, controller names and the OpenGL device factory.
 #include "platform/native/native_services.h"
 
 #include <SDL.h>
@@ -12,6 +12,7 @@
 #include <iostream>
 #include <system_error>
 
+#include "platform/native/gl_device.h"
 #include "platform/native/scancode_table.h"
 
 namespace plat {
@@ -155,10 +156,11 @@ std::filesystem::path WorkingDirectory() {
 class SdlServices final : public NativeServices {
  public:
   explicit SdlServices(SDL_Window* window)
-      : sdlWindow_(window), window_(window), files_(WorkingDirectory()) {
+      : sdlWindow_(window), window_(window), files_(WorkingDirectory()), gpu_(window) {
     g_servicesAlive = true;
   }
   ~SdlServices() override {
+    gpu_.Shutdown();  // a device still alive loses its context before the window goes
     SDL_DestroyWindow(sdlWindow_);
     SDL_Quit();
     g_servicesAlive = false;
@@ -171,6 +173,7 @@ class SdlServices final : public NativeServices {
   Clock& clock() override { return clock_; }
   Keyboards& keyboards() override { return keyboards_; }
   FileSystem& files() override { return files_; }
+  gpu::DeviceFactory& gpu() override { return gpu_; }
   SDL_Window* SdlWindow() const override { return sdlWindow_; }
 
  private:
@@ -180,6 +183,7 @@ class SdlServices final : public NativeServices {
   NativeClock clock_;
   NativeKeyboards keyboards_;
   FileSystem files_;
+  GlDeviceFactory gpu_;
 };
 
 std::unique_ptr<Services> Fail(std::string* error, const std::string& message) {

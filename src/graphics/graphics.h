@@ -1,0 +1,158 @@
+// The renderer and container of the whole scene: the device, the shader programs, the off-screen target,
+// the sprite batch and font, the camera, the model lists and the texture and mesh caches. There is one.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "graphics/camera.h"
+#include "graphics/waypoint.h"
+#include "math/math3d.h"
+#include "platform/font.h"
+#include "platform/gpu.h"
+#include "platform/mesh.h"
+#include "platform/sprite_batch.h"
+
+namespace plat {
+class Services;
+}
+struct Mesh;
+class Model;
+class ObjectPart;
+class ParticleSystem;
+class Sprite;
+class TextLabel;
+
+class Graphics;
+extern Graphics* g_graphics;
+
+// One entry of a texture cache: the loaded texture (the cache holds the only reference) and the path
+// exactly as the loader was given it.
+struct TextureEntry {
+  std::unique_ptr<plat::gpu::Texture> texture;
+  std::string fileName;
+};
+
+class Graphics {
+ public:
+  // Throws "Two instances of Graphics Class found" when one already exists.
+  Graphics();
+  ~Graphics();
+  Graphics(const Graphics&) = delete;
+  Graphics& operator=(const Graphics&) = delete;
+
+  // Device, states, projection, shaders, sprite batch, font and off-screen target. False after showing a
+  // message when the game cannot draw: no device, a vertex shader that does not compile, no off-screen target.
+  bool Init(plat::Services& services, int width, int height, bool windowed);
+  // Per frame before Render: unloads models marked for it and updates or removes particle systems.
+  bool Update(float dt);
+  bool ReleaseScene();
+  bool Shutdown();
+  bool EnterTitleMode();
+
+  // The frame (render.cpp). False without a device and in title mode.
+  bool Render();
+  void SetLightConstants();
+  void RenderSky();
+  void RenderModels(const std::vector<Model*>& list);
+  void RenderWaypoints();
+  void RenderTransparentModels();
+  void BeginPointSprites();
+  void RenderParticles();
+  void RenderSprites();
+  void RenderTextLabels();
+  void PresentTarget();
+  void PresentTargetBlended();
+
+  // Models read from model files or bare .X meshes (model_reader.cpp).
+  bool LoadModel(Model** out, const char* file, float x, float y, float z, bool blended, bool scenery);
+  bool CreateObjectPart(ObjectPart** out, const char* meshPath);
+
+  // Caches (texture_cache.cpp). Find: index of the entry whose path equals file exactly, or -1.
+  // Load: appends without looking for an existing entry; index or -1 after reporting the failure.
+  int FindMesh(const char* file) const;
+  int FindSpriteTexture(const char* file) const;
+  int FindTexture(const char* file) const;
+  int LoadSpriteTexture(const char* file, const plat::gpu::Argb* colourKey);
+  int LoadTexture(const char* file, const plat::gpu::Argb* colourKey);
+  int LoadMesh(const char* file);
+  // Empties the 3-D scene between levels; sprites, labels and the sprite textures stay.
+  bool ClearScene();
+  // Deletes one model of the three lists and nulls the caller's pointer; false when it is in none.
+  bool ReleaseModel(Model*& model);
+
+  // Sprites and text labels (sprite.cpp). Positions are fractions of the screen.
+  int GetWidth() const { return width; }
+  int GetHeight() const { return height; }
+  bool CreateSprite(Sprite** out, const char* file, float x, float y, float scaleX, float scaleY,
+                    const plat::sprite::Rect* rect, float alpha, const plat::gpu::Argb* colourKey, int layer);
+  bool CreateTextLabel(TextLabel** out, float x, float y, const char* text, plat::gpu::Argb colour);
+  void SetSpritePosition(Sprite*& sprite, float x, float y);
+  void SetTextPosition(TextLabel*& label, float x, float y);
+  void SetSkyEnabled(bool on) { drawSky = on; }
+  bool DeleteSprite(Sprite* sprite);
+  bool DeleteTextLabel(TextLabel* label);
+  bool ReleaseTexturesAndSprites();
+
+  // The platform services given to Init (files and message boxes); null before.
+  plat::Services* GetServices() const { return services; }
+
+  bool showWaypoints = false;
+  std::vector<Model*> visibleScenery;  // not owned: models of sceneryModels
+  std::vector<Model*> sceneryModels;
+  std::vector<Model*> entityModels;
+  std::vector<Model*> blendedModels;
+  std::vector<Mesh*> meshes;
+  std::vector<Waypoint> waypoints;
+  std::vector<ParticleSystem*> freeParticleSystems;
+  std::vector<TextureEntry> spriteTextures;
+  std::vector<TextureEntry> sceneTextures;
+  std::vector<Sprite*> sprites;  // largest layer first
+  std::vector<TextLabel*> textLabels;
+  Camera camera;
+  float colorAdd[3] = {0.0f, 0.0f, 0.0f};
+  int width = 1024;
+  int height = 768;
+  std::unique_ptr<plat::gpu::Device> device;
+  std::unique_ptr<plat::gpu::Shader> plainPixelShader;
+  std::unique_ptr<plat::gpu::Shader> plainVertexShader;
+  std::unique_ptr<plat::gpu::ConstantTable> plainPixelConstants;
+  std::unique_ptr<plat::gpu::ConstantTable> plainVertexConstants;
+  std::unique_ptr<plat::gpu::Shader> litPixelShader;
+  std::unique_ptr<plat::gpu::Shader> litVertexShader;
+  std::unique_ptr<plat::gpu::ConstantTable> litPixelConstants;
+  std::unique_ptr<plat::gpu::ConstantTable> litVertexConstants;
+  plat::gpu::RenderTarget* backBuffer = nullptr;        // the device's, not owned
+  plat::gpu::RenderTarget* offscreenSurface = nullptr;  // level 0 of renderTexture
+  std::unique_ptr<plat::gpu::RenderTexture> renderTexture;
+  math::Matrix viewProj = math::MatrixIdentity();
+  std::unique_ptr<plat::sprite::SpriteBatch> spriteInterface;
+  std::unique_ptr<plat::text::Font> font;
+  bool shadersOn = true;
+  bool showSpheres = false;
+  bool showLockPoints = false;
+  bool drawSky = true;
+  bool titleMode = false;
+
+ private:
+  // Compiles one shader file; false after its messages when it does not compile or cannot be created.
+  bool CompileShaderFile(const char* file, const char* entry, const char* profile,
+                         std::unique_ptr<plat::gpu::Shader>& program,
+                         std::unique_ptr<plat::gpu::ConstantTable>& constants, const char* createFailed);
+  int LoadTextureInto(std::vector<TextureEntry>& cache, const char* file, const plat::gpu::Argb* colourKey);
+  // Shows a load failure's message box and its reason on stderr, once per path and message.
+  void ReportLoadFailure(const std::string& path, const char* text, const char* caption, const std::string& reason);
+  static void DeleteModel(Model* model);
+  void DeleteSceneModels();
+  // Draws the lock points and collision spheres of a part with the shaders unbound, so the fixed-function
+  // world transform places them.
+  void RenderPartAttachments(const ObjectPart& part);
+  void DrawDebugMesh(const plat::mesh::MeshData& shape, const math::Vec3& at);
+  void UnbindShaders();
+  void BindLitShaders();
+  void DrawComposite(plat::gpu::Argb diffuse);
+
+  plat::Services* services = nullptr;
+  std::vector<std::string> reportedFailures;
+};

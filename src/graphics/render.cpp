@@ -1,0 +1,330 @@
+// One frame: the scene drawn into the off-screen texture pass by pass, then composited onto the back buffer
+// (opaque in level mode, blended over the previous frames in title mode).
+#include <cstring>
+#include <vector>
+
+#include "graphics/graphics.h"
+#include "graphics/mesh.h"
+#include "graphics/model.h"
+#include "graphics/particle_system.h"
+#include "graphics/sprite.h"
+
+namespace gpu = plat::gpu;
+
+namespace {
+
+constexpr float kThird = 0.33333334f;
+constexpr float kLockPointRadius = 10.0f;
+constexpr int kDebugSphereSlices = 10;
+constexpr int kDebugSphereStacks = 10;
+constexpr float kWaypointBoxSize = 2.0f;
+
+// Pre-transformed vertex of the composite quad: pixels, diffuse, one texture coordinate (28 bytes).
+struct CompositeVertex {
+  float x, y, z, rhw;
+  gpu::Argb diffuse;
+  float u, v;
+};
+static_assert(sizeof(CompositeVertex) == 28);
+constexpr uint32_t kCompositeFvf = gpu::fvf::XYZRHW | gpu::fvf::Diffuse | gpu::fvf::Tex1;
+
+gpu::Material FlatMaterial(float r, float g, float b) {
+  gpu::Material m;
+  m.diffuse = gpu::ColorF{r, g, b, 1.0f};
+  m.ambient = gpu::ColorF{r, g, b, 1.0f};
+  m.power = 1.0f;
+  return m;
+}
+
+uint32_t Value(gpu::Blend b) { return static_cast<uint32_t>(b); }
+uint32_t Value(gpu::TexOp op) { return static_cast<uint32_t>(op); }
+uint32_t Value(gpu::TexArg arg) { return static_cast<uint32_t>(arg); }
+
+}  // namespace
+
+bool Graphics::Render() {
+  if (device == nullptr || offscreenSurface == nullptr || backBuffer == nullptr) return false;
+
+  const math::Matrix view = camera.GetViewMatrix();
+  device->SetTransform(gpu::TransformKind::View, view);
+  const math::Matrix projection = device->GetTransform(gpu::TransformKind::Projection);
+  viewProj = math::MatrixMultiply(view, projection);
+
+  if (!titleMode) {
+    if (shadersOn) {
+      device->SetVertexShader(plainVertexShader.get());
+      device->SetPixelShader(plainPixelShader.get());
+    }
+    device->BeginScene();
+    device->SetRenderTarget(*offscreenSurface);
+    device->Clear(0x00000000, 1.0f);
+    if (drawSky) RenderSky();
+    if (shadersOn) {
+      BindLitShaders();
+      SetLightConstants();
+    }
+    RenderModels(visibleScenery);
+    RenderModels(entityModels);
+    if (showWaypoints) RenderWaypoints();
+    RenderTransparentModels();
+    UnbindShaders();
+    RenderParticles();
+    RenderSprites();
+    RenderTextLabels();
+    device->SetRenderTarget(*backBuffer);
+    PresentTarget();
+    device->EndScene();
+    device->Present();
+    return true;
+  }
+
+  // Title mode: no shader pair for the sky, no waypoints, no transparent pass, and the back buffer keeps
+  // the earlier frames under a faint copy of this one.
+  device->BeginScene();
+  device->SetRenderTarget(*offscreenSurface);
+  device->Clear(0x00000000, 1.0f);
+  if (drawSky) RenderSky();
+  if (shadersOn) {
+    BindLitShaders();
+    SetLightConstants();
+  }
+  RenderModels(visibleScenery);
+  RenderModels(entityModels);
+  if (shadersOn) UnbindShaders();
+  RenderParticles();
+  RenderSprites();
+  RenderTextLabels();
+  device->SetRenderTarget(*backBuffer);
+  PresentTargetBlended();
+  device->EndScene();
+  device->Present();
+  return false;
+}
+
+void Graphics::BindLitShaders() {
+  device->SetVertexShader(litVertexShader.get());
+  device->SetPixelShader(litPixelShader.get());
+}
+
+void Graphics::UnbindShaders() {
+  device->SetVertexShader(nullptr);
+  device->SetPixelShader(nullptr);
+}
+
+void Graphics::SetLightConstants() {
+  if (!shadersOn) return;
+  const math::Vec3 eye = camera.GetEye();
+  const float vecEye[4] = {eye.x, eye.y, eye.z, 1.0f};
+  litVertexConstants->SetFloatArray("vecEye", vecEye, 4);
+
+  math::Vec3 light;
+  if (titleMode) {
+    light = math::Vec3{0.0f, 5.0f, -1.0f};
+  } else {
+    // Behind the viewer, above and to the left: the light turns with the camera.
+    light = -camera.GetLook() + 0.5f * camera.GetUp() + (-0.3f) * camera.GetRight();
+  }
+  light = math::Vec3Normalize(light);
+  const float vecLightDir[4] = {light.x, light.y, light.z, 1.0f};
+  litVertexConstants->SetFloatArray("vecLightDir", vecLightDir, 4);
+}
+
+void Graphics::RenderSky() {
+  // The skyboxes join with the level's sky set-up; the tint is sent every frame all the same.
+  if (shadersOn) plainPixelConstants->SetFloatArray("ColorAdd", colorAdd, 3);
+}
+
+void Graphics::RenderModels(const std::vector<Model*>& list) {
+  for (Model* model : list) {
+    for (ObjectPart* part : model->parts) {
+      if (part == nullptr) continue;
+      if (model->visible && part->mesh != nullptr && part->mesh->mesh != nullptr) {
+        const math::Matrix world = math::MatrixMultiply(part->local, part->modelWorld);
+        device->SetTransform(gpu::TransformKind::World, world);
+        if (shadersOn) {
+          const math::Matrix wvp = math::MatrixMultiply(world, viewProj);
+          plainVertexConstants->SetMatrix("WorldViewProj", wvp);
+          litVertexConstants->SetMatrix("matWorldViewProj", wvp);
+          litVertexConstants->SetMatrix("matWorld", world);
+          const float f = part->hitFlash;
+          const float flash[3] = {f * kThird, -f * kThird, -f * kThird};
+          plainPixelConstants->SetFloatArray("ColorAdd", flash, 3);
+          litPixelConstants->SetFloatArray("ColorAdd", flash, 3);
+        }
+        Mesh& mesh = *part->mesh;
+        for (size_t k = 0; k < mesh.materials.size(); ++k) {
+          const gpu::Material& material = mesh.materials[k];
+          device->SetMaterial(material);
+          device->SetTexture(k < mesh.textures.size() ? mesh.textures[k] : nullptr);
+          if (shadersOn) {
+            const float diffuse[4] = {material.diffuse.r, material.diffuse.g, material.diffuse.b,
+                                      material.diffuse.a};
+            litPixelConstants->SetFloatArray("Material", diffuse, 4);
+          }
+          mesh.mesh->DrawSubset(static_cast<uint32_t>(k));
+        }
+      }
+      // Hidden models still show their attachments.
+      RenderPartAttachments(*part);
+    }
+  }
+}
+
+void Graphics::RenderPartAttachments(const ObjectPart& part) {
+  const bool lockPoints = showLockPoints && !part.lockPoints.empty();
+  const bool spheres = showSpheres && !part.spheres.empty();
+  if (!lockPoints && !spheres) return;
+  // The lit shaders would place these by the last part's matrices; unbound, the world transform does.
+  if (shadersOn) UnbindShaders();
+  if (lockPoints) {
+    for (const LockPoint& point : part.lockPoints) {
+      DrawDebugMesh(plat::mesh::MakeSphere(kLockPointRadius, kDebugSphereSlices, kDebugSphereStacks),
+                    point.worldPosition);
+    }
+  }
+  if (spheres) {
+    for (const CollisionSphere& sphere : part.spheres) {
+      DrawDebugMesh(plat::mesh::MakeSphere(sphere.radius, kDebugSphereSlices, kDebugSphereStacks),
+                    sphere.worldCentre);
+    }
+  }
+  if (shadersOn) BindLitShaders();
+}
+
+void Graphics::DrawDebugMesh(const plat::mesh::MeshData& shape, const math::Vec3& at) {
+  device->SetTransform(gpu::TransformKind::World, math::MatrixTranslation(at.x, at.y, at.z));
+  std::unique_ptr<plat::mesh::Mesh> mesh = plat::mesh::CreateMesh(*device, shape);
+  if (mesh != nullptr) mesh->DrawSubset(0);
+}
+
+void Graphics::RenderWaypoints() {
+  device->SetTexture(nullptr);
+  if (shadersOn) UnbindShaders();
+
+  device->SetMaterial(FlatMaterial(1.0f, 0.0f, 0.0f));
+  const plat::mesh::MeshData boxShape = plat::mesh::MakeBox(kWaypointBoxSize, kWaypointBoxSize, kWaypointBoxSize);
+  for (const Waypoint& waypoint : waypoints) DrawDebugMesh(boxShape, waypoint.GetPosition());
+
+  const size_t n = waypoints.size();
+  if (n >= 2) {
+    device->SetMaterial(FlatMaterial(0.0f, 1.0f, 1.0f));
+    // Vertex pairs (0, 1), (1, 2), ... (n - 2, n - 1): vertex k is waypoint ceil(k / 2).
+    std::vector<math::Vec3> vertices(2 * (n - 1));
+    for (size_t k = 0; k < vertices.size(); ++k) vertices[k] = waypoints[(k + 1) / 2].GetPosition();
+    const auto bytes = static_cast<uint32_t>(vertices.size() * sizeof(math::Vec3));
+    std::unique_ptr<gpu::VertexBuffer> buffer = device->CreateVertexBuffer(bytes, 0, gpu::fvf::XYZ);
+    void* data = buffer != nullptr ? buffer->Lock(0, bytes, gpu::LockMode::Normal) : nullptr;
+    if (data != nullptr) {
+      std::memcpy(data, vertices.data(), bytes);
+      buffer->Unlock();
+      device->SetStreamSource(buffer.get(), 0, sizeof(math::Vec3));
+      device->SetFVF(gpu::fvf::XYZ);
+      device->SetTransform(gpu::TransformKind::World, math::MatrixIdentity());
+      device->DrawPrimitive(gpu::Primitive::LineList, 0, static_cast<uint32_t>(n - 1));
+      device->SetStreamSource(nullptr, 0, 0);
+    }
+  }
+
+  if (shadersOn) BindLitShaders();
+}
+
+void Graphics::RenderTransparentModels() {
+  device->SetTextureStageState(gpu::StageState::AlphaArg1, Value(gpu::TexArg::Texture));
+  device->SetTextureStageState(gpu::StageState::AlphaArg2, Value(gpu::TexArg::Diffuse));
+  device->SetTextureStageState(gpu::StageState::AlphaOp, Value(gpu::TexOp::Modulate));
+  device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 1);
+  device->SetRenderState(gpu::RenderState::SrcBlend, Value(gpu::Blend::SrcAlpha));
+  device->SetRenderState(gpu::RenderState::DestBlend, Value(gpu::Blend::InvSrcAlpha));
+  RenderModels(blendedModels);
+  // Blending stays on; the particle pass switches it off.
+  if (shadersOn) litPixelConstants->SetVector("Material", math::Vec4{1.0f, 1.0f, 1.0f, 1.0f});
+}
+
+void Graphics::BeginPointSprites() {
+  device->SetRenderState(gpu::RenderState::Lighting, 0);
+  device->SetRenderState(gpu::RenderState::PointSpriteEnable, 1);
+  device->SetRenderState(gpu::RenderState::PointScaleEnable, 1);
+  device->SetRenderStateF(gpu::RenderState::PointSizeMin, 0.0f);
+  device->SetRenderStateF(gpu::RenderState::PointScaleA, 0.0f);
+  device->SetRenderStateF(gpu::RenderState::PointScaleB, 0.0f);
+  device->SetRenderStateF(gpu::RenderState::PointScaleC, 1.0f);
+  device->SetTextureStageState(gpu::StageState::AlphaArg1, Value(gpu::TexArg::Texture));
+  device->SetTextureStageState(gpu::StageState::AlphaArg2, Value(gpu::TexArg::Diffuse));
+  device->SetTextureStageState(gpu::StageState::AlphaOp, Value(gpu::TexOp::Modulate));
+  device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 1);
+  device->SetRenderState(gpu::RenderState::SrcBlend, Value(gpu::Blend::SrcAlpha));
+  device->SetRenderState(gpu::RenderState::DestBlend, Value(gpu::Blend::InvSrcAlpha));
+  device->SetRenderState(gpu::RenderState::ZWriteEnable, 0);
+}
+
+void Graphics::RenderParticles() {
+  device->SetTransform(gpu::TransformKind::World, math::MatrixIdentity());
+  BeginPointSprites();
+  auto draw = [](ParticleSystem* system) {
+    system->SetPointSize();
+    system->Render();
+    system->PostRender();
+  };
+  for (ParticleSystem* system : freeParticleSystems) draw(system);
+  for (const std::vector<Model*>* list : {&entityModels, &blendedModels}) {
+    for (Model* model : *list) {
+      if (!model->drawParticles) continue;
+      for (ParticleSystem* system : model->particleSystems) {
+        if (system != nullptr) draw(system);
+      }
+    }
+  }
+  device->SetRenderState(gpu::RenderState::PointSpriteEnable, 0);
+  device->SetRenderState(gpu::RenderState::PointScaleEnable, 0);
+  device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);
+  device->SetRenderState(gpu::RenderState::ZWriteEnable, 1);
+}
+
+void Graphics::RenderSprites() {
+  if (spriteInterface == nullptr) return;
+  spriteInterface->Begin();
+  for (Sprite* sprite : sprites) {
+    // A sprite without a texture has nothing to show.
+    if (!sprite->IsVisible() || sprite->texture == nullptr) continue;
+    spriteInterface->SetTransform(sprite->transform);
+    spriteInterface->Draw(*sprite->texture, sprite->UsesWholeTexture() ? nullptr : &sprite->sourceRect,
+                          sprite->colour);
+  }
+  spriteInterface->End();
+}
+
+void Graphics::RenderTextLabels() {
+  if (font == nullptr) return;
+  for (TextLabel* label : textLabels) {
+    if (label->IsVisible()) font->DrawText(label->text, label->x, label->y, label->colour);
+  }
+}
+
+void Graphics::DrawComposite(gpu::Argb diffuse) {
+  const float w = static_cast<float>(width);
+  const float h = static_cast<float>(height);
+  const CompositeVertex quad[4] = {
+      {w, 0.0f, 1.0f, 1.0f, diffuse, 1.0f, 0.0f},
+      {w, h, 1.0f, 1.0f, diffuse, 1.0f, 1.0f},
+      {0.0f, 0.0f, 1.0f, 1.0f, diffuse, 0.0f, 0.0f},
+      {0.0f, h, 1.0f, 1.0f, diffuse, 0.0f, 1.0f},
+  };
+  device->SetRenderState(gpu::RenderState::ZEnable, 0);
+  device->SetTexture(renderTexture.get());
+  device->SetFVF(kCompositeFvf);
+  device->DrawPrimitiveUP(gpu::Primitive::TriangleStrip, 2, quad, sizeof(CompositeVertex));
+}
+
+void Graphics::PresentTarget() {
+  DrawComposite(0xFFFFFFFF);
+  device->SetRenderState(gpu::RenderState::ZEnable, 1);
+}
+
+void Graphics::PresentTargetBlended() {
+  device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 1);
+  device->SetRenderState(gpu::RenderState::SrcBlend, Value(gpu::Blend::SrcAlpha));
+  device->SetRenderState(gpu::RenderState::DestBlend, Value(gpu::Blend::InvSrcAlpha));
+  DrawComposite(0x32FFFFFF);
+  device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);
+  device->SetRenderState(gpu::RenderState::ZEnable, 1);
+}

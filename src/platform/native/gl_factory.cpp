@@ -1,0 +1,121 @@
+// Makes the OpenGL device: an OpenGL 3.3 core context with clip control in the game's SDL window, full
+// screen as a desktop-sized window; and the native-only back-buffer read-back.
+#include <dlfcn.h>
+#include <link.h>
+
+#include <cstring>
+#include <string_view>
+
+#include "platform/native/gl_device_impl.h"
+
+namespace plat {
+namespace {
+
+// Mesa's driver keeps process-wide state it never frees; unloaded when the last context goes, that state
+// would be lost (and the driver loaded anew for the next device), so the loaded driver stays for the process.
+void KeepDriverLoaded() {
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void*) -> int {
+        const char* path = info->dlpi_name;
+        if (path == nullptr || (std::strstr(path, "_dri.so") == nullptr && std::strstr(path, "libgallium") == nullptr))
+          return 0;
+        if (void* handle = dlopen(path, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(handle);
+        return 0;
+      },
+      nullptr);
+}
+
+// A current 3.3 core context with clip control, or null with the reason.
+SDL_GLContext MakeContext(SDL_Window* window, int* code, std::string* reason) {
+  if ((SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL) == 0) {
+    *code = 1;
+    *reason = "the window was not created for OpenGL";
+    return nullptr;
+  }
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GLContext context = SDL_GL_CreateContext(window);
+  if (context == nullptr) {
+    *code = 1;
+    *reason = std::string("no OpenGL 3.3 core context: ") + SDL_GetError();
+    return nullptr;
+  }
+  KeepDriverLoaded();
+  if (epoxy_gl_version() < 33 || (epoxy_gl_version() < 45 && !epoxy_has_gl_extension("GL_ARB_clip_control"))) {
+    *code = 2;
+    *reason = "the OpenGL context lacks version 3.3 or clip control";
+    SDL_GL_MakeCurrent(window, nullptr);
+    SDL_GL_DeleteContext(context);
+    return nullptr;
+  }
+  return context;
+}
+
+bool OffscreenDriver() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver != nullptr && std::string_view(driver) == "offscreen";
+}
+
+}  // namespace
+
+bool GlDeviceFactory::Available() {
+  if (live_ != nullptr) return true;
+  if (available_ < 0) {
+    int code = 0;
+    std::string reason;
+    SDL_GLContext context = MakeContext(window_, &code, &reason);
+    available_ = context != nullptr ? 1 : 0;
+    if (context != nullptr) {
+      SDL_GL_MakeCurrent(window_, nullptr);
+      SDL_GL_DeleteContext(context);
+    }
+  }
+  return available_ == 1;
+}
+
+gpu::Caps GlDeviceFactory::GetCaps() {
+  gpu::Caps caps;
+  caps.hardwareTransform = true;
+  caps.pixelShaderMajor = 2;
+  caps.pixelShaderMinor = 0;
+  return caps;
+}
+
+std::unique_ptr<gpu::Device> GlDeviceFactory::CreateDevice(const gpu::PresentParams& params, int* errorCode,
+                                                           std::string* errorText) {
+  int code = 0;
+  std::string reason;
+  auto fail = [&](int c, const std::string& text) -> std::unique_ptr<gpu::Device> {
+    if (errorCode != nullptr) *errorCode = c;
+    if (errorText != nullptr) *errorText = text;
+    return nullptr;
+  };
+  if (live_ != nullptr) return fail(4, "an OpenGL device already exists");
+  if (params.width <= 0 || params.height <= 0) return fail(3, "the back buffer size is not positive");
+  SDL_GLContext context = MakeContext(window_, &code, &reason);
+  if (context == nullptr) return fail(code, reason);
+  available_ = 1;
+  SDL_GL_SetSwapInterval(0);  // no vertical sync
+  // Full screen is a desktop-sized window showing the back buffer scaled; there is no desktop offscreen.
+  if (!params.windowed && !OffscreenDriver()) SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  auto device = std::make_unique<gl::GlDevice>(this, window_, context, params.width, params.height);
+  if (!device->Init(&reason)) return fail(3, reason);
+  live_ = device.get();
+  return device;
+}
+
+void GlDeviceFactory::Shutdown() {
+  if (live_ == nullptr) return;
+  live_->LoseContext();
+  live_->factory_ = nullptr;
+  live_ = nullptr;
+}
+
+bool ReadBackBufferPixels(gpu::Device& device, std::vector<uint32_t>& argbTopRowFirst, int* width, int* height) {
+  auto* gl = dynamic_cast<gl::GlDevice*>(&device);
+  return gl != nullptr && gl->ReadBack(argbTopRowFirst, width, height);
+}
+
+}  // namespace plat

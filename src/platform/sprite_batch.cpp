@@ -1,0 +1,123 @@
+// The sprite batch: textured quads in pixels, queued per texture and drawn as pre-transformed triangle lists
+// with alpha blending, depth off and culling off; the render states it changes are put back at End.
+#include "platform/sprite_batch.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+#include <vector>
+
+namespace plat::sprite {
+namespace {
+
+// One pre-transformed vertex: XYZRHW + DIFFUSE + TEX1, 28 bytes.
+struct QuadVertex {
+  float x, y, z, rhw;
+  gpu::Argb diffuse;
+  float u, v;
+};
+static_assert(sizeof(QuadVertex) == 28);
+
+constexpr uint32_t kQuadFormat = gpu::fvf::XYZRHW | gpu::fvf::Diffuse | gpu::fvf::Tex1;  // 0x144
+
+// Render states set for drawing and restored afterwards, with the values the batch draws with.
+constexpr std::array<std::pair<gpu::RenderState, uint32_t>, 8> kDrawStates = {{
+    {gpu::RenderState::AlphaBlendEnable, 1},
+    {gpu::RenderState::SrcBlend, static_cast<uint32_t>(gpu::Blend::SrcAlpha)},
+    {gpu::RenderState::DestBlend, static_cast<uint32_t>(gpu::Blend::InvSrcAlpha)},
+    {gpu::RenderState::ZEnable, 0},
+    {gpu::RenderState::ZWriteEnable, 0},
+    {gpu::RenderState::CullMode, static_cast<uint32_t>(gpu::Cull::None)},
+    {gpu::RenderState::Lighting, 0},
+    {gpu::RenderState::FillMode, static_cast<uint32_t>(gpu::Fill::Solid)},
+}};
+
+class DeviceSpriteBatch final : public SpriteBatch {
+ public:
+  explicit DeviceSpriteBatch(gpu::Device& device) : device_(device) {}
+
+  void Begin() override {
+    if (begun_) return;
+    begun_ = true;
+    for (size_t i = 0; i < kDrawStates.size(); ++i) {
+      saved_[i] = device_.GetRenderState(kDrawStates[i].first);
+      device_.SetRenderState(kDrawStates[i].first, kDrawStates[i].second);
+    }
+    // Stage 0 alpha = texel alpha x vertex alpha. The device has no getters for these, so End leaves them
+    // set; it is what the frame holds at this point anyway (the particle pass sets the same combination).
+    device_.SetTextureStageState(gpu::StageState::AlphaOp, static_cast<uint32_t>(gpu::TexOp::Modulate));
+    device_.SetTextureStageState(gpu::StageState::AlphaArg1, static_cast<uint32_t>(gpu::TexArg::Texture));
+    device_.SetTextureStageState(gpu::StageState::AlphaArg2, static_cast<uint32_t>(gpu::TexArg::Diffuse));
+    device_.SetFVF(kQuadFormat);
+    transform_ = math::MatrixIdentity();
+  }
+
+  void SetTransform(const math::Matrix& transform) override { transform_ = transform; }
+
+  void Draw(gpu::Texture& texture, const Rect* source, gpu::Argb colour) override {
+    if (!begun_) return;  // nothing is drawn outside Begin/End
+    const int texW = std::max(1, texture.Width());
+    const int texH = std::max(1, texture.Height());
+    const Rect r = source ? *source : Rect{0, 0, texture.Width(), texture.Height()};
+    // The quad is the rectangle's size, signs kept: an upside-down rectangle (top below bottom) has a
+    // negative height, so its quad reaches upward from the origin and v still runs top..bottom along y,
+    // which shows the cell upright in the pixels above the sprite's place.
+    const float w = static_cast<float>(r.right - r.left);
+    const float h = static_cast<float>(r.bottom - r.top);
+    if (w == 0.0f || h == 0.0f) return;  // covers no pixel
+    if (&texture != texture_) {
+      Flush();
+      texture_ = &texture;
+    }
+    const float u0 = static_cast<float>(r.left) / static_cast<float>(texW);
+    const float u1 = static_cast<float>(r.right) / static_cast<float>(texW);
+    const float v0 = static_cast<float>(r.top) / static_cast<float>(texH);
+    const float v1 = static_cast<float>(r.bottom) / static_cast<float>(texH);
+    const QuadVertex tl = Corner(0.0f, 0.0f, colour, u0, v0);
+    const QuadVertex tr = Corner(w, 0.0f, colour, u1, v0);
+    const QuadVertex bl = Corner(0.0f, h, colour, u0, v1);
+    const QuadVertex br = Corner(w, h, colour, u1, v1);
+    vertices_.insert(vertices_.end(), {tl, tr, bl, tr, br, bl});
+  }
+
+  void End() override {
+    if (!begun_) return;
+    Flush();
+    for (size_t i = 0; i < kDrawStates.size(); ++i) device_.SetRenderState(kDrawStates[i].first, saved_[i]);
+    // No texture getter: leave none bound rather than one the caller may free (every pass binds its own).
+    device_.SetTexture(nullptr);
+    texture_ = nullptr;
+    begun_ = false;
+  }
+
+ private:
+  QuadVertex Corner(float x, float y, gpu::Argb colour, float u, float v) const {
+    const auto& m = transform_.m;
+    return QuadVertex{
+        x * m[0][0] + y * m[1][0] + m[3][0], x * m[0][1] + y * m[1][1] + m[3][1], 0.0f, 1.0f, colour, u, v};
+  }
+
+  // Draws the queued quads of the current texture in one call; the vector keeps its capacity.
+  void Flush() {
+    if (vertices_.empty() || texture_ == nullptr) return;
+    device_.SetTexture(texture_);
+    device_.DrawPrimitiveUP(gpu::Primitive::TriangleList, static_cast<uint32_t>(vertices_.size() / 3),
+                            vertices_.data(), sizeof(QuadVertex));
+    vertices_.clear();
+  }
+
+  gpu::Device& device_;
+  bool begun_ = false;
+  std::array<uint32_t, kDrawStates.size()> saved_{};
+  math::Matrix transform_ = math::MatrixIdentity();
+  gpu::Texture* texture_ = nullptr;
+  std::vector<QuadVertex> vertices_;
+};
+
+}  // namespace
+
+std::unique_ptr<SpriteBatch> CreateSpriteBatch(gpu::Device& device) {
+  return std::make_unique<DeviceSpriteBatch>(device);
+}
+
+}  // namespace plat::sprite

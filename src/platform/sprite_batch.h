@@ -1,0 +1,30 @@
+// Screen sprites: textured quads placed by a 2-D transform in pixels, alpha blended, no depth.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "math/math3d.h"
+#include "platform/gpu.h"
+
+namespace plat::sprite {
+
+// Source rectangle in texels; may be upside down (top below bottom), and is then drawn flipped.
+struct Rect {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+class SpriteBatch {
+ public:
+  virtual ~SpriteBatch() = default;
+  // Saves the device state it changes; alpha blending on, depth off.
+  virtual void Begin() = 0;
+  virtual void SetTransform(const math::Matrix& transform) = 0;  // row-vector 2-D matrix in pixels
+  // Null source draws the whole texture. Colour multiplies the texels.
+  virtual void Draw(gpu::Texture& texture, const Rect* source, gpu::Argb colour) = 0;
+  // Draws what was queued and restores the device state.
+  virtual void End() = 0;
+};
+std::unique_ptr<SpriteBatch> CreateSpriteBatch(gpu::Device& device);
+
+}  // namespace plat::sprite

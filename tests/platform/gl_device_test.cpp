@@ -1,0 +1,502 @@
+// The OpenGL device on SDL's offscreen driver: real draws read back from the back buffer (top-left origin,
+// upright images, culling, depth, blending, point sprites), shaders with named constants, buffer locks.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <numbers>
+
+#include "platform/image.h"
+#include "platform/native/gl_device.h"
+#include "platform/native/native_services.h"
+
+namespace {
+
+using namespace plat;
+using gpu::RenderState;
+
+constexpr uint32_t kBlack = 0xFF000000, kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF;
+constexpr uint32_t kWhite = 0xFFFFFFFF;
+
+struct RhwVertex {  // fvf::XYZRHW | fvf::Diffuse
+  float x, y, z, rhw;
+  uint32_t colour;
+};
+struct RhwTexVertex {  // fvf::XYZRHW | fvf::Diffuse | fvf::Tex1: the composite quad's format
+  float x, y, z, rhw;
+  uint32_t colour;
+  float u, v;
+};
+struct ColourVertex {  // fvf::XYZ | fvf::Diffuse
+  float x, y, z;
+  uint32_t colour;
+};
+constexpr uint32_t kRhwColour = gpu::fvf::XYZRHW | gpu::fvf::Diffuse;
+constexpr uint32_t kRhwTex = gpu::fvf::XYZRHW | gpu::fvf::Diffuse | gpu::fvf::Tex1;
+constexpr uint32_t kXyzColour = gpu::fvf::XYZ | gpu::fvf::Diffuse;
+
+class GlDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    std::string error;
+    services_ = CreateNativeServices(NativeConfig{}, &error);
+    if (!services_) GTEST_SKIP() << "no offscreen SDL window: " << error;
+    int code = 0;
+    device_ = services_->gpu().CreateDevice(gpu::PresentParams{}, &code, &error);
+    if (!device_ && code == 1) GTEST_SKIP() << "no OpenGL context: " << error;
+    ASSERT_NE(device_, nullptr) << error;
+  }
+
+  uint32_t Pixel(int x, int y) {
+    if (pixels_.empty()) {
+      int w = 0, h = 0;
+      EXPECT_TRUE(ReadBackBufferPixels(*device_, pixels_, &w, &h));
+      EXPECT_EQ(w, 800);
+      EXPECT_EQ(h, 600);
+    }
+    return pixels_[static_cast<size_t>(y) * 800 + static_cast<size_t>(x)];
+  }
+  void Reread() { pixels_.clear(); }
+
+  // A pixel-space rectangle as the composite quad's strip: (right, top), (right, bottom), (left, top),
+  // (left, bottom), clockwise on screen.
+  void DrawRect(float left, float top, float right, float bottom, uint32_t colour) {
+    RhwVertex v[4] = {{right, top, 0.5f, 1, colour}, {right, bottom, 0.5f, 1, colour},
+                      {left, top, 0.5f, 1, colour}, {left, bottom, 0.5f, 1, colour}};
+    device_->SetFVF(kRhwColour);
+    device_->DrawPrimitiveUP(gpu::Primitive::TriangleStrip, 2, v, sizeof(RhwVertex));
+  }
+  void DrawTexturedRect(float left, float top, float right, float bottom, uint32_t colour) {
+    RhwTexVertex v[4] = {{right, top, 1, 1, colour, 1, 0}, {right, bottom, 1, 1, colour, 1, 1},
+                         {left, top, 1, 1, colour, 0, 0}, {left, bottom, 1, 1, colour, 0, 1}};
+    device_->SetFVF(kRhwTex);
+    device_->DrawPrimitiveUP(gpu::Primitive::TriangleStrip, 2, v, sizeof(RhwTexVertex));
+  }
+  // Top row red, green; bottom row blue, white.
+  std::unique_ptr<gpu::Texture> QuadrantTexture() {
+    image::Image level{2, 2, {kRed, kGreen, kBlue, kWhite}};
+    return device_->CreateTexture({level}, "quadrants");
+  }
+
+  std::unique_ptr<Services> services_;
+  std::unique_ptr<gpu::Device> device_;
+  std::vector<uint32_t> pixels_;
+};
+
+int Channel(uint32_t argb, int shift) { return static_cast<int>((argb >> shift) & 0xFF); }
+::testing::AssertionResult Near(uint32_t actual, uint32_t expected, int tolerance) {
+  for (int shift : {24, 16, 8, 0})
+    if (std::abs(Channel(actual, shift) - Channel(expected, shift)) > tolerance)
+      return ::testing::AssertionFailure() << std::hex << "0x" << actual << " is not near 0x" << expected;
+  return ::testing::AssertionSuccess();
+}
+
+TEST_F(GlDeviceTest, ClearFillsTheTargetWithColourAndAlpha) {
+  EXPECT_EQ(device_->BackBuffer().Width(), 800);
+  EXPECT_EQ(device_->BackBuffer().Height(), 600);
+  device_->Clear(0xFF336699, 1.0f);
+  EXPECT_EQ(Pixel(0, 0), 0xFF336699u);
+  EXPECT_EQ(Pixel(799, 599), 0xFF336699u);
+  device_->Clear(0x00000000, 1.0f);
+  device_->Clear(0x80102030, 1.0f);
+  Reread();
+  EXPECT_EQ(Pixel(400, 300), 0x80102030u);
+}
+
+TEST_F(GlDeviceTest, PretransformedQuadLandsOnItsPixelsFromTheTopLeft) {
+  device_->Clear(kBlack, 1.0f);
+  device_->SetRenderState(RenderState::ZEnable, 0);
+  DrawRect(10, 20, 30, 60, 0xFF123456);
+  EXPECT_EQ(Pixel(10, 20), 0xFF123456u);
+  EXPECT_EQ(Pixel(29, 59), 0xFF123456u);
+  EXPECT_EQ(Pixel(9, 20), kBlack);
+  EXPECT_EQ(Pixel(30, 20), kBlack);
+  EXPECT_EQ(Pixel(10, 19), kBlack);
+  EXPECT_EQ(Pixel(10, 60), kBlack);
+  EXPECT_EQ(Pixel(20, 580), kBlack);  // not mirrored to the bottom
+}
+
+TEST_F(GlDeviceTest, TexturedQuadAppearsUprightAndAbsentTextureIsWhite) {
+  auto texture = QuadrantTexture();
+  ASSERT_NE(texture, nullptr);
+  EXPECT_EQ(texture->Width(), 2);
+  EXPECT_EQ(texture->Levels(), 1);
+  EXPECT_EQ(texture->Name(), "quadrants");
+  device_->Clear(kBlack, 1.0f);
+  device_->SetTexture(texture.get());
+  DrawTexturedRect(0, 0, 100, 100, kWhite);
+  // Without a texture, colour is the vertex colour alone.
+  device_->SetTexture(nullptr);
+  DrawTexturedRect(200, 0, 300, 100, 0xFF808040);
+  EXPECT_EQ(Pixel(25, 25), kRed);
+  EXPECT_EQ(Pixel(75, 25), kGreen);
+  EXPECT_EQ(Pixel(25, 75), kBlue);
+  EXPECT_EQ(Pixel(75, 75), kWhite);
+  EXPECT_EQ(Pixel(250, 50), 0xFF808040u);
+
+  // Mismatched level sizes are refused.
+  image::Image bad{2, 2, {kRed}};
+  EXPECT_EQ(device_->CreateTexture({bad}, "bad"), nullptr);
+  EXPECT_EQ(device_->CreateTexture({}, "none"), nullptr);
+}
+
+TEST_F(GlDeviceTest, BoundTextureStaysBoundWhenAnotherGoesAndAcrossPresent) {
+  auto texture = QuadrantTexture();
+  device_->SetTexture(texture.get());
+  QuadrantTexture().reset();
+  device_->CreateRenderTexture(64, 64).reset();
+  EXPECT_TRUE(device_->Present());
+  device_->Clear(kBlack, 1.0f);
+  DrawTexturedRect(0, 0, 100, 100, kWhite);
+  EXPECT_EQ(Pixel(25, 25), kRed);
+  EXPECT_EQ(Pixel(75, 75), kWhite);
+}
+
+TEST_F(GlDeviceTest, RenderTextureCompositedWithTheCompositeQuadAppearsUpright) {
+  auto target = device_->CreateRenderTexture(800, 600);
+  ASSERT_NE(target, nullptr);
+  EXPECT_EQ(target->Surface().Width(), 800);
+  device_->SetRenderTarget(target->Surface());
+  device_->Clear(0x00000000, 1.0f);
+  device_->SetRenderState(RenderState::ZEnable, 0);
+  DrawRect(0, 0, 100, 50, kRed);  // top-left corner of the off-screen image
+
+  device_->SetRenderTarget(device_->BackBuffer());
+  device_->Clear(kBlack, 1.0f);
+  device_->SetTexture(target.get());
+  DrawTexturedRect(0, 0, 800, 600, kWhite);
+  EXPECT_EQ(Pixel(50, 25), kRed);
+  EXPECT_EQ(Pixel(50, 575), 0x00000000u);  // the rest keeps the off-screen image's transparent black
+  EXPECT_EQ(Pixel(750, 25), 0x00000000u);
+  // Destroying the bound texture leaves nothing dangling: the next draw samples white.
+  target.reset();
+  DrawTexturedRect(0, 0, 10, 10, 0xFF404040);
+  Reread();
+  EXPECT_EQ(Pixel(5, 5), 0xFF404040u);
+}
+
+TEST_F(GlDeviceTest, AlphaBlendsSourceAlphaOverInverseSourceAlpha) {
+  device_->Clear(kBlue, 1.0f);
+  device_->SetRenderState(RenderState::ZEnable, 0);
+  device_->SetRenderState(RenderState::AlphaBlendEnable, 1);
+  device_->SetRenderState(RenderState::SrcBlend, static_cast<uint32_t>(gpu::Blend::SrcAlpha));
+  device_->SetRenderState(RenderState::DestBlend, static_cast<uint32_t>(gpu::Blend::InvSrcAlpha));
+  // Stage-0 alpha starts as the texture's (opaque white here): the quad covers the blue.
+  DrawRect(0, 0, 100, 100, 0x80FF0000);
+  // Texture alpha x diffuse alpha, as the particle pass sets it: a 50% quad.
+  device_->SetTextureStageState(gpu::StageState::AlphaOp, static_cast<uint32_t>(gpu::TexOp::Modulate));
+  device_->SetTextureStageState(gpu::StageState::AlphaArg1, static_cast<uint32_t>(gpu::TexArg::Texture));
+  device_->SetTextureStageState(gpu::StageState::AlphaArg2, static_cast<uint32_t>(gpu::TexArg::Diffuse));
+  DrawRect(200, 0, 300, 100, 0x80FF0000);
+  EXPECT_EQ(Pixel(50, 50), kRed);
+  // a = 128/255: colour = red x a + blue x (1 - a); alpha = a x a + 1 x (1 - a).
+  EXPECT_TRUE(Near(Pixel(250, 50), 0xBF80007F, 1));
+  EXPECT_EQ(device_->GetRenderState(RenderState::SrcBlend), static_cast<uint32_t>(gpu::Blend::SrcAlpha));
+}
+
+TEST_F(GlDeviceTest, BackBufferKeepsItsContentsAcrossPresent) {
+  device_->Clear(kGreen, 1.0f);
+  device_->SetRenderState(RenderState::ZEnable, 0);
+  DrawRect(0, 0, 10, 10, kRed);
+  EXPECT_TRUE(device_->Present());
+  EXPECT_TRUE(device_->Present());
+  EXPECT_EQ(Pixel(5, 5), kRed);
+  EXPECT_EQ(Pixel(400, 300), kGreen);
+  // Drawing goes on into the same image after presenting.
+  DrawRect(20, 0, 30, 10, kBlue);
+  Reread();
+  EXPECT_EQ(Pixel(5, 5), kRed);
+  EXPECT_EQ(Pixel(25, 5), kBlue);
+}
+
+// A triangle around the view axis at depth z, clockwise on screen.
+void DrawFacingTriangle(gpu::Device& device, float z, uint32_t colour) {
+  ColourVertex v[3] = {{-z, z, z, colour}, {z, z, z, colour}, {0, -z, z, colour}};
+  device.SetFVF(kXyzColour);
+  device.DrawPrimitiveUP(gpu::Primitive::TriangleList, 1, v, sizeof(ColourVertex));
+}
+
+TEST_F(GlDeviceTest, DepthTestWithThePerspectiveProjectionKeepsTheNearerTriangle) {
+  device_->SetTransform(gpu::TransformKind::Projection,
+                        math::MatrixPerspectiveFovLH(std::numbers::pi_v<float> / 4, 4.0f / 3.0f, 1, 1500));
+  device_->SetRenderState(RenderState::Lighting, 0);
+  device_->Clear(kBlack, 1.0f);
+  DrawFacingTriangle(*device_, 5, kGreen);  // near first: the far one must fail the test
+  DrawFacingTriangle(*device_, 10, kRed);
+  EXPECT_EQ(Pixel(400, 300), kGreen);
+
+  device_->Clear(kBlack, 1.0f);
+  DrawFacingTriangle(*device_, 10, kRed);  // far first: the near one overwrites
+  DrawFacingTriangle(*device_, 5, kGreen);
+  Reread();
+  EXPECT_EQ(Pixel(400, 300), kGreen);
+
+  // Without depth writes the later, farther triangle wins.
+  device_->Clear(kBlack, 1.0f);
+  device_->SetRenderState(RenderState::ZWriteEnable, 0);
+  DrawFacingTriangle(*device_, 5, kGreen);
+  DrawFacingTriangle(*device_, 10, kRed);
+  Reread();
+  EXPECT_EQ(Pixel(400, 300), kRed);
+  // Beyond the far plane nothing is drawn.
+  device_->SetRenderState(RenderState::ZWriteEnable, 1);
+  device_->Clear(kBlack, 1.0f);
+  DrawFacingTriangle(*device_, 2000, kRed);
+  Reread();
+  EXPECT_EQ(Pixel(400, 300), kBlack);
+}
+
+TEST_F(GlDeviceTest, CullingCcwDropsCounterClockwiseTrianglesOnScreen) {
+  device_->SetRenderState(RenderState::ZEnable, 0);
+  auto draw = [this] {
+    device_->Clear(kBlack, 1.0f);
+    // Left: counter-clockwise on screen (y down); right: clockwise.
+    RhwVertex ccw[3] = {{100, 100, 0.5f, 1, kRed}, {50, 200, 0.5f, 1, kRed}, {150, 200, 0.5f, 1, kRed}};
+    RhwVertex cw[3] = {{500, 100, 0.5f, 1, kGreen}, {550, 200, 0.5f, 1, kGreen}, {450, 200, 0.5f, 1, kGreen}};
+    device_->SetFVF(kRhwColour);
+    device_->DrawPrimitiveUP(gpu::Primitive::TriangleList, 1, ccw, sizeof(RhwVertex));
+    device_->DrawPrimitiveUP(gpu::Primitive::TriangleList, 1, cw, sizeof(RhwVertex));
+    // Transformed: counter-clockwise on screen at the centre.
+    device_->SetRenderState(RenderState::Lighting, 0);
+    ColourVertex v[3] = {{0, 0.5f, 0.5f, kBlue}, {-0.5f, -0.5f, 0.5f, kBlue}, {0.5f, -0.5f, 0.5f, kBlue}};
+    device_->SetFVF(kXyzColour);
+    device_->DrawPrimitiveUP(gpu::Primitive::TriangleList, 1, v, sizeof(ColourVertex));
+    Reread();
+  };
+  EXPECT_EQ(device_->GetRenderState(RenderState::CullMode), static_cast<uint32_t>(gpu::Cull::CCW));
+  draw();
+  EXPECT_EQ(Pixel(100, 180), kBlack);
+  EXPECT_EQ(Pixel(500, 180), kGreen);
+  EXPECT_EQ(Pixel(400, 320), kBlack);
+
+  device_->SetRenderState(RenderState::CullMode, static_cast<uint32_t>(gpu::Cull::CW));
+  draw();
+  EXPECT_EQ(Pixel(100, 180), kRed);
+  EXPECT_EQ(Pixel(500, 180), kBlack);
+  EXPECT_EQ(Pixel(400, 320), kBlue);
+
+  device_->SetRenderState(RenderState::CullMode, static_cast<uint32_t>(gpu::Cull::None));
+  draw();
+  EXPECT_EQ(Pixel(100, 180), kRed);
+  EXPECT_EQ(Pixel(500, 180), kGreen);
+}
+
+TEST_F(GlDeviceTest, PointSpritesScaleWithDistanceAndShowTheirTextureUpright) {
+  auto texture = QuadrantTexture();
+  device_->SetTransform(gpu::TransformKind::Projection,
+                        math::MatrixPerspectiveFovLH(std::numbers::pi_v<float> / 4, 4.0f / 3.0f, 1, 1500));
+  device_->SetRenderState(RenderState::Lighting, 0);
+  device_->SetRenderState(RenderState::PointSpriteEnable, 1);
+  device_->SetRenderState(RenderState::PointScaleEnable, 1);
+  device_->SetRenderStateF(RenderState::PointSizeMin, 0);
+  device_->SetRenderStateF(RenderState::PointScaleA, 0);
+  device_->SetRenderStateF(RenderState::PointScaleB, 0);
+  device_->SetRenderStateF(RenderState::PointScaleC, 1);
+  device_->SetRenderStateF(RenderState::PointSize, 1);
+  device_->SetTexture(texture.get());
+  device_->Clear(kBlack, 1.0f);
+  // 1 x 600 pixels / 10 away = 60 pixels across, centred on (400, 300).
+  ColourVertex point{0, 0, 10, kWhite};
+  device_->SetFVF(kXyzColour);
+  device_->DrawPrimitiveUP(gpu::Primitive::PointList, 1, &point, sizeof(ColourVertex));
+  EXPECT_EQ(Pixel(385, 285), kRed);
+  EXPECT_EQ(Pixel(415, 285), kGreen);
+  EXPECT_EQ(Pixel(385, 315), kBlue);
+  EXPECT_EQ(Pixel(415, 315), kWhite);
+  EXPECT_EQ(Pixel(400, 335), kBlack);
+  EXPECT_EQ(Pixel(435, 300), kBlack);
+
+  // Close to the eye the size stops at 64 pixels.
+  device_->Clear(kBlack, 1.0f);
+  point.z = 2;
+  device_->DrawPrimitiveUP(gpu::Primitive::PointList, 1, &point, sizeof(ColourVertex));
+  Reread();
+  EXPECT_EQ(Pixel(390, 269), kRed);
+  EXPECT_EQ(Pixel(390, 267), kBlack);
+}
+
+constexpr const char* kVertexSource = R"(// a test vertex shader
+layout(location = 0) in vec3 inPosition;
+uniform mat4 Transform;
+void vs_main() { gl_Position = Transform * vec4(inPosition, 1.0); }
+)";
+constexpr const char* kPixelSource = R"(uniform vec3 ColorAdd;
+uniform float Alpha;
+out vec4 colour;
+void ps_main() { colour = vec4(ColorAdd, Alpha); }
+)";
+
+TEST_F(GlDeviceTest, ShaderPairDrawsWithItsNamedConstants) {
+  gpu::CompiledShader vs = device_->CompileShader(kVertexSource, "vs_main", "vs_1_1");
+  gpu::CompiledShader ps = device_->CompileShader(kPixelSource, "ps_main", "ps_2_0");
+  ASSERT_NE(vs.shader, nullptr) << vs.messages;
+  ASSERT_NE(ps.shader, nullptr) << ps.messages;
+  EXPECT_EQ(vs.messages, "");
+  EXPECT_EQ(ps.messages, "");
+  EXPECT_EQ(vs.shader->Stage(), gpu::ShaderStage::Vertex);
+  EXPECT_EQ(ps.shader->Stage(), gpu::ShaderStage::Pixel);
+
+  // A row-vector translation: +0.5 in x moves the triangle a quarter of the width to the right.
+  EXPECT_TRUE(vs.constants->SetMatrix("Transform", math::MatrixTranslation(0.5f, 0, 0)));
+  const float colour[3] = {1.0f, 0.2f, 0.6f};
+  EXPECT_TRUE(ps.constants->SetFloatArray("ColorAdd", colour, 3));
+  EXPECT_TRUE(ps.constants->SetVector("Alpha", {1, 0, 0, 0}));
+  EXPECT_FALSE(ps.constants->SetFloatArray("Missing", colour, 3));
+  EXPECT_FALSE(vs.constants->SetFloatArray("ColorAdd", colour, 3));  // each shader has its own table
+
+  device_->SetRenderState(RenderState::ZEnable, 0);
+  device_->Clear(kBlack, 1.0f);
+  device_->SetVertexShader(vs.shader.get());
+  device_->SetPixelShader(ps.shader.get());
+  ColourVertex v[3] = {{-0.1f, 0.1f, 0.5f, 0}, {0.1f, 0.1f, 0.5f, 0}, {0, -0.1f, 0.5f, 0}};
+  device_->SetFVF(kXyzColour);
+  device_->DrawPrimitiveUP(gpu::Primitive::TriangleList, 1, v, sizeof(ColourVertex));
+  EXPECT_TRUE(Near(Pixel(600, 300), 0xFFFF3399, 1));
+  EXPECT_EQ(Pixel(400, 300), kBlack);
+
+  // A new value reaches the next draw; the pixel shader alone runs behind the built-in vertex stage.
+  const float green[3] = {0, 1, 0};
+  ps.constants->SetFloatArray("ColorAdd", green, 3);
+  device_->SetVertexShader(nullptr);
+  device_->SetRenderState(RenderState::Lighting, 0);
+  device_->DrawPrimitiveUP(gpu::Primitive::TriangleList, 1, v, sizeof(ColourVertex));
+  Reread();
+  EXPECT_EQ(Pixel(400, 300), kGreen);
+  EXPECT_TRUE(Near(Pixel(600, 300), 0xFFFF3399, 1));
+}
+
+TEST_F(GlDeviceTest, ConstantTablesHoldArraysButNotSamplersOrCommentedUniforms) {
+  constexpr const char* kSampling = R"(#version 330 core
+uniform vec4 Colours[2];
+uniform sampler2D Picture;
+/* uniform vec4 Hidden; */
+// uniform vec4 AlsoHidden;
+out vec4 colour;
+void Sample() { colour = texture(Picture, vec2(0.75, 0.75)) * Colours[1] + Colours[0]; }
+)";
+  gpu::CompiledShader vs = device_->CompileShader(kVertexSource, "vs_main", "vs_1_1");
+  gpu::CompiledShader ps = device_->CompileShader(kSampling, "Sample", "ps_2_0");
+  ASSERT_NE(vs.shader, nullptr) << vs.messages;
+  ASSERT_NE(ps.shader, nullptr) << ps.messages;
+  EXPECT_EQ(ps.messages, "");
+  const float colours[8] = {0, 0, 0, 0, 0.2f, 0.4f, 1.0f, 1.0f};
+  EXPECT_TRUE(ps.constants->SetFloatArray("Colours", colours, 8));
+  const float one[4] = {1, 1, 1, 1};
+  EXPECT_FALSE(ps.constants->SetFloatArray("Picture", one, 1));
+  EXPECT_FALSE(ps.constants->SetFloatArray("Hidden", one, 4));
+  EXPECT_FALSE(ps.constants->SetFloatArray("AlsoHidden", one, 4));
+  EXPECT_TRUE(vs.constants->SetMatrix("Transform", math::MatrixIdentity()));
+
+  auto texture = QuadrantTexture();
+  device_->SetTexture(texture.get());
+  device_->SetRenderState(RenderState::ZEnable, 0);
+  device_->Clear(kBlack, 1.0f);
+  device_->SetVertexShader(vs.shader.get());
+  device_->SetPixelShader(ps.shader.get());
+  ColourVertex v[3] = {{-0.1f, 0.1f, 0.5f, 0}, {0.1f, 0.1f, 0.5f, 0}, {0, -0.1f, 0.5f, 0}};
+  device_->SetFVF(kXyzColour);
+  device_->DrawPrimitiveUP(gpu::Primitive::TriangleList, 1, v, sizeof(ColourVertex));
+  // v = 0.75 is the lower half of the picture (white), times the second array element.
+  EXPECT_TRUE(Near(Pixel(400, 300), 0xFF3366FF, 1));
+}
+
+TEST_F(GlDeviceTest, ShaderErrorsComeBackAsMessages) {
+  gpu::CompiledShader broken = device_->CompileShader("void vs_main() { gl_Position = vec4(1.0) }", "vs_main",
+                                                      "vs_1_1");
+  EXPECT_EQ(broken.shader, nullptr);
+  EXPECT_EQ(broken.constants, nullptr);
+  EXPECT_NE(broken.messages.find("error"), std::string::npos) << broken.messages;
+
+  gpu::CompiledShader unknown = device_->CompileShader(kPixelSource, "ps_main", "fx_2_0");
+  EXPECT_EQ(unknown.shader, nullptr);
+  EXPECT_EQ(unknown.messages, "unknown shader profile \"fx_2_0\"");
+
+  gpu::CompiledShader noEntry = device_->CompileShader(kPixelSource, "PS", "ps_2_0");
+  EXPECT_EQ(noEntry.shader, nullptr);
+  EXPECT_FALSE(noEntry.messages.empty());
+}
+
+TEST_F(GlDeviceTest, LocksOutOfRangeReturnNothingAndDrawsPastTheEndAreSkipped) {
+  auto vb = device_->CreateVertexBuffer(3 * sizeof(RhwVertex), gpu::usage::WriteOnly, kRhwColour);
+  ASSERT_NE(vb, nullptr);
+  EXPECT_EQ(vb->SizeBytes(), 60u);
+  EXPECT_EQ(vb->Lock(40, 40, gpu::LockMode::Normal), nullptr);
+  EXPECT_EQ(vb->Lock(60, 0, gpu::LockMode::Normal), nullptr);
+  EXPECT_EQ(vb->Lock(0xFFFFFFF0u, 0x20, gpu::LockMode::Normal), nullptr);  // no wrap-around
+  auto* v = static_cast<RhwVertex*>(vb->Lock(0, 0, gpu::LockMode::Discard));
+  ASSERT_NE(v, nullptr);
+  v[0] = {10, 10, 0.5f, 1, kRed};
+  v[1] = {40, 40, 0.5f, 1, kRed};
+  v[2] = {10, 40, 0.5f, 1, kRed};
+  vb->Unlock();
+
+  auto ib = device_->CreateIndexBuffer(6, gpu::usage::WriteOnly);
+  ASSERT_NE(ib, nullptr);
+  EXPECT_EQ(ib->Lock(4, 4, gpu::LockMode::Normal), nullptr);
+  auto* idx = static_cast<uint16_t*>(ib->Lock(0, 6, gpu::LockMode::Normal));
+  ASSERT_NE(idx, nullptr);
+  idx[0] = 0, idx[1] = 1, idx[2] = 2;
+  ib->Unlock();
+  EXPECT_EQ(device_->CreateVertexBuffer(0, 0, 0), nullptr);
+
+  device_->SetRenderState(RenderState::ZEnable, 0);
+  device_->SetFVF(kRhwColour);
+  device_->SetStreamSource(vb.get(), 0, sizeof(RhwVertex));
+  device_->SetIndices(ib.get());
+  device_->Clear(kBlack, 1.0f);
+  device_->DrawPrimitive(gpu::Primitive::TriangleList, 1, 1);  // vertices 3..5 do not exist
+  device_->DrawIndexedPrimitive(gpu::Primitive::TriangleList, 0, 0, 3, 1, 1);  // indices 1..3 do not exist
+  EXPECT_EQ(Pixel(15, 35), kBlack);
+  device_->DrawIndexedPrimitive(gpu::Primitive::TriangleList, 0, 0, 3, 0, 1);
+  Reread();
+  EXPECT_EQ(Pixel(15, 35), kRed);
+  // A partial relock uploads just that range.
+  auto* second = static_cast<RhwVertex*>(vb->Lock(sizeof(RhwVertex), sizeof(RhwVertex), gpu::LockMode::Normal));
+  ASSERT_NE(second, nullptr);
+  *second = {70, 40, 0.5f, 1, kRed};
+  vb->Unlock();
+  device_->DrawPrimitive(gpu::Primitive::TriangleList, 0, 1);
+  Reread();
+  EXPECT_EQ(Pixel(50, 38), kRed);
+}
+
+TEST_F(GlDeviceTest, OneDeviceAtATimeAndResourcesMayOutliveTheServices) {
+  int code = 0;
+  std::string error;
+  EXPECT_TRUE(services_->gpu().Available());
+  EXPECT_EQ(services_->gpu().GetCaps().pixelShaderMajor, 2);
+  EXPECT_EQ(services_->gpu().CreateDevice(gpu::PresentParams{}, &code, &error), nullptr);
+  EXPECT_EQ(code, 4);
+  EXPECT_EQ(error, "an OpenGL device already exists");
+
+  auto texture = QuadrantTexture();
+  auto vb = device_->CreateVertexBuffer(64, 0, 0);
+  services_.reset();  // the context goes with the window; what remains must not touch GL
+  void* p = vb->Lock(0, 16, gpu::LockMode::Normal);
+  EXPECT_NE(p, nullptr);
+  vb->Unlock();
+  texture.reset();
+  vb.reset();
+  std::vector<uint32_t> pixels;
+  EXPECT_FALSE(ReadBackBufferPixels(*device_, pixels, nullptr, nullptr));
+  device_.reset();
+}
+
+TEST_F(GlDeviceTest, AWindowWithoutOpenGlGivesNoDevice) {
+  SDL_Window* plain = SDL_CreateWindow("plain", 0, 0, 64, 64, SDL_WINDOW_HIDDEN);
+  ASSERT_NE(plain, nullptr) << SDL_GetError();
+  {
+    GlDeviceFactory factory(plain);
+    int code = 0;
+    std::string error;
+    EXPECT_FALSE(factory.Available());
+    EXPECT_EQ(factory.CreateDevice(gpu::PresentParams{}, &code, &error), nullptr);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(error, "the window was not created for OpenGL");
+  }
+  SDL_DestroyWindow(plain);
+}
+
+}  // namespace

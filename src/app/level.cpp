@@ -4,6 +4,7 @@
 #include "app/engine.h"
 #include "game/player.h"
 #include "game/projectile.h"
+#include "graphics/graphics.h"
 
 namespace {
 
@@ -18,12 +19,15 @@ void PurgeDead(std::vector<Projectile*>& list) {
 
 void Engine::LoadLevel(const char*) {
   DeleteLevelObjects();
-  // Without a loaded track the level starts in the top view.
+  // A loaded level renders in level mode; without a track yet it starts in the top view.
+  graphics->titleMode = false;
   SetState(13);
 }
 
 void Engine::ClearLevel() {
   DeleteLevelObjects();
+  graphics->ClearScene();
+  graphics->EnterTitleMode();
   score = 0;
 }
 

@@ -40,6 +40,15 @@ TEST(EngineGraphics, StartsInTitleModeAndDrawsEveryFrame) {
   EXPECT_EQ(h.log().FramesPresented(), 3);
 }
 
+TEST(EngineGraphics, PlayRendersInLevelModeAndLeavingItReturnsToTitleMode) {
+  EngineHarness h;
+  EnterPlay(h);
+  EXPECT_FALSE(h.graphics().titleMode);
+  h.Tap(key::Escape);
+  EXPECT_EQ(h.state(), 6);
+  EXPECT_TRUE(h.graphics().titleMode);
+}
+
 TEST(EngineGraphics, ScreenSpritesAreWhereTheyBelong) {
   EngineHarness h;
   Engine& e = h.engine();

@@ -98,11 +98,15 @@ void Engine::ReleaseGraphics() {
   scoreDigits.fill(nullptr);
 }
 
-void Engine::DeleteLevelObjects() {
+void Engine::DeleteObjectLists() {
   for (auto* list : {&enemyObjects, &pendingObjects, &objects}) {
     for (Projectile* p : *list) delete p;
     list->clear();
   }
+}
+
+void Engine::DeleteLevelObjects() {
+  DeleteObjectLists();
   for (Player* p : players) delete p;
   players.clear();
 }

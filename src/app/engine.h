@@ -2,9 +2,11 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <vector>
 
 #include "app/input.h"
+#include "game/collision.h"
 
 namespace plat {
 class Services;
@@ -47,8 +49,11 @@ class Engine {
   void AddObject(Projectile* object) { pendingObjects.push_back(object); }
   void UpdateScoreDisplay();
 
-  void LoadLevel(const char* file);
+  // Loads a level with a fresh ship and enters its start view; a level that cannot be loaded leaves the
+  // game in the main menu (false).
+  bool LoadLevel(const char* file);
   void ClearLevel();
+  void ProcessLevelEvents();
   void UpdateGame();
   void CheckCollisions();
   void PurgeObjects();
@@ -57,6 +62,8 @@ class Engine {
   static std::array<DigitRect, kScoreDigits> ScoreDigitRects(int score);
   // Horizontal place of score digit k as a fraction of the screen width.
   static float ScoreDigitX(int k);
+  // The level script that goes with a level file: "Assets\Levels\" + its name without extension + "Events.txt".
+  static std::string ScriptFileName(const std::string& levelFile);
 
   int state = 0;
   int score = 0;
@@ -72,6 +79,7 @@ class Engine {
   std::vector<Projectile*> enemyObjects;
   std::vector<Player*> players;
   Input* input = nullptr;
+  CollisionSystem collision;
   Graphics* graphics = nullptr;  // owned; the same object as g_graphics
 
   int keyLeft, keyRight, keyDown, keyUp, keyPause, keyFire, keySecondary, keySpecial;
@@ -82,6 +90,11 @@ class Engine {
   Sprite* pauseSprite = nullptr;
   // Element 0 shows the ones digit, element 6 the millions; null where the atlas could not be loaded.
   std::array<Sprite*, kScoreDigits> scoreDigits{};
+  // The current level's script file (read by the display).
+  std::string scriptFile;
+  // Per play view (top, side, rail), the game time at which each direction key (left, right, up, down) was
+  // last let go: a quick second press dashes.
+  int releaseTimes[3][4] = {};
 
  private:
   // Creates the graphics object and the input object. Throws when the graphics cannot start: the game
@@ -90,6 +103,7 @@ class Engine {
   void CreateScreenSprites();
   void SetScoreDigitsVisible(bool visible);
   void ReleaseGraphics();
+  void DeleteObjectLists();
   void DeleteLevelObjects();
   int MenuSelection() const;
 
@@ -102,7 +116,7 @@ class Engine {
   void HandleTopViewInput();
   void HandleSideViewInput();
   void HandleRailViewInput();
-  void HandlePlayKeys();
+  bool HandlePlayKeys();
 
   plat::Services& services;
   int splashClock1 = 0;

@@ -55,6 +55,9 @@ void Engine::SetState(int s) {
       SetScoreDigitsVisible(true);
       LoadLevel("l1z1.kvl");
       break;
+    case kLevelStart:
+      if (!players.empty()) players[0]->SetStartFlag();
+      break;
     case kPaused:
       if (pauseSprite != nullptr) pauseSprite->SetVisible(true);
       break;
@@ -127,6 +130,7 @@ void Engine::Frame() {
       HandleMenuInput();
       break;
     case kLevelStart:
+      if (!players.empty()) players[0]->UpdateLevelStart();
       UpdateGame();
       break;
     case kTopView:
@@ -156,6 +160,16 @@ void Engine::Frame() {
       break;
     default:
       break;
+  }
+
+  if (!players.empty()) {
+    std::vector<Projectile*> shots = players[0]->UpdateRapidFire();
+    objects.insert(objects.end(), shots.begin(), shots.end());
+    // The last life lost: the game is over (name entry comes with the high-score table).
+    if (players[0]->GetLives() < 0 && state != kGameOver) {
+      players[0]->SetLives(0);
+      SetState(kGameOver);
+    }
   }
 
   CheckCollisions();
@@ -212,23 +226,3 @@ void Engine::HandleConsoleInput() {
 void Engine::HandleGameOverInput() {}
 
 void Engine::HandleNameEntryInput() {}
-
-void Engine::HandlePlayKeys() {
-  if (input->KeyPressed(plat::key::Grave)) SetState(kConsole);
-  if (input->KeyPressed(plat::key::Escape)) {
-    ClearLevel();
-    SetState(kMainMenu);
-  }
-}
-
-void Engine::HandleTopViewInput() {
-  if (input != nullptr) HandlePlayKeys();
-}
-
-void Engine::HandleSideViewInput() {
-  if (input != nullptr) HandlePlayKeys();
-}
-
-void Engine::HandleRailViewInput() {
-  if (input != nullptr) HandlePlayKeys();
-}

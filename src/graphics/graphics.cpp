@@ -216,7 +216,10 @@ bool Graphics::ReleaseScene() {
   meshes.clear();
   for (ParticleSystem* system : freeParticleSystems) delete system;
   freeParticleSystems.clear();
+  innerSkybox.reset();
+  outerSkybox.reset();
   waypoints.clear();
+  ResetRail();
   ReleaseTexturesAndSprites();
   for (TextLabel* label : textLabels) delete label;
   textLabels.clear();

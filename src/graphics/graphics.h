@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "graphics/camera.h"
+#include "graphics/level_event.h"
+#include "graphics/scenery_group.h"
+#include "graphics/skybox.h"
 #include "graphics/waypoint.h"
 #include "math/math3d.h"
 #include "platform/font.h"
@@ -98,6 +101,41 @@ class Graphics {
   // The platform services given to Init (files and message boxes); null before.
   plat::Services* GetServices() const { return services; }
 
+  // Rail track (rail.cpp): the path's frames, the place on it and the scenery groups it switches.
+  // Fills direction, length, side and up of every waypoint but the last; a waypoint equal to the one before
+  // it is dropped first (its segment would have no length).
+  void PrepareWaypoints();
+  // Moves the place (segment index, progress) on by dtMs and speed (units per second) and yields the point
+  // and the frame axes, which also go to the camera. Without a prepared path of two or more waypoints the
+  // place stays as it is and the frame is fixed: the first waypoint (or the origin) with the world axes.
+  void UpdatePath(int* waypointIndex, float* progress, float dtMs, float speed, math::Vec3* point,
+                  math::Vec3* side, math::Vec3* up, math::Vec3* forward);
+  // visibleScenery = the current group's models, then those of the next group not already listed.
+  void RebuildVisibleSet();
+
+  // Level file and level events (level_reader.cpp). LoadLevel reads "Assets\Levels\" + name: the camera's
+  // start mode 5, 6 or 7 when read up to "End", -1 when the reading stopped before it, 0 when the file cannot
+  // be opened.
+  int LoadLevel(const char* name);
+  bool AddEvent(int kind, int a, int b, int c, float d, float x, float y, float z);
+  // Hands out one due event per call (a finished camera transition first); false when none is due.
+  bool NextEvent(int waypointIndex, float progress, LevelEvent* out);
+  // Removes the first camera event and gives its view's mode: 0 -> 7, 1 -> 6, 2 -> 5, others and none -> 6.
+  int TakeCameraStartMode();
+
+  std::vector<SceneryGroup> sceneryGroups;
+  std::vector<LevelEvent> levelEvents;  // sorted by (c, d) once loaded
+  int currentGroup = 0;
+  int lastEvent = -1;  // index in levelEvents of the last event handed out
+  bool inCorner = false;
+  float cornerT = 0.0f;
+  float cornerLength = 100.0f;
+  math::Vec3 cornerStart;
+  math::Vec3 cornerControl;
+  math::Vec3 cornerEnd;
+  int cornerSegment = 0;         // the segment the running corner ends in
+  size_t preparedWaypoints = 0;  // size of the waypoint list when it was prepared; 0 when not prepared
+
   bool showWaypoints = false;
   std::vector<Model*> visibleScenery;  // not owned: models of sceneryModels
   std::vector<Model*> sceneryModels;
@@ -135,6 +173,13 @@ class Graphics {
   bool drawSky = true;
   bool titleMode = false;
 
+  // Skies (skybox.cpp), drawn first in every frame while drawSky is on. SetSkybox replaces both by sky kind:
+  // 0 the level sky (inner, and an outer one blended over it and turning), 2 the black sky, any other none.
+  // False when a face texture can be neither found nor loaded.
+  bool SetSkybox(int skyKind);
+  std::unique_ptr<Skybox> innerSkybox;
+  std::unique_ptr<Skybox> outerSkybox;
+
  private:
   // Compiles one shader file; false after its messages when it does not compile or cannot be created.
   bool CompileShaderFile(const char* file, const char* entry, const char* profile,
@@ -152,6 +197,8 @@ class Graphics {
   void UnbindShaders();
   void BindLitShaders();
   void DrawComposite(plat::gpu::Argb diffuse);
+  // Empties the scenery groups and the events and puts the rail state back to its start (rail.cpp).
+  void ResetRail();
 
   plat::Services* services = nullptr;
   std::vector<std::string> reportedFailures;

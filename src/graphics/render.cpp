@@ -130,8 +130,21 @@ void Graphics::SetLightConstants() {
 }
 
 void Graphics::RenderSky() {
-  // The skyboxes join with the level's sky set-up; the tint is sent every frame all the same.
   if (shadersOn) plainPixelConstants->SetFloatArray("ColorAdd", colorAdd, 3);
+  const math::Vec3 eye = camera.GetEye();
+  // With the shaders off no constant is set at all.
+  gpu::ConstantTable* constants = shadersOn ? plainVertexConstants.get() : nullptr;
+  if (innerSkybox != nullptr) innerSkybox->Render(*device, viewProj, constants, eye);
+  if (outerSkybox != nullptr) {
+    // The outer sky covers the inner one by its texture's alpha alone; the stage states stay set.
+    device->SetTextureStageState(gpu::StageState::AlphaArg1, Value(gpu::TexArg::Texture));
+    device->SetTextureStageState(gpu::StageState::AlphaOp, Value(gpu::TexOp::SelectArg1));
+    device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 1);
+    device->SetRenderState(gpu::RenderState::SrcBlend, Value(gpu::Blend::SrcAlpha));
+    device->SetRenderState(gpu::RenderState::DestBlend, Value(gpu::Blend::InvSrcAlpha));
+    outerSkybox->Render(*device, viewProj, constants, eye);
+    device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);
+  }
 }
 
 void Graphics::RenderModels(const std::vector<Model*>& list) {

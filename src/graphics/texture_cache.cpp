@@ -140,6 +140,11 @@ bool Graphics::ClearScene() {
   for (ParticleSystem* system : freeParticleSystems) delete system;
   freeParticleSystems.clear();
   waypoints.clear();
+  ResetRail();  // the groups point into the scenery just deleted
+  // The skies draw with scene textures: they go with them, so no sky can draw a released texture. The
+  // level loader and the title scene install new ones with SetSkybox.
+  innerSkybox.reset();
+  outerSkybox.reset();
   sceneTextures.clear();
   return true;
 }
@@ -149,8 +154,9 @@ bool Graphics::ReleaseModel(Model*& model) {
     auto it = std::find(list->begin(), list->end(), model);
     if (it == list->end()) continue;
     list->erase(it);
-    // A scenery model may also be in the drawn set, which does not own it.
+    // A scenery model may also be in the drawn set and in scenery groups, which do not own it.
     std::erase(visibleScenery, model);
+    for (SceneryGroup& group : sceneryGroups) std::erase(group.models, model);
     DeleteModel(model);
     model = nullptr;
     return true;

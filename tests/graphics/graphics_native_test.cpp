@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/engine.h"
+#include "game/player.h"
 #include "graphics/graphics.h"
 #include "graphics/model.h"
 #include "graphics/sprite.h"
@@ -135,8 +136,9 @@ TEST_F(NativeFrames, PausePictureAppearsAtItsPlaceOnlyWhilePaused) {
 
 TEST_F(NativeFrames, ScoreDigitsStandUprightInTheFortyRowsAboveTheirPlace) {
   StartEngine();
-  graphics().titleMode = false;
   engine_->SetState(11);  // game start: the digits show
+  engine_->ClearLevel();  // only the digits on screen, in level mode
+  graphics().titleMode = false;
   engine_->score = 1234567;
   engine_->Frame();
   ReadBack();
@@ -275,6 +277,45 @@ TEST_F(NativeFrames, TitleModeTrailsFadeOverSuccessiveFrames) {
     EXPECT_NEAR(now, previous * (1.0 - 50.0 / 255.0), 6.0) << "frame " << frame;
     previous = now;
   }
+}
+
+// Pixels that differ between two read-backs.
+int Differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+  int n = 0;
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) n += (a[i] & 0xFFFFFF) != (b[i] & 0xFFFFFF);
+  return n;
+}
+
+TEST_F(NativeFrames, LevelFrameShowsBothSkiesAndTheShip) {
+  StartEngine();
+  engine_->SetState(11);  // the first level with its sky and a fresh ship
+  ASSERT_EQ(engine_->players.size(), 1u);
+  Graphics& g = graphics();
+  ASSERT_NE(g.innerSkybox, nullptr);
+  ASSERT_NE(g.outerSkybox, nullptr);
+  g.outerSkybox->spinStep = 0.0f;  // hold the sky still between the frames compared
+  Model* ship = engine_->players[0]->GetModel();
+  ASSERT_NE(ship, nullptr);
+  // A chase view of the ship with the horizon in sight.
+  const math::Vec3 at = ship->position;
+  g.camera.SetEye({at.x, at.y + 40.0f, at.z - 150.0f});
+  g.camera.SetAxes({0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f}, {1.0f, 0.0f, 0.0f});
+
+  g.Render();
+  const std::vector<uint32_t> full = ReadBack();
+  g.outerSkybox.reset();
+  g.Render();
+  const std::vector<uint32_t> innerOnly = ReadBack();
+  g.innerSkybox.reset();
+  g.Render();
+  const std::vector<uint32_t> noSky = ReadBack();
+  ship->visible = false;
+  g.Render();
+  const std::vector<uint32_t> noShip = ReadBack();
+
+  EXPECT_GT(Differing(full, innerOnly), 200) << "the outer sky's stars";
+  EXPECT_GT(Differing(innerOnly, noSky), 20000) << "the inner sky";
+  EXPECT_GT(Differing(noSky, noShip), 200) << "the ship";
 }
 
 }  // namespace

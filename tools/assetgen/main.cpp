@@ -4,7 +4,10 @@
 #include <string>
 
 #include "images.h"
+#include "level_meshes.h"
 #include "meshes.h"
+#include "sky_art.h"
+#include "ship_meshes.h"
 
 namespace fs = std::filesystem;
 
@@ -24,5 +27,8 @@ int main(int argc, char** argv) {
   }
   if (!assetgen::WriteImageArt(root)) return 1;
   if (!assetgen::WriteMeshes(root)) return 1;
+  if (!assetgen::WriteSkyArt(root)) return 1;
+  if (!assetgen::WriteShipMeshes(root)) return 1;
+  if (!assetgen::WriteLevelMeshes(root)) return 1;
   return 0;
 }

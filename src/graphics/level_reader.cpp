@@ -1,0 +1,431 @@
+// Reads a level file (scenery and terrain models, scenery groups, waypoints and the level events) into the
+// graphics object, starts the camera on it, and hands the events out as the player passes their places.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <istream>
+#include <limits>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "graphics/graphics.h"
+#include "graphics/model.h"
+#include "platform/services.h"
+
+namespace {
+
+constexpr const char* kLevelFolder = "Assets\\Levels\\";
+constexpr const char* kOpenFailedText = "Windows reported an error trying to open the file(s)";
+constexpr const char* kOpenFailedCaption = "Windows API error";
+
+// Loaded and released at once, so their meshes are in the cache before play needs them.
+constexpr const char* kPreloadedModels[] = {
+    "bullet.mdl",         "poison.mdl",           "polaris.mdl",           "magic.mdl",
+    "PowerupBeamgun.mdl", "PowerupRaycannon.mdl", "PowerupSpreadshot.mdl", "PowerupUpgrade.mdl"};
+
+using Tokens = std::span<const std::string_view>;
+constexpr std::string_view kObjectEnds[] = {"*", "Terrain", "Waypoint", "Camera", "Enemy", "End"};
+constexpr std::string_view kFirstGroupEnds[] = {"Waypoint", "Terrain", "Camera", "Enemy", "End"};
+constexpr std::string_view kTerrainEnds[] = {"*", "Waypoint", "Camera", "Enemy", "End"};
+constexpr std::string_view kSecondGroupEnds[] = {"Waypoint", "Camera", "Enemy", "End"};
+constexpr std::string_view kWaypointEnds[] = {"Camera", "Enemy", "End"};
+constexpr std::string_view kCameraEnds[] = {"Camera", "Enemy", "End"};
+constexpr std::string_view kEnemyEnds[] = {"Speed", "Camera", "Enemy", "End"};
+constexpr std::string_view kSpeedEnds[] = {"End", "Event"};
+constexpr std::string_view kEventEnds[] = {"End"};
+
+bool IsOneOf(std::string_view token, Tokens set) {
+  return std::find(set.begin(), set.end(), token) != set.end();
+}
+
+bool IsSpace(int c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// A decimal number written in full: optional sign, digits with an optional point, optional exponent.
+bool IsWholeReal(std::string_view text) {
+  size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  size_t digits = 0;
+  while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    const size_t exponent = i;
+    while (i < text.size() && IsDigit(text[i])) ++i;
+    if (i == exponent) return false;
+  }
+  return i == text.size();
+}
+
+bool IsWholeInteger(std::string_view text) {
+  size_t i = (!text.empty() && (text[0] == '+' || text[0] == '-')) ? 1 : 0;
+  if (i == text.size()) return false;
+  for (; i < text.size(); ++i) {
+    if (!IsDigit(text[i])) return false;
+  }
+  return true;
+}
+
+// The leading number of a token, as the C conversions read it: "12.5x" is 12.5, a token that does not start
+// with a number is 0. False when the leading number does not fit (then the value is 0).
+bool LeadingReal(std::string_view text, float& out) {
+  out = 0.0f;
+  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+  // Only decimal forms: "inf", "nan" and hexadecimal would be accepted by the C library but make no place.
+  if (text.empty() || !(IsDigit(text[0]) || text[0] == '.' || text[0] == '-')) return true;
+  float value = 0.0f;
+  const auto result =
+      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+  if (result.ec == std::errc::invalid_argument) return true;
+  if (result.ec != std::errc() || !std::isfinite(value)) return false;
+  out = value;
+  return true;
+}
+
+bool LeadingInteger(std::string_view text, int& out) {
+  out = 0;
+  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+  int value = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (result.ec == std::errc::invalid_argument) return true;
+  if (result.ec != std::errc()) return false;
+  out = value;
+  return true;
+}
+
+std::string Quoted(std::string_view text) {
+  return "\"" + std::string(text) + "\"";
+}
+
+// Reads one level file into the graphics object section by section. Tokens are runs of non-blank
+// characters; the end of the file ends the reading wherever it comes.
+class LevelReader {
+ public:
+  LevelReader(Graphics& graphics, std::istream& in, std::string path)
+      : graphics_(graphics), in_(in), path_(std::move(path)) {}
+
+  // True when the reading came to "End"; otherwise the reason has been reported.
+  bool Read() {
+    if (!Next()) return Stop("the file holds nothing; expected a section or \"End\"");
+    if (token_ == "Object" && !ReadModels(kObjectEnds)) return false;
+    objectModels_ = levelModels_.size();
+    if (token_ == "*" && !ReadFirstGroupPass()) return false;
+    if (token_ == "Terrain" && !ReadModels(kTerrainEnds)) return false;
+    if (token_ == "*" && !ReadSecondGroupPass()) return false;
+    if (token_ == "Waypoint" && !ReadWaypoints()) return false;
+    if (token_ == "Camera" && !ReadEvents(kCameraEnds, 0)) return false;
+    if (token_ == "Enemy" && !ReadEvents(kEnemyEnds, 2)) return false;
+    if (token_ == "Speed" && !ReadEvents(kSpeedEnds, 3)) return false;
+    if (token_ == "Event" && !ReadEvents(kEventEnds, 4)) return false;
+    if (token_ != "End") return Stop(Quoted(token_) + " cannot come here; the level stops before \"End\"");
+    return true;
+  }
+
+ private:
+  // The next token into token_; false at the end of the file.
+  bool Next() {
+    using Traits = std::istream::traits_type;
+    int c = in_.get();
+    for (; c != Traits::eof() && IsSpace(c); c = in_.get()) {
+      if (c == '\n') ++line_;
+    }
+    if (c == Traits::eof()) return false;
+    token_.clear();
+    tokenLine_ = line_;
+    for (; c != Traits::eof() && !IsSpace(c); c = in_.get()) token_.push_back(static_cast<char>(c));
+    if (c == '\n') ++line_;
+    return true;
+  }
+
+  // The next token of a section: false at the end of the file (reported), else whether it ends the section.
+  bool NextInSection(Tokens ends, bool& ended) {
+    if (!Next()) return Stop("the file ends before \"End\"");
+    ended = IsOneOf(token_, ends);
+    return true;
+  }
+
+  // The current token as a field of an entry, converted as the C library would; a token that is not wholly
+  // a number is reported.
+  float Real(const char* what) {
+    float value = 0.0f;
+    const bool fits = LeadingReal(token_, value);
+    if (!fits || !IsWholeReal(token_)) {
+      char number[32];
+      std::snprintf(number, sizeof number, "%g", static_cast<double>(value));
+      Report(Malformed(what, "a number", number));
+    }
+    return value;
+  }
+
+  int Integer(const char* what) {
+    int value = 0;
+    const bool fits = LeadingInteger(token_, value);
+    if (!fits || !IsWholeInteger(token_)) Report(Malformed(what, "a whole number", std::to_string(value)));
+    return value;
+  }
+
+  // The next token as a field; false when the file ends inside the entry.
+  bool NextReal(float& out, const char* what) {
+    if (!Next()) return Stop(std::string("the file ends inside an entry (before its ") + what + ")");
+    out = Real(what);
+    return true;
+  }
+
+  bool NextInteger(int& out, const char* what) {
+    if (!Next()) return Stop(std::string("the file ends inside an entry (before its ") + what + ")");
+    out = Integer(what);
+    return true;
+  }
+
+  // "Object" and "Terrain" entries: x y z model qx qy qz qw.
+  bool ReadModels(Tokens ends) {
+    for (;;) {
+      bool ended = false;
+      if (!NextInSection(ends, ended)) return false;
+      if (ended) return true;
+      const int entryLine = tokenLine_;
+      float position[3] = {Real("model x"), 0.0f, 0.0f};
+      if (!NextReal(position[1], "model y") || !NextReal(position[2], "model z")) return false;
+      if (!Next()) return Stop("the file ends inside an entry (before its model file name)");
+      const std::string modelName = token_;
+      float rotation[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+      if (!NextReal(rotation[0], "rotation qx") || !NextReal(rotation[1], "rotation qy") ||
+          !NextReal(rotation[2], "rotation qz") || !NextReal(rotation[3], "rotation qw")) {
+        return false;
+      }
+      Model* model = nullptr;
+      if (graphics_.LoadModel(&model, modelName.c_str(), position[0], position[1], position[2], false,
+                              true)) {
+        model->SetRotation(rotation[0], rotation[1], rotation[2], rotation[3]);
+        levelModels_.push_back(model);
+      } else {
+        ReportAt(entryLine, "the model " + Quoted(modelName) +
+                                " does not load; the later model indices move down by one");
+      }
+    }
+  }
+
+  // "*" waypoint progress, then indices of the models loaded so far, for each group line.
+  bool ReadFirstGroupPass() {
+    for (;;) {
+      SceneryGroup group;
+      if (!NextInteger(group.waypoint, "group waypoint") || !NextReal(group.progress, "group progress"))
+        return false;
+      graphics_.sceneryGroups.push_back(group);
+      SceneryGroup& filled = graphics_.sceneryGroups.back();
+      for (;;) {
+        if (!Next()) return Stop("the file ends before \"End\"");
+        if (token_ == "*") break;
+        if (IsOneOf(token_, kFirstGroupEnds)) return true;
+        const int index = Integer("scenery index");
+        if (index >= 0 && static_cast<size_t>(index) < levelModels_.size()) {
+          filled.models.push_back(levelModels_[static_cast<size_t>(index)]);
+        } else {
+          Report("scenery index " + std::to_string(index) + " names no loaded model (" +
+                 std::to_string(levelModels_.size()) + " loaded); skipped");
+        }
+      }
+    }
+  }
+
+  // The k-th "*" line adds terrain models (index + number of "Object" models) to the k-th group.
+  bool ReadSecondGroupPass() {
+    for (size_t k = 0;; ++k) {
+      const int lineOfGroup = tokenLine_;
+      int ignoredWaypoint = 0;
+      float ignoredProgress = 0.0f;
+      if (!NextInteger(ignoredWaypoint, "group waypoint") || !NextReal(ignoredProgress, "group progress")) {
+        return false;
+      }
+      SceneryGroup* group = k < graphics_.sceneryGroups.size() ? &graphics_.sceneryGroups[k] : nullptr;
+      if (group == nullptr) {
+        ReportAt(lineOfGroup,
+                 "terrain group line " + std::to_string(k + 1) + " has no scenery group to add to (" +
+                     std::to_string(graphics_.sceneryGroups.size()) + " groups); its indices are skipped");
+      }
+      for (;;) {
+        if (!Next()) return Stop("the file ends before \"End\"");
+        if (token_ == "*") break;
+        if (IsOneOf(token_, kSecondGroupEnds)) return true;
+        const int index = Integer("terrain index");
+        if (group == nullptr) continue;
+        const long long model = static_cast<long long>(index) + static_cast<long long>(objectModels_);
+        if (model >= 0 && static_cast<unsigned long long>(model) < levelModels_.size()) {
+          group->models.push_back(levelModels_[static_cast<size_t>(model)]);
+        } else {
+          Report("terrain index " + std::to_string(index) + " names no loaded model (" +
+                 std::to_string(levelModels_.size() - objectModels_) + " terrain models loaded); skipped");
+        }
+      }
+    }
+  }
+
+  bool ReadWaypoints() {
+    for (;;) {
+      bool ended = false;
+      if (!NextInSection(kWaypointEnds, ended)) return false;
+      if (ended) return true;
+      const int entryLine = tokenLine_;
+      float p[3] = {Real("waypoint x"), 0.0f, 0.0f};
+      if (!NextReal(p[1], "waypoint y") || !NextReal(p[2], "waypoint z")) return false;
+      std::vector<Waypoint>& waypoints = graphics_.waypoints;
+      if (!waypoints.empty() && waypoints.back().GetPosition() == math::Vec3{p[0], p[1], p[2]}) {
+        ReportAt(
+            entryLine,
+            "the waypoint repeats the one before it and is dropped; later segment indices move down by one");
+      }
+      waypoints.emplace_back(p[0], p[1], p[2]);
+    }
+  }
+
+  // Event entries: x y z waypoint progress, then per kind: camera view; enemy type and behaviour; speed.
+  bool ReadEvents(Tokens ends, int kind) {
+    for (;;) {
+      bool ended = false;
+      if (!NextInSection(ends, ended)) return false;
+      if (ended) return true;
+      float x = Real("event x"), y = 0.0f, z = 0.0f, progress = 0.0f;
+      int waypoint = 0, a = 0, b = 0;
+      if (!NextReal(y, "event y") || !NextReal(z, "event z") || !NextInteger(waypoint, "event waypoint") ||
+          !NextReal(progress, "event progress")) {
+        return false;
+      }
+      if (kind == 0 && !NextInteger(a, "camera view")) return false;
+      if (kind == 2 && (!NextInteger(a, "enemy type") || !NextInteger(b, "enemy behaviour"))) return false;
+      if (kind == 3 && !NextInteger(a, "speed")) return false;
+      graphics_.AddEvent(kind, a, b, waypoint, progress, x, y, z);
+    }
+  }
+
+  std::string Malformed(const char* what, const char* expected, const std::string& readAs) const {
+    return std::string("expected ") + expected + " (" + what + "), found " + Quoted(token_) + "; read as " +
+           readAs;
+  }
+
+  void Report(const std::string& message) const { ReportAt(tokenLine_, message); }
+
+  void ReportAt(int line, const std::string& message) const {
+    std::fprintf(stderr, "Graphics: level file %s, line %d: %s\n", path_.c_str(), line, message.c_str());
+  }
+
+  bool Stop(const std::string& message) const {
+    ReportAt(tokenLine_, message);
+    return false;
+  }
+
+  Graphics& graphics_;
+  std::istream& in_;
+  std::string path_;
+  std::string token_;
+  int line_ = 1;
+  int tokenLine_ = 1;
+  std::vector<Model*> levelModels_;  // the level models in load order over "Object" and "Terrain"
+  size_t objectModels_ = 0;          // how many of them the "Object" section loaded
+};
+
+bool EarlierPlace(const LevelEvent& a, const LevelEvent& b) {
+  if (a.c != b.c) return a.c < b.c;
+  // A progress that is not a number sorts last, so the order stays a strict weak one.
+  const float da = std::isnan(a.d) ? std::numeric_limits<float>::infinity() : a.d;
+  const float db = std::isnan(b.d) ? std::numeric_limits<float>::infinity() : b.d;
+  return da < db;
+}
+
+}  // namespace
+
+int Graphics::LoadLevel(const char* name) {
+  titleMode = false;
+  if (device != nullptr) device->LightEnable(0, false);
+  ClearScene();
+
+  for (const char* file : kPreloadedModels) {
+    Model* model = nullptr;
+    if (LoadModel(&model, file, 0.0f, 0.0f, 0.0f, false, false)) ReleaseModel(model);
+  }
+
+  const std::string path = std::string(kLevelFolder) + (name != nullptr ? name : "");
+  std::unique_ptr<std::istream> in;
+  if (services != nullptr && name != nullptr) in = services->files().OpenText(path);
+  if (in == nullptr) {
+    std::fprintf(stderr, "Graphics: level file %s cannot be opened\n",
+                 name != nullptr ? path.c_str() : "(no name)");
+    if (services != nullptr) services->dialogs().ShowMessage(kOpenFailedText, kOpenFailedCaption);
+    return 0;
+  }
+
+  LevelReader reader(*this, *in, path);
+  if (!reader.Read()) return -1;
+
+  PrepareWaypoints();
+  // Events at the same place keep their file order.
+  std::stable_sort(levelEvents.begin(), levelEvents.end(), EarlierPlace);
+  camera.SetWaypoints(&waypoints);
+  const int mode = TakeCameraStartMode();
+  camera.SetMode(mode);
+  lastEvent = -1;
+  inCorner = false;
+  currentGroup = 0;
+  RebuildVisibleSet();
+  return mode;
+}
+
+bool Graphics::AddEvent(int kind, int a, int b, int c, float d, float x, float y, float z) {
+  levelEvents.emplace_back(kind, a, b, c, d, x, y, z);
+  return true;
+}
+
+bool Graphics::NextEvent(int waypointIndex, float progress, LevelEvent* out) {
+  if (out == nullptr) return false;
+  if (camera.transitionDone) {
+    out->kind = 1;
+    camera.transitionDone = false;
+    return true;
+  }
+  // Only forward of the last event handed out: an event passed over while a later one fired stays behind.
+  for (size_t k = static_cast<size_t>(std::max(lastEvent + 1, 0)); k < levelEvents.size(); ++k) {
+    const LevelEvent& event = levelEvents[k];
+    if (event.c == waypointIndex && event.d <= progress) {
+      *out = event;
+      lastEvent = static_cast<int>(k);
+      return true;
+    }
+  }
+  return false;
+}
+
+int Graphics::TakeCameraStartMode() {
+  auto first =
+      std::find_if(levelEvents.begin(), levelEvents.end(), [](const LevelEvent& e) { return e.kind == 0; });
+  if (first == levelEvents.end()) return 6;
+  const int view = first->a;
+  levelEvents.erase(first);
+  switch (view) {
+    case 0:
+      return 7;
+    case 1:
+      return 6;
+    case 2:
+      return 5;
+    default:
+      std::fprintf(
+          stderr,
+          "Graphics: the first camera event has view %d, not 0, 1 or 2; the level starts in the side view\n",
+          view);
+      return 6;
+  }
+}

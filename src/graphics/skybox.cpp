@@ -1,0 +1,173 @@
+// The sky cube: its geometry, its draw around the eye, the sky vertex declaration, and the graphics object's
+// choice of skies by sky kind.
+#include "graphics/skybox.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "graphics/graphics.h"
+#include "platform/services.h"
+#include "platform/window.h"
+
+namespace gpu = plat::gpu;
+
+namespace {
+
+// Corners of each face as multiples of the half-size, in the order whose texture coordinates are
+// (0, 1), (0, 0), (1, 0), (1, 1): bottom-left, top-left, top-right, bottom-right seen from inside, so the
+// faces run clockwise on screen and survive counter-clockwise culling.
+constexpr float kCorners[kSkyFaces][4][3] = {
+    {{1, -1, 1}, {1, 1, 1}, {1, 1, -1}, {1, -1, -1}},        // +X
+    {{-1, -1, -1}, {-1, 1, -1}, {-1, 1, 1}, {-1, -1, 1}},    // -X
+    {{-1, 1, 1}, {-1, 1, -1}, {1, 1, -1}, {1, 1, 1}},        // +Y
+    {{-1, -1, -1}, {-1, -1, 1}, {1, -1, 1}, {1, -1, -1}},    // -Y
+    {{-1, -1, 1}, {-1, 1, 1}, {1, 1, 1}, {1, -1, 1}},        // +Z
+    {{1, -1, -1}, {1, 1, -1}, {-1, 1, -1}, {-1, -1, -1}},    // -Z
+};
+constexpr float kCornerUv[4][2] = {{0, 1}, {0, 0}, {1, 0}, {1, 1}};
+
+constexpr uint32_t kVertexBytes = kSkyVertices * sizeof(SkyVertex);  // 480
+constexpr uint32_t kIndexBytes = kSkyIndices * sizeof(uint16_t);      // 72
+
+constexpr float kInnerHalfSize = 200.0f;
+constexpr float kOuterHalfSize = 800.0f;
+constexpr float kOuterSpinStep = 0.0001f;
+constexpr const char* kArtFolder = "Assets\\Art\\";
+constexpr const char* kTextureFailed = "D3DXCreateTextureFromFile() - FAILED";
+
+void Report(plat::Dialogs* dialogs, const char* text) {
+  std::fprintf(stderr, "Skybox: %s\n", text);
+  if (dialogs != nullptr) dialogs->ShowMessage(text, "");
+}
+
+uint32_t Value(gpu::Address a) { return static_cast<uint32_t>(a); }
+
+}  // namespace
+
+gpu::VertexDeclaration* GetSkyVertexDeclaration(gpu::Device& device) {
+  // One declaration serves every sky; a new device (tests make many) gets its own in place of the old.
+  static gpu::Device* madeOn = nullptr;
+  static std::unique_ptr<gpu::VertexDeclaration> declaration;
+  if (declaration == nullptr || madeOn != &device) {
+    static constexpr gpu::VertexElement kElements[] = {
+        {0, gpu::DeclType::Float3, gpu::DeclUsage::Position, 0},
+        {12, gpu::DeclType::Float2, gpu::DeclUsage::TexCoord, 0},
+    };
+    declaration = device.CreateVertexDeclaration(kElements);
+    madeOn = declaration != nullptr ? &device : nullptr;
+  }
+  return declaration.get();
+}
+
+Skybox::Skybox(gpu::Device& device, gpu::Texture* const faces[kSkyFaces], float halfSize, plat::Dialogs* dialogs) {
+  for (int f = 0; f < kSkyFaces; ++f) faceTextures[static_cast<size_t>(f)] = faces[f];
+
+  vertexBuffer = device.CreateVertexBuffer(kVertexBytes, gpu::usage::WriteOnly, 0);
+  if (vertexBuffer == nullptr) {
+    Report(dialogs, "Skybox CreateVertexBuffer() - FAILED");
+    return;
+  }
+  if (void* data = vertexBuffer->Lock(0, 0, gpu::LockMode::Normal)) {
+    SkyVertex vertices[kSkyVertices];
+    for (int f = 0; f < kSkyFaces; ++f) {
+      for (int c = 0; c < 4; ++c) {
+        vertices[4 * f + c] = SkyVertex{kCorners[f][c][0] * halfSize, kCorners[f][c][1] * halfSize,
+                                        kCorners[f][c][2] * halfSize, kCornerUv[c][0], kCornerUv[c][1]};
+      }
+    }
+    std::memcpy(data, vertices, sizeof(vertices));
+    vertexBuffer->Unlock();
+  }
+
+  indexBuffer = device.CreateIndexBuffer(kIndexBytes, gpu::usage::WriteOnly);
+  if (indexBuffer == nullptr) {
+    Report(dialogs, "Skybox CreateIndexBuffer() - FAILED");
+    return;
+  }
+  if (void* data = indexBuffer->Lock(0, 0, gpu::LockMode::Normal)) {
+    uint16_t indices[kSkyIndices];
+    for (int f = 0; f < kSkyFaces; ++f) {
+      const auto b = static_cast<uint16_t>(4 * f);
+      const uint16_t face[6] = {b, uint16_t(b + 1), uint16_t(b + 2), b, uint16_t(b + 2), uint16_t(b + 3)};
+      std::memcpy(indices + 6 * f, face, sizeof(face));
+    }
+    std::memcpy(data, indices, sizeof(indices));
+    indexBuffer->Unlock();
+  }
+  rotation = math::MatrixIdentity();
+}
+
+Skybox::~Skybox() = default;
+
+void Skybox::Render(gpu::Device& device, const math::Matrix& viewProj, gpu::ConstantTable* constants,
+                    const math::Vec3& eye) {
+  if (vertexBuffer == nullptr || indexBuffer == nullptr) return;
+
+  // The turn advances once per drawn frame, whatever the frame time.
+  rotation = math::MatrixMultiply(math::MatrixRotationAxis(spinAxis, spinStep), rotation);
+
+  device.SetRenderState(gpu::RenderState::Lighting, 0);
+  device.SetRenderState(gpu::RenderState::ZWriteEnable, 0);
+  device.SetRenderState(gpu::RenderState::ZEnable, 0);
+  device.SetSamplerState(gpu::SamplerState::AddressU, Value(gpu::Address::Clamp));
+  device.SetSamplerState(gpu::SamplerState::AddressV, Value(gpu::Address::Clamp));
+
+  // Centred on the eye, so the sky never comes nearer; the size is in the vertices.
+  const math::Matrix world = math::MatrixMultiply(rotation, math::MatrixTranslation(eye.x, eye.y, eye.z));
+  device.SetTransform(gpu::TransformKind::World, world);
+  if (constants != nullptr) constants->SetMatrix("WorldViewProj", math::MatrixMultiply(world, viewProj));
+
+  device.SetStreamSource(vertexBuffer.get(), 0, sizeof(SkyVertex));
+  device.SetVertexDeclaration(GetSkyVertexDeclaration(device));
+  device.SetIndices(indexBuffer.get());
+  for (uint32_t f = 0; f < kSkyFaces; ++f) {
+    device.SetTexture(faceTextures[f]);
+    device.DrawIndexedPrimitive(gpu::Primitive::TriangleList, 0, 4 * f, 4, 6 * f, 2);
+  }
+
+  // Lighting stays off.
+  device.SetRenderState(gpu::RenderState::ZWriteEnable, 1);
+  device.SetRenderState(gpu::RenderState::ZEnable, 1);
+  device.SetSamplerState(gpu::SamplerState::AddressU, Value(gpu::Address::Wrap));
+  device.SetSamplerState(gpu::SamplerState::AddressV, Value(gpu::Address::Wrap));
+}
+
+bool Graphics::SetSkybox(int skyKind) {
+  innerSkybox.reset();
+  outerSkybox.reset();
+  if (skyKind != 0 && skyKind != 2) return true;  // no sky; the sky flag keeps its value
+
+  SetSkyEnabled(true);
+  plat::Dialogs* dialogs = services != nullptr ? &services->dialogs() : nullptr;
+  // A face texture from the scene cache, loaded with no colour key when absent; null after the report.
+  auto faceTexture = [&](const char* name) -> gpu::Texture* {
+    const std::string path = std::string(kArtFolder) + name;
+    int index = FindTexture(path.c_str());
+    if (index < 0) index = LoadTexture(path.c_str(), nullptr);
+    if (index < 0 || device == nullptr) {
+      Report(dialogs, kTextureFailed);
+      return nullptr;
+    }
+    return sceneTextures[static_cast<size_t>(index)].texture.get();
+  };
+  auto allFaces = [](gpu::Texture* texture) {
+    std::array<gpu::Texture*, kSkyFaces> faces;
+    faces.fill(texture);
+    return faces;
+  };
+
+  gpu::Texture* inner = faceTexture(skyKind == 0 ? "skybox_level1.jpg" : "black.jpg");
+  if (inner == nullptr) return false;
+  innerSkybox = std::make_unique<Skybox>(*device, allFaces(inner).data(), kInnerHalfSize, dialogs);
+  if (skyKind == 2) return true;
+
+  // A missing outer sky leaves the inner one in place.
+  gpu::Texture* outer = faceTexture("Sky.dds");
+  if (outer == nullptr) return false;
+  outerSkybox = std::make_unique<Skybox>(*device, allFaces(outer).data(), kOuterHalfSize, dialogs);
+  outerSkybox->spinAxis = math::Vec3Normalize(math::Vec3{1.0f, 1.0f, 1.0f});
+  outerSkybox->spinStep = kOuterSpinStep;
+  return true;
+}

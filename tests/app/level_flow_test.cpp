@@ -1,0 +1,185 @@
+// Level flow and the play views' controls, on the headless backend with the built first level.
+#include <gtest/gtest.h>
+
+#include "game/player.h"
+#include "game/projectile.h"
+#include "graphics/graphics.h"
+#include "harness/engine_harness.h"
+#include "platform/keyboard.h"
+
+namespace {
+
+namespace key = plat::key;
+
+void StartGame(EngineHarness& h) {
+  h.Tap(key::Enter);
+  h.Tap(key::Enter);
+  h.Tap(key::Enter);
+  ASSERT_GE(h.state(), 13);
+  ASSERT_LE(h.state(), 15);
+  ASSERT_EQ(h.engine().players.size(), 1u);
+}
+
+// An object that counts its updates.
+struct CountingShot : Projectile {
+  explicit CountingShot(int* updates) : updates(updates) {}
+  void Update(bool) override { ++*updates; }
+  int* updates;
+};
+
+TEST(LevelFlow, ScriptNameDropsOnlyARealExtension) {
+  EXPECT_EQ(Engine::ScriptFileName("l1z1.kvl"), "Assets\\Levels\\l1z1Events.txt");
+  EXPECT_EQ(Engine::ScriptFileName("ab"), "Assets\\Levels\\abEvents.txt");
+  EXPECT_EQ(Engine::ScriptFileName("x.y\\lvl"), "Assets\\Levels\\x.y\\lvlEvents.txt");
+}
+
+TEST(LevelFlow, StartingAGameLoadsTheFirstLevelWithAFreshShip) {
+  EngineHarness h;
+  StartGame(h);
+  Player* p = h.engine().players[0];
+  EXPECT_EQ(p->GetWeaponCode(), 1);
+  EXPECT_EQ(p->GetWeaponLevel(), 0);
+  EXPECT_EQ(p->GetPrimaryLevel(), 1);
+  EXPECT_EQ(h.engine().scriptFile, "Assets\\Levels\\l1z1Events.txt");
+  EXPECT_FALSE(h.graphics().titleMode);
+  EXPECT_NE(h.graphics().innerSkybox, nullptr);
+  EXPECT_GE(h.graphics().waypoints.size(), 2u);
+}
+
+TEST(LevelFlow, AReloadKeepsTheWeaponsAndAClearedLevelHasNoShip) {
+  EngineHarness h;
+  StartGame(h);
+  h.engine().players[0]->SetWeaponCode(3);
+  h.engine().players[0]->SetPrimaryLevel(2);
+  ASSERT_TRUE(h.engine().LoadLevel("l1z1.kvl"));
+  EXPECT_EQ(h.engine().players[0]->GetWeaponCode(), 3);
+  EXPECT_EQ(h.engine().players[0]->GetPrimaryLevel(), 2);
+  h.engine().ClearLevel();
+  EXPECT_TRUE(h.engine().players.empty());
+  EXPECT_TRUE(h.graphics().titleMode);
+}
+
+TEST(LevelFlow, ALevelThatCannotBeLoadedReturnsToTheMenu) {
+  EngineHarness h;
+  StartGame(h);
+  EXPECT_FALSE(h.engine().LoadLevel("nosuchlevel.kvl"));
+  EXPECT_EQ(h.state(), 6);
+  EXPECT_TRUE(h.engine().players.empty());
+  bool named = false;
+  for (const std::string& box : h.services.MessageBoxes()) named |= box.find("nosuchlevel.kvl") != std::string::npos;
+  EXPECT_TRUE(named);
+  h.Frames(3);  // the menu runs on without a track
+  EXPECT_EQ(h.state(), 6);
+}
+
+TEST(LevelFlow, EventsDueTogetherAreAllDispatchedInTheLevelsOrder) {
+  EngineHarness h;
+  StartGame(h);
+  Player* p = h.engine().players[0];
+  h.graphics().AddEvent(3, 120, 0, p->railSegment, p->railProgress, 0, 0, 0);
+  h.graphics().AddEvent(3, 80, 0, p->railSegment, p->railProgress, 0, 0, 0);
+  h.Step();
+  EXPECT_EQ(g_gameSpeed, 80.0f);
+}
+
+TEST(LevelFlow, ASpeedEventHoldsUntilTheSpeedKey) {
+  EngineHarness h;
+  StartGame(h);
+  Player* p = h.engine().players[0];
+  h.graphics().AddEvent(3, 120, 0, p->railSegment, p->railProgress, 0, 0, 0);
+  h.Frames(3);
+  EXPECT_EQ(g_gameSpeed, 120.0f);
+  h.Tap(key::NumpadPlus);
+  EXPECT_EQ(g_gameSpeed, 50.0f);
+}
+
+TEST(LevelFlow, TheShipMovesAlongTheRailWithTheGameSpeed) {
+  EngineHarness h;
+  StartGame(h);
+  Player* p = h.engine().players[0];
+  const int segment = p->railSegment;
+  const float progress = p->railProgress;
+  h.Frames(10);
+  EXPECT_TRUE(p->railSegment > segment || p->railProgress > progress);
+}
+
+TEST(LevelFlow, AnObjectAddedInAFrameIsFirstUpdatedInTheNext) {
+  EngineHarness h;
+  StartGame(h);
+  int updates = 0;
+  h.engine().AddObject(new CountingShot(&updates));
+  h.Step();
+  EXPECT_EQ(updates, 0);
+  ASSERT_EQ(h.engine().objects.size(), 1u);
+  h.Step();
+  EXPECT_EQ(updates, 1);
+}
+
+TEST(LevelFlow, LosingTheLastLifeEndsTheGame) {
+  EngineHarness h;
+  StartGame(h);
+  h.engine().players[0]->SetLives(-1);
+  h.Step();
+  EXPECT_EQ(h.state(), 18);
+  EXPECT_EQ(h.engine().players[0]->GetLives(), 0);
+}
+
+TEST(PlayControls, UpDrivesForwardInTheTopViewAndRightInTheSideView) {
+  EngineHarness h;
+  StartGame(h);
+  Player* p = h.engine().players[0];
+  h.engine().SetState(13);
+  h.services.SetKey(key::Up, true);
+  h.Frames(5);
+  EXPECT_GT(p->velocity.z, 0.0f);
+  h.services.ReleaseAllKeys();
+
+  h.engine().SetState(14);
+  p->velocity = {};
+  h.services.SetKey(key::Right, true);
+  h.Frames(5);
+  EXPECT_GT(p->velocity.z, 0.0f);
+  EXPECT_EQ(p->velocity.y, 0.0f);
+}
+
+TEST(PlayControls, DoubleTapDashesOnlyWithTheViewsDashKeys) {
+  EngineHarness h(20);
+  StartGame(h);
+  Player* p = h.engine().players[0];
+  h.engine().SetState(14);
+  h.Frames(60);  // past the dash cool-down
+  h.Tap(key::Left);
+  h.services.SetKey(key::Left, true);
+  h.Step();
+  EXPECT_FALSE(p->IsDashing());  // left does not dash in the side view
+  h.services.ReleaseAllKeys();
+  h.Step();
+  h.Tap(key::Up);
+  h.services.SetKey(key::Up, true);
+  h.Step();
+  EXPECT_TRUE(p->IsDashing());
+}
+
+TEST(PlayControls, ATapTooSlowDoesNotDash) {
+  EngineHarness h(20);
+  StartGame(h);
+  Player* p = h.engine().players[0];
+  h.engine().SetState(15);
+  h.Frames(60);
+  h.Tap(key::Right);
+  h.Frames(5);  // 100 ms and more after the release
+  h.services.SetKey(key::Right, true);
+  h.Step();
+  EXPECT_FALSE(p->IsDashing());
+}
+
+TEST(PlayControls, ADeadShipStillAnswersEscape) {
+  EngineHarness h;
+  StartGame(h);
+  h.engine().players[0]->SetHealth(0);
+  h.Tap(key::Escape);
+  EXPECT_EQ(h.state(), 6);
+  EXPECT_TRUE(h.engine().players.empty());
+}
+
+}  // namespace

@@ -1,0 +1,222 @@
+// Game object base on the headless graphics: age on the game clock, placement through the model and
+// without one, orientation buffer, model loading and hand-back.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <numbers>
+
+#include "game/entity.h"
+#include "game/game_test_support.h"
+#include "graphics/graphics.h"
+#include "graphics/model.h"
+
+namespace {
+
+using gametest::GameObjectTest;
+
+constexpr float kTol = 1e-5f;
+
+void ExpectVec(math::Vec3 v, float x, float y, float z) {
+  EXPECT_NEAR(v.x, x, kTol);
+  EXPECT_NEAR(v.y, y, kTol);
+  EXPECT_NEAR(v.z, z, kTol);
+}
+
+bool Contains(const std::vector<Model*>& list, const Model* model) {
+  return std::find(list.begin(), list.end(), model) != list.end();
+}
+
+using EntityTest = GameObjectTest;
+
+TEST_F(EntityTest, AgeFollowsTheGameClockWithFramesClampedTo100Ms) {
+  Tick(250);  // the game clock now reads 100: spawn times are game time, not ticks
+  Entity first;
+  EXPECT_EQ(first.GetAgeMs(), 0);
+  Tick(30);
+  EXPECT_EQ(first.GetAgeMs(), 30);
+  Entity second;
+  EXPECT_EQ(second.GetAgeMs(), 0);
+  Tick(500);  // a long stall counts as 100 ms
+  EXPECT_EQ(first.GetAgeMs(), 130);
+  EXPECT_EQ(second.GetAgeMs(), 100);
+  services_->AdvanceTicks(40);  // wall time without a frame does not age anything
+  EXPECT_EQ(first.GetAgeMs(), 130);
+}
+
+TEST_F(EntityTest, WithoutAModelOnlyTheStoredPositionChanges) {
+  Entity e;
+  ASSERT_EQ(e.GetModel(), nullptr);
+  e.SetPosition(1, 2, 3);
+  ExpectVec(e.position, 1, 2, 3);
+  e.MoveForward(5);
+  e.MoveRight(5);
+  e.MoveUp(5);
+  e.Rotate(0, 1, 0, 1.0f);
+  e.SetOrientation({0, 0, 1}, {0, 1, 0}, {-1, 0, 0});
+  ExpectVec(e.position, 1, 2, 3);
+}
+
+TEST_F(EntityTest, MovesFollowTheModelsOwnAxesAndCopyThePositionBack) {
+  WriteModel("Probe", {{{0, 0, 2, 1}}});
+  Entity e;
+  e.LoadModel("Probe", false);
+  Model* model = e.GetModel();
+  ASSERT_NE(model, nullptr);
+
+  e.SetPosition(1, 2, 3);
+  ExpectVec(model->position, 1, 2, 3);
+  ExpectVec(model->parts[0]->spheres[0].worldCentre, 1, 2, 5);
+
+  // Unnormalised axes: the model gets unit axes, the caller's vectors stay as they were.
+  const math::Vec3 right{0, 0, 2}, up{0, 3, 0}, forward{-4, 0, 0};
+  e.SetOrientation(right, up, forward);
+  ExpectVec(right, 0, 0, 2);
+  ExpectVec(model->xAxis, 0, 0, 1);
+  ExpectVec(model->zAxis, -1, 0, 0);
+  ExpectVec(model->parts[0]->spheres[0].worldCentre, -1, 2, 3);
+
+  e.MoveForward(5);
+  ExpectVec(e.position, -4, 2, 3);
+  e.MoveRight(2);
+  ExpectVec(e.position, -4, 2, 5);
+  e.MoveUp(-1);
+  ExpectVec(e.position, -4, 1, 5);
+  ExpectVec(model->position, -4, 1, 5);
+}
+
+TEST_F(EntityTest, RotateTurnsTheModelAboutAWorldAxis) {
+  WriteModel("Probe", {{}});
+  Entity e;
+  e.LoadModel("Probe", false);
+  ASSERT_NE(e.GetModel(), nullptr);
+  // A quarter turn about +Y (left-handed) takes the forward axis from +Z to +X.
+  e.Rotate(0, 1, 0, std::numbers::pi_v<float> / 2);
+  ExpectVec(e.GetModel()->zAxis, 1, 0, 0);
+  e.MoveForward(4);
+  ExpectVec(e.position, 4, 0, 0);
+}
+
+TEST_F(EntityTest, GetOrientationSharesOneBufferThatTheNextCallOverwrites) {
+  WriteModel("Probe", {{}});
+  Entity turned, plain, bare;
+  turned.LoadModel("Probe", false);
+  plain.LoadModel("Probe", false);
+  turned.SetOrientation({0, 0, 1}, {0, 1, 0}, {-1, 0, 0});
+
+  const float* first = turned.GetOrientation();
+  const float expectedTurned[9] = {0, 0, 1, 0, 1, 0, -1, 0, 0};
+  for (int i = 0; i < 9; ++i) EXPECT_NEAR(first[i], expectedTurned[i], kTol) << i;
+
+  const float* second = plain.GetOrientation();
+  EXPECT_EQ(second, first);
+  const float identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+  for (int i = 0; i < 9; ++i) EXPECT_NEAR(first[i], identity[i], kTol) << i;
+
+  // Without a model the buffer comes back as the last call left it.
+  turned.GetOrientation();
+  EXPECT_EQ(bare.GetOrientation(), first);
+  for (int i = 0; i < 9; ++i) EXPECT_NEAR(first[i], expectedTurned[i], kTol) << i;
+}
+
+TEST_F(EntityTest, LoadModelPlacesANewModelInTheChosenListAtTheOrigin) {
+  WriteModel("Probe", {{{0, 0, 0, 1}}});
+  Entity plain, blended;
+  plain.SetPosition(7, 8, 9);  // the stored position stays; the new model starts at the origin
+  plain.LoadModel("Probe", false);
+  blended.LoadModel("Probe", true);
+  ASSERT_NE(plain.GetModel(), nullptr);
+  ASSERT_NE(blended.GetModel(), nullptr);
+  EXPECT_TRUE(Contains(graphics_->entityModels, plain.GetModel()));
+  EXPECT_TRUE(Contains(graphics_->blendedModels, blended.GetModel()));
+  EXPECT_FALSE(Contains(graphics_->sceneryModels, plain.GetModel()));
+  ExpectVec(plain.GetModel()->position, 0, 0, 0);
+  ExpectVec(plain.position, 7, 8, 9);
+  EXPECT_TRUE(plain.GetModel()->visible);
+  EXPECT_FALSE(plain.GetModel()->unload);
+}
+
+TEST_F(EntityTest, LoadingTwiceFlagsOnlyTheFirstModelAndTheGraphicsUpdateRemovesIt) {
+  WriteModel("Probe", {{}});
+  WriteModel("Other", {{}, {}});
+  Entity e;
+  e.LoadModel("Probe", false);
+  Model* first = e.GetModel();
+  ASSERT_NE(first, nullptr);
+  e.LoadModel("Other", false);
+  Model* second = e.GetModel();
+  ASSERT_NE(second, nullptr);
+  ASSERT_NE(second, first);
+  EXPECT_EQ(second->parts.size(), 2u);
+  EXPECT_TRUE(first->unload);
+  EXPECT_FALSE(second->unload);
+
+  graphics_->Update(0.0f);
+  EXPECT_FALSE(Contains(graphics_->entityModels, first));
+  EXPECT_TRUE(Contains(graphics_->entityModels, second));
+}
+
+TEST_F(EntityTest, AMissingModelFileLeavesNoModelAndStillHandsBackTheOldOne) {
+  WriteModel("Probe", {{}});
+  Entity e;
+  e.LoadModel("Probe", false);
+  Model* old = e.GetModel();
+  ASSERT_NE(old, nullptr);
+  ::testing::internal::CaptureStderr();
+  e.LoadModel("Nowhere", false);
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(errors.find("Nowhere.mdl"), std::string::npos) << errors;
+  EXPECT_EQ(e.GetModel(), nullptr);
+  EXPECT_TRUE(old->unload);
+  e.SetPosition(4, 5, 6);
+  e.MoveForward(3);
+  ExpectVec(e.position, 4, 5, 6);
+}
+
+TEST_F(EntityTest, WithoutAGraphicsObjectLoadModelLeavesNoModel) {
+  Graphics* graphics = g_graphics;
+  g_graphics = nullptr;
+  WriteModel("Probe", {{}});
+  Entity e;
+  e.LoadModel("Probe", false);
+  g_graphics = graphics;
+  EXPECT_EQ(e.GetModel(), nullptr);
+}
+
+// Adds a member of its own and reports its destruction, so a deletion through the base is visible.
+class Derived : public Entity {
+ public:
+  explicit Derived(bool* destroyed) : destroyed_(destroyed), name_(std::make_unique<std::string>("payload")) {}
+  ~Derived() override { *destroyed_ = true; }
+
+ private:
+  bool* destroyed_;
+  std::unique_ptr<std::string> name_;
+};
+
+TEST_F(EntityTest, DeletingThroughTheBaseRunsTheWholeDestructorAndHandsTheModelBack) {
+  WriteModel("Probe", {{}});
+  bool destroyed = false;
+  Entity* e = new Derived(&destroyed);
+  e->LoadModel("Probe", false);
+  Model* model = e->GetModel();
+  ASSERT_NE(model, nullptr);
+  EXPECT_FALSE(model->unload);
+  delete e;
+  EXPECT_TRUE(destroyed);
+  EXPECT_TRUE(model->unload);
+  graphics_->Update(0.0f);
+  EXPECT_FALSE(Contains(graphics_->entityModels, model));
+}
+
+TEST_F(EntityTest, DamageAndRayFieldsStartCleared) {
+  Entity e;
+  EXPECT_EQ(e.GetDamage(), 0);
+  EXPECT_FALSE(e.isRay);
+  EXPECT_FALSE(e.dead);
+  EXPECT_EQ(e.rayThickness, 0.0f);
+  ExpectVec(e.rayStart, 0, 0, 0);
+  ExpectVec(e.raySegment, 0, 0, 0);
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+// Shared set-up for the player ship's tests: the engine on the headless backend (its graphics object loads
+// the built KV01.mdl and Ret.X), a player made as a level load makes it, and the game clock stepped by hand.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+#include "app/engine.h"
+#include "app/timer.h"
+#include "game/player.h"
+#include "graphics/graphics.h"
+#include "graphics/mesh.h"
+#include "graphics/model.h"
+#include "harness/engine_harness.h"
+
+namespace playertest {
+
+// Something that touches the ship and deals the given contact damage.
+class Toucher : public Entity {
+ public:
+  explicit Toucher(int contactDamage) { SetDamage(contactDamage); }
+};
+
+class PlayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Start(EngineHarness::GameFolder()); }
+  void TearDown() override {
+    player.reset();
+    harness.reset();
+  }
+
+  // Builds the engine over the given game folder and a fresh player in the top view.
+  void Start(const std::filesystem::path& root) {
+    player.reset();
+    harness.reset();
+    harness = std::make_unique<EngineHarness>(20, root);
+    engine().state = 13;
+    player = std::make_unique<Player>(&engine(), &engine().previousState);
+  }
+
+  Engine& engine() { return harness->engine(); }
+  Graphics& graphics() { return harness->graphics(); }
+
+  // Moves the headless tick on by ms and runs one frame of the game clock.
+  void Tick(uint32_t ms) {
+    harness->services.AdvanceTicks(ms);
+    Timer().Tick();
+  }
+  // Frames of the given length, each followed by Player::Update.
+  void UpdateFrames(int n, uint32_t ms = 20) {
+    for (int i = 0; i < n; ++i) {
+      Tick(ms);
+      player->Update();
+    }
+  }
+  // Frames of the given length, each followed by Player::UpdateMovement only.
+  void MoveFrames(int n, uint32_t ms = 20) {
+    for (int i = 0; i < n; ++i) {
+      Tick(ms);
+      player->UpdateMovement();
+    }
+  }
+  // Moves the game clock to at least the given time (ms), in steps of at most 100 ms.
+  void AdvanceTo(int timeMs) {
+    while (Timer().GetTimeMs() < timeMs) {
+      const int left = timeMs - Timer().GetTimeMs();
+      Tick(static_cast<uint32_t>(left < 100 ? left : 100));
+    }
+  }
+
+  // The alpha the ship model's first part hands to the renderer.
+  float ModelAlpha() const {
+    Model* model = player->GetModel();
+    if (model == nullptr || model->parts.empty() || model->parts[0]->mesh == nullptr ||
+        model->parts[0]->mesh->materials.empty()) {
+      return -1.0f;
+    }
+    return model->parts[0]->mesh->materials[0].diffuse.a;
+  }
+
+  std::unique_ptr<EngineHarness> harness;
+  std::unique_ptr<Player> player;
+};
+
+}  // namespace playertest

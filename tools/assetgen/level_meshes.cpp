@@ -1,0 +1,493 @@
+// The level's generated art: scenery meshes and their textures, and the meshes of the models the level
+// loader preloads. Left-handed, +Z forward, +Y up, clockwise front faces seen from outside, v growing down.
+#include "level_meshes.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <map>
+#include <numbers>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "images.h"
+#include "xfile.h"
+
+namespace assetgen {
+namespace {
+
+namespace fs = std::filesystem;
+using xfile::V2;
+using xfile::V3;
+
+constexpr float kPi = std::numbers::pi_v<float>;
+
+V3 Add(V3 a, V3 b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+V3 Sub(V3 a, V3 b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+V3 Scale(V3 a, float s) {
+  return {a.x * s, a.y * s, a.z * s};
+}
+float Dot(V3 a, V3 b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+V3 Cross(V3 a, V3 b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+V3 Normalize(V3 a) {
+  const float length = std::sqrt(Dot(a, a));
+  return length > 0 ? Scale(a, 1 / length) : V3{};
+}
+
+uint32_t AddVertex(xfile::Mesh& mesh, V3 p, V2 uv) {
+  mesh.positions.push_back(p);
+  mesh.uvs.push_back(uv);
+  return static_cast<uint32_t>(mesh.positions.size() - 1);
+}
+
+// The front normal the game sees for a clockwise face in a left-handed frame: (b - a) x (c - a).
+V3 FaceNormal(const xfile::Mesh& mesh, const std::array<uint32_t, 3>& f) {
+  const V3 a = mesh.positions[f[0]];
+  return Cross(Sub(mesh.positions[f[1]], a), Sub(mesh.positions[f[2]], a));
+}
+
+// Appends the triangle turned so that its front faces along `outward`.
+void AddFacing(xfile::Mesh& mesh, uint32_t a, uint32_t b, uint32_t c, V3 outward) {
+  std::array<uint32_t, 3> face{a, b, c};
+  if (Dot(FaceNormal(mesh, face), outward) < 0) std::swap(face[1], face[2]);
+  mesh.faces.push_back(face);
+}
+
+// Area-weighted face normals summed over every vertex at the same position, so seams stay smooth.
+void SmoothNormals(xfile::Mesh& mesh) {
+  std::map<std::tuple<float, float, float>, V3> sums;
+  for (const auto& f : mesh.faces) {
+    const V3 n = FaceNormal(mesh, f);
+    for (uint32_t i : f) {
+      const V3 p = mesh.positions[i];
+      V3& sum = sums[{p.x, p.y, p.z}];
+      sum = Add(sum, n);
+    }
+  }
+  mesh.normals.clear();
+  for (const V3& p : mesh.positions) mesh.normals.push_back(Normalize(sums[{p.x, p.y, p.z}]));
+}
+
+// A flat quad of a convex solid, corners in cyclic order, its front away from `inside`; normals per face.
+void AddFlatQuad(xfile::Mesh& mesh, const std::array<V3, 4>& corners, V3 inside) {
+  static constexpr V2 kUv[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  const V3 centre = Scale(Add(Add(corners[0], corners[1]), Add(corners[2], corners[3])), 0.25f);
+  const V3 outward = Sub(centre, inside);
+  const V3 n = Normalize(Cross(Sub(corners[1], corners[0]), Sub(corners[2], corners[0])));
+  const V3 facing = Dot(n, outward) < 0 ? Scale(n, -1) : n;
+  uint32_t base = 0;
+  for (int i = 0; i < 4; ++i) {
+    const uint32_t k = AddVertex(mesh, corners[size_t(i)], kUv[i]);
+    mesh.normals.push_back(facing);
+    if (i == 0) base = k;
+  }
+  AddFacing(mesh, base, base + 1, base + 2, outward);
+  AddFacing(mesh, base, base + 2, base + 3, outward);
+}
+
+// A square beam of half-width w from a to b: 12 triangles with flat normals.
+void AddBeam(xfile::Mesh& mesh, V3 a, V3 b, float w) {
+  const V3 axis = Normalize(Sub(b, a));
+  const V3 helper = std::fabs(axis.y) < 0.9f ? V3{0, 1, 0} : V3{1, 0, 0};
+  const V3 u = Scale(Normalize(Cross(axis, helper)), w);
+  const V3 v = Scale(Normalize(Cross(axis, u)), w);
+  std::array<V3, 8> c;
+  const std::array<std::pair<float, float>, 4> ring = {{{1, 1}, {-1, 1}, {-1, -1}, {1, -1}}};
+  for (size_t i = 0; i < 4; ++i) {
+    const V3 offset = Add(Scale(u, ring[i].first), Scale(v, ring[i].second));
+    c[i] = Add(a, offset);
+    c[i + 4] = Add(b, offset);
+  }
+  const V3 inside = Scale(Add(a, b), 0.5f);
+  AddFlatQuad(mesh, {c[0], c[1], c[2], c[3]}, inside);
+  AddFlatQuad(mesh, {c[4], c[5], c[6], c[7]}, inside);
+  for (size_t i = 0; i < 4; ++i) {
+    const size_t j = (i + 1) % 4;
+    AddFlatQuad(mesh, {c[i], c[j], c[j + 4], c[i + 4]}, inside);
+  }
+}
+
+// A small repeatable hash and smooth value noise in [0, 1] over an integer lattice of `cell` units.
+uint32_t Hash(uint32_t x, uint32_t y, uint32_t seed) {
+  uint32_t h = x * 0x8DA6B343u ^ y * 0xD8163841u ^ seed * 0xCB1AB31Fu;
+  h ^= h >> 15;
+  h *= 0x2C1B3C6Du;
+  h ^= h >> 12;
+  return h;
+}
+
+float Lattice(int x, int y, uint32_t seed, int period) {
+  const auto wrap = [period](int v) { return uint32_t(((v % period) + period) % period); };
+  return float(Hash(wrap(x), wrap(y), seed) & 0xFFFF) / 65535.0f;
+}
+
+// Tiles seamlessly over `period` cells.
+float ValueNoise(float x, float y, uint32_t seed, int period) {
+  const int x0 = int(std::floor(x)), y0 = int(std::floor(y));
+  const float fx = x - float(x0), fy = y - float(y0);
+  const float sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
+  const float top = Lattice(x0, y0, seed, period) * (1 - sx) + Lattice(x0 + 1, y0, seed, period) * sx;
+  const float bottom =
+      Lattice(x0, y0 + 1, seed, period) * (1 - sx) + Lattice(x0 + 1, y0 + 1, seed, period) * sx;
+  return top * (1 - sy) + bottom * sy;
+}
+
+// Three octaves of tiling value noise over a 128-pixel picture.
+float Fractal(int px, int py, uint32_t seed) {
+  float sum = 0, weight = 0, amplitude = 1;
+  for (int octave = 0, period = 4; octave < 3; ++octave, period *= 2) {
+    const float scale = float(period) / 128.0f;
+    sum += amplitude * ValueNoise(float(px) * scale, float(py) * scale, seed + uint32_t(octave), period);
+    weight += amplitude;
+    amplitude *= 0.5f;
+  }
+  return sum / weight;
+}
+
+uint32_t Rgb(float r, float g, float b) {
+  const auto channel = [](float c) { return uint32_t(std::clamp(c, 0.0f, 1.0f) * 255.0f + 0.5f); };
+  return 0xFF000000u | channel(r) << 16 | channel(g) << 8 | channel(b);
+}
+
+// Grey-brown stone with dark cracks where the noise runs through its middle.
+Picture RockPicture() {
+  Picture p(128, 128, 0);
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      const float base = Fractal(x, y, 11);
+      const float crack = std::fabs(Fractal(x, y, 37) - 0.5f) < 0.015f ? 0.55f : 1.0f;
+      const float grain = float(Hash(uint32_t(x), uint32_t(y), 5) % 13) / 255.0f;
+      const float v = (0.35f + 0.5f * base) * crack + grain;
+      p.At(x, y) = Rgb(v * 1.0f, v * 0.92f, v * 0.82f);
+    }
+  return p;
+}
+
+// Ochre dust with darker basalt patches and a few shallow craters with bright rims.
+Picture GroundPicture() {
+  Picture p(128, 128, 0);
+  struct Crater {
+    float x, y, r;
+  };
+  constexpr Crater kCraters[] = {{30, 40, 14}, {90, 24, 9}, {70, 96, 18}, {112, 80, 7}, {18, 104, 8}};
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      const float dust = Fractal(x, y, 71);
+      const float patch = Fractal(x, y, 93) > 0.6f ? 0.7f : 1.0f;
+      float light = 0.55f + 0.45f * dust;
+      for (const Crater& c : kCraters) {
+        const float d = std::hypot(float(x) - c.x, float(y) - c.y) / c.r;
+        if (d < 0.85f)
+          light *= 0.78f;
+        else if (d < 1.0f)
+          light *= 1.2f;
+      }
+      light *= patch;
+      p.At(x, y) = Rgb(0.78f * light, 0.55f * light, 0.34f * light);
+    }
+  return p;
+}
+
+xfile::Material Textured(float r, float g, float b, const char* texture, float glow = 0) {
+  xfile::Material m;
+  m.diffuse = {r, g, b, 1};
+  m.power = 8;
+  m.specular = {0.2f, 0.2f, 0.2f};
+  m.emissive = {r * glow, g * glow, b * glow};
+  m.texture = texture;
+  return m;
+}
+
+// A latitude-longitude ball with radius(theta, phi) from `shape`; 2 * slices * (bands - 1) triangles.
+template <typename Shape>
+xfile::Mesh Ball(const char* name, int bands, int slices, float uRepeat, Shape shape) {
+  xfile::Mesh mesh;
+  mesh.name = name;
+  auto at = [slices](int i, int j) { return uint32_t(i * (slices + 1) + j); };
+  for (int i = 0; i <= bands; ++i) {
+    const float theta = kPi * float(i) / float(bands);
+    for (int j = 0; j <= slices; ++j) {
+      const float phi = 2 * kPi * float(j % slices) / float(slices);
+      const V3 dir{std::sin(theta) * std::cos(phi), std::cos(theta), std::sin(theta) * std::sin(phi)};
+      AddVertex(mesh, Scale(dir, shape(theta, phi, i == 0 || i == bands)),
+                {uRepeat * float(j) / float(slices), float(i) / float(bands)});
+    }
+  }
+  for (int i = 0; i < bands; ++i) {
+    for (int j = 0; j < slices; ++j) {
+      // The outward hint is the middle of the cell on the unit sphere.
+      const float theta = kPi * (float(i) + 0.5f) / float(bands);
+      const float phi = 2 * kPi * (float(j) + 0.5f) / float(slices);
+      const V3 out{std::sin(theta) * std::cos(phi), std::cos(theta), std::sin(theta) * std::sin(phi)};
+      if (i > 0) AddFacing(mesh, at(i, j), at(i, j + 1), at(i + 1, j), out);
+      if (i + 1 < bands) AddFacing(mesh, at(i, j + 1), at(i + 1, j + 1), at(i + 1, j), out);
+    }
+  }
+  SmoothNormals(mesh);
+  return mesh;
+}
+
+// A rock: a flattened ball with lumps that differ by seed.
+xfile::Frame MakeRock(const char* name, float radius, int bands, int slices, float seed) {
+  xfile::Mesh mesh = Ball(name, bands, slices, 2, [=](float theta, float phi, bool pole) {
+    if (pole) return radius * 0.8f;
+    const float lumps = 1 + 0.16f * std::sin(3 * theta + seed) * std::cos(2 * phi + 1.7f * seed) +
+                        0.1f * std::sin(5 * phi + theta * seed) + 0.06f * std::cos(7 * theta - 3 * phi);
+    return radius * lumps;
+  });
+  for (V3& p : mesh.positions) p.y *= 0.8f;  // rocks lie a little flat
+  SmoothNormals(mesh);
+  mesh.materials.push_back(Textured(0.85f, 0.8f, 0.75f, "tex_rock.bmp"));
+  return {std::string(name) + "Frame", xfile::Identity(), {mesh}, {}};
+}
+
+// A lattice pylon 200 tall: four tapering legs, four rings of braces and a platform on top.
+xfile::Frame MakePylon() {
+  xfile::Mesh mesh;
+  mesh.name = "Pylon01";
+  constexpr float kHeight = 200, kBase = 15, kTop = 5;
+  const auto corner = [&](int k, float h) {
+    const float half = kBase + (kTop - kBase) * h / kHeight;
+    const float sx = (k == 0 || k == 3) ? 1.0f : -1.0f, sz = (k < 2) ? 1.0f : -1.0f;
+    return V3{sx * half, h, sz * half};
+  };
+  for (int k = 0; k < 4; ++k) AddBeam(mesh, corner(k, 0), corner(k, kHeight), 1.2f);
+  for (float h = 40; h < kHeight; h += 40) {
+    for (int k = 0; k < 4; ++k) AddBeam(mesh, corner(k, h), corner((k + 1) % 4, h), 0.7f);
+  }
+  AddBeam(mesh, {0, kHeight - 2, 0}, {0, kHeight + 2, 0}, kTop + 2);
+  mesh.materials.push_back(Textured(0.75f, 0.78f, 0.85f, "TestHull.bmp"));
+  return {"Pylon01Frame", xfile::Identity(), {mesh}, {}};
+}
+
+xfile::Frame MakeBeacon() {
+  xfile::Mesh mesh = Ball("Beacon01", 6, 8, 1, [](float, float, bool) { return 4.0f; });
+  mesh.materials.push_back(Textured(1.0f, 0.3f, 0.2f, "TestGlow.bmp", 0.8f));
+  return {"Beacon01Frame", xfile::Identity(), {mesh}, {}};
+}
+
+// A 1024 x 1024 plate of rolling ground facing +Y, 16 x 16 cells, its texture repeated four times.
+xfile::Frame MakeGround() {
+  xfile::Mesh mesh;
+  mesh.name = "Ground01";
+  constexpr int kCells = 16;
+  constexpr float kSize = 1024, kCell = kSize / kCells;
+  auto at = [](int i, int j) { return uint32_t(i * (kCells + 1) + j); };
+  for (int i = 0; i <= kCells; ++i) {
+    for (int j = 0; j <= kCells; ++j) {
+      const float x = -kSize / 2 + kCell * float(j), z = -kSize / 2 + kCell * float(i);
+      // Hills that sink toward the rim, so neighbouring plates meet without a step.
+      const float rim = std::min({float(i), float(j), float(kCells - i), float(kCells - j)}) / 3.0f;
+      const float hills =
+          22 * std::sin(x * 0.011f + 0.4f) * std::cos(z * 0.009f) + 9 * std::sin((x + z) * 0.03f);
+      AddVertex(mesh, {x, hills * std::min(rim, 1.0f), z}, {4 * float(j) / kCells, 4 * float(i) / kCells});
+    }
+  }
+  for (int i = 0; i < kCells; ++i) {
+    for (int j = 0; j < kCells; ++j) {
+      AddFacing(mesh, at(i, j), at(i + 1, j), at(i, j + 1), {0, 1, 0});
+      AddFacing(mesh, at(i, j + 1), at(i + 1, j), at(i + 1, j + 1), {0, 1, 0});
+    }
+  }
+  SmoothNormals(mesh);
+  mesh.materials.push_back(Textured(0.9f, 0.85f, 0.8f, "tex_ground.bmp"));
+  return {"Ground01Frame", xfile::Identity(), {mesh}, {}};
+}
+
+// A station ring standing across +Z: a torus of radius 120 around the Z axis, tube radius 8.
+xfile::Frame MakeRing() {
+  xfile::Mesh mesh;
+  mesh.name = "Ring01";
+  constexpr int kMajor = 32, kMinor = 8;
+  constexpr float kRadius = 120, kTube = 8;
+  auto at = [](int i, int j) { return uint32_t(i * (kMinor + 1) + j); };
+  for (int i = 0; i <= kMajor; ++i) {
+    const float a = 2 * kPi * float(i % kMajor) / kMajor;
+    for (int j = 0; j <= kMinor; ++j) {
+      const float b = 2 * kPi * float(j % kMinor) / kMinor;
+      const float r = kRadius + kTube * std::cos(b);
+      AddVertex(mesh, {r * std::cos(a), r * std::sin(a), kTube * std::sin(b)},
+                {4 * float(i) / kMajor, float(j) / kMinor});
+    }
+  }
+  for (int i = 0; i < kMajor; ++i) {
+    for (int j = 0; j < kMinor; ++j) {
+      const float a = 2 * kPi * (float(i) + 0.5f) / kMajor, b = 2 * kPi * (float(j) + 0.5f) / kMinor;
+      const V3 out{std::cos(b) * std::cos(a), std::cos(b) * std::sin(a), std::sin(b)};
+      AddFacing(mesh, at(i, j), at(i + 1, j), at(i, j + 1), out);
+      AddFacing(mesh, at(i, j + 1), at(i + 1, j), at(i + 1, j + 1), out);
+    }
+  }
+  SmoothNormals(mesh);
+  mesh.materials.push_back(Textured(0.7f, 0.75f, 0.8f, "TestHull.bmp"));
+  return {"Ring01Frame", xfile::Identity(), {mesh}, {}};
+}
+
+// A closed solid from a point list and triangles; each turned away from `centre`, planar texture
+// coordinates over x and y within +-half.
+xfile::Mesh Solid(const char* name, const std::vector<V3>& points,
+                  const std::vector<std::array<uint32_t, 3>>& tris, V3 centre, float half) {
+  xfile::Mesh mesh;
+  mesh.name = name;
+  for (const auto& t : tris) {
+    const V3 mid = Scale(Add(Add(points[t[0]], points[t[1]]), points[t[2]]), 1.0f / 3);
+    const V3 n = Normalize(Cross(Sub(points[t[1]], points[t[0]]), Sub(points[t[2]], points[t[0]])));
+    const V3 outward = Sub(mid, centre);
+    const V3 facing = Dot(n, outward) < 0 ? Scale(n, -1) : n;
+    uint32_t first = 0;
+    for (size_t k = 0; k < 3; ++k) {
+      const V3 p = points[t[k]];
+      const uint32_t i = AddVertex(mesh, p, {0.5f + 0.5f * p.x / half, 0.5f - 0.5f * p.y / half});
+      mesh.normals.push_back(facing);
+      if (k == 0) first = i;
+    }
+    AddFacing(mesh, first, first + 1, first + 2, outward);
+  }
+  return mesh;
+}
+
+// A shot: an octahedron of radius 1.
+xfile::Frame MakeBullet() {
+  const std::vector<V3> p = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+  std::vector<std::array<uint32_t, 3>> t;
+  for (uint32_t x : {0u, 1u})
+    for (uint32_t y : {2u, 3u})
+      for (uint32_t z : {4u, 5u}) t.push_back({x, y, z});
+  xfile::Mesh mesh = Solid("Bullet", p, t, {}, 1);
+  mesh.materials.push_back(Textured(1.0f, 0.9f, 0.5f, "TestGlow.bmp", 1.0f));
+  return {"BulletFrame", xfile::Identity(), {mesh}, {}};
+}
+
+// A green blob of radius about 6 with spikes.
+xfile::Frame MakePoison() {
+  xfile::Mesh mesh = Ball("Poison", 8, 12, 1, [](float theta, float phi, bool pole) {
+    if (pole) return 6.0f;
+    return 6.0f * (1 + 0.35f * std::max(0.0f, std::sin(4 * theta) * std::cos(4 * phi)));
+  });
+  mesh.materials.push_back(Textured(0.4f, 1.0f, 0.3f, "TestGlow.bmp", 0.4f));
+  return {"PoisonFrame", xfile::Identity(), {mesh}, {}};
+}
+
+// A white six-point star 16 across in the x-y plane, 4 thick, facing +Z.
+xfile::Frame MakePolaris() {
+  std::vector<V3> p;
+  for (int k = 0; k < 12; ++k) {
+    const float a = 2 * kPi * float(k) / 12, r = k % 2 == 0 ? 8.0f : 3.5f;
+    p.push_back({r * std::sin(a), r * std::cos(a), 0});
+  }
+  p.push_back({0, 0, 2});
+  p.push_back({0, 0, -2});
+  std::vector<std::array<uint32_t, 3>> t;
+  for (uint32_t k = 0; k < 12; ++k) {
+    t.push_back({k, (k + 1) % 12, 12});
+    t.push_back({k, (k + 1) % 12, 13});
+  }
+  // The star is not convex: each face is turned away from the axis point level with it.
+  xfile::Mesh mesh;
+  mesh.name = "Polaris";
+  for (const auto& tri : t) {
+    const V3 apex = p[tri[2]];
+    xfile::Mesh one = Solid("Polaris", p, {tri}, Scale(apex, -1), 8);
+    for (size_t k = 0; k < one.positions.size(); ++k) {
+      mesh.positions.push_back(one.positions[k]);
+      mesh.normals.push_back(one.normals[k]);
+      mesh.uvs.push_back(one.uvs[k]);
+    }
+    const uint32_t base = uint32_t(mesh.positions.size()) - 3;
+    const auto& f = one.faces[0];
+    mesh.faces.push_back({base + f[0], base + f[1], base + f[2]});
+  }
+  mesh.materials.push_back(Textured(0.95f, 0.95f, 1.0f, "TestHull.bmp"));
+  return {"PolarisFrame", xfile::Identity(), {mesh}, {}};
+}
+
+// A teal dart 18 long, nose on +Z.
+xfile::Frame MakeMagic() {
+  const std::vector<V3> p = {{0, 0, 9}, {7, 0, -7}, {-7, 0, -7}, {0, 2.5f, -4}, {0, -2.5f, -4}, {0, 0, -9}};
+  const std::vector<std::array<uint32_t, 3>> t = {{0, 3, 1}, {0, 1, 4}, {0, 4, 2}, {0, 2, 3},
+                                                  {5, 1, 3}, {5, 4, 1}, {5, 2, 4}, {5, 3, 2}};
+  xfile::Mesh mesh = Solid("Magic", p, t, {0, 0, -3}, 9);
+  mesh.materials.push_back(Textured(0.2f, 0.85f, 0.8f, "TestHull.bmp"));
+  return {"MagicFrame", xfile::Identity(), {mesh}, {}};
+}
+
+// A pick-up gem 8 across: a hexagonal table facing +Z, the girdle and a point behind.
+xfile::Frame MakeGem(const char* name, float r, float g, float b) {
+  std::vector<V3> p;
+  for (int k = 0; k < 6; ++k) {
+    const float a = 2 * kPi * float(k) / 6;
+    p.push_back({2.5f * std::cos(a), 2.5f * std::sin(a), 2});
+  }
+  for (int k = 0; k < 6; ++k) {
+    const float a = 2 * kPi * float(k) / 6;
+    p.push_back({4 * std::cos(a), 4 * std::sin(a), 0});
+  }
+  p.push_back({0, 0, 2});
+  p.push_back({0, 0, -3});
+  std::vector<std::array<uint32_t, 3>> t;
+  for (uint32_t k = 0; k < 6; ++k) {
+    const uint32_t n = (k + 1) % 6;
+    t.push_back({k, n, 12});
+    t.push_back({k, n, 6 + k});
+    t.push_back({n, 6 + n, 6 + k});
+    t.push_back({6 + k, 6 + n, 13});
+  }
+  xfile::Mesh mesh = Solid(name, p, t, {0, 0, 0}, 4);
+  mesh.materials.push_back(Textured(r, g, b, "TestGlow.bmp", 0.5f));
+  return {std::string(name) + "Frame", xfile::Identity(), {mesh}, {}};
+}
+
+bool SaveMesh(const fs::path& file, const xfile::Frame& frame) {
+  std::string error;
+  try {
+    const std::string text = xfile::Write({frame});
+    if (WriteIfChanged(file, std::vector<uint8_t>(text.begin(), text.end()), &error)) return true;
+  } catch (const std::exception& e) {
+    error = file.string() + ": " + e.what();
+  }
+  std::fprintf(stderr, "assetgen: %s\n", error.c_str());
+  return false;
+}
+
+bool SavePicture(const fs::path& file, const Picture& picture) {
+  std::string error;
+  if (WriteIfChanged(file, EncodeBmp24(picture), &error)) return true;
+  std::fprintf(stderr, "assetgen: %s\n", error.c_str());
+  return false;
+}
+
+}  // namespace
+
+bool WriteLevelMeshes(const fs::path& assetsRoot) {
+  const fs::path art = assetsRoot / "Art";
+  bool ok = SavePicture(art / "tex_rock.bmp", RockPicture());
+  ok = SavePicture(art / "tex_ground.bmp", GroundPicture()) && ok;
+  ok = SaveMesh(art / "Rock01.X", MakeRock("Rock01", 20, 9, 15, 1.3f)) && ok;
+  ok = SaveMesh(art / "Rock02.X", MakeRock("Rock02", 30, 11, 16, 2.1f)) && ok;
+  ok = SaveMesh(art / "Rock03.X", MakeRock("Rock03", 45, 13, 18, 3.7f)) && ok;
+  ok = SaveMesh(art / "Pylon01.X", MakePylon()) && ok;
+  ok = SaveMesh(art / "Beacon01.X", MakeBeacon()) && ok;
+  ok = SaveMesh(art / "Ground01.X", MakeGround()) && ok;
+  ok = SaveMesh(art / "Ring01.X", MakeRing()) && ok;
+  ok = SaveMesh(art / "Bullet.X", MakeBullet()) && ok;
+  ok = SaveMesh(art / "Poison.X", MakePoison()) && ok;
+  ok = SaveMesh(art / "Polaris.X", MakePolaris()) && ok;
+  ok = SaveMesh(art / "Magic.X", MakeMagic()) && ok;
+  ok = SaveMesh(art / "Powerup_Beam.X", MakeGem("Powerup_Beam", 0.3f, 1.0f, 1.0f)) && ok;
+  ok = SaveMesh(art / "Powerup_Spread.X", MakeGem("Powerup_Spread", 0.3f, 0.45f, 1.0f)) && ok;
+  ok = SaveMesh(art / "Powerup_Bomb.X", MakeGem("Powerup_Bomb", 1.0f, 0.9f, 0.2f)) && ok;
+  return ok;
+}
+
+}  // namespace assetgen

@@ -1,0 +1,368 @@
+// The player's ship (hull and engine nacelle), its aiming reticle and the helper drone, with the ship's
+// texture. Left-handed, +Z the nose, +Y up, clockwise front faces seen from outside, texture v downward.
+#include "ship_meshes.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <functional>
+#include <map>
+#include <numbers>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "images.h"
+#include "xfile.h"
+
+namespace assetgen {
+namespace {
+
+namespace fs = std::filesystem;
+using xfile::V2;
+using xfile::V3;
+
+constexpr float kPi = std::numbers::pi_v<float>;
+
+V3 Add(V3 a, V3 b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+V3 Sub(V3 a, V3 b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+V3 Scale(V3 a, float s) {
+  return {a.x * s, a.y * s, a.z * s};
+}
+float Dot(V3 a, V3 b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+V3 Cross(V3 a, V3 b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+V3 Normalize(V3 a) {
+  const float length = std::sqrt(Dot(a, a));
+  return length > 0 ? Scale(a, 1 / length) : V3{};
+}
+
+// Regions of KV01.bmp, as texture v ranges (the rows are v x 128).
+constexpr float kHullV0 = 0.0f, kHullV1 = 0.78f;      // fuselage panels and the canopy
+constexpr float kWingV0 = 0.80f, kWingV1 = 0.87f;     // plain wing panels with a red band
+constexpr float kEngineV0 = 0.88f, kEngineV1 = 1.0f;  // dark nacelle, glowing nozzle at the bottom
+
+uint32_t Vertex(xfile::Mesh& mesh, V3 p, V3 n, V2 uv) {
+  mesh.positions.push_back(p);
+  mesh.normals.push_back(n);
+  mesh.uvs.push_back(uv);
+  return static_cast<uint32_t>(mesh.positions.size() - 1);
+}
+
+// A flat quad, corners in cyclic order, wound so that its front faces along `facing`; its texture covers
+// the rectangle u0..u1, v0..v1.
+void AddFacingQuad(xfile::Mesh& mesh, std::array<V3, 4> c, V3 facing, float u0, float v0, float u1,
+                   float v1) {
+  if (Dot(Cross(Sub(c[1], c[0]), Sub(c[2], c[0])), facing) < 0) std::swap(c[1], c[3]);
+  const V3 n = Normalize(facing);
+  const std::array<V2, 4> uv = {{{u0, v0}, {u1, v0}, {u1, v1}, {u0, v1}}};
+  std::array<uint32_t, 4> index{};
+  for (size_t i = 0; i < 4; ++i) index[i] = Vertex(mesh, c[i], n, uv[i]);
+  mesh.faces.push_back({index[0], index[1], index[2]});
+  mesh.faces.push_back({index[0], index[2], index[3]});
+}
+
+// Eight corners of a convex slab: 0-3 one face, 4-7 the opposite face, each in cyclic order. Flat faces.
+void AddSlab(xfile::Mesh& mesh, const std::array<V3, 8>& c, float v0, float v1) {
+  V3 inside{};
+  for (const V3& p : c) inside = Add(inside, Scale(p, 1.0f / 8));
+  auto quad = [&](V3 a, V3 b, V3 d, V3 e) {
+    const V3 centre = Scale(Add(Add(a, b), Add(d, e)), 0.25f);
+    V3 n = Cross(Sub(b, a), Sub(d, a));
+    if (Dot(n, Sub(centre, inside)) < 0) n = Scale(n, -1);
+    AddFacingQuad(mesh, {a, b, d, e}, n, 0, v0, 1, v1);
+  };
+  quad(c[0], c[1], c[2], c[3]);
+  quad(c[4], c[5], c[6], c[7]);
+  for (size_t i = 0; i < 4; ++i) {
+    const size_t j = (i + 1) % 4;
+    quad(c[i], c[j], c[j + 4], c[i + 4]);
+  }
+}
+
+// A closed body around the Z axis. Ring k (0 the tail) lies at ringZ[k]; its point at angle a (from +X
+// toward +Y) is shape(k, a) in x and y. The body ends in a point at noseZ when noseZ lies ahead of the last
+// ring, else in a flat cap; the tail is a flat cap. Texture u runs around, v from v0 (tail) to v1 (front).
+// Smooth normals on the sides, flat ones on the caps.
+void AddLoft(xfile::Mesh& mesh, int segments, const std::vector<float>& ringZ,
+             const std::function<V2(int, float)>& shape, float noseZ, float v0, float v1) {
+  const int bands = static_cast<int>(ringZ.size()) - 1;
+  const uint32_t base = static_cast<uint32_t>(mesh.positions.size());
+  const size_t firstFace = mesh.faces.size();
+  auto ring = [&](int k, int j) { return base + static_cast<uint32_t>(k * (segments + 1) + j); };
+  for (int k = 0; k <= bands; ++k) {
+    const float v = v0 + (v1 - v0) * static_cast<float>(k) / static_cast<float>(bands);
+    for (int j = 0; j <= segments; ++j) {
+      const float angle = 2 * kPi * static_cast<float>(j % segments) / static_cast<float>(segments);
+      const V2 xy = shape(k, angle);
+      Vertex(mesh, {xy.u, xy.v, ringZ[static_cast<size_t>(k)]}, {},
+             {static_cast<float>(j) / static_cast<float>(segments), v});
+    }
+  }
+  // Going around a ring (toward +Y) and along the body (toward +Z) from p, (p, p around, p along) is
+  // clockwise seen from outside.
+  for (int k = 0; k < bands; ++k) {
+    for (int j = 0; j < segments; ++j) {
+      mesh.faces.push_back({ring(k, j), ring(k, j + 1), ring(k + 1, j)});
+      mesh.faces.push_back({ring(k, j + 1), ring(k + 1, j + 1), ring(k + 1, j)});
+    }
+  }
+  const bool pointed = noseZ > ringZ.back();
+  if (pointed) {
+    for (int j = 0; j < segments; ++j) {
+      const float u = (static_cast<float>(j) + 0.5f) / static_cast<float>(segments);
+      const uint32_t tip = Vertex(mesh, {0, 0, noseZ}, {}, {u, v1});
+      mesh.faces.push_back({ring(bands, j), ring(bands, j + 1), tip});
+    }
+  }
+
+  // Side normals: area-weighted face normals summed over every vertex at the same place, so the seam and
+  // the nose tip stay smooth.
+  std::map<std::tuple<float, float, float>, V3> sums;
+  for (size_t f = firstFace; f < mesh.faces.size(); ++f) {
+    const auto& face = mesh.faces[f];
+    const V3 a = mesh.positions[face[0]];
+    const V3 n = Cross(Sub(mesh.positions[face[1]], a), Sub(mesh.positions[face[2]], a));
+    for (uint32_t i : face) {
+      const V3 p = mesh.positions[i];
+      V3& sum = sums[{p.x, p.y, p.z}];
+      sum = Add(sum, n);
+    }
+  }
+  for (size_t i = base; i < mesh.positions.size(); ++i) {
+    const V3 p = mesh.positions[i];
+    mesh.normals[i] = Normalize(sums[{p.x, p.y, p.z}]);
+  }
+
+  // Flat caps with their own rim vertices; the cap texture is a single texel row at its ring's v.
+  auto cap = [&](int k, float facingZ) {
+    const float z = ringZ[static_cast<size_t>(k)];
+    const float v = v0 + (v1 - v0) * static_cast<float>(k) / static_cast<float>(bands);
+    const V3 n{0, 0, facingZ};
+    const uint32_t centre = Vertex(mesh, {0, 0, z}, n, {0.5f, v});
+    const uint32_t rim = static_cast<uint32_t>(mesh.positions.size());
+    for (int j = 0; j <= segments; ++j) {
+      Vertex(mesh, mesh.positions[ring(k, j)], n, {static_cast<float>(j) / static_cast<float>(segments), v});
+    }
+    for (uint32_t j = 0; j < static_cast<uint32_t>(segments); ++j) {
+      // The rim runs from +X toward +Y: seen from -Z that is clockwise, seen from +Z anticlockwise.
+      if (facingZ < 0) {
+        mesh.faces.push_back({rim + j, centre, rim + j + 1});
+      } else {
+        mesh.faces.push_back({rim + j, rim + j + 1, centre});
+      }
+    }
+  };
+  cap(0, -1);
+  if (!pointed) cap(bands, 1);
+}
+
+// The hull: a lofted fuselage with a canopy hump (z -11 to the nose at +12), swept wings spanning 20 and a
+// tail fin; 24 long, 5 tall. One material, so the whole hull fades with the ship's alpha.
+xfile::Frame MakeHull() {
+  xfile::Mesh mesh;
+  mesh.name = "KV01_Hull";
+  constexpr int kSegments = 16, kBands = 12;
+  constexpr float kTail = -11, kFront = 8, kNose = 12;
+  std::vector<float> ringZ;
+  for (int k = 0; k <= kBands; ++k)
+    ringZ.push_back(kTail + (kFront - kTail) * static_cast<float>(k) / kBands);
+  auto shape = [](int k, float angle) {
+    const float s = static_cast<float>(k) / kBands;
+    const float girth = 0.55f + 0.45f * std::sin(kPi * (0.1f + 0.8f * s));
+    const float halfWidth = 2.6f * girth * (1.0f - 0.3f * s);
+    const float halfHeight = 1.5f * girth;
+    // The canopy: a hump on the upper side of the front half.
+    const float hump = 0.9f * std::max(0.0f, std::sin(kPi * (s - 0.45f) / 0.45f));
+    const float up = std::sin(angle);
+    const float y = halfHeight * up + (up > 0 ? hump * up * up * up : 0.0f);
+    return V2{halfWidth * std::cos(angle), y};
+  };
+  AddLoft(mesh, kSegments, ringZ, shape, kNose, kHullV0, kHullV1);
+
+  // Wings: root chord z -7..+3 at x 2 (0.5 thick), tip chord z -9.5..-6.5 at x 10 (0.2 thick).
+  for (float side : {1.0f, -1.0f}) {
+    const std::array<V3, 8> wing = {{{2 * side, -0.25f, -7},
+                                     {2 * side, -0.25f, 3},
+                                     {10 * side, -0.1f, -6.5f},
+                                     {10 * side, -0.1f, -9.5f},
+                                     {2 * side, 0.25f, -7},
+                                     {2 * side, 0.25f, 3},
+                                     {10 * side, 0.1f, -6.5f},
+                                     {10 * side, 0.1f, -9.5f}}};
+    AddSlab(mesh, wing, kWingV0, kWingV1);
+  }
+  // Tail fin: root z -10..-4 on the spine, tip z -11.5..-9 at y 3.4.
+  const std::array<V3, 8> fin = {{{-0.15f, 1.0f, -10},
+                                  {-0.15f, 1.0f, -4},
+                                  {-0.08f, 3.4f, -9},
+                                  {-0.08f, 3.4f, -11.5f},
+                                  {0.15f, 1.0f, -10},
+                                  {0.15f, 1.0f, -4},
+                                  {0.08f, 3.4f, -9},
+                                  {0.08f, 3.4f, -11.5f}}};
+  AddSlab(mesh, fin, kWingV0, kWingV1);
+
+  mesh.materials.push_back({{0.92f, 0.93f, 0.96f, 1}, 24, {0.6f, 0.6f, 0.6f}, {0, 0, 0}, "KV01.bmp"});
+  return {"KV01_HullFrame", xfile::Identity(), {mesh}, {}};
+}
+
+// An engine nacelle, radius 1.5 and 6 long, centred on its origin; the nozzle end (-Z) glows.
+xfile::Frame MakeEngine() {
+  xfile::Mesh mesh;
+  mesh.name = "KV01_Engine";
+  const std::vector<float> ringZ = {-3, -2.4f, 1.5f, 3};
+  auto shape = [](int k, float angle) {
+    static constexpr float kRadius[] = {1.35f, 1.5f, 1.5f, 1.1f};
+    const float r = kRadius[k];
+    return V2{r * std::cos(angle), r * std::sin(angle)};
+  };
+  // v runs from the glowing bottom rows at the nozzle up into the dark band at the intake.
+  AddLoft(mesh, 12, ringZ, shape, 3, kEngineV1 - 0.01f, kEngineV0);
+  mesh.materials.push_back({{0.85f, 0.85f, 0.9f, 1}, 16, {0.4f, 0.4f, 0.4f}, {0.1f, 0.05f, 0}, "KV01.bmp"});
+  return {"KV01_EngineFrame", xfile::Identity(), {mesh}, {}};
+}
+
+// The reticle: a flat ring (radii 3.3 to 4) with four ticks, in the Y-Z plane. The game gives it a mirrored
+// frame, so every face is written in both windings.
+xfile::Frame MakeReticle() {
+  xfile::Mesh mesh;
+  mesh.name = "Ret";
+  constexpr int kSegments = 32;
+  constexpr float kInner = 3.3f, kOuter = 4.0f;
+  auto at = [](float r, float angle) { return V3{0, r * std::cos(angle), r * std::sin(angle)}; };
+  for (float facing : {1.0f, -1.0f}) {
+    const V3 n{facing, 0, 0};
+    for (int j = 0; j < kSegments; ++j) {
+      const float a0 = 2 * kPi * static_cast<float>(j) / kSegments;
+      const float a1 = 2 * kPi * static_cast<float>(j + 1) / kSegments;
+      AddFacingQuad(mesh, {at(kInner, a0), at(kOuter, a0), at(kOuter, a1), at(kInner, a1)}, n, 0, 0, 1, 1);
+    }
+    // Ticks from 4.4 to 5.6 at the four quarter turns, 0.3 wide.
+    for (int q = 0; q < 4; ++q) {
+      const float a = kPi * 0.5f * static_cast<float>(q);
+      const V3 radial{0, std::cos(a), std::sin(a)};
+      const V3 across{0, -std::sin(a), std::cos(a)};
+      const V3 inner = Scale(radial, 4.4f), outer = Scale(radial, 5.6f), w = Scale(across, 0.15f);
+      AddFacingQuad(mesh, {Sub(inner, w), Sub(outer, w), Add(outer, w), Add(inner, w)}, n, 0, 0, 1, 1);
+    }
+  }
+  mesh.materials.push_back({{0.3f, 1.0f, 0.4f, 1}, 0, {0, 0, 0}, {0.3f, 1.0f, 0.4f}, "Ret.bmp"});
+  return {"RetFrame", xfile::Identity(), {mesh}, {}};
+}
+
+// The helper drone: an 8-long orange dart (tail z -4, nose +4) with short wings.
+xfile::Frame MakeHelper() {
+  xfile::Mesh mesh;
+  mesh.name = "Helper";
+  const std::vector<float> ringZ = {-4, -2, 0, 2};
+  auto shape = [](int k, float angle) {
+    static constexpr float kGirth[] = {0.6f, 1.0f, 0.9f, 0.55f};
+    return V2{1.1f * kGirth[k] * std::cos(angle), 0.8f * kGirth[k] * std::sin(angle)};
+  };
+  AddLoft(mesh, 8, ringZ, shape, 4, kWingV0, kWingV1);
+  for (float side : {1.0f, -1.0f}) {
+    const std::array<V3, 8> wing = {{{0.8f * side, -0.12f, -3},
+                                     {0.8f * side, -0.12f, 0.5f},
+                                     {3.6f * side, -0.06f, -2.2f},
+                                     {3.6f * side, -0.06f, -3.6f},
+                                     {0.8f * side, 0.12f, -3},
+                                     {0.8f * side, 0.12f, 0.5f},
+                                     {3.6f * side, 0.06f, -2.2f},
+                                     {3.6f * side, 0.06f, -3.6f}}};
+    AddSlab(mesh, wing, kWingV0, kWingV1);
+  }
+  mesh.materials.push_back({{1.0f, 0.55f, 0.15f, 1}, 16, {0.4f, 0.4f, 0.4f}, {0.1f, 0.04f, 0}, "KV01.bmp"});
+  return {"HelperFrame", xfile::Identity(), {mesh}, {}};
+}
+
+uint32_t Grey(int shade) {
+  const uint32_t v = static_cast<uint32_t>(std::clamp(shade, 0, 255));
+  return 0xFF000000u | v << 16 | v << 8 | std::min(255u, v + 8);
+}
+
+// A small integer hash for repeatable grain.
+uint32_t Hash(uint32_t x, uint32_t y) {
+  uint32_t h = x * 0x8DA6B343u ^ y * 0xD8163841u;
+  h ^= h >> 15;
+  h *= 0x2C1B3C6Du;
+  h ^= h >> 12;
+  return h;
+}
+
+// KV01.bmp, 128x128. Rows 0-99: fuselage panels (u 0 and 0.5 are the ship's flanks, u 0.25 its spine) with
+// red flank stripes and a blue canopy; rows 102-111: wing panels with a red band; rows 112-127: the dark
+// nacelle, its last rows glowing orange.
+Picture Kv01Picture() {
+  Picture p(128, 128, 0xFF000000);
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      const int grain = static_cast<int>(Hash(static_cast<uint32_t>(x), static_cast<uint32_t>(y)) % 9) - 4;
+      uint32_t colour;
+      if (y < 102) {
+        int shade = 206 + grain;
+        if (x % 16 == 0 || y % 20 == 0) shade = 120;
+        colour = Grey(shade);
+        if (x < 3 || x > 124 || (x > 61 && x < 67)) colour = 0xFFC02020;  // flank stripes
+        const float cx = (static_cast<float>(x) - 32.0f) / 11.0f,
+                    cy = (static_cast<float>(y) - 68.0f) / 16.0f;
+        const float d = cx * cx + cy * cy;
+        if (d <= 1.0f) {  // canopy, lighter toward its front edge
+          const int glow = static_cast<int>(60.0f * (1.0f - d));
+          colour = 0xFF000000u | static_cast<uint32_t>(20 + glow / 2) << 16 |
+                   static_cast<uint32_t>(50 + glow) << 8 | static_cast<uint32_t>(110 + glow);
+        }
+      } else if (y < 112) {
+        colour = (y == 107 || y == 108) ? 0xFFC02020 : Grey((x % 32 == 0 ? 110 : 176) + grain);
+      } else if (y < 124) {
+        colour = Grey((x % 8 == 0 ? 40 : 72) + grain);
+      } else {
+        colour = 0xFFFF9030;
+      }
+      p.At(x, y) = colour;
+    }
+  return p;
+}
+
+bool SaveMesh(const fs::path& file, const xfile::Frame& frame) {
+  std::string error;
+  try {
+    const std::string text = xfile::Write({frame});
+    if (WriteIfChanged(file, std::vector<uint8_t>(text.begin(), text.end()), &error)) return true;
+  } catch (const std::exception& e) {
+    error = file.string() + ": " + e.what();
+  }
+  std::fprintf(stderr, "assetgen: %s\n", error.c_str());
+  return false;
+}
+
+bool SaveBmp(const fs::path& file, const Picture& picture) {
+  std::string error;
+  if (WriteIfChanged(file, EncodeBmp24(picture), &error)) return true;
+  std::fprintf(stderr, "assetgen: %s\n", error.c_str());
+  return false;
+}
+
+}  // namespace
+
+bool WriteShipMeshes(const fs::path& assetsRoot) {
+  const fs::path art = assetsRoot / "Art";
+  bool ok = SaveBmp(art / "KV01.bmp", Kv01Picture());
+  ok = SaveBmp(art / "Ret.bmp", Picture(8, 8, 0xFFFFFFFF)) && ok;
+  ok = SaveMesh(art / "KV01_Hull.X", MakeHull()) && ok;
+  ok = SaveMesh(art / "KV01_Engine.X", MakeEngine()) && ok;
+  ok = SaveMesh(art / "Ret.X", MakeReticle()) && ok;
+  ok = SaveMesh(art / "Helper.X", MakeHelper()) && ok;
+  return ok;
+}
+
+}  // namespace assetgen

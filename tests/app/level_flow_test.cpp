@@ -142,6 +142,19 @@ TEST(PlayControls, UpDrivesForwardInTheTopViewAndRightInTheSideView) {
   EXPECT_EQ(p->velocity.y, 0.0f);
 }
 
+TEST(PlayControls, BothKeysOfAnAxisAccelerateBothWaysAndSkipTheBrake) {
+  EngineHarness h(20);
+  StartGame(h);
+  Player* p = h.engine().players[0];
+  h.engine().SetState(15);
+  p->velocity = {0.0f, 5.0f, 0.0f};
+  h.services.SetKey(key::Up, true);
+  h.services.SetKey(key::Down, true);
+  h.Step();
+  // Down pushes against the motion (three steps of 40 a second), then up with it (one step); no brake.
+  EXPECT_NEAR(p->velocity.y, 5.0f - 3 * 40 * 0.02f + 40 * 0.02f, 1e-4f);
+}
+
 TEST(PlayControls, DoubleTapDashesOnlyWithTheViewsDashKeys) {
   EngineHarness h(20);
   StartGame(h);

@@ -40,6 +40,20 @@ uint32_t Value(gpu::Blend b) { return static_cast<uint32_t>(b); }
 uint32_t Value(gpu::TexOp op) { return static_cast<uint32_t>(op); }
 uint32_t Value(gpu::TexArg arg) { return static_cast<uint32_t>(arg); }
 
+// Source-alpha blending over what the target holds.
+void EnableAlphaBlend(gpu::Device& device) {
+  device.SetRenderState(gpu::RenderState::AlphaBlendEnable, 1);
+  device.SetRenderState(gpu::RenderState::SrcBlend, Value(gpu::Blend::SrcAlpha));
+  device.SetRenderState(gpu::RenderState::DestBlend, Value(gpu::Blend::InvSrcAlpha));
+}
+
+// Stage-0 alpha: the texture's times the diffuse (vertex or material) alpha.
+void ModulateTextureAlpha(gpu::Device& device) {
+  device.SetTextureStageState(gpu::StageState::AlphaArg1, Value(gpu::TexArg::Texture));
+  device.SetTextureStageState(gpu::StageState::AlphaArg2, Value(gpu::TexArg::Diffuse));
+  device.SetTextureStageState(gpu::StageState::AlphaOp, Value(gpu::TexOp::Modulate));
+}
+
 }  // namespace
 
 bool Graphics::Render() {
@@ -139,9 +153,7 @@ void Graphics::RenderSky() {
     // The outer sky covers the inner one by its texture's alpha alone; the stage states stay set.
     device->SetTextureStageState(gpu::StageState::AlphaArg1, Value(gpu::TexArg::Texture));
     device->SetTextureStageState(gpu::StageState::AlphaOp, Value(gpu::TexOp::SelectArg1));
-    device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 1);
-    device->SetRenderState(gpu::RenderState::SrcBlend, Value(gpu::Blend::SrcAlpha));
-    device->SetRenderState(gpu::RenderState::DestBlend, Value(gpu::Blend::InvSrcAlpha));
+    EnableAlphaBlend(*device);
     outerSkybox->Render(*device, viewProj, constants, eye);
     device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);
   }
@@ -242,12 +254,8 @@ void Graphics::RenderWaypoints() {
 }
 
 void Graphics::RenderTransparentModels() {
-  device->SetTextureStageState(gpu::StageState::AlphaArg1, Value(gpu::TexArg::Texture));
-  device->SetTextureStageState(gpu::StageState::AlphaArg2, Value(gpu::TexArg::Diffuse));
-  device->SetTextureStageState(gpu::StageState::AlphaOp, Value(gpu::TexOp::Modulate));
-  device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 1);
-  device->SetRenderState(gpu::RenderState::SrcBlend, Value(gpu::Blend::SrcAlpha));
-  device->SetRenderState(gpu::RenderState::DestBlend, Value(gpu::Blend::InvSrcAlpha));
+  ModulateTextureAlpha(*device);
+  EnableAlphaBlend(*device);
   RenderModels(blendedModels);
   // Blending stays on; the particle pass switches it off.
   if (shadersOn) litPixelConstants->SetVector("Material", math::Vec4{1.0f, 1.0f, 1.0f, 1.0f});
@@ -261,12 +269,8 @@ void Graphics::BeginPointSprites() {
   device->SetRenderStateF(gpu::RenderState::PointScaleA, 0.0f);
   device->SetRenderStateF(gpu::RenderState::PointScaleB, 0.0f);
   device->SetRenderStateF(gpu::RenderState::PointScaleC, 1.0f);
-  device->SetTextureStageState(gpu::StageState::AlphaArg1, Value(gpu::TexArg::Texture));
-  device->SetTextureStageState(gpu::StageState::AlphaArg2, Value(gpu::TexArg::Diffuse));
-  device->SetTextureStageState(gpu::StageState::AlphaOp, Value(gpu::TexOp::Modulate));
-  device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 1);
-  device->SetRenderState(gpu::RenderState::SrcBlend, Value(gpu::Blend::SrcAlpha));
-  device->SetRenderState(gpu::RenderState::DestBlend, Value(gpu::Blend::InvSrcAlpha));
+  ModulateTextureAlpha(*device);
+  EnableAlphaBlend(*device);
   device->SetRenderState(gpu::RenderState::ZWriteEnable, 0);
 }
 
@@ -334,9 +338,7 @@ void Graphics::PresentTarget() {
 }
 
 void Graphics::PresentTargetBlended() {
-  device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 1);
-  device->SetRenderState(gpu::RenderState::SrcBlend, Value(gpu::Blend::SrcAlpha));
-  device->SetRenderState(gpu::RenderState::DestBlend, Value(gpu::Blend::InvSrcAlpha));
+  EnableAlphaBlend(*device);
   DrawComposite(0x32FFFFFF);
   device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);
   device->SetRenderState(gpu::RenderState::ZEnable, 1);

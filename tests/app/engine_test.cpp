@@ -5,6 +5,7 @@
 
 #include "game/projectile.h"
 #include "harness/engine_harness.h"
+#include "harness/play_support.h"
 #include "platform/keyboard.h"
 
 namespace {
@@ -19,15 +20,6 @@ int FramesUntilStateChanges(EngineHarness& h, int limit) {
     if (h.state() != start) return i;
   }
   return -1;
-}
-
-// Enters a play view from the main menu: Enter through both splashes, then Start.
-void EnterPlay(EngineHarness& h) {
-  h.Tap(key::Enter);
-  h.Tap(key::Enter);
-  ASSERT_EQ(h.state(), 6);
-  h.Tap(key::Enter);
-  ASSERT_EQ(h.state(), 13);
 }
 
 TEST(EngineStates, ConstructionEntersTheFirstSplash) {

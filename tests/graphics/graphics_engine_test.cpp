@@ -8,6 +8,7 @@
 #include "graphics/graphics.h"
 #include "graphics/sprite.h"
 #include "graphics_test_support.h"
+#include "harness/play_support.h"
 #include "platform/keyboard.h"
 
 namespace {
@@ -20,14 +21,6 @@ bool AllDigits(Engine& e, bool visible) {
     if (d == nullptr || d->IsVisible() != visible) return false;
   }
   return true;
-}
-
-void EnterPlay(EngineHarness& h) {
-  h.Tap(key::Enter);
-  h.Tap(key::Enter);
-  ASSERT_EQ(h.state(), 6);
-  h.Tap(key::Enter);
-  ASSERT_EQ(h.state(), 13);
 }
 
 TEST(EngineGraphics, StartsInTitleModeAndDrawsEveryFrame) {

@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +15,7 @@
 #include "graphics/model.h"
 #include "graphics/sprite.h"
 #include "harness/engine_harness.h"
+#include "native_test_support.h"
 #include "platform/image.h"
 #include "platform/native/gl_device.h"
 #include "platform/native/native_services.h"
@@ -32,25 +31,12 @@ struct Box {
 };
 
 // Native services on the offscreen driver, run from the folder that holds the built Assets folder.
-class NativeFrames : public ::testing::Test {
+class NativeFrames : public gfxtest::NativeServicesTest {
  protected:
-  void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    setenv("KV_NO_DIALOGS", "1", 0);
-    previousDir_ = std::filesystem::current_path();
-    std::filesystem::current_path(EngineHarness::GameFolder());
-    EngineHarness::ResetGlobals();
-    std::string error;
-    services_ = plat::CreateNativeServices(plat::NativeConfig{}, &error);
-    if (!services_) GTEST_SKIP() << "no offscreen SDL window: " << error;
-    if (!services_->gpu().Available()) GTEST_SKIP() << "no OpenGL context on this machine";
-  }
   void TearDown() override {
     engine_.reset();
     graphics_.reset();
-    services_.reset();
-    EngineHarness::ResetGlobals();
-    std::filesystem::current_path(previousDir_);
+    NativeServicesTest::TearDown();
   }
 
   void StartEngine() {
@@ -90,11 +76,9 @@ class NativeFrames : public ::testing::Test {
     return n;
   }
 
-  std::unique_ptr<plat::Services> services_;
   std::unique_ptr<Engine> engine_;
   std::unique_ptr<Graphics> graphics_;
   std::vector<uint32_t> pixels_;
-  std::filesystem::path previousDir_;
 };
 
 TEST_F(NativeFrames, ShaderFilesCompileWithoutAWordOnMesa) {

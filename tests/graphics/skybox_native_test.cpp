@@ -3,14 +3,12 @@
 // that title mode and a game without shaders use.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "graphics/graphics.h"
 #include "harness/engine_harness.h"
+#include "native_test_support.h"
 #include "platform/native/gl_device.h"
 #include "platform/native/native_services.h"
 
@@ -22,18 +20,11 @@ struct Colour {
   double r = 0, g = 0, b = 0;
 };
 
-class NativeSkies : public ::testing::Test {
+class NativeSkies : public gfxtest::NativeServicesTest {
  protected:
   void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    setenv("KV_NO_DIALOGS", "1", 0);
-    previousDir_ = std::filesystem::current_path();
-    std::filesystem::current_path(EngineHarness::GameFolder());
-    EngineHarness::ResetGlobals();
-    std::string error;
-    services_ = plat::CreateNativeServices(plat::NativeConfig{}, &error);
-    if (!services_) GTEST_SKIP() << "no offscreen SDL window: " << error;
-    if (!services_->gpu().Available()) GTEST_SKIP() << "no OpenGL context on this machine";
+    NativeServicesTest::SetUp();
+    if (IsSkipped()) return;
     graphics_ = std::make_unique<Graphics>();
     ASSERT_TRUE(graphics_->Init(*services_, 800, 600, false));
     // Looking along +Z from the origin: the middle of the +Z faces fills the screen.
@@ -42,9 +33,7 @@ class NativeSkies : public ::testing::Test {
   }
   void TearDown() override {
     graphics_.reset();
-    services_.reset();
-    EngineHarness::ResetGlobals();
-    std::filesystem::current_path(previousDir_);
+    NativeServicesTest::TearDown();
   }
 
   void ReadBack() {
@@ -78,10 +67,8 @@ class NativeSkies : public ::testing::Test {
     EXPECT_GT(c.b, 40.0);
   }
 
-  std::unique_ptr<plat::Services> services_;
   std::unique_ptr<Graphics> graphics_;
   std::vector<uint32_t> pixels_;
-  std::filesystem::path previousDir_;
 };
 
 TEST_F(NativeSkies, LevelSkyShowsTheNebulaWithStarsOverIt) {

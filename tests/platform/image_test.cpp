@@ -1,7 +1,6 @@
 // Image loading: BMP, JPEG and DDS decoding (hand-built DXT blocks included), malformed input, colour keys,
 // power-of-two resampling, mip chains, texture creation from game paths, and the generator's art and writers.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -18,6 +17,7 @@
 #include "platform/gpu.h"
 #include "platform/headless/headless_services.h"
 #include "platform/image.h"
+#include "scratch_assets_support.h"
 
 namespace fs = std::filesystem;
 using assetgen::Picture;
@@ -444,24 +444,13 @@ TEST(ImageProcessTest, MipChainCountsASideOfOneTwice) {
 // ---------------------------------------------------------------------------------------------------------
 // Texture creation from game paths
 
-class TextureFileTest : public ::testing::Test {
+class TextureFileTest : public ScratchAssetsTest {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() / (std::string("kv_image_") + std::to_string(getpid()) + "_" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "Assets" / "Art");
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
+  TextureFileTest() : ScratchAssetsTest("kv_image_") {}
   void Write(const std::string& relative, const std::vector<uint8_t>& bytes) {
     std::string error;
     ASSERT_TRUE(assetgen::WriteIfChanged(root_ / relative, bytes, &error)) << error;
   }
-
-  fs::path root_;
 };
 
 TEST_F(TextureFileTest, LoadsThroughTheRecordingDeviceRoundedAndNamedByGamePath) {

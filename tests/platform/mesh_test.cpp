@@ -1,7 +1,6 @@
 // Meshes: .X loading (coordinates, winding, normals, texture v, materials, frames, failures), the box and
 // sphere shapes, bounding spheres, vertex sizes, and drawing subsets of a mesh on a device.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -14,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/headless/recording_device.h"
 #include "platform/mesh.h"
+#include "scratch_assets_support.h"
 #include "xfile.h"
 
 namespace fs = std::filesystem;
@@ -76,18 +76,9 @@ xfile::Frame FrameOf(xfile::Mesh mesh, xfile::Matrix transform = xfile::Identity
   return {"Frame" + mesh.name, transform, {std::move(mesh)}, {}};
 }
 
-class MeshLoadTest : public ::testing::Test {
+class MeshLoadTest : public ScratchAssetsTest {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() / (std::string("kv_mesh_") + std::to_string(getpid()) + "_" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "Assets" / "Art");
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
+  MeshLoadTest() : ScratchAssetsTest("kv_mesh_") {}
   void Put(const std::string& name, const std::string& text) {
     std::ofstream(root_ / "Assets" / "Art" / name, std::ios::binary) << text;
   }
@@ -101,8 +92,6 @@ class MeshLoadTest : public ::testing::Test {
     EXPECT_TRUE(Load(name, out, &error)) << error;
     return out;
   }
-
-  fs::path root_;
 };
 
 TEST_F(MeshLoadTest, KeepsTheFilesPositionsWindingNormalsAndTextureCoordinates) {

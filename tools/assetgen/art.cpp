@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <string_view>
 
 #include "images.h"
@@ -105,36 +104,6 @@ bool InRoundedRect(int x, int y, int left, int top, int w, int h, int radius) {
   return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius;
 }
 
-// A small integer hash for repeatable texture variation.
-uint32_t Hash(uint32_t x, uint32_t y) {
-  uint32_t h = x * 0x8DA6B343u ^ y * 0xD8163841u;
-  h ^= h >> 15;
-  h *= 0x2C1B3C6Du;
-  h ^= h >> 12;
-  return h;
-}
-
-bool IsPowerOfTwo(int n) {
-  return n > 0 && (n & (n - 1)) == 0;
-}
-
-enum class Format { Bmp24, Dds };
-
-bool Save(const fs::path& assetsRoot, const char* name, const Picture& picture, Format format) {
-  if (!IsPowerOfTwo(picture.width) || !IsPowerOfTwo(picture.height)) {
-    std::fprintf(stderr, "assetgen: %s: %dx%d is not a power of two in both sides\n", name, picture.width,
-                 picture.height);
-    return false;
-  }
-  const std::vector<uint8_t> bytes = format == Format::Dds ? EncodeDdsArgb32(picture) : EncodeBmp24(picture);
-  std::string error;
-  if (!WriteIfChanged(assetsRoot / name, bytes, &error)) {
-    std::fprintf(stderr, "assetgen: %s\n", error.c_str());
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 // "PAUSED" in yellow-to-orange block letters with a dark outline, on a translucent dark rounded panel; the
@@ -176,8 +145,8 @@ Picture TestHullPicture() {
   for (int y = 0; y < p.height; ++y)
     for (int x = 0; x < p.width; ++x) {
       const int px = x % 32, py = y % 32;
-      int shade = 184 + int(Hash(uint32_t(x / 32), uint32_t(y / 32)) % 17) - 8 +
-                  int(Hash(uint32_t(x), uint32_t(y)) % 7) - 3;
+      int shade = 184 + int(PixelHash(uint32_t(x / 32), uint32_t(y / 32)) % 17) - 8 +
+                  int(PixelHash(uint32_t(x), uint32_t(y)) % 7) - 3;
       if (px == 0 || py == 0)
         shade = 84;
       else if (px == 1 || py == 1)
@@ -208,10 +177,10 @@ Picture TestGlowPicture() {
 }
 
 bool WriteImageArt(const fs::path& assetsRoot) {
-  return Save(assetsRoot, "Art/Paused.dds", PausedPicture(), Format::Dds) &&
-         Save(assetsRoot, "Art/hud_score.bmp", ScoreDigitsPicture(), Format::Bmp24) &&
-         Save(assetsRoot, "Art/TestHull.bmp", TestHullPicture(), Format::Bmp24) &&
-         Save(assetsRoot, "Art/TestGlow.bmp", TestGlowPicture(), Format::Bmp24);
+  return SavePicture(assetsRoot, "Art/Paused.dds", PausedPicture(), ImageFormat::Dds) &&
+         SavePicture(assetsRoot, "Art/hud_score.bmp", ScoreDigitsPicture(), ImageFormat::Bmp24) &&
+         SavePicture(assetsRoot, "Art/TestHull.bmp", TestHullPicture(), ImageFormat::Bmp24) &&
+         SavePicture(assetsRoot, "Art/TestGlow.bmp", TestGlowPicture(), ImageFormat::Bmp24);
 }
 
 }  // namespace assetgen

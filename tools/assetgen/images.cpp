@@ -1,7 +1,9 @@
-// Image writers for the generator: BMP and DDS byte by byte, JPEG through stb_image_write.
+// Image writers for the generator: BMP and DDS byte by byte, JPEG through stb_image_write; the checked
+// save of a picture into the Assets folder.
 #include "images.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -130,6 +132,30 @@ bool WriteIfChanged(const std::filesystem::path& path, const std::vector<uint8_t
   out.close();
   if (!out) {
     if (error) *error = "cannot write " + path.string();
+    return false;
+  }
+  return true;
+}
+
+bool SavePicture(const std::filesystem::path& assetsRoot, std::string_view name, const Picture& picture,
+                 ImageFormat format) {
+  const std::string file(name);
+  const auto isPowerOfTwo = [](int n) { return n > 0 && (n & (n - 1)) == 0; };
+  if (!isPowerOfTwo(picture.width) || !isPowerOfTwo(picture.height)) {
+    std::fprintf(stderr, "assetgen: %s: %dx%d is not a power of two in both sides\n", file.c_str(),
+                 picture.width, picture.height);
+    return false;
+  }
+  const std::vector<uint8_t> bytes = format == ImageFormat::Jpeg  ? EncodeJpeg(picture, 92)
+                                     : format == ImageFormat::Dds ? EncodeDdsArgb32(picture)
+                                                                  : EncodeBmp24(picture);
+  if (bytes.empty()) {
+    std::fprintf(stderr, "assetgen: %s: the image cannot be encoded\n", file.c_str());
+    return false;
+  }
+  std::string error;
+  if (!WriteIfChanged(assetsRoot / file, bytes, &error)) {
+    std::fprintf(stderr, "assetgen: %s\n", error.c_str());
     return false;
   }
   return true;

@@ -1,10 +1,11 @@
 // The generator's picture type and image writers: 24-bit BMP, uncompressed 32-bit A8R8G8B8 DDS and JPEG,
-// plus a file write that leaves unchanged files alone.
+// a file write that leaves unchanged files alone, and a pixel hash for repeatable texture variation.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace assetgen {
@@ -32,6 +33,22 @@ std::vector<uint8_t> EncodeJpeg(const Picture& picture, int quality);
 // Writes the bytes unless the file already holds exactly them, so rebuilds leave time stamps alone.
 // False with a reason naming the file when the write fails.
 bool WriteIfChanged(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, std::string* error);
+
+enum class ImageFormat { Bmp24, Dds, Jpeg };  // JPEG at quality 92
+
+// Encodes the picture and writes it as assetsRoot/name (through WriteIfChanged). False after reporting on
+// stderr when a side is not a power of two, the picture cannot be encoded or the write fails.
+bool SavePicture(const std::filesystem::path& assetsRoot, std::string_view name, const Picture& picture,
+                 ImageFormat format);
+
+// A small integer hash for repeatable texture variation.
+inline uint32_t PixelHash(uint32_t x, uint32_t y, uint32_t seed = 0) {
+  uint32_t h = x * 0x8DA6B343u ^ y * 0xD8163841u ^ seed * 0xCB1AB31Fu;
+  h ^= h >> 15;
+  h *= 0x2C1B3C6Du;
+  h ^= h >> 12;
+  return h;
+}
 
 // The art (art.cpp), each at a power-of-two size.
 Picture PausedPicture();       // 256x128, "PAUSED" on a translucent panel, real alpha

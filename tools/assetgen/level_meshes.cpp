@@ -5,16 +5,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
-#include <exception>
-#include <map>
 #include <numbers>
 #include <string>
-#include <tuple>
 #include <vector>
 
+#include "geometry.h"
 #include "images.h"
-#include "xfile.h"
 
 namespace assetgen {
 namespace {
@@ -25,58 +21,11 @@ using xfile::V3;
 
 constexpr float kPi = std::numbers::pi_v<float>;
 
-V3 Add(V3 a, V3 b) {
-  return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-V3 Sub(V3 a, V3 b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-V3 Scale(V3 a, float s) {
-  return {a.x * s, a.y * s, a.z * s};
-}
-float Dot(V3 a, V3 b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-V3 Cross(V3 a, V3 b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-V3 Normalize(V3 a) {
-  const float length = std::sqrt(Dot(a, a));
-  return length > 0 ? Scale(a, 1 / length) : V3{};
-}
-
-uint32_t AddVertex(xfile::Mesh& mesh, V3 p, V2 uv) {
-  mesh.positions.push_back(p);
-  mesh.uvs.push_back(uv);
-  return static_cast<uint32_t>(mesh.positions.size() - 1);
-}
-
-// The front normal the game sees for a clockwise face in a left-handed frame: (b - a) x (c - a).
-V3 FaceNormal(const xfile::Mesh& mesh, const std::array<uint32_t, 3>& f) {
-  const V3 a = mesh.positions[f[0]];
-  return Cross(Sub(mesh.positions[f[1]], a), Sub(mesh.positions[f[2]], a));
-}
-
 // Appends the triangle turned so that its front faces along `outward`.
 void AddFacing(xfile::Mesh& mesh, uint32_t a, uint32_t b, uint32_t c, V3 outward) {
   std::array<uint32_t, 3> face{a, b, c};
   if (Dot(FaceNormal(mesh, face), outward) < 0) std::swap(face[1], face[2]);
   mesh.faces.push_back(face);
-}
-
-// Area-weighted face normals summed over every vertex at the same position, so seams stay smooth.
-void SmoothNormals(xfile::Mesh& mesh) {
-  std::map<std::tuple<float, float, float>, V3> sums;
-  for (const auto& f : mesh.faces) {
-    const V3 n = FaceNormal(mesh, f);
-    for (uint32_t i : f) {
-      const V3 p = mesh.positions[i];
-      V3& sum = sums[{p.x, p.y, p.z}];
-      sum = Add(sum, n);
-    }
-  }
-  mesh.normals.clear();
-  for (const V3& p : mesh.positions) mesh.normals.push_back(Normalize(sums[{p.x, p.y, p.z}]));
 }
 
 // A flat quad of a convex solid, corners in cyclic order, its front away from `inside`; normals per face.
@@ -118,18 +67,10 @@ void AddBeam(xfile::Mesh& mesh, V3 a, V3 b, float w) {
   }
 }
 
-// A small repeatable hash and smooth value noise in [0, 1] over an integer lattice of `cell` units.
-uint32_t Hash(uint32_t x, uint32_t y, uint32_t seed) {
-  uint32_t h = x * 0x8DA6B343u ^ y * 0xD8163841u ^ seed * 0xCB1AB31Fu;
-  h ^= h >> 15;
-  h *= 0x2C1B3C6Du;
-  h ^= h >> 12;
-  return h;
-}
-
+// Smooth value noise in [0, 1] over an integer lattice of `cell` units, from the pixel hash.
 float Lattice(int x, int y, uint32_t seed, int period) {
   const auto wrap = [period](int v) { return uint32_t(((v % period) + period) % period); };
-  return float(Hash(wrap(x), wrap(y), seed) & 0xFFFF) / 65535.0f;
+  return float(PixelHash(wrap(x), wrap(y), seed) & 0xFFFF) / 65535.0f;
 }
 
 // Tiles seamlessly over `period` cells.
@@ -167,7 +108,7 @@ Picture RockPicture() {
     for (int x = 0; x < p.width; ++x) {
       const float base = Fractal(x, y, 11);
       const float crack = std::fabs(Fractal(x, y, 37) - 0.5f) < 0.015f ? 0.55f : 1.0f;
-      const float grain = float(Hash(uint32_t(x), uint32_t(y), 5) % 13) / 255.0f;
+      const float grain = float(PixelHash(uint32_t(x), uint32_t(y), 5) % 13) / 255.0f;
       const float v = (0.35f + 0.5f * base) * crack + grain;
       p.At(x, y) = Rgb(v * 1.0f, v * 0.92f, v * 0.82f);
     }
@@ -448,31 +389,12 @@ xfile::Frame MakeGem(const char* name, float r, float g, float b) {
   return {std::string(name) + "Frame", xfile::Identity(), {mesh}, {}};
 }
 
-bool SaveMesh(const fs::path& file, const xfile::Frame& frame) {
-  std::string error;
-  try {
-    const std::string text = xfile::Write({frame});
-    if (WriteIfChanged(file, std::vector<uint8_t>(text.begin(), text.end()), &error)) return true;
-  } catch (const std::exception& e) {
-    error = file.string() + ": " + e.what();
-  }
-  std::fprintf(stderr, "assetgen: %s\n", error.c_str());
-  return false;
-}
-
-bool SavePicture(const fs::path& file, const Picture& picture) {
-  std::string error;
-  if (WriteIfChanged(file, EncodeBmp24(picture), &error)) return true;
-  std::fprintf(stderr, "assetgen: %s\n", error.c_str());
-  return false;
-}
-
 }  // namespace
 
 bool WriteLevelMeshes(const fs::path& assetsRoot) {
   const fs::path art = assetsRoot / "Art";
-  bool ok = SavePicture(art / "tex_rock.bmp", RockPicture());
-  ok = SavePicture(art / "tex_ground.bmp", GroundPicture()) && ok;
+  bool ok = SavePicture(assetsRoot, "Art/tex_rock.bmp", RockPicture(), ImageFormat::Bmp24);
+  ok = SavePicture(assetsRoot, "Art/tex_ground.bmp", GroundPicture(), ImageFormat::Bmp24) && ok;
   ok = SaveMesh(art / "Rock01.X", MakeRock("Rock01", 20, 9, 15, 1.3f)) && ok;
   ok = SaveMesh(art / "Rock02.X", MakeRock("Rock02", 30, 11, 16, 2.1f)) && ok;
   ok = SaveMesh(art / "Rock03.X", MakeRock("Rock03", 45, 13, 18, 3.7f)) && ok;

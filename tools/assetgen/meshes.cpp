@@ -4,14 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <exception>
-#include <map>
 #include <numbers>
-#include <string>
-#include <tuple>
-#include <vector>
 
+#include "geometry.h"
 #include "images.h"
 
 namespace assetgen {
@@ -21,53 +16,6 @@ using xfile::V2;
 using xfile::V3;
 
 constexpr float kPi = std::numbers::pi_v<float>;
-
-V3 Add(V3 a, V3 b) {
-  return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-V3 Sub(V3 a, V3 b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-V3 Scale(V3 a, float s) {
-  return {a.x * s, a.y * s, a.z * s};
-}
-float Dot(V3 a, V3 b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-V3 Cross(V3 a, V3 b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-V3 Normalize(V3 a) {
-  const float length = std::sqrt(Dot(a, a));
-  return length > 0 ? Scale(a, 1 / length) : V3{};
-}
-
-uint32_t AddVertex(xfile::Mesh& mesh, V3 p, V2 uv) {
-  mesh.positions.push_back(p);
-  mesh.uvs.push_back(uv);
-  return static_cast<uint32_t>(mesh.positions.size() - 1);
-}
-
-// Face normal as the game sees a clockwise front face in a left-handed frame: (b - a) x (c - a).
-V3 FaceNormal(const xfile::Mesh& mesh, const std::array<uint32_t, 3>& f) {
-  const V3 a = mesh.positions[f[0]];
-  return Cross(Sub(mesh.positions[f[1]], a), Sub(mesh.positions[f[2]], a));
-}
-
-// Area-weighted face normals summed over every vertex at the same position, so seams stay smooth.
-void SmoothNormals(xfile::Mesh& mesh) {
-  std::map<std::tuple<float, float, float>, V3> sums;
-  for (const auto& f : mesh.faces) {
-    const V3 n = FaceNormal(mesh, f);
-    for (uint32_t i : f) {
-      const V3 p = mesh.positions[i];
-      V3& sum = sums[{p.x, p.y, p.z}];
-      sum = Add(sum, n);
-    }
-  }
-  mesh.normals.clear();
-  for (const V3& p : mesh.positions) mesh.normals.push_back(Normalize(sums[{p.x, p.y, p.z}]));
-}
 
 // A flat quad of a convex solid, corners in cyclic order, turned so its front faces away from `inside`.
 void AddConvexQuad(xfile::Mesh& mesh, const std::array<V3, 4>& corners, V3 inside, bool withUv) {
@@ -176,18 +124,6 @@ xfile::Frame MakeCube() {
   return {"TestCubeFrame", xfile::Identity(), {mesh}, {}};
 }
 
-bool Save(const std::filesystem::path& file, const xfile::Frame& frame) {
-  std::string error;
-  try {
-    const std::string text = xfile::Write({frame});
-    if (WriteIfChanged(file, std::vector<uint8_t>(text.begin(), text.end()), &error)) return true;
-  } catch (const std::exception& e) {
-    error = file.string() + ": " + e.what();
-  }
-  std::fprintf(stderr, "assetgen: %s\n", error.c_str());
-  return false;
-}
-
 }  // namespace
 
 xfile::Frame MakeBenchRock(int triangles, float radius) {
@@ -226,14 +162,14 @@ xfile::Frame MakeBenchRock(int triangles, float radius) {
 }
 
 bool WriteBenchRock(const std::filesystem::path& file, int triangles, float radius) {
-  return Save(file, MakeBenchRock(triangles, radius));
+  return SaveMesh(file, MakeBenchRock(triangles, radius));
 }
 
 bool WriteMeshes(const std::filesystem::path& assetsRoot) {
   const std::filesystem::path art = assetsRoot / "Art";
-  bool ok = Save(art / "TestHull.X", MakeHull());
-  ok = Save(art / "TestWing.X", MakeWing()) && ok;
-  ok = Save(art / "TestCube.X", MakeCube()) && ok;
+  bool ok = SaveMesh(art / "TestHull.X", MakeHull());
+  ok = SaveMesh(art / "TestWing.X", MakeWing()) && ok;
+  ok = SaveMesh(art / "TestCube.X", MakeCube()) && ok;
   ok = WriteBenchRock(art / "BenchRock.X", 1000, 10) && ok;
   return ok;
 }

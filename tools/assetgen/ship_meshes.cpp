@@ -5,17 +5,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
-#include <exception>
 #include <functional>
-#include <map>
 #include <numbers>
-#include <string>
-#include <tuple>
 #include <vector>
 
+#include "geometry.h"
 #include "images.h"
-#include "xfile.h"
 
 namespace assetgen {
 namespace {
@@ -25,26 +20,6 @@ using xfile::V2;
 using xfile::V3;
 
 constexpr float kPi = std::numbers::pi_v<float>;
-
-V3 Add(V3 a, V3 b) {
-  return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-V3 Sub(V3 a, V3 b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-V3 Scale(V3 a, float s) {
-  return {a.x * s, a.y * s, a.z * s};
-}
-float Dot(V3 a, V3 b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-V3 Cross(V3 a, V3 b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-V3 Normalize(V3 a) {
-  const float length = std::sqrt(Dot(a, a));
-  return length > 0 ? Scale(a, 1 / length) : V3{};
-}
 
 // Regions of KV01.bmp, as texture v ranges (the rows are v x 128).
 constexpr float kHullV0 = 0.0f, kHullV1 = 0.78f;      // fuselage panels and the canopy
@@ -125,23 +100,8 @@ void AddLoft(xfile::Mesh& mesh, int segments, const std::vector<float>& ringZ,
     }
   }
 
-  // Side normals: area-weighted face normals summed over every vertex at the same place, so the seam and
-  // the nose tip stay smooth.
-  std::map<std::tuple<float, float, float>, V3> sums;
-  for (size_t f = firstFace; f < mesh.faces.size(); ++f) {
-    const auto& face = mesh.faces[f];
-    const V3 a = mesh.positions[face[0]];
-    const V3 n = Cross(Sub(mesh.positions[face[1]], a), Sub(mesh.positions[face[2]], a));
-    for (uint32_t i : face) {
-      const V3 p = mesh.positions[i];
-      V3& sum = sums[{p.x, p.y, p.z}];
-      sum = Add(sum, n);
-    }
-  }
-  for (size_t i = base; i < mesh.positions.size(); ++i) {
-    const V3 p = mesh.positions[i];
-    mesh.normals[i] = Normalize(sums[{p.x, p.y, p.z}]);
-  }
+  // Side normals smoothed over the body's own faces, so the seam and the nose tip stay smooth.
+  SmoothNormals(mesh, firstFace, base);
 
   // Flat caps with their own rim vertices; the cap texture is a single texel row at its ring's v.
   auto cap = [&](int k, float facingZ) {
@@ -290,15 +250,6 @@ uint32_t Grey(int shade) {
   return 0xFF000000u | v << 16 | v << 8 | std::min(255u, v + 8);
 }
 
-// A small integer hash for repeatable grain.
-uint32_t Hash(uint32_t x, uint32_t y) {
-  uint32_t h = x * 0x8DA6B343u ^ y * 0xD8163841u;
-  h ^= h >> 15;
-  h *= 0x2C1B3C6Du;
-  h ^= h >> 12;
-  return h;
-}
-
 // KV01.bmp, 128x128. Rows 0-99: fuselage panels (u 0 and 0.5 are the ship's flanks, u 0.25 its spine) with
 // red flank stripes and a blue canopy; rows 102-111: wing panels with a red band; rows 112-127: the dark
 // nacelle, its last rows glowing orange.
@@ -306,7 +257,8 @@ Picture Kv01Picture() {
   Picture p(128, 128, 0xFF000000);
   for (int y = 0; y < p.height; ++y)
     for (int x = 0; x < p.width; ++x) {
-      const int grain = static_cast<int>(Hash(static_cast<uint32_t>(x), static_cast<uint32_t>(y)) % 9) - 4;
+      const int grain =
+          static_cast<int>(PixelHash(static_cast<uint32_t>(x), static_cast<uint32_t>(y)) % 9) - 4;
       uint32_t colour;
       if (y < 102) {
         int shade = 206 + grain;
@@ -333,31 +285,12 @@ Picture Kv01Picture() {
   return p;
 }
 
-bool SaveMesh(const fs::path& file, const xfile::Frame& frame) {
-  std::string error;
-  try {
-    const std::string text = xfile::Write({frame});
-    if (WriteIfChanged(file, std::vector<uint8_t>(text.begin(), text.end()), &error)) return true;
-  } catch (const std::exception& e) {
-    error = file.string() + ": " + e.what();
-  }
-  std::fprintf(stderr, "assetgen: %s\n", error.c_str());
-  return false;
-}
-
-bool SaveBmp(const fs::path& file, const Picture& picture) {
-  std::string error;
-  if (WriteIfChanged(file, EncodeBmp24(picture), &error)) return true;
-  std::fprintf(stderr, "assetgen: %s\n", error.c_str());
-  return false;
-}
-
 }  // namespace
 
 bool WriteShipMeshes(const fs::path& assetsRoot) {
   const fs::path art = assetsRoot / "Art";
-  bool ok = SaveBmp(art / "KV01.bmp", Kv01Picture());
-  ok = SaveBmp(art / "Ret.bmp", Picture(8, 8, 0xFFFFFFFF)) && ok;
+  bool ok = SavePicture(assetsRoot, "Art/KV01.bmp", Kv01Picture(), ImageFormat::Bmp24);
+  ok = SavePicture(assetsRoot, "Art/Ret.bmp", Picture(8, 8, 0xFFFFFFFF), ImageFormat::Bmp24) && ok;
   ok = SaveMesh(art / "KV01_Hull.X", MakeHull()) && ok;
   ok = SaveMesh(art / "KV01_Engine.X", MakeEngine()) && ok;
   ok = SaveMesh(art / "Ret.X", MakeReticle()) && ok;

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <string>
 
 namespace assetgen {
 namespace {
@@ -72,29 +70,6 @@ class Sequence {
  private:
   uint32_t state_;
 };
-
-bool IsPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
-
-enum class Format { Jpeg, Dds };
-
-bool Save(const fs::path& assetsRoot, const char* name, const Picture& picture, Format format) {
-  if (!IsPowerOfTwo(picture.width) || !IsPowerOfTwo(picture.height)) {
-    std::fprintf(stderr, "assetgen: %s: %dx%d is not a power of two in both sides\n", name, picture.width,
-                 picture.height);
-    return false;
-  }
-  const std::vector<uint8_t> bytes = format == Format::Jpeg ? EncodeJpeg(picture, 92) : EncodeDdsArgb32(picture);
-  if (bytes.empty()) {
-    std::fprintf(stderr, "assetgen: %s: the image cannot be encoded\n", name);
-    return false;
-  }
-  std::string error;
-  if (!WriteIfChanged(assetsRoot / name, bytes, &error)) {
-    std::fprintf(stderr, "assetgen: %s\n", error.c_str());
-    return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -174,9 +149,9 @@ Picture StarSkyPicture() {
 Picture BlackSkyPicture() { return Picture(8, 8, 0xFF000000); }
 
 bool WriteSkyArt(const fs::path& assetsRoot) {
-  return Save(assetsRoot, "Art/skybox_level1.jpg", LevelSkyPicture(), Format::Jpeg) &&
-         Save(assetsRoot, "Art/Sky.dds", StarSkyPicture(), Format::Dds) &&
-         Save(assetsRoot, "Art/black.jpg", BlackSkyPicture(), Format::Jpeg);
+  return SavePicture(assetsRoot, "Art/skybox_level1.jpg", LevelSkyPicture(), ImageFormat::Jpeg) &&
+         SavePicture(assetsRoot, "Art/Sky.dds", StarSkyPicture(), ImageFormat::Dds) &&
+         SavePicture(assetsRoot, "Art/black.jpg", BlackSkyPicture(), ImageFormat::Jpeg);
 }
 
 }  // namespace assetgen

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdio>
 
+#include "platform/gpu_backend.h"
 #include "platform/headless/glsl_scan.h"
 #include "platform/image.h"
 
@@ -41,29 +42,13 @@ using gpu::RenderState;
 
 constexpr uint32_t Bits(float f) { return std::bit_cast<uint32_t>(f); }
 
-// The values a freshly created Direct3D 9 device starts with, for the states the game uses.
+// A freshly created device: the common starting states, identity transforms.
 DeviceState DefaultState() {
   DeviceState s;
-  auto set = [&s](RenderState r, uint32_t v) { s.renderStates[static_cast<size_t>(r)] = v; };
-  set(RenderState::ZEnable, 1);
-  set(RenderState::ZWriteEnable, 1);
-  set(RenderState::AlphaBlendEnable, 0);
-  set(RenderState::SrcBlend, static_cast<uint32_t>(gpu::Blend::One));
-  set(RenderState::DestBlend, static_cast<uint32_t>(gpu::Blend::Zero));
-  set(RenderState::CullMode, static_cast<uint32_t>(gpu::Cull::CCW));
-  set(RenderState::FillMode, static_cast<uint32_t>(gpu::Fill::Solid));
-  set(RenderState::Lighting, 1);
-  set(RenderState::PointSize, Bits(1.0f));
-  set(RenderState::PointSizeMin, Bits(1.0f));
-  set(RenderState::PointScaleA, Bits(1.0f));
-  s.samplerStates[static_cast<size_t>(gpu::SamplerState::MagFilter)] = static_cast<uint32_t>(gpu::Filter::Point);
-  s.samplerStates[static_cast<size_t>(gpu::SamplerState::MinFilter)] = static_cast<uint32_t>(gpu::Filter::Point);
-  s.samplerStates[static_cast<size_t>(gpu::SamplerState::MipFilter)] = static_cast<uint32_t>(gpu::Filter::None);
-  s.samplerStates[static_cast<size_t>(gpu::SamplerState::AddressU)] = static_cast<uint32_t>(gpu::Address::Wrap);
-  s.samplerStates[static_cast<size_t>(gpu::SamplerState::AddressV)] = static_cast<uint32_t>(gpu::Address::Wrap);
-  s.stageStates[static_cast<size_t>(gpu::StageState::AlphaOp)] = static_cast<uint32_t>(gpu::TexOp::SelectArg1);
-  s.stageStates[static_cast<size_t>(gpu::StageState::AlphaArg1)] = static_cast<uint32_t>(gpu::TexArg::Texture);
-  s.stageStates[static_cast<size_t>(gpu::StageState::AlphaArg2)] = static_cast<uint32_t>(gpu::TexArg::Current);
+  const gpu::StartStates start = gpu::DefaultStartStates();
+  s.renderStates = start.renderStates;
+  s.samplerStates = start.samplerStates;
+  s.stageStates = start.stageStates;
   for (auto& m : s.transforms) m = math::MatrixIdentity();
   return s;
 }
@@ -76,16 +61,6 @@ const char* PrimitiveName(gpu::Primitive p) {
     case gpu::Primitive::TriangleStrip: return "TriangleStrip";
   }
   return "Unknown";
-}
-
-uint64_t VertexCount(gpu::Primitive p, uint32_t primitives) {
-  switch (p) {
-    case gpu::Primitive::PointList: return primitives;
-    case gpu::Primitive::LineList: return 2ull * primitives;
-    case gpu::Primitive::TriangleList: return 3ull * primitives;
-    case gpu::Primitive::TriangleStrip: return primitives == 0 ? 0 : primitives + 2ull;
-  }
-  return 0;
 }
 
 // A drawable surface, named for the log.
@@ -170,13 +145,16 @@ class BufferBytes {
   bool locked_ = false;
 };
 
-class RecordingVertexBuffer final : public gpu::VertexBuffer {
+// A vertex or an index buffer (`Interface` with its `kKind` in the log): the two differ only in the
+// interface they serve.
+template <class Interface, ResourceKind kKind>
+class RecordingBuffer final : public Interface {
  public:
-  RecordingVertexBuffer(std::shared_ptr<GpuLog> log, std::string label, uint32_t bytes)
+  RecordingBuffer(std::shared_ptr<GpuLog> log, std::string label, uint32_t bytes)
       : bytes_(std::move(log), std::move(label), bytes) {
-    LogAccess::Created(bytes_.Log(), ResourceKind::VertexBuffer);
+    LogAccess::Created(bytes_.Log(), kKind);
   }
-  ~RecordingVertexBuffer() override { LogAccess::Destroyed(bytes_.Log(), ResourceKind::VertexBuffer); }
+  ~RecordingBuffer() override { LogAccess::Destroyed(bytes_.Log(), kKind); }
   uint32_t SizeBytes() const override { return bytes_.Size(); }
   void* Lock(uint32_t offsetBytes, uint32_t sizeBytes, gpu::LockMode) override {
     return bytes_.Lock(offsetBytes, sizeBytes);
@@ -188,23 +166,8 @@ class RecordingVertexBuffer final : public gpu::VertexBuffer {
   BufferBytes bytes_;
 };
 
-class RecordingIndexBuffer final : public gpu::IndexBuffer {
- public:
-  RecordingIndexBuffer(std::shared_ptr<GpuLog> log, std::string label, uint32_t bytes)
-      : bytes_(std::move(log), std::move(label), bytes) {
-    LogAccess::Created(bytes_.Log(), ResourceKind::IndexBuffer);
-  }
-  ~RecordingIndexBuffer() override { LogAccess::Destroyed(bytes_.Log(), ResourceKind::IndexBuffer); }
-  uint32_t SizeBytes() const override { return bytes_.Size(); }
-  void* Lock(uint32_t offsetBytes, uint32_t sizeBytes, gpu::LockMode) override {
-    return bytes_.Lock(offsetBytes, sizeBytes);
-  }
-  void Unlock() override { bytes_.Unlock(); }
-  const std::string& Label() const { return bytes_.Label(); }
-
- private:
-  BufferBytes bytes_;
-};
+using RecordingVertexBuffer = RecordingBuffer<gpu::VertexBuffer, ResourceKind::VertexBuffer>;
+using RecordingIndexBuffer = RecordingBuffer<gpu::IndexBuffer, ResourceKind::IndexBuffer>;
 
 class RecordingDeclaration final : public gpu::VertexDeclaration {
  public:
@@ -591,7 +554,7 @@ void RecordingDevice::DrawPrimitiveUP(gpu::Primitive type, uint32_t primitiveCou
   }
   DrawRecord& record = RecordDraw("DrawPrimitiveUP", type, primitiveCount);
   const auto* bytes = static_cast<const uint8_t*>(vertices);
-  record.userVertices.assign(bytes, bytes + VertexCount(type, primitiveCount) * stride);
+  record.userVertices.assign(bytes, bytes + gpu::VertexCount(type, primitiveCount) * stride);
 }
 
 void RecordingDevice::Marker(std::string_view text) {

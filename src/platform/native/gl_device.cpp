@@ -11,6 +11,8 @@
 #include <cstring>
 #include <iostream>
 
+#include "platform/gpu_backend.h"
+
 namespace plat::gl {
 namespace {
 
@@ -31,16 +33,6 @@ void CheckGl(const char* where) {
 #else
 void CheckGl(const char*) {}
 #endif
-
-uint64_t VertexCount(gpu::Primitive p, uint32_t primitives) {
-  switch (p) {
-    case gpu::Primitive::PointList: return primitives;
-    case gpu::Primitive::LineList: return 2ull * primitives;
-    case gpu::Primitive::TriangleList: return 3ull * primitives;
-    case gpu::Primitive::TriangleStrip: return primitives == 0 ? 0 : primitives + 2ull;
-  }
-  return 0;
-}
 
 GLenum GlPrimitive(gpu::Primitive p) {
   switch (p) {
@@ -77,27 +69,11 @@ GlDevice::GlDevice(GlDeviceFactory* factory, SDL_Window* window, SDL_GLContext c
       width_(width), height_(height) {
   link_->device = this;
   world_ = view_ = projection_ = math::MatrixIdentity();
-  auto set = [this](RenderState s, uint32_t v) { renderStates_[Index(s)] = v; };
   // The starting values of the device the renderer was written for.
-  set(RenderState::ZEnable, 1);
-  set(RenderState::ZWriteEnable, 1);
-  set(RenderState::SrcBlend, static_cast<uint32_t>(gpu::Blend::One));
-  set(RenderState::DestBlend, static_cast<uint32_t>(gpu::Blend::Zero));
-  set(RenderState::CullMode, static_cast<uint32_t>(gpu::Cull::CCW));
-  set(RenderState::FillMode, static_cast<uint32_t>(gpu::Fill::Solid));
-  set(RenderState::Lighting, 1);
-  set(RenderState::PointSize, Bits(1.0f));
-  set(RenderState::PointSizeMin, Bits(1.0f));
-  set(RenderState::PointScaleA, Bits(1.0f));
-  auto sampler = [this](gpu::SamplerState s, uint32_t v) { samplerStates_[static_cast<size_t>(s)] = v; };
-  sampler(gpu::SamplerState::MagFilter, static_cast<uint32_t>(gpu::Filter::Point));
-  sampler(gpu::SamplerState::MinFilter, static_cast<uint32_t>(gpu::Filter::Point));
-  sampler(gpu::SamplerState::MipFilter, static_cast<uint32_t>(gpu::Filter::None));
-  sampler(gpu::SamplerState::AddressU, static_cast<uint32_t>(gpu::Address::Wrap));
-  sampler(gpu::SamplerState::AddressV, static_cast<uint32_t>(gpu::Address::Wrap));
-  stageStates_[static_cast<size_t>(gpu::StageState::AlphaOp)] = static_cast<uint32_t>(gpu::TexOp::SelectArg1);
-  stageStates_[static_cast<size_t>(gpu::StageState::AlphaArg1)] = static_cast<uint32_t>(gpu::TexArg::Texture);
-  stageStates_[static_cast<size_t>(gpu::StageState::AlphaArg2)] = static_cast<uint32_t>(gpu::TexArg::Current);
+  const gpu::StartStates start = gpu::DefaultStartStates();
+  std::ranges::copy(start.renderStates, renderStates_);
+  std::ranges::copy(start.samplerStates, samplerStates_);
+  std::ranges::copy(start.stageStates, stageStates_);
 }
 
 GlDevice::~GlDevice() {
@@ -538,7 +514,7 @@ bool GlDevice::PrepareDraw(gpu::Primitive type, GLuint vbo, uint32_t baseOffset,
 }
 
 void GlDevice::DrawPrimitive(gpu::Primitive type, uint32_t startVertex, uint32_t primitiveCount) {
-  uint64_t count = VertexCount(type, primitiveCount);
+  uint64_t count = gpu::VertexCount(type, primitiveCount);
   if (stream_ == nullptr || count == 0) return;
   uint64_t end = uint64_t{streamOffset_} + (uint64_t{startVertex} + count) * streamStride_;
   if (end > stream_->SizeBytes()) return;
@@ -549,7 +525,7 @@ void GlDevice::DrawPrimitive(gpu::Primitive type, uint32_t startVertex, uint32_t
 
 void GlDevice::DrawIndexedPrimitive(gpu::Primitive type, int32_t baseVertex, uint32_t minIndex,
                                     uint32_t numVertices, uint32_t startIndex, uint32_t primitiveCount) {
-  uint64_t count = VertexCount(type, primitiveCount);
+  uint64_t count = gpu::VertexCount(type, primitiveCount);
   if (stream_ == nullptr || indices_ == nullptr || count == 0) return;
   if ((uint64_t{startIndex} + count) * 2 > indices_->SizeBytes()) return;
   int64_t first = int64_t{baseVertex} + minIndex;
@@ -567,7 +543,7 @@ void GlDevice::DrawIndexedPrimitive(gpu::Primitive type, int32_t baseVertex, uin
 
 void GlDevice::DrawPrimitiveUP(gpu::Primitive type, uint32_t primitiveCount, const void* vertices,
                                uint32_t stride) {
-  uint64_t count = VertexCount(type, primitiveCount);
+  uint64_t count = gpu::VertexCount(type, primitiveCount);
   if (vertices == nullptr || stride == 0 || count == 0 || count * stride > (1u << 30)) return;
   auto bytes = static_cast<uint32_t>(count * stride);
   // Vertices go at a multiple of the stride in one streaming buffer, so the attribute pointers stay put

@@ -8,15 +8,6 @@
 namespace plat::gl {
 namespace {
 
-std::string CompileLog(GLuint shader) {
-  GLint length = 0;
-  glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-  std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
-  glGetShaderInfoLog(shader, length, nullptr, log.data());
-  log.resize(std::char_traits<char>::length(log.c_str()));
-  return log;
-}
-
 bool IsIdentifier(std::string_view s) {
   if (s.empty() || std::isdigit(static_cast<unsigned char>(s[0])) != 0) return false;
   for (char c : s)
@@ -142,7 +133,7 @@ gpu::CompiledShader GlDevice::CompileShader(std::string_view source, std::string
   glCompileShader(shader);
   GLint ok = GL_FALSE;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-  out.messages = CompileLog(shader);
+  out.messages = ShaderLog(shader);
   if (ok != GL_TRUE) {
     glDeleteShader(shader);
     if (out.messages.empty()) out.messages = "shader failed to compile";

@@ -125,12 +125,15 @@ class GlBufferData {
   uint32_t dirtyBegin_ = 0, dirtyEnd_ = 0;
 };
 
-class GlVertexBuffer final : public gpu::VertexBuffer {
+// A vertex or an index buffer (`Interface` is gpu::VertexBuffer or gpu::IndexBuffer): the two differ only
+// in the interface they serve. Instantiated for both in gl_resources.cpp.
+template <class Interface>
+class GlBuffer final : public Interface {
  public:
-  GlVertexBuffer(std::shared_ptr<DeviceLink> link, GLuint name, uint32_t bytes);
-  ~GlVertexBuffer() override;
-  GlVertexBuffer(const GlVertexBuffer&) = delete;
-  GlVertexBuffer& operator=(const GlVertexBuffer&) = delete;
+  GlBuffer(std::shared_ptr<DeviceLink> link, GLuint name, uint32_t bytes);
+  ~GlBuffer() override;
+  GlBuffer(const GlBuffer&) = delete;
+  GlBuffer& operator=(const GlBuffer&) = delete;
   uint32_t SizeBytes() const override { return data_.SizeBytes(); }
   void* Lock(uint32_t offsetBytes, uint32_t sizeBytes, gpu::LockMode mode) override;
   void Unlock() override;
@@ -141,21 +144,10 @@ class GlVertexBuffer final : public gpu::VertexBuffer {
   GlBufferData data_;
 };
 
-class GlIndexBuffer final : public gpu::IndexBuffer {
- public:
-  GlIndexBuffer(std::shared_ptr<DeviceLink> link, GLuint name, uint32_t bytes);
-  ~GlIndexBuffer() override;
-  GlIndexBuffer(const GlIndexBuffer&) = delete;
-  GlIndexBuffer& operator=(const GlIndexBuffer&) = delete;
-  uint32_t SizeBytes() const override { return data_.SizeBytes(); }
-  void* Lock(uint32_t offsetBytes, uint32_t sizeBytes, gpu::LockMode mode) override;
-  void Unlock() override;
-  GLuint GlName() const { return data_.GlName(); }
-
- private:
-  std::shared_ptr<DeviceLink> link_;
-  GlBufferData data_;
-};
+using GlVertexBuffer = GlBuffer<gpu::VertexBuffer>;
+using GlIndexBuffer = GlBuffer<gpu::IndexBuffer>;
+extern template class GlBuffer<gpu::VertexBuffer>;
+extern template class GlBuffer<gpu::IndexBuffer>;
 
 class GlVertexDeclaration final : public gpu::VertexDeclaration {
  public:
@@ -191,6 +183,9 @@ struct ShaderConstants {
 
 // The non-sampler uniforms declared at file scope in GLSL source (comments ignored).
 std::vector<ShaderConstant> ParseUniforms(std::string_view source);
+
+// A shader's compiler output (empty when there is none).
+std::string ShaderLog(GLuint shader);
 
 class GlConstantTable final : public gpu::ConstantTable {
  public:

@@ -79,15 +79,6 @@ out vec4 o_color;
 void main() { o_color = vec4(texture(u_texture, v_texCoord).rgb, 1.0); }
 )";
 
-std::string ShaderLog(GLuint shader) {
-  GLint length = 0;
-  glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-  std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
-  glGetShaderInfoLog(shader, length, nullptr, log.data());
-  log.resize(std::char_traits<char>::length(log.c_str()));
-  return log;
-}
-
 std::string ProgramLog(GLuint program) {
   GLint length = 0;
   glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
@@ -102,6 +93,15 @@ uint64_t Part(GlShader* shader, uint32_t fixedKey) {
 }
 
 }  // namespace
+
+std::string ShaderLog(GLuint shader) {
+  GLint length = 0;
+  glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+  std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
+  glGetShaderInfoLog(shader, length, nullptr, log.data());
+  log.resize(std::char_traits<char>::length(log.c_str()));
+  return log;
+}
 
 GLuint BuildPresentProgram() {
   GLuint stages[2] = {glCreateShader(GL_VERTEX_SHADER), glCreateShader(GL_FRAGMENT_SHADER)};

@@ -145,37 +145,30 @@ void GlBufferData::Unlock(bool contextAlive) {
   glBufferSubData(GL_COPY_WRITE_BUFFER, offset, length, cpu_.data() + offset);
 }
 
-GlVertexBuffer::GlVertexBuffer(std::shared_ptr<DeviceLink> link, GLuint name, uint32_t bytes)
+template <class Interface>
+GlBuffer<Interface>::GlBuffer(std::shared_ptr<DeviceLink> link, GLuint name, uint32_t bytes)
     : link_(std::move(link)), data_(name, bytes) {}
 
-GlVertexBuffer::~GlVertexBuffer() {
+template <class Interface>
+GlBuffer<Interface>::~GlBuffer() {
   if (link_->device == nullptr) return;
   DeviceForget(*link_->device, this);
   GLuint name = data_.GlName();
   glDeleteBuffers(1, &name);
 }
 
-void* GlVertexBuffer::Lock(uint32_t offsetBytes, uint32_t sizeBytes, gpu::LockMode mode) {
+template <class Interface>
+void* GlBuffer<Interface>::Lock(uint32_t offsetBytes, uint32_t sizeBytes, gpu::LockMode mode) {
   return data_.Lock(offsetBytes, sizeBytes, mode);
 }
 
-void GlVertexBuffer::Unlock() { data_.Unlock(link_->device != nullptr); }
-
-GlIndexBuffer::GlIndexBuffer(std::shared_ptr<DeviceLink> link, GLuint name, uint32_t bytes)
-    : link_(std::move(link)), data_(name, bytes) {}
-
-GlIndexBuffer::~GlIndexBuffer() {
-  if (link_->device == nullptr) return;
-  DeviceForget(*link_->device, this);
-  GLuint name = data_.GlName();
-  glDeleteBuffers(1, &name);
+template <class Interface>
+void GlBuffer<Interface>::Unlock() {
+  data_.Unlock(link_->device != nullptr);
 }
 
-void* GlIndexBuffer::Lock(uint32_t offsetBytes, uint32_t sizeBytes, gpu::LockMode mode) {
-  return data_.Lock(offsetBytes, sizeBytes, mode);
-}
-
-void GlIndexBuffer::Unlock() { data_.Unlock(link_->device != nullptr); }
+template class GlBuffer<gpu::VertexBuffer>;
+template class GlBuffer<gpu::IndexBuffer>;
 
 GlVertexDeclaration::~GlVertexDeclaration() {
   if (link_->device != nullptr) DeviceForget(*link_->device, this);

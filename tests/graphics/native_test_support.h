@@ -1,0 +1,45 @@
+// Shared set-up for the graphics tests on the OpenGL device: SDL's offscreen driver, the folder that holds
+// the built Assets folder as the working directory, clean globals and native services.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "harness/engine_harness.h"
+#include "platform/native/native_services.h"
+
+namespace gfxtest {
+
+// Skips the test where the machine has no offscreen SDL window or no OpenGL context. A fixture that
+// derives from it returns from its own SetUp when IsSkipped() after calling this one's.
+class NativeServicesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("KV_NO_DIALOGS", "1", 0);
+    previousDir_ = std::filesystem::current_path();
+    std::filesystem::current_path(EngineHarness::GameFolder());
+    EngineHarness::ResetGlobals();
+    std::string error;
+    services_ = plat::CreateNativeServices(plat::NativeConfig{}, &error);
+    if (!services_) GTEST_SKIP() << "no offscreen SDL window: " << error;
+    if (!services_->gpu().Available()) GTEST_SKIP() << "no OpenGL context on this machine";
+  }
+  // A deriving fixture releases what uses the services first.
+  void TearDown() override {
+    services_.reset();
+    EngineHarness::ResetGlobals();
+    std::filesystem::current_path(previousDir_);
+  }
+
+  std::unique_ptr<plat::Services> services_;
+
+ private:
+  std::filesystem::path previousDir_;
+};
+
+}  // namespace gfxtest

@@ -5,19 +5,17 @@
 #include "game/projectile.h"
 #include "graphics/graphics.h"
 #include "harness/engine_harness.h"
+#include "harness/play_support.h"
 #include "platform/keyboard.h"
 
 namespace {
 
 namespace key = plat::key;
 
-void StartGame(EngineHarness& h) {
-  h.Tap(key::Enter);
-  h.Tap(key::Enter);
-  h.Tap(key::Enter);
-  ASSERT_GE(h.state(), 13);
-  ASSERT_LE(h.state(), 15);
-  ASSERT_EQ(h.engine().players.size(), 1u);
+// Enters the first level from the first splash; returns its ship.
+Player* StartGame(EngineHarness& h) {
+  EnterPlay(h);
+  return h.engine().players.size() == 1 ? h.engine().players[0] : nullptr;
 }
 
 // An object that counts its updates.
@@ -33,10 +31,10 @@ TEST(LevelFlow, ScriptNameDropsOnlyARealExtension) {
   EXPECT_EQ(Engine::ScriptFileName("x.y\\lvl"), "Assets\\Levels\\x.y\\lvlEvents.txt");
 }
 
-TEST(LevelFlow, StartingAGameLoadsTheFirstLevelWithAFreshShip) {
+TEST(LevelFlow, AGameLoadsTheFirstLevelWithAFreshShipThatAReloadKeepsAndAClearRemoves) {
   EngineHarness h;
-  StartGame(h);
-  Player* p = h.engine().players[0];
+  Player* p = StartGame(h);
+  ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->GetWeaponCode(), 1);
   EXPECT_EQ(p->GetWeaponLevel(), 0);
   EXPECT_EQ(p->GetPrimaryLevel(), 1);
@@ -44,13 +42,15 @@ TEST(LevelFlow, StartingAGameLoadsTheFirstLevelWithAFreshShip) {
   EXPECT_FALSE(h.graphics().titleMode);
   EXPECT_NE(h.graphics().innerSkybox, nullptr);
   EXPECT_GE(h.graphics().waypoints.size(), 2u);
-}
 
-TEST(LevelFlow, AReloadKeepsTheWeaponsAndAClearedLevelHasNoShip) {
-  EngineHarness h;
-  StartGame(h);
-  h.engine().players[0]->SetWeaponCode(3);
-  h.engine().players[0]->SetPrimaryLevel(2);
+  // The ship moves along the rail with the game speed.
+  const int segment = p->railSegment;
+  const float progress = p->railProgress;
+  h.Frames(10);
+  EXPECT_TRUE(p->railSegment > segment || p->railProgress > progress);
+
+  p->SetWeaponCode(3);
+  p->SetPrimaryLevel(2);
   ASSERT_TRUE(h.engine().LoadLevel("l1z1.kvl"));
   EXPECT_EQ(h.engine().players[0]->GetWeaponCode(), 3);
   EXPECT_EQ(h.engine().players[0]->GetPrimaryLevel(), 2);
@@ -61,7 +61,7 @@ TEST(LevelFlow, AReloadKeepsTheWeaponsAndAClearedLevelHasNoShip) {
 
 TEST(LevelFlow, ALevelThatCannotBeLoadedReturnsToTheMenu) {
   EngineHarness h;
-  StartGame(h);
+  ASSERT_NE(StartGame(h), nullptr);
   EXPECT_FALSE(h.engine().LoadLevel("nosuchlevel.kvl"));
   EXPECT_EQ(h.state(), 6);
   EXPECT_TRUE(h.engine().players.empty());
@@ -72,40 +72,23 @@ TEST(LevelFlow, ALevelThatCannotBeLoadedReturnsToTheMenu) {
   EXPECT_EQ(h.state(), 6);
 }
 
-TEST(LevelFlow, EventsDueTogetherAreAllDispatchedInTheLevelsOrder) {
+TEST(LevelFlow, EventsDueTogetherAreDispatchedInOrderAndTheSpeedHoldsUntilTheSpeedKey) {
   EngineHarness h;
-  StartGame(h);
-  Player* p = h.engine().players[0];
+  Player* p = StartGame(h);
+  ASSERT_NE(p, nullptr);
   h.graphics().AddEvent(3, 120, 0, p->railSegment, p->railProgress, 0, 0, 0);
   h.graphics().AddEvent(3, 80, 0, p->railSegment, p->railProgress, 0, 0, 0);
   h.Step();
   EXPECT_EQ(g_gameSpeed, 80.0f);
-}
-
-TEST(LevelFlow, ASpeedEventHoldsUntilTheSpeedKey) {
-  EngineHarness h;
-  StartGame(h);
-  Player* p = h.engine().players[0];
-  h.graphics().AddEvent(3, 120, 0, p->railSegment, p->railProgress, 0, 0, 0);
   h.Frames(3);
-  EXPECT_EQ(g_gameSpeed, 120.0f);
+  EXPECT_EQ(g_gameSpeed, 80.0f);
   h.Tap(key::NumpadPlus);
   EXPECT_EQ(g_gameSpeed, 50.0f);
 }
 
-TEST(LevelFlow, TheShipMovesAlongTheRailWithTheGameSpeed) {
-  EngineHarness h;
-  StartGame(h);
-  Player* p = h.engine().players[0];
-  const int segment = p->railSegment;
-  const float progress = p->railProgress;
-  h.Frames(10);
-  EXPECT_TRUE(p->railSegment > segment || p->railProgress > progress);
-}
-
 TEST(LevelFlow, AnObjectAddedInAFrameIsFirstUpdatedInTheNext) {
   EngineHarness h;
-  StartGame(h);
+  ASSERT_NE(StartGame(h), nullptr);
   int updates = 0;
   h.engine().AddObject(new CountingShot(&updates));
   h.Step();
@@ -117,18 +100,18 @@ TEST(LevelFlow, AnObjectAddedInAFrameIsFirstUpdatedInTheNext) {
 
 TEST(LevelFlow, LosingTheLastLifeEndsTheGame) {
   EngineHarness h;
-  StartGame(h);
-  h.engine().players[0]->SetLives(-1);
+  Player* p = StartGame(h);
+  ASSERT_NE(p, nullptr);
+  p->SetLives(-1);
   h.Step();
   EXPECT_EQ(h.state(), 18);
-  EXPECT_EQ(h.engine().players[0]->GetLives(), 0);
+  EXPECT_EQ(p->GetLives(), 0);
 }
 
 TEST(PlayControls, UpDrivesForwardInTheTopViewAndRightInTheSideView) {
   EngineHarness h;
-  StartGame(h);
-  Player* p = h.engine().players[0];
-  h.engine().SetState(13);
+  Player* p = StartGame(h);
+  ASSERT_NE(p, nullptr);
   h.services.SetKey(key::Up, true);
   h.Frames(5);
   EXPECT_GT(p->velocity.z, 0.0f);
@@ -144,8 +127,8 @@ TEST(PlayControls, UpDrivesForwardInTheTopViewAndRightInTheSideView) {
 
 TEST(PlayControls, BothKeysOfAnAxisAccelerateBothWaysAndSkipTheBrake) {
   EngineHarness h(20);
-  StartGame(h);
-  Player* p = h.engine().players[0];
+  Player* p = StartGame(h);
+  ASSERT_NE(p, nullptr);
   h.engine().SetState(15);
   p->velocity = {0.0f, 5.0f, 0.0f};
   h.services.SetKey(key::Up, true);
@@ -155,12 +138,21 @@ TEST(PlayControls, BothKeysOfAnAxisAccelerateBothWaysAndSkipTheBrake) {
   EXPECT_NEAR(p->velocity.y, 5.0f - 3 * 40 * 0.02f + 40 * 0.02f, 1e-4f);
 }
 
-TEST(PlayControls, DoubleTapDashesOnlyWithTheViewsDashKeys) {
+TEST(PlayControls, ADoubleTapDashesOnlyWithTheViewsDashKeysAndWithin100Ms) {
   EngineHarness h(20);
-  StartGame(h);
-  Player* p = h.engine().players[0];
-  h.engine().SetState(14);
+  Player* p = StartGame(h);
+  ASSERT_NE(p, nullptr);
+  h.engine().SetState(15);
   h.Frames(60);  // past the dash cool-down
+  h.Tap(key::Right);
+  h.Frames(5);  // 100 ms and more after the release: too slow
+  h.services.SetKey(key::Right, true);
+  h.Step();
+  EXPECT_FALSE(p->IsDashing());
+  h.services.ReleaseAllKeys();
+
+  h.engine().SetState(14);
+  h.Frames(60);
   h.Tap(key::Left);
   h.services.SetKey(key::Left, true);
   h.Step();
@@ -173,23 +165,11 @@ TEST(PlayControls, DoubleTapDashesOnlyWithTheViewsDashKeys) {
   EXPECT_TRUE(p->IsDashing());
 }
 
-TEST(PlayControls, ATapTooSlowDoesNotDash) {
-  EngineHarness h(20);
-  StartGame(h);
-  Player* p = h.engine().players[0];
-  h.engine().SetState(15);
-  h.Frames(60);
-  h.Tap(key::Right);
-  h.Frames(5);  // 100 ms and more after the release
-  h.services.SetKey(key::Right, true);
-  h.Step();
-  EXPECT_FALSE(p->IsDashing());
-}
-
 TEST(PlayControls, ADeadShipStillAnswersEscape) {
   EngineHarness h;
-  StartGame(h);
-  h.engine().players[0]->SetHealth(0);
+  Player* p = StartGame(h);
+  ASSERT_NE(p, nullptr);
+  p->SetHealth(0);
   h.Tap(key::Escape);
   EXPECT_EQ(h.state(), 6);
   EXPECT_TRUE(h.engine().players.empty());

@@ -15,9 +15,6 @@ using gametest::GameObjectTest;
 using gametest::SpyEntity;
 using Log = std::vector<std::string>;
 
-// ---------------------------------------------------------------------------------------------------------
-// Ray geometry
-
 TEST(RaySphereDistanceTest, DistanceToTheNearerCrossing) {
   // Straight at the centre: 10 away, radius 2.
   EXPECT_FLOAT_EQ(RaySphereDistance({0, 0, 0}, {0, 0, 1}, {0, 0, 10}, 2), 8.0f);
@@ -43,7 +40,6 @@ TEST(SegmentHitsSphereTest, HitsOnlyWhenTheFirstCrossingLiesWithinTheSegment) {
   // Pointing away, and starting inside although the segment crosses the surface ahead.
   EXPECT_FALSE(SegmentHitsSphere(start, {0, 0, -20}, 0, centre, 2));
   EXPECT_FALSE(SegmentHitsSphere({0, 0, 9}, {0, 0, 20}, 0, centre, 2));
-  EXPECT_FALSE(SegmentHitsSphere({0, 0, 10}, {0, 0, 20}, 0, centre, 2));
   // Starting exactly on the surface: the crossing is at 0, not ahead of the start.
   EXPECT_FALSE(SegmentHitsSphere({0, 0, 8}, {0, 0, 20}, 0, centre, 2));
   // The line passes 3 from the centre: a thickness of 1.5 makes the reach 3.5 and it hits.
@@ -52,9 +48,6 @@ TEST(SegmentHitsSphereTest, HitsOnlyWhenTheFirstCrossingLiesWithinTheSegment) {
   // A segment of no length reaches nothing, even a sphere around its start.
   EXPECT_FALSE(SegmentHitsSphere(start, {0, 0, 0}, 0, {0, 0, 1}, 2));
 }
-
-// ---------------------------------------------------------------------------------------------------------
-// Sphere pairs and TestPair
 
 class CollisionTest : public GameObjectTest {
  protected:
@@ -84,20 +77,11 @@ TEST_F(CollisionTest, SpheresExactlyTouchingHitButCoincidentCentresDoNot) {
   EXPECT_TRUE(SpheresOverlap(*a, *offCentre, 0, 0, 0, 0));
   // Indices the models lack are no overlap.
   EXPECT_FALSE(SpheresOverlap(*a, *touching, 1, 0, 0, 0));
-  EXPECT_FALSE(SpheresOverlap(*a, *touching, 0, 0, 0, 1));
   EXPECT_FALSE(SpheresOverlap(*a, *touching, 0, -1, 0, 0));
 
   EXPECT_TRUE(collisions_.TestPair(a.get(), touching.get()));
   EXPECT_FALSE(collisions_.TestPair(a.get(), coincident.get()));
   EXPECT_EQ(log_, (Log{"A hit by B part 0", "B hit by A part 0"}));
-}
-
-TEST_F(CollisionTest, SpheresFollowTheModelAsItMoves) {
-  auto a = Make("A", {{{0, 0, 0, 1}}});
-  auto b = Make("B", {{{0, 0, 5, 1}}}, {0, 0, 0});  // local centre 5 ahead of the model
-  EXPECT_FALSE(collisions_.TestPair(a.get(), b.get()));
-  b->SetPosition(0, 0, -4);  // the sphere's world centre is now (0, 0, 1)
-  EXPECT_TRUE(collisions_.TestPair(a.get(), b.get()));
 }
 
 TEST_F(CollisionTest, APairGetsOneHitForTheFirstSpherePairInPartAndSphereOrder) {
@@ -150,7 +134,6 @@ TEST_F(CollisionTest, RaysThatStartInsideOrEndShortMiss) {
   notARay->raySegment = {0, 0, 20};  // the ray fields count only with isRay set
 
   EXPECT_FALSE(collisions_.TestPair(inside.get(), target.get()));
-  EXPECT_FALSE(collisions_.TestPair(target.get(), inside.get()));
   EXPECT_FALSE(collisions_.TestPair(shortRay.get(), target.get()));
   EXPECT_FALSE(collisions_.TestPair(notARay.get(), target.get()));
   EXPECT_TRUE(log_.empty());
@@ -183,9 +166,6 @@ TEST_F(CollisionTest, ObjectsWithoutAModelAndPartsWithoutSpheresAreSkipped) {
   EXPECT_EQ(log_, (Log{"A hit by B part 1", "B hit by A part 0"}));
 }
 
-// ---------------------------------------------------------------------------------------------------------
-// The pass
-
 // Marks itself dead on its first hit, as a shot does.
 class DyingShot : public SpyEntity {
  public:
@@ -197,7 +177,8 @@ class DyingShot : public SpyEntity {
 };
 
 TEST_F(CollisionTest, ThePassTestsOnlyTheListedPairsInListOrder) {
-  // Everything overlaps everything at the origin region, so only the pass's choice of pairs limits hits.
+  // Everything overlaps everything near the origin, so only the pass's choice of pairs limits hits: the
+  // player never meets its own shots, and shots never meet shots.
   auto player = Make("Player", {{{0, 0, 0, 10}}});
   auto enemy1 = Make("Enemy1", {{{1, 0, 0, 10}}});
   auto enemy2 = Make("Enemy2", {{{2, 0, 0, 10}}});
@@ -234,17 +215,6 @@ TEST_F(CollisionTest, AShotThatDiedOnItsFirstHitIsStillReportedToTheNextEnemy) {
   EXPECT_TRUE(shot.dead);
   EXPECT_EQ(log_, (Log{"Enemy1 hit by Shot part 0", "Shot hit by Enemy1 part 0", "Enemy2 hit by Shot part 0",
                        "Shot hit by Enemy2 part 0"}));
-}
-
-TEST_F(CollisionTest, EmptyListsMakeThePassDoNothing) {
-  auto player = Make("Player", {{{0, 0, 0, 10}}});
-  auto shot = Make("Shot", {{{1, 0, 0, 10}}});
-  std::vector<SpyEntity*> players{player.get()};
-  std::vector<SpyEntity*> objects{shot.get()};
-  // The player never meets its own shots; without enemies the player-side list meets nothing.
-  collisions_.Update(players, {}, objects, std::vector<SpyEntity*>{});
-  collisions_.Update(std::vector<SpyEntity*>{}, {}, objects, objects);
-  EXPECT_TRUE(log_.empty());
 }
 
 }  // namespace

@@ -44,19 +44,6 @@ TEST_F(EntityTest, AgeFollowsTheGameClockWithFramesClampedTo100Ms) {
   EXPECT_EQ(first.GetAgeMs(), 130);
 }
 
-TEST_F(EntityTest, WithoutAModelOnlyTheStoredPositionChanges) {
-  Entity e;
-  ASSERT_EQ(e.GetModel(), nullptr);
-  e.SetPosition(1, 2, 3);
-  ExpectVec(e.position, 1, 2, 3);
-  e.MoveForward(5);
-  e.MoveRight(5);
-  e.MoveUp(5);
-  e.Rotate(0, 1, 0, 1.0f);
-  e.SetOrientation({0, 0, 1}, {0, 1, 0}, {-1, 0, 0});
-  ExpectVec(e.position, 1, 2, 3);
-}
-
 TEST_F(EntityTest, MovesFollowTheModelsOwnAxesAndCopyThePositionBack) {
   WriteModel("Probe", {{{0, 0, 2, 1}}});
   Entity e;
@@ -83,18 +70,12 @@ TEST_F(EntityTest, MovesFollowTheModelsOwnAxesAndCopyThePositionBack) {
   e.MoveUp(-1);
   ExpectVec(e.position, -4, 1, 5);
   ExpectVec(model->position, -4, 1, 5);
-}
 
-TEST_F(EntityTest, RotateTurnsTheModelAboutAWorldAxis) {
-  WriteModel("Probe", {{}});
-  Entity e;
-  e.LoadModel("Probe", false);
-  ASSERT_NE(e.GetModel(), nullptr);
-  // A quarter turn about +Y (left-handed) takes the forward axis from +Z to +X.
+  // A quarter turn about +Y (left-handed) takes the forward axis from -X to +Z.
   e.Rotate(0, 1, 0, std::numbers::pi_v<float> / 2);
-  ExpectVec(e.GetModel()->zAxis, 1, 0, 0);
+  ExpectVec(model->zAxis, 0, 0, 1);
   e.MoveForward(4);
-  ExpectVec(e.position, 4, 0, 0);
+  ExpectVec(e.position, -4, 1, 9);
 }
 
 TEST_F(EntityTest, GetOrientationSharesOneBufferThatTheNextCallOverwrites) {
@@ -103,20 +84,20 @@ TEST_F(EntityTest, GetOrientationSharesOneBufferThatTheNextCallOverwrites) {
   turned.LoadModel("Probe", false);
   plain.LoadModel("Probe", false);
   turned.SetOrientation({0, 0, 1}, {0, 1, 0}, {-1, 0, 0});
+  const float expectedTurned[9] = {0, 0, 1, 0, 1, 0, -1, 0, 0};
+  const float identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+  auto expectBuffer = [](const float* got, const float (&want)[9]) {
+    for (int i = 0; i < 9; ++i) EXPECT_NEAR(got[i], want[i], kTol) << i;
+  };
 
   const float* first = turned.GetOrientation();
-  const float expectedTurned[9] = {0, 0, 1, 0, 1, 0, -1, 0, 0};
-  for (int i = 0; i < 9; ++i) EXPECT_NEAR(first[i], expectedTurned[i], kTol) << i;
-
-  const float* second = plain.GetOrientation();
-  EXPECT_EQ(second, first);
-  const float identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-  for (int i = 0; i < 9; ++i) EXPECT_NEAR(first[i], identity[i], kTol) << i;
-
+  expectBuffer(first, expectedTurned);
+  EXPECT_EQ(plain.GetOrientation(), first);
+  expectBuffer(first, identity);
   // Without a model the buffer comes back as the last call left it.
   turned.GetOrientation();
   EXPECT_EQ(bare.GetOrientation(), first);
-  for (int i = 0; i < 9; ++i) EXPECT_NEAR(first[i], expectedTurned[i], kTol) << i;
+  expectBuffer(first, expectedTurned);
 }
 
 TEST_F(EntityTest, LoadModelPlacesANewModelInTheChosenListAtTheOrigin) {
@@ -136,51 +117,32 @@ TEST_F(EntityTest, LoadModelPlacesANewModelInTheChosenListAtTheOrigin) {
   EXPECT_FALSE(plain.GetModel()->unload);
 }
 
-TEST_F(EntityTest, LoadingTwiceFlagsOnlyTheFirstModelAndTheGraphicsUpdateRemovesIt) {
-  WriteModel("Probe", {{}});
-  WriteModel("Other", {{}, {}});
-  Entity e;
-  e.LoadModel("Probe", false);
-  Model* first = e.GetModel();
-  ASSERT_NE(first, nullptr);
-  e.LoadModel("Other", false);
-  Model* second = e.GetModel();
-  ASSERT_NE(second, nullptr);
-  ASSERT_NE(second, first);
-  EXPECT_EQ(second->parts.size(), 2u);
-  EXPECT_TRUE(first->unload);
-  EXPECT_FALSE(second->unload);
-
-  graphics_->Update(0.0f);
-  EXPECT_FALSE(Contains(graphics_->entityModels, first));
-  EXPECT_TRUE(Contains(graphics_->entityModels, second));
-}
-
-TEST_F(EntityTest, AMissingModelFileLeavesNoModelAndStillHandsBackTheOldOne) {
+TEST_F(EntityTest, WithoutAModelOnlyTheStoredPositionChanges) {
   WriteModel("Probe", {{}});
   Entity e;
   e.LoadModel("Probe", false);
   Model* old = e.GetModel();
   ASSERT_NE(old, nullptr);
   ::testing::internal::CaptureStderr();
-  e.LoadModel("Nowhere", false);
+  e.LoadModel("Nowhere", false);  // a missing file still hands the old model back
   const std::string errors = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(errors.find("Nowhere.mdl"), std::string::npos) << errors;
   EXPECT_EQ(e.GetModel(), nullptr);
   EXPECT_TRUE(old->unload);
-  e.SetPosition(4, 5, 6);
-  e.MoveForward(3);
-  ExpectVec(e.position, 4, 5, 6);
-}
+  e.SetPosition(1, 2, 3);
+  e.MoveForward(5);
+  e.MoveRight(5);
+  e.MoveUp(5);
+  e.Rotate(0, 1, 0, 1.0f);
+  e.SetOrientation({0, 0, 1}, {0, 1, 0}, {-1, 0, 0});
+  ExpectVec(e.position, 1, 2, 3);
 
-TEST_F(EntityTest, WithoutAGraphicsObjectLoadModelLeavesNoModel) {
-  Graphics* graphics = g_graphics;
+  Graphics* graphics = g_graphics;  // without a graphics object no model is made
   g_graphics = nullptr;
-  WriteModel("Probe", {{}});
-  Entity e;
-  e.LoadModel("Probe", false);
+  Entity bare;
+  bare.LoadModel("Probe", false);
   g_graphics = graphics;
-  EXPECT_EQ(e.GetModel(), nullptr);
+  EXPECT_EQ(bare.GetModel(), nullptr);
 }
 
 // Adds a member of its own and reports its destruction, so a deletion through the base is visible.
@@ -194,29 +156,30 @@ class Derived : public Entity {
   std::unique_ptr<std::string> name_;
 };
 
-TEST_F(EntityTest, DeletingThroughTheBaseRunsTheWholeDestructorAndHandsTheModelBack) {
+TEST_F(EntityTest, ASecondModelAndADeletionThroughTheBaseHandTheModelsBack) {
   WriteModel("Probe", {{}});
+  WriteModel("Other", {{}, {}});
   bool destroyed = false;
   Entity* e = new Derived(&destroyed);
   e->LoadModel("Probe", false);
-  Model* model = e->GetModel();
-  ASSERT_NE(model, nullptr);
-  EXPECT_FALSE(model->unload);
+  Model* first = e->GetModel();
+  ASSERT_NE(first, nullptr);
+  e->LoadModel("Other", false);
+  Model* second = e->GetModel();
+  ASSERT_NE(second, nullptr);
+  ASSERT_NE(second, first);
+  EXPECT_EQ(second->parts.size(), 2u);
+  EXPECT_TRUE(first->unload);
+  EXPECT_FALSE(second->unload);
+  graphics_->Update(0.0f);
+  EXPECT_FALSE(Contains(graphics_->entityModels, first));
+  EXPECT_TRUE(Contains(graphics_->entityModels, second));
+
   delete e;
   EXPECT_TRUE(destroyed);
-  EXPECT_TRUE(model->unload);
+  EXPECT_TRUE(second->unload);
   graphics_->Update(0.0f);
-  EXPECT_FALSE(Contains(graphics_->entityModels, model));
-}
-
-TEST_F(EntityTest, DamageAndRayFieldsStartCleared) {
-  Entity e;
-  EXPECT_EQ(e.GetDamage(), 0);
-  EXPECT_FALSE(e.isRay);
-  EXPECT_FALSE(e.dead);
-  EXPECT_EQ(e.rayThickness, 0.0f);
-  ExpectVec(e.rayStart, 0, 0, 0);
-  ExpectVec(e.raySegment, 0, 0, 0);
+  EXPECT_FALSE(Contains(graphics_->entityModels, second));
 }
 
 }  // namespace

@@ -10,31 +10,19 @@ namespace {
 
 constexpr float kDegrees = 0.01745328f;
 
-// ---------------------------------------------------------------------------------------------------------
-// Acceleration and braking
-
 TEST_F(PlayerTest, TopViewForwardAccelerationDrivesTheShipAlongTheRail) {
   engine().state = 13;
-  for (int i = 0; i < 5; ++i) {
-    Tick(20);
+  auto forward = [&] {
     player->AccelerateForward(60, 15);
     player->Update();
-  }
+  };
+  EachFrame(5, forward);
   // 1.2 more per frame; z moves 0.02 x 12 x v each frame: 0.24 x (1.2 + 2.4 + 3.6 + 4.8 + 6.0).
   EXPECT_NEAR(player->velocity.z, 6.0f, 1e-5);
   EXPECT_NEAR(player->offset.z, 4.32f, 1e-4);
   EXPECT_EQ(player->offset.x, 0.0f);
-  for (int i = 0; i < 20; ++i) {
-    Tick(20);
-    player->AccelerateForward(60, 15);
-    player->Update();
-  }
+  EachFrame(20, forward);
   EXPECT_FLOAT_EQ(player->velocity.z, 15.0f);  // the limit
-
-  // Forward along the rail: with the rail along +X the ship stands ahead of its rest place.
-  player->UpdateTransform({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, -1});
-  EXPECT_NEAR(player->position.x, -100.0f + player->offset.z, 1e-4);
-  EXPECT_GT(player->offset.z, 40.0f);
 }
 
 TEST_F(PlayerTest, SideViewForwardAndVerticalAccelerationMoveZAndYWhileXStaysInItsSlot) {
@@ -53,7 +41,7 @@ TEST_F(PlayerTest, SideViewForwardAndVerticalAccelerationMoveZAndYWhileXStaysInI
   EXPECT_NEAR(player->offset.z / player->offset.y, 1.2f, 1e-4);
 }
 
-TEST_F(PlayerTest, PushingAgainstTheMotionTakesThreeStepsOnXAndYAndFourOnZ) {
+TEST_F(PlayerTest, PushingAgainstTheMotionTakesThreeStepsOnXAndYAndFourOnZAndOnlyThePushedSideIsLimited) {
   Tick(20);  // dt 0.02: one step of rate 60 is 1.2
   player->velocity = {30, 30, 30};
   player->AccelerateLeft(60, 15);
@@ -72,10 +60,8 @@ TEST_F(PlayerTest, PushingAgainstTheMotionTakesThreeStepsOnXAndYAndFourOnZ) {
   player->velocity.x = 2.0f;
   player->AccelerateLeft(60, 15);  // 2.0 - 1.2 is still positive: two more steps
   EXPECT_NEAR(player->velocity.x, -1.6f, 1e-5);
-}
 
-TEST_F(PlayerTest, OnlyTheSideThePushGoesToIsLimited) {
-  Tick(20);
+  // Only the side the push goes to is limited.
   player->velocity = {-20, 14.5f, 0};
   player->AccelerateRight(60, 15);  // -20 + 3.6, left beyond the limit on the other side
   EXPECT_NEAR(player->velocity.x, -16.4f, 1e-5);
@@ -85,7 +71,7 @@ TEST_F(PlayerTest, OnlyTheSideThePushGoesToIsLimited) {
   EXPECT_NEAR(player->velocity.z, 0.8f, 1e-6);
 }
 
-TEST_F(PlayerTest, ABrakeUsesThreeTimesTheSmallerOfSpeedAndRate) {
+TEST_F(PlayerTest, ABrakeTakesThreeStepsOfTheSmallerOfSpeedAndRateAndStopsAtFifteenTheOtherWay) {
   Tick(20);
   player->velocity = {0.1f, -0.1f, 0};
   player->BrakeX(10);  // a = 0.3, step 0.006, three steps: the velocity stays positive
@@ -94,13 +80,10 @@ TEST_F(PlayerTest, ABrakeUsesThreeTimesTheSmallerOfSpeedAndRate) {
   EXPECT_NEAR(player->velocity.x, 0.082f, 1e-6);
   EXPECT_NEAR(player->velocity.y, -0.082f, 1e-6);
   EXPECT_EQ(player->velocity.z, 0.0f);
-
   player->velocity = {10, 0, 0};
   player->BrakeX(60);  // a = 30, step 0.6, three steps
   EXPECT_NEAR(player->velocity.x, 8.2f, 1e-5);
-}
 
-TEST_F(PlayerTest, ABrakeNeverPushesPastFifteenTheOtherWay) {
   Tick(100);  // the longest frame the clock gives
   player->velocity = {100, -100, 100};
   player->BrakeZ(200);  // a = 300, step 30: 100 - 120 = -20, held at -15
@@ -110,9 +93,6 @@ TEST_F(PlayerTest, ABrakeNeverPushesPastFifteenTheOtherWay) {
   player->BrakeY(200);
   EXPECT_NEAR(player->velocity.y, -10.0f, 1e-4);
 }
-
-// ---------------------------------------------------------------------------------------------------------
-// The boxes of the views and the camera sources
 
 TEST_F(PlayerTest, TheTopViewBoxHoldsXZAndKeepsYWithinHalfAUnitThroughADash) {
   engine().state = 13;
@@ -139,7 +119,7 @@ TEST_F(PlayerTest, TheTopViewBoxHoldsXZAndKeepsYWithinHalfAUnitThroughADash) {
   EXPECT_EQ(player->GetCameraPitch(), 0.0f);
 }
 
-TEST_F(PlayerTest, TheSideViewBoxHoldsYZ) {
+TEST_F(PlayerTest, TheSideViewBoxHoldsYZAndOtherStatesHoldNothing) {
   engine().state = 14;
   player->velocity = {15, 15, -15};
   MoveFrames(100, 100);
@@ -150,6 +130,12 @@ TEST_F(PlayerTest, TheSideViewBoxHoldsYZ) {
   MoveFrames(200, 100);
   EXPECT_FLOAT_EQ(player->offset.y, -110.0f);
   EXPECT_FLOAT_EQ(player->offset.z, 240.0f);
+
+  engine().state = 12;  // outside the play views nothing is clamped
+  player->offset = {500, -300, 900};
+  player->velocity = {};
+  MoveFrames(1, 20);
+  EXPECT_EQ(player->offset, (math::Vec3{500, -300, 900}));
 }
 
 TEST_F(PlayerTest, TheChaseViewKeepsZInItsSlotAndFeedsTheCameraFromXAndY) {
@@ -174,31 +160,19 @@ TEST_F(PlayerTest, TheChaseViewKeepsZInItsSlotAndFeedsTheCameraFromXAndY) {
   EXPECT_FLOAT_EQ(player->offset.x, -47.0f);
   EXPECT_FLOAT_EQ(player->offset.y, -27.0f);
 
+  // Rightward speed is limited to 25 even at the centre; x scales by 4 here: 0.02 x 25 x 4.
+  player->offset = {0, 0, 0};
+  player->velocity = {40, 0, 0};
+  MoveFrames(1, 20);
+  EXPECT_FLOAT_EQ(player->velocity.x, 25.0f);
+  EXPECT_NEAR(player->offset.x, 2.0f, 1e-5);
+
   // Leaving for the top view zeroes the camera sources.
   engine().state = 13;
   MoveFrames(1, 20);
   EXPECT_EQ(player->GetCameraYaw(), 0.0f);
   EXPECT_EQ(player->GetCameraPitch(), 0.0f);
 }
-
-TEST_F(PlayerTest, TheChaseViewLimitsRightwardSpeedToTwentyFiveEvenAtTheCentre) {
-  engine().state = 15;
-  player->velocity = {40, 0, 0};
-  MoveFrames(1, 20);
-  EXPECT_FLOAT_EQ(player->velocity.x, 25.0f);
-  // x scales by 4 here: 0.02 x 25 x 4.
-  EXPECT_NEAR(player->offset.x, 2.0f, 1e-5);
-}
-
-TEST_F(PlayerTest, OutsideThePlayViewsNothingIsClamped) {
-  engine().state = 12;
-  player->offset = {500, -300, 900};
-  MoveFrames(1, 20);
-  EXPECT_EQ(player->offset, (math::Vec3{500, -300, 900}));
-}
-
-// ---------------------------------------------------------------------------------------------------------
-// The dash's motion and roll
 
 TEST_F(PlayerTest, AHalfSecondDashRollsAlmostAWholeTurnMovesFiftyAndEndsLevel) {
   engine().state = 13;
@@ -233,35 +207,24 @@ TEST_F(PlayerTest, ALeftwardDashRollsTheOtherWayAndAnUpwardOneTurnsLikeTheLeft) 
   EXPECT_NEAR(player->offset.y, 6.0f, 1e-4);
 }
 
-// ---------------------------------------------------------------------------------------------------------
-// The glide to the centre during a camera move
-
 TEST_F(PlayerTest, TheLevelStartGlideBringsEverythingToTheCentreInOneSecond) {
   engine().state = 12;
   player->offset = {40, -20, 100};
   player->velocity = {10, -6, 8};
   player->SetStartFlag();
-  Tick(20);
-  player->UpdateLevelStart();
+  auto glide = [&] { player->UpdateLevelStart(); };
+  EachFrame(1, glide);
   EXPECT_EQ(player->velocity.z, 0.0f);
   EXPECT_NEAR(player->velocity.x, 9.8f, 1e-5);
   EXPECT_NEAR(player->offset.x, 39.2f, 1e-4);
   EXPECT_NEAR(player->offset.z, 98.0f, 1e-4);
-  for (int i = 1; i < 25; ++i) {
-    Tick(20);
-    player->UpdateLevelStart();
-  }
+  EachFrame(24, glide);
   EXPECT_NEAR(player->offset.x, 20.0f, 1e-3);  // halfway
   EXPECT_NEAR(player->velocity.y, -3.0f, 1e-4);
-  for (int i = 25; i < 50; ++i) {
-    Tick(20);
-    player->UpdateLevelStart();
-  }
+  EachFrame(25, glide);
   EXPECT_EQ(player->offset, (math::Vec3{0, 0, 0}));
   EXPECT_EQ(player->velocity, (math::Vec3{0, 0, 0}));
-  // Snapped values stay put.
-  Tick(20);
-  player->UpdateLevelStart();
+  EachFrame(1, glide);  // snapped values stay put
   EXPECT_EQ(player->offset, (math::Vec3{0, 0, 0}));
 }
 
@@ -270,16 +233,12 @@ TEST_F(PlayerTest, AGlideStepThatJumpsOverTheSnapWindowKeepsGoing) {
   player->offset = {100, 0, 0};
   player->SetStartFlag();
   // 30 ms frames take 3 off each time: 100 - 33 x 3 = 1, then -2, -5.
-  for (int i = 0; i < 33; ++i) {
-    Tick(30);
-    player->UpdateLevelStart();
-  }
+  auto glide = [&] { player->UpdateLevelStart(); };
+  EachFrame(33, glide, 30);
   EXPECT_NEAR(player->offset.x, 1.0f, 1e-3);
-  Tick(30);
-  player->UpdateLevelStart();
+  EachFrame(1, glide, 30);
   EXPECT_NEAR(player->offset.x, -2.0f, 1e-3);
-  Tick(30);
-  player->UpdateLevelStart();
+  EachFrame(1, glide, 30);
   EXPECT_NEAR(player->offset.x, -5.0f, 1e-3);
 }
 
@@ -295,9 +254,6 @@ TEST_F(PlayerTest, ADashRunsOnThroughTheGlide) {
   EXPECT_NEAR(player->offset.x, 2.0f, 1e-5);
   EXPECT_EQ(player->GetRoll(), 14);
 }
-
-// ---------------------------------------------------------------------------------------------------------
-// Placement on the rail
 
 TEST_F(PlayerTest, TheShipStandsAHundredBehindTheRailPointPlusItsOffset) {
   engine().state = 13;

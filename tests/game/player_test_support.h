@@ -49,20 +49,17 @@ class PlayerTest : public ::testing::Test {
     harness->services.AdvanceTicks(ms);
     Timer().Tick();
   }
-  // Frames of the given length, each followed by Player::Update.
-  void UpdateFrames(int n, uint32_t ms = 20) {
+  // n frames of the given length, each followed by step().
+  template <class Step>
+  void EachFrame(int n, Step step, uint32_t ms = 20) {
     for (int i = 0; i < n; ++i) {
       Tick(ms);
-      player->Update();
+      step();
     }
   }
-  // Frames of the given length, each followed by Player::UpdateMovement only.
-  void MoveFrames(int n, uint32_t ms = 20) {
-    for (int i = 0; i < n; ++i) {
-      Tick(ms);
-      player->UpdateMovement();
-    }
-  }
+  // Frames each followed by Player::Update, or by Player::UpdateMovement only.
+  void UpdateFrames(int n, uint32_t ms = 20) { EachFrame(n, [this] { player->Update(); }, ms); }
+  void MoveFrames(int n, uint32_t ms = 20) { EachFrame(n, [this] { player->UpdateMovement(); }, ms); }
   // Moves the game clock to at least the given time (ms), in steps of at most 100 ms.
   void AdvanceTo(int timeMs) {
     while (Timer().GetTimeMs() < timeMs) {

@@ -18,22 +18,11 @@ using plat::headless::ResourceKind;
 
 const std::string kCompileFailed = ": D3DXCompileShaderFromFile() - FAILED";  // no caption
 
-TEST(GraphicsConstruction, DefaultsBeforeInit) {
+TEST(GraphicsConstruction, OneInstanceWhichDrawsNothingBeforeInit) {
   GraphicsHarness h(EngineHarness::GameFolder(), /*init=*/false);
-  Graphics& g = *h.graphics;
-  EXPECT_EQ(g_graphics, &g);
-  EXPECT_EQ(g.GetWidth(), 1024);
-  EXPECT_EQ(g.GetHeight(), 768);
-  EXPECT_TRUE(g.shadersOn);
-  EXPECT_FALSE(g.showWaypoints);
-  EXPECT_EQ(g.colorAdd[0], 0.0f);
-  EXPECT_EQ(g.device, nullptr);
-  // Without a device nothing is drawn.
-  EXPECT_FALSE(g.Render());
-}
-
-TEST(GraphicsConstruction, SecondInstanceThrowsAndTheFirstStays) {
-  GraphicsHarness h(EngineHarness::GameFolder(), false);
+  EXPECT_EQ(g_graphics, h.graphics.get());
+  EXPECT_EQ(h.graphics->device, nullptr);
+  EXPECT_FALSE(h.graphics->Render());
   try {
     Graphics second;
     FAIL() << "a second Graphics was constructed";
@@ -100,12 +89,19 @@ TEST(GraphicsInit, EachShaderDeclaresTheConstantsTheFrameSends) {
   EXPECT_EQ(h.graphics->litPixelShader->Stage(), gpu::ShaderStage::Pixel);
 }
 
-TEST(GraphicsInit, NoDeviceFails) {
-  GraphicsHarness h(EngineHarness::GameFolder(), false);
-  h.services.SetGpuAvailable(false);
-  EXPECT_FALSE(h.graphics->Init(h.services, 800, 600, false));
-  EXPECT_EQ(h.services.MessageBoxes(), std::vector<std::string>{": Direct3DCreate9() - FAILED"});
-  EXPECT_FALSE(h.graphics->Render());
+TEST(GraphicsInit, NoDeviceOrTwoFailedCreationsFailWithTheirMessage) {
+  for (bool noDevice : {true, false}) {
+    GraphicsHarness h(EngineHarness::GameFolder(), false);
+    if (noDevice) {
+      h.services.SetGpuAvailable(false);
+    } else {
+      h.services.FailNextDeviceCreation(7, 2);
+    }
+    EXPECT_FALSE(h.graphics->Init(h.services, 800, 600, false));
+    EXPECT_EQ(h.services.MessageBoxes(), std::vector<std::string>{noDevice ? ": Direct3DCreate9() - FAILED"
+                                                                           : ": CreateDevice(): Error: 7"});
+    EXPECT_FALSE(h.graphics->Render());
+  }
 }
 
 TEST(GraphicsInit, DeviceCreationRetriesWithSixteenBitDepthOnly) {
@@ -120,14 +116,6 @@ TEST(GraphicsInit, DeviceCreationRetriesWithSixteenBitDepthOnly) {
   EXPECT_EQ(requests[1].height, requests[0].height);
   EXPECT_EQ(requests[1].windowed, requests[0].windowed);
   EXPECT_TRUE(h.services.MessageBoxes().empty());
-}
-
-TEST(GraphicsInit, BothDeviceCreationsFailingReportsTheErrorNumber) {
-  GraphicsHarness h(EngineHarness::GameFolder(), false);
-  h.services.FailNextDeviceCreation(7, 2);
-  EXPECT_FALSE(h.graphics->Init(h.services, 800, 600, false));
-  EXPECT_EQ(h.services.MessageBoxes(), std::vector<std::string>{": CreateDevice(): Error: 7"});
-  EXPECT_FALSE(h.graphics->Render());
 }
 
 TEST(GraphicsInit, WithoutPixelShaderTwoNoShaderIsMadeAndNoConstantSent) {

@@ -1,5 +1,6 @@
 // Real frames on the OpenGL device (SDL's offscreen driver), read back from the back buffer: the pause
-// picture and the score digits where they belong, a lit and textured model, and title-mode trails.
+// picture and the score digits where they belong, a lit and textured model, title-mode trails, and the
+// skies through the shaders and the fixed-function path.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -300,6 +301,47 @@ TEST_F(NativeFrames, LevelFrameShowsBothSkiesAndTheShip) {
   EXPECT_GT(Differing(full, innerOnly), 200) << "the outer sky's stars";
   EXPECT_GT(Differing(innerOnly, noSky), 20000) << "the inner sky";
   EXPECT_GT(Differing(noSky, noShip), 200) << "the ship";
+}
+
+TEST_F(NativeFrames, LevelSkyShowsTheVioletNebulaAndStarsWithAndWithoutShaders) {
+  StartGraphics();
+  Graphics& g = graphics();
+  g.titleMode = false;
+  g.camera.SetEye({0, 0, 0});  // looking along +Z: the middle of the +Z faces fills the screen
+  g.camera.SetAxes({0, 0, 1}, {0, 1, 0}, {1, 0, 0});
+  ASSERT_TRUE(g.SetSkybox(0));
+  // Mean colour of the screen's middle 200 x 200 pixels, and the number of star pixels on the screen.
+  auto middle = [&](int channel) {
+    double sum = 0;
+    for (int y = 200; y < 400; ++y) {
+      for (int x = 300; x < 500; ++x) sum += Channel(Pixel(x, y), channel);
+    }
+    return sum / 40000.0;
+  };
+  auto stars = [&] {
+    int n = 0;
+    for (uint32_t p : pixels_) n += Channel(p, 16) > 200 && Channel(p, 8) > 200 && Channel(p, 0) > 200;
+    return n;
+  };
+  double shaded[3] = {};
+  for (bool shaders : {true, false}) {
+    SCOPED_TRACE(shaders ? "shaders" : "fixed function");
+    g.shadersOn = shaders;
+    g.Render();
+    ReadBack();
+    const double r = middle(16), gr = middle(8), b = middle(0);
+    EXPECT_GT(b, r);
+    EXPECT_GT(r, gr);
+    EXPECT_GT(b, 40.0);
+    EXPECT_GT(stars(), 50);
+    if (shaders) {
+      shaded[0] = r, shaded[1] = gr, shaded[2] = b;
+    } else {
+      EXPECT_NEAR(r, shaded[0], 3.0);
+      EXPECT_NEAR(gr, shaded[1], 3.0);
+      EXPECT_NEAR(b, shaded[2], 3.0);
+    }
+  }
 }
 
 }  // namespace

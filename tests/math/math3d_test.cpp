@@ -42,7 +42,7 @@ constexpr float kIdentity[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0,
 // 120 degrees about (1, 1, 1) carries x to y, y to z and z to x.
 constexpr float kCycleXYZ[4][4] = {{0, 1, 0, 0}, {0, 0, 1, 0}, {1, 0, 0, 0}, {0, 0, 0, 1}};
 
-TEST(Vec3Test, CrossDotLengthAndOperators) {
+TEST(Vec3Test, CrossDotLengthNormalizeAndOperators) {
   ExpectVec3(Vec3Cross({1, 0, 0}, {0, 1, 0}), 0, 0, 1);
   ExpectVec3(Vec3Cross({1, 2, 3}, {4, 5, 6}), -3, 6, -3);
   EXPECT_FLOAT_EQ(Vec3Dot({1, 2, 3}, {4, 5, 6}), 32.0f);
@@ -50,18 +50,8 @@ TEST(Vec3Test, CrossDotLengthAndOperators) {
   EXPECT_FLOAT_EQ(Vec3Length({3, 4, 12}), 13.0f);
   ExpectVec3(Vec3{1, 2, 3} + Vec3{4, 5, 6} - Vec3{0, 1, 0}, 5, 6, 9);
   ExpectVec3(-(2.0f * Vec3{1, -2, 3}) / 4.0f, -0.5f, 1, -1.5f);
-}
-
-TEST(Vec3Test, NormalizeGivesUnitVectorAndKeepsZeroFinite) {
   ExpectVec3(Vec3Normalize({3, 4, 12}), 3.0f / 13, 4.0f / 13, 12.0f / 13);
-  ExpectVec3(Vec3Normalize({0, 5, -1}), 0.0f, 0.9805807f, -0.1961161f);  // title-mode light
-  const Vec3 zero = Vec3Normalize({0, 0, 0});
-  EXPECT_EQ(zero, (Vec3{0, 0, 0}));
-  // Rail frame: forward +Z gives side +X and up +Y.
-  const Vec3 forward{0, 0, 5};
-  const Vec3 side = Vec3Normalize(Vec3Cross({0, 1, 0}, forward));
-  ExpectVec3(side, 1, 0, 0);
-  ExpectVec3(Vec3Normalize(Vec3Cross(forward, side)), 0, 1, 0);
+  EXPECT_EQ(Vec3Normalize({0, 0, 0}), (Vec3{0, 0, 0}));  // zero stays finite
 }
 
 TEST(MatrixTest, SimpleConstructions) {
@@ -83,7 +73,6 @@ TEST(MatrixTest, RotationAxisIsLeftHandedAndNormalisesItsAxis) {
   const float aboutZ[4][4] = {{c, s, 0, 0}, {-s, c, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
   ExpectMatrix(MatrixRotationAxis({0, 0, 1}, a), aboutZ);
   ExpectMatrix(MatrixRotationAxis({0, 0, 7}, a), aboutZ);  // length does not change the angle
-  ExpectVec3(Vec3TransformCoord({1, 0, 0}, MatrixRotationAxis({0, 0, 1}, kPi / 2)), 0, 1, 0);
   // About +X, +Y turns toward +Z; about +Y, +Z turns toward +X.
   ExpectVec3(Vec3TransformNormal({0, 1, 0}, MatrixRotationAxis({1, 0, 0}, kPi / 2)), 0, 0, 1);
   ExpectVec3(Vec3TransformNormal({0, 0, 1}, MatrixRotationAxis({0, 1, 0}, kPi / 2)), 1, 0, 0);
@@ -101,7 +90,6 @@ TEST(MatrixTest, PerspectiveFovLH) {
   // Depth runs 0 at the near plane to 1 at the far plane after the divide by w.
   EXPECT_NEAR(Vec3TransformCoord({0, 0, 1}, p).z, 0.0f, kTol);
   EXPECT_NEAR(Vec3TransformCoord({0, 0, 1500}, p).z, 1.0f, kTol);
-  ExpectVec3(Vec3TransformCoord({10, 10, 10}, p), 1.8106602f, 2.4142137f, (15000.0f - 1500.0f) / 14990.0f);
   // The eye point has w = 0 and comes back undivided, still finite.
   ExpectVec3(Vec3TransformCoord({0, 0, 0}, p), 0, 0, -1500.0f / 1499.0f);
 }
@@ -110,18 +98,14 @@ TEST(MatrixTest, TransformCoordMovesWhileTransformNormalIgnoresTranslation) {
   const Matrix m = MatrixMultiply(MatrixScaling(2, 3, 4), MatrixTranslation(10, 20, 30));
   ExpectVec3(Vec3TransformCoord({1, 1, 1}, m), 12, 23, 34);
   ExpectVec3(Vec3TransformNormal({1, 1, 1}, m), 2, 3, 4);  // scale kept, not renormalised
-  ExpectVec3(Vec3TransformNormal({0, 1, 0}, m), 0, 3, 0);
 }
 
 TEST(MatrixTest, MultiplyAppliesLeftOperandFirst) {
   const Matrix t = MatrixTranslation(10, 0, 0);
   const Matrix r = MatrixRotationAxis({0, 0, 1}, kPi / 2);
   // Move out to x = 10, then turn about Z: the point lands on +Y.
-  ExpectVec3(Vec3TransformCoord({0, 0, 0}, MatrixMultiply(t, r)), 0, 10, 0);
   ExpectVec3(Vec3TransformCoord({1, 0, 0}, MatrixMultiply(t, r)), 0, 11, 0);
-  // Turn first, then move.
-  ExpectVec3(Vec3TransformCoord({0, 0, 0}, MatrixMultiply(r, t)), 10, 0, 0);
-  ExpectVec3(Vec3TransformCoord({1, 0, 0}, MatrixMultiply(r, t)), 10, 1, 0);
+  ExpectVec3(Vec3TransformCoord({1, 0, 0}, MatrixMultiply(r, t)), 10, 1, 0);  // turn first, then move
 
   const Matrix a = FromRows({{1, 2, 3, 4}, {5, 6, 7, 8}, {2, 0, 1, 3}, {4, 1, 0, 2}});
   const Matrix b = FromRows({{0, 1, 0, 2}, {1, 0, 3, 0}, {2, 1, 0, 1}, {0, 3, 1, 0}});
@@ -175,10 +159,9 @@ TEST(QuaternionTest, QuaternionOfMatrixCoversEveryBranch) {
 
 TEST(QuaternionTest, RoundTripThroughMatrix) {
   struct Case { Vec3 axis; float angle; };
-  const Case cases[] = {{{1, 0, 0}, kPi},        {{0, 1, 0}, kPi},           {{0, 0, 1}, kPi},
-                        {{1, 1, 0}, kPi},        {{0, 1, 0}, 5 * kPi / 6},   {{0, 0, 1}, 5 * kPi / 6},
-                        {{1, -2, 3}, 0.3f},      {{-1, 2, 0.5f}, 2.5f},      {{1, 1, 1}, 2 * kPi / 3},
-                        {{1, 0.3f, 0.2f}, 2.8f}, {{0.2f, -1, 0.3f}, 2.8f},   {{0.3f, 0.2f, 1}, 2.8f}};
+  // Positive trace, then negative traces led by each diagonal element in turn.
+  const Case cases[] = {{{1, -2, 3}, 0.3f},       {{1, 1, 0}, kPi},          {{1, 0.3f, 0.2f}, 2.8f},
+                        {{0.2f, -1, 0.3f}, 2.8f}, {{0.3f, 0.2f, 1}, 2.8f}};
   for (const Case& k : cases) {
     SCOPED_TRACE(testing::Message() << "axis " << k.axis.x << "," << k.axis.y << "," << k.axis.z
                                     << " angle " << k.angle);

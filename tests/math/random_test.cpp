@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 namespace math {
 namespace {
@@ -14,27 +15,21 @@ TEST(RandomTest, UnseededStateIsSeedOne) {
   EXPECT_EXIT(std::exit(Random() == 41 && Random() == 18467 ? 0 : 1), testing::ExitedWithCode(0), "");
 }
 
-TEST(RandomTest, SeedOneGivesTheClassicSequence) {
-  SeedRandom(1);
-  const int expected[] = {41, 18467, 6334, 26500, 19169, 15724};
-  for (int e : expected) EXPECT_EQ(Random(), e);
-}
-
-TEST(RandomTest, OtherSeedsAndWrapAround) {
-  SeedRandom(0);
-  for (int e : {38, 7719, 21238, 2437, 8855}) EXPECT_EQ(Random(), e);
-  SeedRandom(0xFFFFFFFFu);  // the first step already wraps past 2^32
-  for (int e : {35, 29739, 3374}) EXPECT_EQ(Random(), e);
-}
-
-TEST(RandomTest, ReseedingRestartsTheSequence) {
-  SeedRandom(12345);
-  const int first = Random(), second = Random();
-  EXPECT_EQ(first, 7584);
-  EXPECT_EQ(second, 19164);
-  SeedRandom(12345);
-  EXPECT_EQ(Random(), first);
-  EXPECT_EQ(Random(), second);
+// Each seed restarts the sequence whatever came before; 0xFFFFFFFF wraps past 2^32 on the first step.
+TEST(RandomTest, SeedsGiveTheirKnownSequences) {
+  const struct {
+    uint32_t seed;
+    std::vector<int> values;
+  } cases[] = {{1, {41, 18467, 6334, 26500, 19169, 15724}},
+               {0, {38, 7719, 21238, 2437, 8855}},
+               {0xFFFFFFFFu, {35, 29739, 3374}},
+               {12345, {7584, 19164}},
+               {1, {41, 18467}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.seed);
+    SeedRandom(c.seed);
+    for (int e : c.values) EXPECT_EQ(Random(), e);
+  }
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ TEST_F(FileSystemTest, ExactNameWinsAndAmbiguousCaseIsDeterministic) {
   EXPECT_EQ(files.Resolve("eXact.txt"), Host("Exact.txt"));
 }
 
-TEST_F(FileSystemTest, MissingPathsResolveEmpty) {
+TEST_F(FileSystemTest, MissingPathsResolveEmptyAndAbsolutePathsKeepTheirRoot) {
   FileSystem files(root_);
   EXPECT_EQ(files.Resolve("Assets\\Art\\Paused.dds"), "");
   EXPECT_EQ(files.Resolve("Assets\\Sounds\\Intro.mp3"), "");
@@ -78,13 +78,11 @@ TEST_F(FileSystemTest, MissingPathsResolveEmpty) {
   // A file cannot stand where a folder is needed.
   EXPECT_EQ(files.Resolve("Exact.txt\\inner"), "");
   EXPECT_EQ(FileSystem(root_ / "gone").Resolve("Exact.txt"), "");
-}
 
-TEST_F(FileSystemTest, AbsolutePathsKeepTheirRootAndStillFallBackOnCase) {
-  FileSystem files("/nonexistent-root");
-  std::string base = root_.string();
-  EXPECT_EQ(files.Resolve(base + "/ASSETS/art/HUD_LIFE.dds"), Host("Assets/Art/hud_life.DDS"));
-  EXPECT_EQ(files.Resolve(base + "/Assets/missing.bin"), "");
+  // Absolute paths ignore the root and still fall back on case.
+  FileSystem elsewhere("/nonexistent-root");
+  EXPECT_EQ(elsewhere.Resolve(root_.string() + "/ASSETS/art/HUD_LIFE.dds"), Host("Assets/Art/hud_life.DDS"));
+  EXPECT_EQ(elsewhere.Resolve(root_.string() + "/Assets/missing.bin"), "");
 }
 
 TEST_F(FileSystemTest, ResolveForWriteResolvesFoldersAndKeepsTheName) {

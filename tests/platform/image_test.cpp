@@ -1,5 +1,5 @@
 // Image loading: BMP, JPEG and DDS decoding (hand-built DXT blocks included), malformed input, colour keys,
-// power-of-two resampling, mip chains, texture creation from game paths, and the generator's art and writers.
+// power-of-two resampling, mip chains, texture creation from game paths, and the generator's art and writer.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -14,9 +14,10 @@
 #include <vector>
 
 #include "images.h"
+#include "platform/files.h"
 #include "platform/gpu.h"
-#include "platform/headless/headless_services.h"
 #include "platform/image.h"
+#include "capturing_device_support.h"
 #include "scratch_assets_support.h"
 
 namespace fs = std::filesystem;
@@ -112,7 +113,7 @@ constexpr uint16_t kRed565 = 0xF800, kBlue565 = 0x001F, kWhite565 = 0xFFFF, kBla
 // ---------------------------------------------------------------------------------------------------------
 // BMP and JPEG
 
-TEST(ImageDecodeTest, Bmp24BottomUpWithRowPaddingDecodesExactlyTopRowFirst) {
+TEST(ImageDecodeTest, Bmp24BottomUpWithRowPaddingDecodesOpaqueTopRowFirst) {
   // Three pixels a row: 9 bytes padded to 12, so a reader that ignores padding shifts the second row.
   const Picture picture = MakePicture(3, 2,
                                       {0xFF102030, 0xFFFF0000, 0xFF00FF00,  //
@@ -120,14 +121,11 @@ TEST(ImageDecodeTest, Bmp24BottomUpWithRowPaddingDecodesExactlyTopRowFirst) {
   const std::vector<uint8_t> bytes = assetgen::EncodeBmp24(picture);
   ASSERT_EQ(bytes.size(), 54u + 2 * 12);
   const Image image = MustDecode(bytes);
-  ASSERT_EQ(image.width, 3);
-  ASSERT_EQ(image.height, 2);
+  ASSERT_EQ(std::pair(image.width, image.height), std::pair(3, 2));
   EXPECT_EQ(image.argb, picture.argb);
-}
-
-TEST(ImageDecodeTest, BmpDropsAlphaAndDecodesOpaque) {
-  const Image image = MustDecode(assetgen::EncodeBmp24(MakePicture(1, 1, {0x20ABCDEF})));
-  EXPECT_EQ(image.argb, std::vector<uint32_t>{0xFFABCDEF});
+  // Alpha is dropped: the pixel comes back opaque.
+  EXPECT_EQ(MustDecode(assetgen::EncodeBmp24(MakePicture(1, 1, {0x20ABCDEF}))).argb,
+            std::vector<uint32_t>{0xFFABCDEF});
 }
 
 TEST(ImageDecodeTest, JpegDecodesToApproximateColours) {
@@ -138,12 +136,8 @@ TEST(ImageDecodeTest, JpegDecodesToApproximateColours) {
   picture.FillRect(0, 8, 8, 8, 0xFF0000FF);
   picture.FillRect(8, 8, 8, 8, 0xFFFFFFFF);
   const std::vector<uint8_t> bytes = assetgen::EncodeJpeg(picture, 95);
-  ASSERT_GE(bytes.size(), 3u);
-  EXPECT_EQ(bytes[0], 0xFF);
-  EXPECT_EQ(bytes[1], 0xD8);
   const Image image = MustDecode(bytes);
-  ASSERT_EQ(image.width, 16);
-  ASSERT_EQ(image.height, 16);
+  ASSERT_EQ(std::pair(image.width, image.height), std::pair(16, 16));
   const auto near = [](uint32_t got, uint32_t want) {
     for (int shift = 0; shift < 24; shift += 8)
       if (std::abs(int((got >> shift) & 0xFF) - int((want >> shift) & 0xFF)) > 24) return false;
@@ -164,65 +158,58 @@ TEST(ImageDecodeTest, FormatIsToldByContentNotName) {
 // ---------------------------------------------------------------------------------------------------------
 // DDS, uncompressed
 
-TEST(DdsDecodeTest, A8R8G8B8FromTheGeneratorKeepsAlpha) {
+TEST(DdsDecodeTest, UncompressedLayoutsDecodeExactly) {
+  // A8R8G8B8 from the generator keeps alpha.
   const Picture picture = MakePicture(2, 2, {0x00000000, 0x80FF8000, 0xFF123456, 0x01020304});
-  const std::vector<uint8_t> bytes = assetgen::EncodeDdsArgb32(picture);
-  ASSERT_EQ(bytes.size(), 128u + 16);
-  const Image image = MustDecode(bytes);
-  ASSERT_EQ(image.width, 2);
-  ASSERT_EQ(image.height, 2);
+  const std::vector<uint8_t> argb = assetgen::EncodeDdsArgb32(picture);
+  ASSERT_EQ(argb.size(), 128u + 16);
+  const Image image = MustDecode(argb);
+  ASSERT_EQ(std::pair(image.width, image.height), std::pair(2, 2));
   EXPECT_EQ(image.argb, picture.argb);
-}
 
-TEST(DdsDecodeTest, X8R8G8B8IgnoresTheUnusedByte) {
-  const auto bytes =
-      Dds(2, 1, kRgbFlag, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0, {0x56, 0x34, 0x12, 0x00, 0x03, 0x02, 0x01, 0x7F});
-  EXPECT_EQ(MustDecode(bytes).argb, (std::vector<uint32_t>{0xFF123456, 0xFF010203}));
-  // An alpha mask without the alpha flag is not alpha either.
-  const auto masked =
-      Dds(1, 1, kRgbFlag, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000, {0x56, 0x34, 0x12, 0x00});
-  EXPECT_EQ(MustDecode(masked).argb, std::vector<uint32_t>{0xFF123456});
-}
+  // X8R8G8B8 ignores the unused byte; an alpha mask without the alpha flag is not alpha either.
+  EXPECT_EQ(MustDecode(Dds(2, 1, kRgbFlag, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0,
+                           {0x56, 0x34, 0x12, 0x00, 0x03, 0x02, 0x01, 0x7F}))
+                .argb,
+            (std::vector<uint32_t>{0xFF123456, 0xFF010203}));
+  EXPECT_EQ(MustDecode(Dds(1, 1, kRgbFlag, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000, {0x56, 0x34, 0x12, 0x00}))
+                .argb,
+            std::vector<uint32_t>{0xFF123456});
 
-TEST(DdsDecodeTest, R8G8B8RowsArePackedWithoutPadding) {
-  // 3x2 at 3 bytes a pixel: 9-byte rows, no padding to 4.
-  const auto bytes = Dds(3, 2, kRgbFlag, 0, 24, 0xFF0000, 0xFF00, 0xFF, 0,
-                         {0x03, 0x02, 0x01, 0x06, 0x05, 0x04, 0x09, 0x08, 0x07,  //
-                          0x0C, 0x0B, 0x0A, 0x0F, 0x0E, 0x0D, 0xFF, 0xFF, 0xFF});
-  EXPECT_EQ(MustDecode(bytes).argb,
+  // R8G8B8 3x2: 9-byte rows, no padding to 4.
+  EXPECT_EQ(MustDecode(Dds(3, 2, kRgbFlag, 0, 24, 0xFF0000, 0xFF00, 0xFF, 0,
+                           {0x03, 0x02, 0x01, 0x06, 0x05, 0x04, 0x09, 0x08, 0x07,  //
+                            0x0C, 0x0B, 0x0A, 0x0F, 0x0E, 0x0D, 0xFF, 0xFF, 0xFF}))
+                .argb,
             (std::vector<uint32_t>{0xFF010203, 0xFF040506, 0xFF070809, 0xFF0A0B0C, 0xFF0D0E0F, 0xFFFFFFFF}));
-}
 
-TEST(DdsDecodeTest, SixteenBitLayoutsWidenByBitReplication) {
-  // R5G6B5: pure channels, and 10000/100000/10000 which widen to 0x84, 0x82, 0x84.
-  const auto r5g6b5 =
-      Dds(4, 1, kRgbFlag, 0, 16, 0xF800, 0x07E0, 0x001F, 0, {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0x10, 0x84});
-  EXPECT_EQ(MustDecode(r5g6b5).argb, (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF848284}));
+  // R5G6B5 widens by bit replication: 10000/100000/10000 becomes 0x84, 0x82, 0x84.
+  EXPECT_EQ(MustDecode(Dds(4, 1, kRgbFlag, 0, 16, 0xF800, 0x07E0, 0x001F, 0,
+                           {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0x10, 0x84}))
+                .argb,
+            (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF848284}));
   // A1R5G5B5: the top bit is all or nothing.
-  const auto a1r5g5b5 =
-      Dds(2, 1, kRgbFlag | kAlphaFlag, 0, 16, 0x7C00, 0x03E0, 0x001F, 0x8000, {0x00, 0xFC, 0xE0, 0x03});
-  EXPECT_EQ(MustDecode(a1r5g5b5).argb, (std::vector<uint32_t>{0xFFFF0000, 0x0000FF00}));
+  EXPECT_EQ(MustDecode(Dds(2, 1, kRgbFlag | kAlphaFlag, 0, 16, 0x7C00, 0x03E0, 0x001F, 0x8000,
+                           {0x00, 0xFC, 0xE0, 0x03}))
+                .argb,
+            (std::vector<uint32_t>{0xFFFF0000, 0x0000FF00}));
 }
 
 // ---------------------------------------------------------------------------------------------------------
 // DDS, block compressed
 
-TEST(DdsDecodeTest, Dxt1FourColourBlockInterpolatesThirds) {
-  // c0 red > c1 blue: four colours; texel i takes index i % 4.
-  const auto bytes =
-      Dxt("DXT1", 4, 4, ColourBlock(kRed565, kBlue565, EachTexel([](int i) { return i % 4; })));
-  const Image image = MustDecode(bytes);
-  ASSERT_EQ(image.argb.size(), 16u);
-  const uint32_t palette[4] = {0xFFFF0000, 0xFF0000FF, 0xFFAA0055, 0xFF5500AA};
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(image.argb[size_t(i)], palette[i % 4]) << i;
-}
-
-TEST(DdsDecodeTest, Dxt1ThreeColourBlockHasTransparentBlackAtIndexThree) {
+TEST(DdsDecodeTest, Dxt1BlocksInterpolateInFourAndThreeColourModes) {
+  // c0 red > c1 blue: four colours in thirds; texel i takes index i % 4.
+  const Image four =
+      MustDecode(Dxt("DXT1", 4, 4, ColourBlock(kRed565, kBlue565, EachTexel([](int i) { return i % 4; }))));
+  ASSERT_EQ(four.argb.size(), 16u);
+  const uint32_t fourColours[4] = {0xFFFF0000, 0xFF0000FF, 0xFFAA0055, 0xFF5500AA};
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(four.argb[size_t(i)], fourColours[i % 4]) << i;
   // c0 blue < c1 red: the midpoint, then transparent black.
-  const Image image =
+  const Image three =
       MustDecode(Dxt("DXT1", 4, 4, ColourBlock(kBlue565, kRed565, EachTexel([](int i) { return i % 4; }))));
-  const uint32_t palette[4] = {0xFF0000FF, 0xFFFF0000, 0xFF7F007F, 0x00000000};
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(image.argb[size_t(i)], palette[i % 4]) << i;
+  const uint32_t threeColours[4] = {0xFF0000FF, 0xFFFF0000, 0xFF7F007F, 0x00000000};
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(three.argb[size_t(i)], threeColours[i % 4]) << i;
   // Equal end points are the three-colour mode too.
   const Image equal = MustDecode(
       Dxt("DXT1", 4, 4, ColourBlock(kWhite565, kWhite565, EachTexel([](int i) { return i == 5 ? 3 : 0; }))));
@@ -343,26 +330,6 @@ TEST(ImageMalformedTest, TruncatedJpegNeverCrashesOrChangesSize) {
   }
 }
 
-TEST(ImageMalformedTest, CorruptHeaderBytesNeverCrash) {
-  // Each header byte set to 0x00, 0x7F and 0xFF in turn; whatever decodes is consistent.
-  for (const std::vector<uint8_t>& file : {assetgen::EncodeDdsArgb32(Picture(4, 4, 0xFF00FF00)),
-                                           assetgen::EncodeBmp24(Picture(4, 4, 0xFF00FF00)),
-                                           Dxt("DXT3", 4, 4, std::vector<uint8_t>(16, 0xA5))}) {
-    const size_t headerBytes = file[0] == 'D' ? 128 : 54;
-    for (size_t at = 0; at < headerBytes; ++at)
-      for (uint8_t value : {0x00, 0x7F, 0xFF}) {
-        std::vector<uint8_t> corrupt = file;
-        corrupt[at] = value;
-        Image image;
-        std::string error;
-        if (plat::image::Decode(corrupt, image, &error))
-          EXPECT_EQ(image.argb.size(), size_t(image.width) * size_t(image.height)) << at;
-        else
-          EXPECT_FALSE(error.empty()) << at;
-      }
-  }
-}
-
 // ---------------------------------------------------------------------------------------------------------
 // Colour key, power-of-two rounding, mip chains
 
@@ -372,47 +339,37 @@ TEST(ImageProcessTest, ColourKeyMatchesExactlyAndLeavesNearColoursAlone) {
   EXPECT_EQ(image.argb, (std::vector<uint32_t>{0x00000000, 0xFF000001, 0xFE000000, 0xFF010000, 0xFFFF00FF}));
   plat::image::ApplyColourKey(image, 0xFFFF00FF);
   EXPECT_EQ(image.argb[4], 0x00000000u);
-  EXPECT_EQ(image.argb[1], 0xFF000001u);
 }
 
-TEST(ImageProcessTest, SidesRoundUpToPowersOfTwo) {
+TEST(ImageProcessTest, SidesRoundUpToPowersOfTwoAndPowerOfTwoImagesPassThrough) {
   const auto sizeOf = [](int w, int h) {
     const Image out = plat::image::ResampleToPowerOfTwo(
         Image{w, h, std::vector<uint32_t>(size_t(w) * size_t(h), 0xFF204060)});
     EXPECT_EQ(out.argb.size(), size_t(out.width) * size_t(out.height));
-    // Resampling a single colour gives that colour everywhere.
-    for (uint32_t texel : out.argb) EXPECT_EQ(texel, 0xFF204060u);
+    for (uint32_t texel : out.argb) EXPECT_EQ(texel, 0xFF204060u);  // one colour stays that colour
     return std::pair{out.width, out.height};
   };
   EXPECT_EQ(sizeOf(3, 5), std::pair(4, 8));
   EXPECT_EQ(sizeOf(800, 600), std::pair(1024, 1024));
-  EXPECT_EQ(sizeOf(1, 1), std::pair(1, 1));
   EXPECT_EQ(sizeOf(1, 3), std::pair(1, 4));
-  EXPECT_EQ(sizeOf(256, 64), std::pair(256, 64));
   EXPECT_EQ(sizeOf(257, 2), std::pair(512, 2));
-}
 
-TEST(ImageProcessTest, PowerOfTwoImagesPassThroughUnchanged) {
   std::vector<uint32_t> pixels;
   for (uint32_t i = 0; i < 32; ++i) pixels.push_back(i * 0x01070B0Du);
-  const Image in = MakeImage(4, 8, pixels);
-  const Image out = plat::image::ResampleToPowerOfTwo(in);
-  EXPECT_EQ(out.width, 4);
-  EXPECT_EQ(out.height, 8);
+  const Image out = plat::image::ResampleToPowerOfTwo(MakeImage(4, 8, pixels));
+  EXPECT_EQ(std::pair(out.width, out.height), std::pair(4, 8));
   EXPECT_EQ(out.argb, pixels);
 }
 
 TEST(ImageProcessTest, ResamplingIsBilinearBetweenTexelCentres) {
   // 3 wide to 4: destination centres fall at source x -0.125 (clamped to 0), 0.625, 1.375, 2.125 (clamped to
-  // 2).
+  // 2). 0.625 * 90 = 56.25; 0.625 * 90 + 0.375 * 180 = 123.75.
   const Image out = plat::image::ResampleToPowerOfTwo(MakeImage(3, 1, {0xFF000000, 0xFF5A5A5A, 0xFFB4B4B4}));
-  ASSERT_EQ(out.width, 4);
-  ASSERT_EQ(out.height, 1);
-  // 0.625 * 90 = 56.25; 0.625 * 90 + 0.375 * 180 = 123.75.
+  ASSERT_EQ(std::pair(out.width, out.height), std::pair(4, 1));
   EXPECT_EQ(out.argb, (std::vector<uint32_t>{0xFF000000, 0xFF383838, 0xFF7C7C7C, 0xFFB4B4B4}));
 }
 
-TEST(ImageProcessTest, MipChainHalvesEachSideDownToOneByOne) {
+TEST(ImageProcessTest, MipChainHalvesEachSideAndCountsASideOfOneTwice) {
   Image level0 = MakeImage(8, 2, std::vector<uint32_t>(16, 0));
   for (int x = 0; x < 8; ++x) {
     level0.argb[size_t(x)] = uint32_t(x * 10);                // blue channel, row 0
@@ -430,19 +387,17 @@ TEST(ImageProcessTest, MipChainHalvesEachSideDownToOneByOne) {
   EXPECT_EQ(levels[1].argb[0], 0x03000003u);
   // Level 1 texel 3: blue (60 + 70 + 2) / 4 = 33, alpha (61 + 71 + 2) / 4 = 33.
   EXPECT_EQ(levels[1].argb[3], 0x21000021u);
-}
 
-TEST(ImageProcessTest, MipChainCountsASideOfOneTwice) {
-  // 2x1: the single row stands for both rows of the box.
-  const std::vector<Image> levels = plat::image::BuildMipChain(MakeImage(2, 1, {0xFF000064, 0xFF0000C9}));
-  ASSERT_EQ(levels.size(), 2u);
-  EXPECT_EQ(levels[1].argb, std::vector<uint32_t>{0xFF000097});  // (100 + 201 + 100 + 201 + 2) / 4 = 151
+  // 2x1: the single row stands for both rows of the box: (100 + 201 + 100 + 201 + 2) / 4 = 151.
+  const std::vector<Image> row = plat::image::BuildMipChain(MakeImage(2, 1, {0xFF000064, 0xFF0000C9}));
+  ASSERT_EQ(row.size(), 2u);
+  EXPECT_EQ(row[1].argb, std::vector<uint32_t>{0xFF000097});
   EXPECT_EQ(plat::image::BuildMipChain(MakeImage(1, 1, {0x12345678})).size(), 1u);
   EXPECT_EQ(plat::image::BuildMipChain(MakeImage(1, 4, std::vector<uint32_t>(4, 7))).size(), 3u);
 }
 
 // ---------------------------------------------------------------------------------------------------------
-// Texture creation from game paths
+// Texture creation from game paths, and the generator's writer
 
 class TextureFileTest : public ScratchAssetsTest {
  protected:
@@ -453,179 +408,36 @@ class TextureFileTest : public ScratchAssetsTest {
   }
 };
 
-TEST_F(TextureFileTest, LoadsThroughTheRecordingDeviceRoundedAndNamedByGamePath) {
-  Write("Assets/Art/Odd Name.bmp", assetgen::EncodeBmp24(Picture(3, 5, 0xFF808080)));
-  plat::HeadlessServices services(root_);
-  int code = 0;
-  std::string text;
-  std::unique_ptr<plat::gpu::Device> device = services.gpu().CreateDevice({}, &code, &text);
-  ASSERT_NE(device, nullptr) << text;
-
-  std::string error;
-  const uint32_t key = 0xFF000000;
-  auto texture = plat::image::CreateTextureFromFile(*device, services.files(), "Assets\\art\\ODD NAME.BMP",
-                                                    &key, &error);
-  ASSERT_NE(texture, nullptr) << error;
-  EXPECT_EQ(texture->Width(), 4);
-  EXPECT_EQ(texture->Height(), 8);
-  EXPECT_EQ(texture->Levels(), 4);  // 4x8, 2x4, 1x2, 1x1
-  EXPECT_EQ(texture->Name(), "Assets\\art\\ODD NAME.BMP");
-
-  EXPECT_EQ(plat::image::CreateTextureFromFile(*device, services.files(), "Assets\\Art\\Missing.bmp", nullptr,
-                                               &error),
-            nullptr);
-  EXPECT_NE(error.find("Assets\\Art\\Missing.bmp"), std::string::npos) << error;
-
-  Write("Assets/Art/Bad.dds", {'D', 'D', 'S', ' ', 1, 2, 3});
-  EXPECT_EQ(
-      plat::image::CreateTextureFromFile(*device, services.files(), "Assets\\Art\\Bad.dds", nullptr, &error),
-      nullptr);
-  EXPECT_NE(error.find("Assets\\Art\\Bad.dds"), std::string::npos) << error;
-  EXPECT_NE(error.find("truncated"), std::string::npos) << error;
-}
-
-// Keeps the levels it is given, to check what the loader uploads; everything else does nothing.
-class CapturingDevice final : public plat::gpu::Device {
- public:
-  struct Target final : plat::gpu::RenderTarget {
-    int Width() const override { return 800; }
-    int Height() const override { return 600; }
-  };
-  struct Tex final : plat::gpu::Texture {
-    int w, h, levels;
-    std::string name;
-    Tex(int w_, int h_, int l, std::string n) : w(w_), h(h_), levels(l), name(std::move(n)) {}
-    int Width() const override { return w; }
-    int Height() const override { return h; }
-    int Levels() const override { return levels; }
-    const std::string& Name() const override { return name; }
-  };
-  std::vector<Image> uploaded;
-
-  std::unique_ptr<plat::gpu::Texture> CreateTexture(const std::vector<Image>& levels,
-                                                    std::string name) override {
-    uploaded = levels;
-    return std::make_unique<Tex>(levels[0].width, levels[0].height, int(levels.size()), std::move(name));
-  }
-  void BeginScene() override {}
-  void EndScene() override {}
-  bool Present() override { return true; }
-  plat::gpu::RenderTarget& BackBuffer() override { return target_; }
-  void SetRenderTarget(plat::gpu::RenderTarget&) override {}
-  void Clear(plat::gpu::Argb, float) override {}
-  void SetRenderState(plat::gpu::RenderState, uint32_t) override {}
-  void SetRenderStateF(plat::gpu::RenderState, float) override {}
-  uint32_t GetRenderState(plat::gpu::RenderState) const override { return 0; }
-  void SetSamplerState(plat::gpu::SamplerState, uint32_t) override {}
-  void SetTextureStageState(plat::gpu::StageState, uint32_t) override {}
-  void SetTransform(plat::gpu::TransformKind, const math::Matrix&) override {}
-  math::Matrix GetTransform(plat::gpu::TransformKind) const override { return {}; }
-  void SetMaterial(const plat::gpu::Material&) override {}
-  void LightEnable(int, bool) override {}
-  void SetTexture(plat::gpu::Texture*) override {}
-  void SetVertexShader(plat::gpu::Shader*) override {}
-  void SetPixelShader(plat::gpu::Shader*) override {}
-  std::unique_ptr<plat::gpu::RenderTexture> CreateRenderTexture(int, int) override { return nullptr; }
-  std::unique_ptr<plat::gpu::VertexBuffer> CreateVertexBuffer(uint32_t, uint32_t, uint32_t) override {
-    return nullptr;
-  }
-  std::unique_ptr<plat::gpu::IndexBuffer> CreateIndexBuffer(uint32_t, uint32_t) override { return nullptr; }
-  std::unique_ptr<plat::gpu::VertexDeclaration> CreateVertexDeclaration(
-      std::span<const plat::gpu::VertexElement>) override {
-    return nullptr;
-  }
-  plat::gpu::CompiledShader CompileShader(std::string_view, std::string_view, std::string_view) override {
-    return {};
-  }
-  void SetFVF(uint32_t) override {}
-  void SetVertexDeclaration(plat::gpu::VertexDeclaration*) override {}
-  void SetStreamSource(plat::gpu::VertexBuffer*, uint32_t, uint32_t) override {}
-  void SetIndices(plat::gpu::IndexBuffer*) override {}
-  void DrawPrimitive(plat::gpu::Primitive, uint32_t, uint32_t) override {}
-  void DrawIndexedPrimitive(plat::gpu::Primitive, int32_t, uint32_t, uint32_t, uint32_t, uint32_t) override {}
-  void DrawPrimitiveUP(plat::gpu::Primitive, uint32_t, const void*, uint32_t) override {}
-  void Marker(std::string_view) override {}
-
- private:
-  Target target_;
-};
-
-TEST_F(TextureFileTest, ColourKeyIsAppliedBeforeResampling) {
+TEST_F(TextureFileTest, LoadsByGamePathKeyedBeforeResamplingAndNamesFailures) {
   // Black, white, white keyed on black, then 3 -> 4 wide. Texel 1 blends 0.375 of the keyed texel with 0.625
   // of white: keyed first it is 0x9F9F9F9F; keyed after, it would be opaque grey 0xFF9F9F9F.
-  Write("Assets/Art/Keyed.bmp",
-        assetgen::EncodeBmp24(MakePicture(3, 1, {0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF})));
+  Write("Assets/Art/Odd Name.bmp", assetgen::EncodeBmp24(MakePicture(3, 1, {0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF})));
   plat::FileSystem files(root_);
   CapturingDevice device;
   const uint32_t key = 0xFF000000;
   std::string error;
-  auto texture = plat::image::CreateTextureFromFile(device, files, "Assets\\Art\\Keyed.bmp", &key, &error);
+  auto texture = plat::image::CreateTextureFromFile(device, files, "Assets\\art\\ODD NAME.BMP", &key, &error);
   ASSERT_NE(texture, nullptr) << error;
-  ASSERT_EQ(device.uploaded.size(), 3u);  // 4x1, 2x1, 1x1
-  EXPECT_EQ(device.uploaded[0].argb, (std::vector<uint32_t>{0x00000000, 0x9F9F9F9F, 0xFFFFFFFF, 0xFFFFFFFF}));
-  EXPECT_EQ(device.uploaded[2].width, 1);
-
+  EXPECT_EQ(texture->Width(), 4);
+  EXPECT_EQ(texture->Levels(), 3);  // 4x1, 2x1, 1x1
+  EXPECT_EQ(texture->Name(), "Assets\\art\\ODD NAME.BMP");
+  ASSERT_EQ(device.uploads.size(), 1u);
+  ASSERT_EQ(device.uploads[0].levels.size(), 3u);
+  EXPECT_EQ(device.uploads[0].levels[0].argb,
+            (std::vector<uint32_t>{0x00000000, 0x9F9F9F9F, 0xFFFFFFFF, 0xFFFFFFFF}));
+  EXPECT_EQ(device.uploads[0].levels[2].width, 1);
   // Without a key nothing turns transparent.
-  texture = plat::image::CreateTextureFromFile(device, files, "Assets\\Art\\Keyed.bmp", nullptr, &error);
-  ASSERT_NE(texture, nullptr) << error;
-  EXPECT_EQ(device.uploaded[0].argb[0], 0xFF000000u);
-}
+  ASSERT_NE(plat::image::CreateTextureFromFile(device, files, "Assets\\Art\\Odd Name.bmp", nullptr, &error),
+            nullptr);
+  EXPECT_EQ(device.uploads.back().levels[0].argb[0], 0xFF000000u);
 
-// ---------------------------------------------------------------------------------------------------------
-// The generator: its art and its writes
-
-TEST(GeneratedArtTest, ScoreDigitCellsLayOutAsTheGameReadsThem) {
-  Image atlas = MustDecode(assetgen::EncodeBmp24(assetgen::ScoreDigitsPicture()));
-  ASSERT_EQ(atlas.width, 256);
-  ASSERT_EQ(atlas.height, 64);
-  plat::image::ApplyColourKey(atlas, 0xFF000000);
-  // After keying, every texel is either transparent black (background) or an opaque glyph texel.
-  std::vector<int> lit(13, 0);  // per 20-pixel column band; band 10 is the blank cell
-  for (int y = 0; y < 64; ++y)
-    for (int x = 0; x < 256; ++x) {
-      const uint32_t t = atlas.argb[size_t(y * 256 + x)];
-      if (t == 0) continue;
-      EXPECT_EQ(t >> 24, 0xFFu) << x << "," << y;
-      EXPECT_LT(y, 40) << "glyph texel below the cells at " << x << "," << y;
-      ++lit[size_t(x / 20)];
-    }
-  for (int d = 0; d < 10; ++d) EXPECT_GT(lit[size_t(d)], 40) << "digit " << d;
-  EXPECT_EQ(lit[10], 0) << "the blank cell must be empty";
-  EXPECT_EQ(lit[11] + lit[12], 0);
-  // The glyphs are upright: "7" has its bar on top, so its top glyph row is fully lit and its bottom is not.
-  const auto litInRow = [&](int cell, int row) {
-    int n = 0;
-    for (int x = 20 * cell; x < 20 * cell + 20; ++x) n += atlas.argb[size_t(row * 256 + x)] != 0;
-    return n;
-  };
-  EXPECT_EQ(litInRow(7, 2), 15);
-  EXPECT_EQ(litInRow(7, 36), 3);
-}
-
-TEST(GeneratedArtTest, PausedPictureHasRealAlpha) {
-  const Image paused = MustDecode(assetgen::EncodeDdsArgb32(assetgen::PausedPicture()));
-  ASSERT_EQ(paused.width, 256);
-  ASSERT_EQ(paused.height, 128);
-  int clear = 0, opaque = 0, translucent = 0;
-  for (uint32_t t : paused.argb) {
-    const uint32_t a = t >> 24;
-    (a == 0 ? clear : a == 0xFF ? opaque : translucent)++;
-  }
-  EXPECT_EQ(paused.argb[0], 0x00000000u);  // outside the panel
-  EXPECT_GT(clear, 0);
-  EXPECT_GT(opaque, 1000);       // the letters
-  EXPECT_GT(translucent, 5000);  // the panel
-}
-
-TEST(GeneratedArtTest, TestModelTexturesArePowersOfTwoAndOpaque) {
-  for (const Picture& p : {assetgen::TestHullPicture(), assetgen::TestGlowPicture()}) {
-    const Image image = MustDecode(assetgen::EncodeBmp24(p));
-    EXPECT_EQ(image.width & (image.width - 1), 0);
-    EXPECT_EQ(image.height & (image.height - 1), 0);
-    EXPECT_EQ(image.argb, p.argb);  // drawn opaque, so the BMP holds them exactly
-  }
-  EXPECT_EQ(assetgen::TestHullPicture().width, 128);
-  EXPECT_EQ(assetgen::TestGlowPicture().width, 64);
+  EXPECT_EQ(plat::image::CreateTextureFromFile(device, files, "Assets\\Art\\Missing.bmp", nullptr, &error),
+            nullptr);
+  EXPECT_NE(error.find("Assets\\Art\\Missing.bmp"), std::string::npos) << error;
+  Write("Assets/Art/Bad.dds", {'D', 'D', 'S', ' ', 1, 2, 3});
+  EXPECT_EQ(plat::image::CreateTextureFromFile(device, files, "Assets\\Art\\Bad.dds", nullptr, &error), nullptr);
+  EXPECT_NE(error.find("Assets\\Art\\Bad.dds"), std::string::npos) << error;
+  EXPECT_NE(error.find("truncated"), std::string::npos) << error;
 }
 
 TEST_F(TextureFileTest, WriterLeavesUnchangedFilesAlone) {
@@ -645,6 +457,56 @@ TEST_F(TextureFileTest, WriterLeavesUnchangedFilesAlone) {
   std::string error;
   EXPECT_FALSE(assetgen::WriteIfChanged(root_ / "no such folder" / "y.bmp", bytes, &error));
   EXPECT_NE(error.find("y.bmp"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The generator's art
+
+TEST(GeneratedArtTest, ScoreDigitCellsLayOutAsTheGameReadsThem) {
+  Image atlas = MustDecode(assetgen::EncodeBmp24(assetgen::ScoreDigitsPicture()));
+  ASSERT_EQ(atlas.width, 256);
+  ASSERT_EQ(atlas.height, 64);
+  plat::image::ApplyColourKey(atlas, 0xFF000000);
+  // After keying, every texel is either transparent black (background) or an opaque glyph texel.
+  std::vector<int> lit(13, 0);  // per 20-pixel column band; band 10 is the blank cell
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 256; ++x) {
+      const uint32_t t = atlas.argb[size_t(y * 256 + x)];
+      if (t == 0) continue;
+      EXPECT_EQ(t >> 24, 0xFFu) << x << "," << y;
+      EXPECT_LT(y, 40) << "glyph texel below the cells at " << x << "," << y;
+      ++lit[size_t(x / 20)];
+    }
+  for (int d = 0; d < 10; ++d) EXPECT_GT(lit[size_t(d)], 40) << "digit " << d;
+  EXPECT_EQ(lit[10] + lit[11] + lit[12], 0) << "the blank cell and the rest must be empty";
+  // The glyphs are upright: "7" has its bar on top, so its top glyph row is fully lit and its bottom is not.
+  const auto litInRow = [&](int cell, int row) {
+    int n = 0;
+    for (int x = 20 * cell; x < 20 * cell + 20; ++x) n += atlas.argb[size_t(row * 256 + x)] != 0;
+    return n;
+  };
+  EXPECT_EQ(litInRow(7, 2), 15);
+  EXPECT_EQ(litInRow(7, 36), 3);
+}
+
+TEST(GeneratedArtTest, PausedPictureHasRealAlphaAndModelTexturesArePowersOfTwo) {
+  const Image paused = MustDecode(assetgen::EncodeDdsArgb32(assetgen::PausedPicture()));
+  ASSERT_EQ(std::pair(paused.width, paused.height), std::pair(256, 128));
+  int opaque = 0, translucent = 0;
+  for (uint32_t t : paused.argb) {
+    if (t >> 24 == 0xFF) ++opaque;
+    else if (t >> 24 != 0) ++translucent;
+  }
+  EXPECT_EQ(paused.argb[0], 0x00000000u);  // outside the panel
+  EXPECT_GT(opaque, 1000);                 // the letters
+  EXPECT_GT(translucent, 5000);            // the panel
+
+  for (const auto& [p, width] : {std::pair{assetgen::TestHullPicture(), 128}, {assetgen::TestGlowPicture(), 64}}) {
+    const Image image = MustDecode(assetgen::EncodeBmp24(p));
+    EXPECT_EQ(image.width, width);
+    EXPECT_EQ(image.height & (image.height - 1), 0);
+    EXPECT_EQ(image.argb, p.argb);  // drawn opaque, so the BMP holds them exactly
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // sphere shapes, bounding spheres, vertex sizes, and drawing subsets of a mesh on a device.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -11,8 +12,8 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "platform/headless/recording_device.h"
 #include "platform/mesh.h"
+#include "capturing_device_support.h"
 #include "scratch_assets_support.h"
 #include "xfile.h"
 
@@ -127,18 +128,12 @@ TEST_F(MeshLoadTest, KeepsTheFilesPositionsWindingNormalsAndTextureCoordinates) 
   EXPECT_EQ(uvAt(1, 2), (std::pair{0.0f, 0.25f}));
   EXPECT_EQ(uvAt(0, 1), (std::pair{1.0f, 0.125f}));
   EXPECT_EQ(uvAt(0, 2), (std::pair{1.0f, 1.0f}));
-}
 
-TEST_F(MeshLoadTest, MaterialsComeInFileOrderWithTheirColoursAndTextureNames) {
-  Put("Quad.X", xfile::Write({FrameOf(TwoMaterialQuad())}));
-  const MeshData d = LoadOk("Quad.X");
+  // Materials in file order with their colours and texture names.
   ASSERT_EQ(d.materials.size(), 2u);
   const plat::mesh::XMaterial& a = d.materials[0];
   EXPECT_EQ(a.textureFile, "TestHull.bmp");
-  EXPECT_FLOAT_EQ(a.diffuse.r, 1);
-  EXPECT_FLOAT_EQ(a.diffuse.g, 0.5f);
-  EXPECT_FLOAT_EQ(a.diffuse.b, 0.25f);
-  EXPECT_FLOAT_EQ(a.diffuse.a, 1);
+  EXPECT_EQ((std::array{a.diffuse.r, a.diffuse.g, a.diffuse.b, a.diffuse.a}), (std::array{1.0f, 0.5f, 0.25f, 1.0f}));
   EXPECT_FLOAT_EQ(a.power, 12);
   EXPECT_FLOAT_EQ(a.specular.g, 0.5f);
   EXPECT_FLOAT_EQ(a.emissive.b, 0.25f);
@@ -147,13 +142,22 @@ TEST_F(MeshLoadTest, MaterialsComeInFileOrderWithTheirColoursAndTextureNames) {
   EXPECT_FLOAT_EQ(b.diffuse.b, 1);
   EXPECT_FLOAT_EQ(b.diffuse.a, 0.5f);
   EXPECT_FLOAT_EQ(b.power, 0);
-}
 
-TEST_F(MeshLoadTest, TextureNamesThatLookLikeOtherMapKindsAreStillTheMaterialsTexture) {
-  xfile::Mesh m = TwoMaterialQuad();
-  m.materials[0].texture = "Env_Bump Specular.bmp";
-  Put("Quad.X", xfile::Write({FrameOf(m)}));
-  EXPECT_EQ(LoadOk("Quad.X").materials[0].textureFile, "Env_Bump Specular.bmp");
+  // One indexed draw per material on the recording device, in the loaded format.
+  CapturingDevice device;
+  auto mesh = plat::mesh::CreateMesh(device, d);
+  ASSERT_NE(mesh, nullptr);
+  device.BeginScene();
+  mesh->DrawSubset(1);
+  mesh->DrawSubset(0);
+  device.EndScene();
+  ASSERT_EQ(device.Log().Draws().size(), 2u);
+  for (const auto& draw : device.Log().Draws()) {
+    EXPECT_EQ(draw.primitiveCount, 1u);
+    EXPECT_EQ(draw.state.fvf, kXyz | kNormal | kTex1);
+    EXPECT_EQ(draw.state.streamStride, 32u);
+  }
+  EXPECT_EQ(device.Log().FailedLocks(), 0);
 }
 
 TEST_F(MeshLoadTest, FrameTransformsApplyChildFirstThenParent) {
@@ -218,11 +222,13 @@ TEST_F(MeshLoadTest, AFileWithoutNormalsOrTextureCoordinatesHasPositionsOnly) {
   xfile::Mesh m = TwoMaterialQuad();
   m.normals.clear();
   m.uvs.clear();
+  m.materials[0].texture = "Env_Bump Specular.bmp";  // looks like another map kind, still the texture
   Put("Bare.X", xfile::Write({FrameOf(m)}));
   const MeshData d = LoadOk("Bare.X");
   EXPECT_EQ(d.fvf, kXyz);
   EXPECT_EQ(d.stride, 12u);
   EXPECT_EQ(Corner(d, 1, 1), (Vec3{2.25f, -1, 1}));
+  EXPECT_EQ(d.materials[0].textureFile, "Env_Bump Specular.bmp");
 }
 
 TEST_F(MeshLoadTest, VertexColoursBecomeArgbWords) {
@@ -349,101 +355,6 @@ TEST(MeshFvf, VertexSizesOfTheFormatsInUse) {
   EXPECT_EQ(plat::gpu::FvfVertexSize(0x152), 36u);
 }
 
-// A device that keeps buffer bytes and the calls DrawSubset makes, with switches to make creation and locks
-// fail.
-class FakeDevice final : public plat::gpu::Device {
- public:
-  struct Buffer final : plat::gpu::VertexBuffer, plat::gpu::IndexBuffer {
-    Buffer(uint32_t bytes, bool lockFails) : data(bytes), lockFails(lockFails) {}
-    uint32_t SizeBytes() const override { return static_cast<uint32_t>(data.size()); }
-    void* Lock(uint32_t offset, uint32_t size, plat::gpu::LockMode) override {
-      if (lockFails || offset > data.size() || (size != 0 && size > data.size() - offset)) return nullptr;
-      return data.data() + offset;
-    }
-    void Unlock() override {}
-    std::vector<uint8_t> data;
-    bool lockFails;
-  };
-  struct IndexedDraw {
-    plat::gpu::Primitive type;
-    int32_t baseVertex;
-    uint32_t minIndex, numVertices, startIndex, primitiveCount;
-    uint32_t fvf, stride;
-    const void* stream;
-    const void* indices;
-  };
-
-  bool failCreate = false, failLock = false;
-  Buffer* vb = nullptr;
-  Buffer* ib = nullptr;
-  uint32_t vbFormat = 0;
-  uint32_t fvf = 0, stride = 0;
-  const void* stream = nullptr;
-  const void* indices = nullptr;
-  std::vector<IndexedDraw> draws;
-  int otherCalls = 0;
-
-  void BeginScene() override { ++otherCalls; }
-  void EndScene() override { ++otherCalls; }
-  bool Present() override { return true; }
-  plat::gpu::RenderTarget& BackBuffer() override { std::abort(); }
-  void SetRenderTarget(plat::gpu::RenderTarget&) override { ++otherCalls; }
-  void Clear(plat::gpu::Argb, float) override { ++otherCalls; }
-  void SetRenderState(plat::gpu::RenderState, uint32_t) override { ++otherCalls; }
-  void SetRenderStateF(plat::gpu::RenderState, float) override { ++otherCalls; }
-  uint32_t GetRenderState(plat::gpu::RenderState) const override { return 0; }
-  void SetSamplerState(plat::gpu::SamplerState, uint32_t) override { ++otherCalls; }
-  void SetTextureStageState(plat::gpu::StageState, uint32_t) override { ++otherCalls; }
-  void SetTransform(plat::gpu::TransformKind, const math::Matrix&) override { ++otherCalls; }
-  math::Matrix GetTransform(plat::gpu::TransformKind) const override { return {}; }
-  void SetMaterial(const plat::gpu::Material&) override { ++otherCalls; }
-  void LightEnable(int, bool) override { ++otherCalls; }
-  void SetTexture(plat::gpu::Texture*) override { ++otherCalls; }
-  void SetVertexShader(plat::gpu::Shader*) override { ++otherCalls; }
-  void SetPixelShader(plat::gpu::Shader*) override { ++otherCalls; }
-  std::unique_ptr<plat::gpu::Texture> CreateTexture(const std::vector<plat::image::Image>&,
-                                                    std::string) override {
-    return nullptr;
-  }
-  std::unique_ptr<plat::gpu::RenderTexture> CreateRenderTexture(int, int) override { return nullptr; }
-  std::unique_ptr<plat::gpu::VertexBuffer> CreateVertexBuffer(uint32_t bytes, uint32_t,
-                                                              uint32_t format) override {
-    if (failCreate) return nullptr;
-    auto b = std::make_unique<Buffer>(bytes, failLock);
-    vb = b.get();
-    vbFormat = format;
-    return b;
-  }
-  std::unique_ptr<plat::gpu::IndexBuffer> CreateIndexBuffer(uint32_t bytes, uint32_t) override {
-    if (failCreate) return nullptr;
-    auto b = std::make_unique<Buffer>(bytes, failLock);
-    ib = b.get();
-    return b;
-  }
-  std::unique_ptr<plat::gpu::VertexDeclaration> CreateVertexDeclaration(
-      std::span<const plat::gpu::VertexElement>) override {
-    return nullptr;
-  }
-  plat::gpu::CompiledShader CompileShader(std::string_view, std::string_view, std::string_view) override {
-    return {};
-  }
-  void SetFVF(uint32_t format) override { fvf = format; }
-  void SetVertexDeclaration(plat::gpu::VertexDeclaration*) override { ++otherCalls; }
-  void SetStreamSource(plat::gpu::VertexBuffer* buffer, uint32_t, uint32_t s) override {
-    stream = buffer;
-    stride = s;
-  }
-  void SetIndices(plat::gpu::IndexBuffer* buffer) override { indices = buffer; }
-  void DrawPrimitive(plat::gpu::Primitive, uint32_t, uint32_t) override { ++otherCalls; }
-  void DrawIndexedPrimitive(plat::gpu::Primitive type, int32_t baseVertex, uint32_t minIndex,
-                            uint32_t numVertices, uint32_t startIndex, uint32_t primitiveCount) override {
-    draws.push_back(
-        {type, baseVertex, minIndex, numVertices, startIndex, primitiveCount, fvf, stride, stream, indices});
-  }
-  void DrawPrimitiveUP(plat::gpu::Primitive, uint32_t, const void*, uint32_t) override { ++otherCalls; }
-  void Marker(std::string_view) override { ++otherCalls; }
-};
-
 // Three materials: faces 0-1 on vertices 0-3, none on material 1, faces 2-4 on vertices 5-8 (vertex 4
 // unused).
 MeshData ThreeSubsets() {
@@ -458,59 +369,74 @@ MeshData ThreeSubsets() {
   return d;
 }
 
-TEST(MeshDraw, EachSubsetDrawsItsOwnIndexRange) {
-  FakeDevice device;
+TEST(MeshDraw, EachSubsetDrawsItsOwnIndexRangeAndChangesNoOtherState) {
+  CapturingDevice device;
   const MeshData d = ThreeSubsets();
   auto mesh = plat::mesh::CreateMesh(device, d);
   ASSERT_NE(mesh, nullptr);
   EXPECT_EQ(mesh->VertexCount(), 9u);
   EXPECT_EQ(mesh->Fvf(), kXyz | kNormal);
   EXPECT_EQ(mesh->SubsetCount(), 3u);
-  ASSERT_NE(device.vb, nullptr);
-  ASSERT_NE(device.ib, nullptr);
-  EXPECT_EQ(device.vbFormat, kXyz | kNormal);
-  EXPECT_EQ(device.vb->data, d.vertices);
-  ASSERT_EQ(device.ib->data.size(), 30u);
+  // The buffers hold the vertices as given and the indices as 16 bits.
+  ASSERT_NE(device.lastVertexBuffer, nullptr);
+  ASSERT_NE(device.lastIndexBuffer, nullptr);
+  ASSERT_EQ(device.lastVertexBuffer->SizeBytes(), d.vertices.size());
+  const auto* vertices = static_cast<const uint8_t*>(device.lastVertexBuffer->Lock(0, 0, plat::gpu::LockMode::Normal));
+  ASSERT_NE(vertices, nullptr);
+  EXPECT_EQ(std::vector<uint8_t>(vertices, vertices + d.vertices.size()), d.vertices);
+  device.lastVertexBuffer->Unlock();
+  ASSERT_EQ(device.lastIndexBuffer->SizeBytes(), 30u);
   std::vector<uint16_t> indices(15);
-  std::memcpy(indices.data(), device.ib->data.data(), 30);
+  const void* indexBytes = device.lastIndexBuffer->Lock(0, 0, plat::gpu::LockMode::Normal);
+  ASSERT_NE(indexBytes, nullptr);
+  std::memcpy(indices.data(), indexBytes, 30);
+  device.lastIndexBuffer->Unlock();
   EXPECT_EQ(indices, (std::vector<uint16_t>{0, 1, 2, 0, 2, 3, 5, 6, 7, 5, 7, 8, 8, 7, 6}));
 
+  const plat::headless::DeviceState before = device.Log().State();
+  const size_t eventsBefore = device.Log().Events().size();
   mesh->DrawSubset(0);
   mesh->DrawSubset(1);  // no faces: nothing drawn
   mesh->DrawSubset(2);
   mesh->DrawSubset(3);  // out of range: nothing drawn
-  ASSERT_EQ(device.draws.size(), 2u);
-  const FakeDevice::IndexedDraw& a = device.draws[0];
-  EXPECT_EQ(a.type, plat::gpu::Primitive::TriangleList);
+  ASSERT_EQ(device.indexedDraws.size(), 2u);
+  const CapturingDevice::IndexedDraw& a = device.indexedDraws[0];
   EXPECT_EQ(a.baseVertex, 0);
   EXPECT_EQ(a.minIndex, 0u);
   EXPECT_EQ(a.numVertices, 4u);
   EXPECT_EQ(a.startIndex, 0u);
   EXPECT_EQ(a.primitiveCount, 2u);
-  EXPECT_EQ(a.fvf, kXyz | kNormal);
-  EXPECT_EQ(a.stride, 24u);
-  EXPECT_EQ(a.stream, static_cast<const void*>(static_cast<plat::gpu::VertexBuffer*>(device.vb)));
-  EXPECT_EQ(a.indices, static_cast<const void*>(static_cast<plat::gpu::IndexBuffer*>(device.ib)));
-  const FakeDevice::IndexedDraw& b = device.draws[1];
+  const CapturingDevice::IndexedDraw& b = device.indexedDraws[1];
   EXPECT_EQ(b.minIndex, 5u);
   EXPECT_EQ(b.numVertices, 4u);
   EXPECT_EQ(b.startIndex, 6u);
   EXPECT_EQ(b.primitiveCount, 3u);
-  EXPECT_EQ(device.otherCalls, 0);
+  for (const auto& draw : device.Log().Draws()) {
+    EXPECT_EQ(draw.primitive, plat::gpu::Primitive::TriangleList);
+    EXPECT_EQ(draw.state.fvf, kXyz | kNormal);
+    EXPECT_EQ(draw.state.streamStride, 24u);
+    EXPECT_EQ(draw.state.stream, "VertexBuffer1");
+    EXPECT_EQ(draw.state.indices, "IndexBuffer1");
+  }
+  // Only the draws: no texture, shader, target or state changes of its own.
+  EXPECT_EQ(std::vector<std::string>(device.Log().Events().begin() + std::ptrdiff_t(eventsBefore),
+                                     device.Log().Events().end()),
+            (std::vector<std::string>{"Draw DrawIndexedPrimitive TriangleList 2",
+                                      "Draw DrawIndexedPrimitive TriangleList 3"}));
+  const plat::headless::DeviceState& after = device.Log().State();
+  EXPECT_EQ(after.renderStates, before.renderStates);
+  EXPECT_EQ(after.stageStates, before.stageStates);
+  EXPECT_EQ(after.samplerStates, before.samplerStates);
 }
 
 TEST(MeshDraw, CreationFailsCleanlyOnBadDataTooManyVerticesOrDeviceFailure) {
-  {
-    FakeDevice device;
-    device.failCreate = true;
-    EXPECT_EQ(plat::mesh::CreateMesh(device, ThreeSubsets()), nullptr);
+  for (bool refuseLocks : {false, true}) {
+    CapturingDevice device;
+    device.refuseBuffers = !refuseLocks;
+    device.refuseLocks = refuseLocks;
+    EXPECT_EQ(plat::mesh::CreateMesh(device, ThreeSubsets()), nullptr) << refuseLocks;
   }
-  {
-    FakeDevice device;
-    device.failLock = true;
-    EXPECT_EQ(plat::mesh::CreateMesh(device, ThreeSubsets()), nullptr);
-  }
-  FakeDevice device;
+  CapturingDevice device;
   MeshData outOfRange = ThreeSubsets();
   outOfRange.indices[4] = 9;
   EXPECT_EQ(plat::mesh::CreateMesh(device, outOfRange), nullptr);
@@ -532,30 +458,6 @@ TEST(MeshDraw, CreationFailsCleanlyOnBadDataTooManyVerticesOrDeviceFailure) {
   EXPECT_NE(plat::mesh::CreateMesh(device, big), nullptr);
   big.vertices.resize(65536 * 12);
   EXPECT_EQ(plat::mesh::CreateMesh(device, big), nullptr);
-}
-
-TEST_F(MeshLoadTest, ALoadedMeshDrawsOneCallPerMaterialOnTheRecordingDevice) {
-  Put("Quad.X", xfile::Write({FrameOf(TwoMaterialQuad())}));
-  const MeshData d = LoadOk("Quad.X");
-  plat::headless::RecordingDevice device(plat::gpu::PresentParams{});
-  auto mesh = plat::mesh::CreateMesh(device, d);
-  ASSERT_NE(mesh, nullptr);
-  device.BeginScene();
-  mesh->DrawSubset(1);
-  mesh->DrawSubset(0);
-  const auto& draws = device.Log().Draws();
-  ASSERT_EQ(draws.size(), 2u);
-  for (const auto& draw : draws) {
-    EXPECT_EQ(draw.call, "DrawIndexedPrimitive");
-    EXPECT_EQ(draw.primitive, plat::gpu::Primitive::TriangleList);
-    EXPECT_EQ(draw.primitiveCount, 1u);
-    EXPECT_EQ(draw.state.fvf, kXyz | kNormal | kTex1);
-    EXPECT_EQ(draw.state.streamStride, 32u);
-    EXPECT_FALSE(draw.state.stream.empty());
-    EXPECT_FALSE(draw.state.indices.empty());
-  }
-  EXPECT_EQ(device.Log().FailedLocks(), 0);
-  device.EndScene();
 }
 
 // The generator's meshes as the game loads them.

@@ -108,12 +108,6 @@ TEST_F(NativeServicesTest, ClockAdvancesMonotonically) {
   EXPECT_LE(std::abs(clock.UnixTimeSeconds() - static_cast<int64_t>(std::time(nullptr))), 1);
 }
 
-TEST_F(NativeServicesTest, DialogsEchoToStderrWithoutBlocking) {
-  testing::internal::CaptureStderr();
-  services_->dialogs().ShowMessage("Could not open level", "Error");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Could not open level\n");
-}
-
 TEST_F(NativeServicesTest, KeyboardReadsAllKeysUpAndControllersAreCapped) {
   plat::Keyboards& keyboards = services_->keyboards();
   EXPECT_TRUE(keyboards.Available());
@@ -129,7 +123,10 @@ TEST_F(NativeServicesTest, KeyboardReadsAllKeysUpAndControllersAreCapped) {
   for (size_t i = 0; i < state.size(); ++i) EXPECT_EQ(state[i], 0) << "key " << i;
 }
 
-TEST_F(NativeServicesTest, FilesAreRootedAtTheWorkingDirectory) {
+TEST_F(NativeServicesTest, DialogsEchoToStderrAndFilesAreRootedAtTheWorkingDirectory) {
+  testing::internal::CaptureStderr();
+  services_->dialogs().ShowMessage("Could not open level", "Error");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: Could not open level\n");
   EXPECT_EQ(services_->files().Root(), std::filesystem::current_path());
 }
 

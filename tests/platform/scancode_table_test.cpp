@@ -4,6 +4,7 @@
 
 #include <map>
 #include <set>
+#include <utility>
 
 #include "platform/keyboard.h"
 #include "platform/native/scancode_table.h"
@@ -12,40 +13,20 @@ namespace {
 
 using plat::ScancodeToKey;
 
-TEST(ScancodeTable, MapsPhysicalKeysToGameCodes) {
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_ESCAPE), 1);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_1), 2);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_9), 10);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_0), 11);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_BACKSPACE), 14);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_Q), 16);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_RETURN), 28);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_A), 30);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_S), 31);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_D), 32);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_GRAVE), 41);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_LSHIFT), 42);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_B), 48);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_RSHIFT), 54);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_SPACE), 57);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_KP_PLUS), 78);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_F11), 87);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_KP_ENTER), 156);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_PAUSE), 197);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_UP), 200);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_LEFT), 203);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_RIGHT), 205);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_DOWN), 208);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_DELETE), 211);
-}
-
-TEST(ScancodeTable, UnmappedAndOutOfRangeGiveMinusOne) {
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_UNKNOWN), -1);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_NONUSHASH), -1);
-  EXPECT_EQ(ScancodeToKey(SDL_SCANCODE_F13), -1);
-  EXPECT_EQ(ScancodeToKey(-1), -1);
-  EXPECT_EQ(ScancodeToKey(SDL_NUM_SCANCODES), -1);
-  EXPECT_EQ(ScancodeToKey(100000), -1);
+TEST(ScancodeTable, MapsPhysicalKeysToGameCodesAndTheRestToMinusOne) {
+  const std::pair<int, int> mapped[] = {
+      {SDL_SCANCODE_ESCAPE, 1},   {SDL_SCANCODE_1, 2},          {SDL_SCANCODE_9, 10},
+      {SDL_SCANCODE_0, 11},       {SDL_SCANCODE_BACKSPACE, 14}, {SDL_SCANCODE_Q, 16},
+      {SDL_SCANCODE_RETURN, 28},  {SDL_SCANCODE_A, 30},         {SDL_SCANCODE_S, 31},
+      {SDL_SCANCODE_D, 32},       {SDL_SCANCODE_GRAVE, 41},     {SDL_SCANCODE_LSHIFT, 42},
+      {SDL_SCANCODE_B, 48},       {SDL_SCANCODE_RSHIFT, 54},    {SDL_SCANCODE_SPACE, 57},
+      {SDL_SCANCODE_KP_PLUS, 78}, {SDL_SCANCODE_F11, 87},       {SDL_SCANCODE_KP_ENTER, 156},
+      {SDL_SCANCODE_PAUSE, 197},  {SDL_SCANCODE_UP, 200},       {SDL_SCANCODE_LEFT, 203},
+      {SDL_SCANCODE_RIGHT, 205},  {SDL_SCANCODE_DOWN, 208},     {SDL_SCANCODE_DELETE, 211}};
+  for (auto [scancode, code] : mapped) EXPECT_EQ(ScancodeToKey(scancode), code) << "scancode " << scancode;
+  for (int unmapped : {int(SDL_SCANCODE_UNKNOWN), int(SDL_SCANCODE_NONUSHASH), int(SDL_SCANCODE_F13), -1,
+                       int(SDL_NUM_SCANCODES), 100000})
+    EXPECT_EQ(ScancodeToKey(unmapped), -1) << unmapped;
 }
 
 // Every code in the game's numbering is reached by exactly one scancode, and nothing else is.

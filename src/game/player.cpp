@@ -25,6 +25,10 @@ Player::Player(Engine* owner, int* previous) : engine(owner), previousState(prev
 
 Player::~Player() {
   // The graphics object deletes flagged models in its next update; the ship model goes with ~Entity.
+  ReleaseReticles();
+}
+
+void Player::ReleaseReticles() {
   for (Model*& reticle : reticles) {
     if (reticle != nullptr) reticle->unload = true;
     reticle = nullptr;
@@ -43,9 +47,8 @@ void Player::Init() {
   lastWeaponShot = 0;
   lastPrimaryShot = 0;
 
+  ReleaseReticles();
   for (Model*& reticle : reticles) {
-    if (reticle != nullptr) reticle->unload = true;
-    reticle = nullptr;
     if (g_graphics == nullptr) continue;
     Model* loaded = nullptr;
     if (g_graphics->LoadModel(&loaded, "Ret.X", 0.0f, 0.0f, 0.0f, true, false)) {

@@ -110,6 +110,8 @@ class Player : public Entity {
   bool godmode = false;
 
  private:
+  // Hands the reticle models back to the graphics object.
+  void ReleaseReticles();
   // The engine's current state, 0 without an engine.
   int State() const;
   // One axis: 0 x, 1 y, 2 z; direction +1 or -1.

@@ -1,6 +1,6 @@
-// The camera's views on the rail frame: top and side poses at the first waypoint, eye placement per view,
-// the chase follow with its dead zone and tilt, the timed transitions and their end poses, the orbit, and
-// the guards for missing waypoints and zero frame times.
+// The camera's left-handed view matrix and its views on the rail frame: top and side poses at the first
+// waypoint, eye placement per view, the chase follow with its dead zone and tilt, the timed transitions and
+// their end poses, the orbit, and the guards for missing waypoints and zero frame times.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -61,6 +61,40 @@ class OnTrack : public ::testing::Test {
   std::vector<Waypoint> track = Track({{0, 0, 0}, {0, 0, 1000}});
   Camera camera;
 };
+
+TEST(Camera, StartsBehindTheOriginLookingAlongZ) {
+  Camera c;  // its default axes are checked with the top and side guards below
+  // The eye becomes the view-space origin; a point 10 ahead lies at view z 10.
+  const math::Matrix v = c.GetViewMatrix();
+  ExpectNear(math::Vec3TransformCoord({0, 0, -10}, v), {0, 0, 0}, 1e-5f);
+  ExpectNear(math::Vec3TransformCoord({3, 4, 0}, v), {3, 4, 10}, 1e-5f);
+}
+
+TEST(Camera, ViewMatrixTakesTheAxesAsViewSpaceDirections) {
+  Camera c;
+  c.SetEye({1, 2, 3});
+  // Looking along +X with up +Y: right is -Z in a left-handed frame.
+  c.SetAxes({2, 0, 0}, {0, 3, 0}, {0, 0, -4});  // stored normalised
+  ExpectNear(c.GetLook(), {1, 0, 0}, 1e-5f);
+  ExpectNear(c.GetRight(), {0, 0, -1}, 1e-5f);
+  const math::Matrix v = c.GetViewMatrix();
+  ExpectNear(math::Vec3TransformCoord({6, 2, 3}, v), {0, 0, 5}, 1e-5f);  // 5 ahead
+  ExpectNear(math::Vec3TransformCoord({1, 4, 3}, v), {0, 2, 0}, 1e-5f);  // 2 up
+  ExpectNear(math::Vec3TransformCoord({1, 2, 0}, v), {3, 0, 0}, 1e-5f);  // 3 to the right
+  EXPECT_EQ(v.m[0][3], 0.0f);
+  EXPECT_EQ(v.m[3][3], 1.0f);
+}
+
+TEST(Camera, ViewMatrixReorthonormalisesTheAxesItKeeps) {
+  Camera c;
+  c.SetEye({0, 0, 0});
+  // Up leaning toward the look direction: it is rebuilt from look x right.
+  c.SetAxes({0, 0, 1}, {0, 1, 1}, {1, 0, 0});
+  c.GetViewMatrix();
+  ExpectNear(c.GetUp(), {0, 1, 0}, 1e-5f);
+  ExpectNear(c.GetRight(), {1, 0, 0}, 1e-5f);
+  ExpectNear(c.GetLook(), {0, 0, 1}, 1e-5f);
+}
 
 TEST(CameraModes, TopAndSideViewsNeedTwoWaypointsOrChangeNothing) {
   const std::vector<Waypoint> one = Track({{5, 5, 5}});
@@ -208,46 +242,41 @@ TEST_F(OnTrack, BeforeTheFirstLevelTheEyeIsNotPlaced) {
   EXPECT_EQ(camera.GetEye(), (Vec3{0, 0, -10}));
 }
 
-TEST_F(OnTrack, ChaseTransitionEndsExactlyOnTheTrackFrame) {
+TEST_F(OnTrack, TransitionsEndExactlyOnTheirViewPoses) {
+  // Chained: each transition starts where the one before ended. All take 2 s, 8 frames of 0.25 s.
+  struct Case {
+    int target, from, to;
+    Vec3 right, up, look, eye;
+  };
+  const Case cases[] = {
+      {0, 5, 7, kX, kY, kZ, {0, 20, 50}},            // chase: 200 behind, 20 above
+      {1, 7, 6, kZ, kY, {-1, 0, 0}, {300, 0, 250}},  // side: 300 along the side
+      {2, 6, 5, kX, kZ, {0, -1, 0}, {0, 300, 250}},  // top: 300 above
+  };
   StartIn(5);
-  camera.BeginTransition(0);
-  EXPECT_TRUE(camera.InTransition());
-  // Halfway the view has turned 45 degrees from looking down toward looking ahead.
-  for (int frame = 0; frame < 4; ++frame) camera.Update(250.0f, 0, 0.25f);
-  EXPECT_EQ(camera.GetMode(), 5);
-  EXPECT_FALSE(camera.transitionDone);
-  ExpectNear(camera.GetLook(), {0, -0.7071068f, 0.7071068f}, 1e-5f);
-  // The eye stays on the line of sight through the raised track point.
-  const Vec3 toEye = camera.GetEye() - Vec3{0, 20, 250};
-  ExpectNear(math::Vec3Cross(toEye, camera.GetLook()), {0, 0, 0}, 1e-3f);
-
-  EXPECT_EQ(RunTransition(), 4);  // 2 s in 8 frames of 0.25 s
-  EXPECT_EQ(camera.GetMode(), 7);
-  EXPECT_FALSE(camera.InTransition());
-  EXPECT_EQ(camera.GetRight(), kX);
-  EXPECT_EQ(camera.GetUp(), kY);
-  EXPECT_EQ(camera.GetLook(), kZ);
-  EXPECT_EQ(camera.GetEye(), (Vec3{0, 20, 50}));  // 200 behind, 20 above
-}
-
-TEST_F(OnTrack, SideAndTopTransitionsEnd300Away) {
-  StartIn(7);
-  camera.BeginTransition(1);
-  EXPECT_EQ(RunTransition(), 8);
-  EXPECT_EQ(camera.GetMode(), 6);
-  EXPECT_EQ(camera.GetRight(), kZ);
-  EXPECT_EQ(camera.GetUp(), kY);
-  EXPECT_EQ(camera.GetLook(), (Vec3{-1, 0, 0}));
-  EXPECT_EQ(camera.GetEye(), (Vec3{300, 0, 250}));
-
-  camera.transitionDone = false;
-  camera.BeginTransition(2);
-  EXPECT_EQ(RunTransition(), 8);
-  EXPECT_EQ(camera.GetMode(), 5);
-  EXPECT_EQ(camera.GetRight(), kX);
-  EXPECT_EQ(camera.GetUp(), kZ);
-  EXPECT_EQ(camera.GetLook(), (Vec3{0, -1, 0}));
-  EXPECT_EQ(camera.GetEye(), (Vec3{0, 300, 250}));
+  for (const Case& k : cases) {
+    SCOPED_TRACE(testing::Message() << "target " << k.target);
+    camera.transitionDone = false;
+    camera.BeginTransition(k.target);
+    EXPECT_TRUE(camera.InTransition());
+    for (int frame = 0; frame < 4; ++frame) camera.Update(250.0f, 0, 0.25f);
+    EXPECT_EQ(camera.GetMode(), k.from);
+    EXPECT_FALSE(camera.transitionDone);
+    if (k.target == 0) {
+      // Halfway the view has turned 45 degrees from looking down toward looking ahead.
+      ExpectNear(camera.GetLook(), {0, -0.7071068f, 0.7071068f}, 1e-5f);
+      // The eye stays on the line of sight through the raised track point.
+      const Vec3 toEye = camera.GetEye() - Vec3{0, 20, 250};
+      ExpectNear(math::Vec3Cross(toEye, camera.GetLook()), {0, 0, 0}, 1e-3f);
+    }
+    EXPECT_EQ(RunTransition(), 4);
+    EXPECT_EQ(camera.GetMode(), k.to);
+    EXPECT_FALSE(camera.InTransition());
+    EXPECT_EQ(camera.GetRight(), k.right);
+    EXPECT_EQ(camera.GetUp(), k.up);
+    EXPECT_EQ(camera.GetLook(), k.look);
+    EXPECT_EQ(camera.GetEye(), k.eye);
+  }
 }
 
 TEST_F(OnTrack, TransitionClosesTheDistanceInEqualShares) {

@@ -25,7 +25,7 @@ class Caches : public ::testing::Test {
   GraphicsHarness h;
 };
 
-TEST_F(Caches, FindThenLoadSharesOneEntry) {
+TEST_F(Caches, FindThenLoadSharesOneEntryKeyedOnTheExactPath) {
   const char* path = "Assets\\Art\\hud_score.bmp";
   EXPECT_EQ(g().FindTexture(path), -1);
   const int first = g().LoadTexture(path, nullptr);
@@ -35,9 +35,8 @@ TEST_F(Caches, FindThenLoadSharesOneEntry) {
   EXPECT_EQ(g().sceneTextures[0].fileName, path);
   // The two texture caches are separate.
   EXPECT_EQ(g().FindSpriteTexture(path), -1);
-}
 
-TEST_F(Caches, PathsThatDifferInSeparatorOrCaseAreDifferentEntries) {
+  // Paths that differ in separator or case are different entries.
   const int backslash = g().LoadSpriteTexture("Assets\\Art\\hud_score.bmp", nullptr);
   const int slash = g().LoadSpriteTexture("Assets/Art/hud_score.bmp", nullptr);
   const int upper = g().LoadSpriteTexture("Assets\\Art\\HUD_score.bmp", nullptr);  // found case-insensitively
@@ -62,7 +61,7 @@ TEST_F(Caches, SpritesOfOnePathShareTheTextureAndTheFirstColourKey) {
   EXPECT_EQ(h.log().Resources(plat::headless::ResourceKind::Texture).created, texturesBefore + 1);
 }
 
-TEST_F(Caches, MissingPictureFailsTheSpriteAndIsReportedOnce) {
+TEST_F(Caches, MissingFilesFailAreReportedOnceEachAndAreNotCached) {
   Sprite* sprite = reinterpret_cast<Sprite*>(0x1);  // stands for the caller's previous value
   Sprite* const before = sprite;
   EXPECT_FALSE(g().CreateSprite(&sprite, "Assets\\Art\\Nowhere.bmp", 0, 0, 1, 1, nullptr, 1, nullptr, 0));
@@ -74,6 +73,12 @@ TEST_F(Caches, MissingPictureFailsTheSpriteAndIsReportedOnce) {
   // Another missing file is a report of its own.
   EXPECT_EQ(g().LoadTexture("Assets\\Art\\Elsewhere.jpg", nullptr), -1);
   EXPECT_EQ(h.services.MessageBoxes().size(), 2u);
+  // A missing mesh likewise, and it is not cached.
+  EXPECT_EQ(g().LoadMesh("Assets\\Art\\Nothing.X"), -1);
+  EXPECT_EQ(g().LoadMesh("Assets\\Art\\Nothing.X"), -1);
+  EXPECT_TRUE(g().meshes.empty());
+  EXPECT_EQ(h.services.MessageBoxes(),
+            (std::vector<std::string>{kSpriteBox, kSpriteBox, ": D3DXLoadMeshFromX() - FAILED"}));
 }
 
 TEST_F(Caches, MeshLoadsItsMaterialsAndTexturesFromTheArtFolder) {
@@ -97,13 +102,6 @@ TEST_F(Caches, MeshLoadsItsMaterialsAndTexturesFromTheArtFolder) {
   EXPECT_EQ(mesh.textures[0], g().sceneTextures[static_cast<size_t>(texture)].texture.get());
 }
 
-TEST_F(Caches, MissingMeshIsReportedOnceAndNotCached) {
-  EXPECT_EQ(g().LoadMesh("Assets\\Art\\Nothing.X"), -1);
-  EXPECT_EQ(g().LoadMesh("Assets\\Art\\Nothing.X"), -1);
-  EXPECT_TRUE(g().meshes.empty());
-  EXPECT_EQ(h.services.MessageBoxes(), std::vector<std::string>{": D3DXLoadMeshFromX() - FAILED"});
-}
-
 TEST(CachesMeshTexture, MeshWhoseTextureIsMissingShowsBothMessagesAndIsNotCached) {
   ScratchGameFolder folder;
   {
@@ -123,9 +121,19 @@ TEST(CachesMeshTexture, MeshWhoseTextureIsMissingShowsBothMessagesAndIsNotCached
   EXPECT_EQ(h.services.MessageBoxes(), (std::vector<std::string>{kSpriteBox, ": D3DXCreateTextureFromFile() - FAILED"}));
 }
 
-TEST_F(Caches, ClearSceneKeepsScreenArtSpritesAndLabels) {
+TEST_F(Caches, ReleaseModelDeletesOnlyListedModelsAndClearSceneKeepsScreenArtSpritesAndLabels) {
+  Model* blended = h.AddModel(g().blendedModels);
+  Model* kept = h.AddModel(g().blendedModels);
+  Model stranger;
+  Model* strangerPointer = &stranger;
+  EXPECT_FALSE(g().ReleaseModel(strangerPointer));
+  EXPECT_EQ(strangerPointer, &stranger);
+  EXPECT_TRUE(g().ReleaseModel(blended));
+  EXPECT_EQ(blended, nullptr);
+  EXPECT_EQ(g().blendedModels, std::vector<Model*>{kept});
+  EXPECT_EQ(g().meshes.size(), 1u);  // the mesh stays cached
+
   h.AddModel(g().entityModels, "Assets\\Art\\TestHull.X");
-  h.AddModel(g().blendedModels);
   Model* scenery = h.AddModel(g().sceneryModels);
   g().visibleScenery.push_back(scenery);
   g().waypoints = {Waypoint(0, 0, 0)};
@@ -147,19 +155,6 @@ TEST_F(Caches, ClearSceneKeepsScreenArtSpritesAndLabels) {
   EXPECT_EQ(g().textLabels, std::vector<TextLabel*>{label});
 }
 
-TEST_F(Caches, ReleaseModelDeletesOnlyListedModels) {
-  Model* blended = h.AddModel(g().blendedModels);
-  Model* kept = h.AddModel(g().blendedModels);
-  Model stranger;
-  Model* strangerPointer = &stranger;
-  EXPECT_FALSE(g().ReleaseModel(strangerPointer));
-  EXPECT_EQ(strangerPointer, &stranger);
-  EXPECT_TRUE(g().ReleaseModel(blended));
-  EXPECT_EQ(blended, nullptr);
-  EXPECT_EQ(g().blendedModels, std::vector<Model*>{kept});
-  EXPECT_EQ(g().meshes.size(), 1u);  // the mesh stays cached
-}
-
 TEST(SpriteRecord, AlphaGoesToTheTopByteAndWraps) {
   Sprite s;
   s.SetAlpha(1.0f);
@@ -174,7 +169,7 @@ TEST(SpriteRecord, AlphaGoesToTheTopByteAndWraps) {
   EXPECT_EQ(s.colour, 0xCDFFFFFFu);
 }
 
-TEST(SpriteRecord, RectangleTakenOnlyWithATextureAndKeptUntilTheNextSet) {
+TEST(SpriteRecord, RectangleTakenOnlyWithATextureAndSpritesAndLabelsPlacedFromFractions) {
   Sprite s;
   const plat::sprite::Rect cell{20, 40, 40, 0};
   s.Set(10, 20, 2, 3, &cell, 1, 4);
@@ -203,11 +198,8 @@ TEST(SpriteRecord, RectangleTakenOnlyWithATextureAndKeptUntilTheNextSet) {
   h.graphics->SetSpritePosition(sprite, 0.5f, 0.25f);
   EXPECT_EQ(sprite->transform.m[3][0], 400.0f);
   EXPECT_EQ(sprite->transform.m[3][1], 150.0f);
-}
 
-TEST(TextLabels, PlacedInWholePixelsFromFractions) {
-  GraphicsHarness h;
-  ASSERT_TRUE(h.initialised);
+  // Text labels are placed in whole pixels from fractions too.
   TextLabel* label = nullptr;
   EXPECT_TRUE(h.graphics->CreateTextLabel(&label, 0.3375f, 0.5f, "Ready", 0xFF00FF00));
   ASSERT_NE(label, nullptr);
@@ -234,7 +226,7 @@ class SpriteOrder : public ::testing::Test {
   GraphicsHarness h;
 };
 
-TEST_F(SpriteOrder, LargerLayersComeFirstSoLayerZeroIsDrawnOnTop) {
+TEST_F(SpriteOrder, LargerLayersComeFirstSoLayerZeroIsDrawnOnTopAndHiddenOnesAreSkipped) {
   Sprite* front = Make("Assets\\Art\\Paused.dds", 0);
   Sprite* back = Make("Assets\\Art\\hud_score.bmp", 5);
   Sprite* middle = Make("Assets\\Art\\Paused.dds", 2);
@@ -252,9 +244,9 @@ TEST_F(SpriteOrder, LargerLayersComeFirstSoLayerZeroIsDrawnOnTop) {
   ASSERT_FALSE(textures.empty());
   EXPECT_EQ(textures.front(), "Assets\\Art\\hud_score.bmp");
   EXPECT_EQ(textures.back(), "Assets\\Art\\Paused.dds");
-}
+  for (Sprite* s : {front, back, middle}) EXPECT_TRUE(h.graphics->DeleteSprite(s));
 
-TEST_F(SpriteOrder, HiddenSpritesAreSkippedAndDeletionKeepsTheOrder) {
+  // Hidden sprites are skipped; deletion keeps the order.
   Sprite* a = Make("Assets\\Art\\Paused.dds", 3);
   Sprite* b = Make("Assets\\Art\\hud_score.bmp", 3);
   Sprite* c = Make("Assets\\Art\\Paused.dds", 1);
@@ -262,7 +254,6 @@ TEST_F(SpriteOrder, HiddenSpritesAreSkippedAndDeletionKeepsTheOrder) {
   EXPECT_EQ(h.graphics->sprites, (std::vector<Sprite*>{a, b, c}));
   a->SetVisible(false);
   c->SetVisible(false);
-  h.graphics->titleMode = false;
   h.Frame();
   for (const auto* d : gfxtest::DrawsOf(h.log().PreviousDraws())) {
     if (d->state.target == "RenderTexture1" && d->call == "DrawPrimitiveUP") {

@@ -23,28 +23,16 @@ bool AllDigits(Engine& e, bool visible) {
   return true;
 }
 
-TEST(EngineGraphics, StartsInTitleModeAndDrawsEveryFrame) {
+TEST(EngineGraphics, StartsInTitleModeDrawingEveryFrameWithTheScreenSpritesPlaced) {
   EngineHarness h;
+  Engine& e = h.engine();
   EXPECT_EQ(g_graphics, &h.graphics());
   EXPECT_TRUE(h.graphics().titleMode);
   EXPECT_EQ(h.graphics().GetWidth(), 800);
   EXPECT_TRUE(h.services.MessageBoxes().empty());
   h.Frames(3);
   EXPECT_EQ(h.log().FramesPresented(), 3);
-}
 
-TEST(EngineGraphics, PlayRendersInLevelModeAndLeavingItReturnsToTitleMode) {
-  EngineHarness h;
-  EnterPlay(h);
-  EXPECT_FALSE(h.graphics().titleMode);
-  h.Tap(key::Escape);
-  EXPECT_EQ(h.state(), 6);
-  EXPECT_TRUE(h.graphics().titleMode);
-}
-
-TEST(EngineGraphics, ScreenSpritesAreWhereTheyBelong) {
-  EngineHarness h;
-  Engine& e = h.engine();
   ASSERT_NE(e.pauseSprite, nullptr);
   EXPECT_EQ(e.pauseSprite->position.x, 280.0f);
   EXPECT_EQ(e.pauseSprite->position.y, 240.0f);
@@ -61,43 +49,8 @@ TEST(EngineGraphics, ScreenSpritesAreWhereTheyBelong) {
   EXPECT_FLOAT_EQ(e.scoreDigits[0]->position.x, 776.0f);
   EXPECT_FLOAT_EQ(e.scoreDigits[6]->position.x, 656.0f);
   EXPECT_EQ(h.graphics().spriteTextures.size(), 2u);
-}
 
-TEST(EngineGraphics, PausePictureShowsOnlyWhilePaused) {
-  EngineHarness h;
-  Engine& e = h.engine();
-  EXPECT_FALSE(e.pauseSprite->IsVisible());
-  h.services.PushEvent({plat::EventKind::FocusLost});
-  h.Step();
-  ASSERT_EQ(h.state(), 16);
-  EXPECT_TRUE(e.pauseSprite->IsVisible());
-  h.Step();
-  // Drawn in the frame: its texture is bound for a sprite draw into the off-screen target.
-  bool drawn = false;
-  for (const auto* d : gfxtest::DrawsOf(h.log().PreviousDraws())) {
-    drawn |= d->state.texture == "Assets\\Art\\Paused.dds";
-  }
-  EXPECT_TRUE(drawn);
-  h.services.PushEvent({plat::EventKind::FocusGained});
-  h.Step();
-  EXPECT_NE(h.state(), 16);
-  EXPECT_FALSE(e.pauseSprite->IsVisible());
-}
-
-TEST(EngineGraphics, ScoreDigitsShowFromGameStartUntilTheMenu) {
-  EngineHarness h;
-  Engine& e = h.engine();
-  EXPECT_TRUE(AllDigits(e, false));
-  EnterPlay(h);
-  EXPECT_TRUE(AllDigits(e, true));
-  h.Tap(key::Escape);
-  ASSERT_EQ(h.state(), 6);
-  EXPECT_TRUE(AllDigits(e, false));
-}
-
-TEST(EngineGraphics, DigitSpritesShowTheScoreCells) {
-  EngineHarness h;
-  Engine& e = h.engine();
+  // The digit sprites show the score's cells, lowest digit first.
   e.score = 1234560;
   h.Step();
   const int digits[7] = {0, 6, 5, 4, 3, 2, 1};
@@ -115,9 +68,24 @@ TEST(EngineGraphics, DigitSpritesShowTheScoreCells) {
   EXPECT_EQ(e.scoreDigits[6]->sourceRect.right, 220);
 }
 
-TEST(EngineGraphics, UpdateFreezesWhilePaused) {
+TEST(EngineGraphics, PlayRendersInLevelModeWithTheScoreDigitsShownAndTheMenuReturnsToTitleMode) {
   EngineHarness h;
+  Engine& e = h.engine();
+  EXPECT_TRUE(AllDigits(e, false));
+  EnterPlay(h);
+  EXPECT_FALSE(h.graphics().titleMode);
+  EXPECT_TRUE(AllDigits(e, true));
+  h.Tap(key::Escape);
+  ASSERT_EQ(h.state(), 6);
+  EXPECT_TRUE(h.graphics().titleMode);
+  EXPECT_TRUE(AllDigits(e, false));
+}
+
+TEST(EngineGraphics, WhilePausedThePausePictureShowsAndUpdateFreezes) {
+  EngineHarness h;
+  Engine& e = h.engine();
   Graphics& g = h.graphics();
+  EXPECT_FALSE(e.pauseSprite->IsVisible());
   auto* model = new Model();
   model->unload = true;
   g.entityModels.push_back(model);
@@ -125,14 +93,25 @@ TEST(EngineGraphics, UpdateFreezesWhilePaused) {
   h.Step();  // the frame runs before the focus event is taken
   ASSERT_EQ(h.state(), 16);
   EXPECT_TRUE(g.entityModels.empty());
+  EXPECT_TRUE(e.pauseSprite->IsVisible());
 
   model = new Model();
   model->unload = true;
   g.entityModels.push_back(model);
-  h.Frames(2);
+  h.Step();
+  // Drawn in the frame: its texture is bound for a sprite draw into the off-screen target.
+  bool drawn = false;
+  for (const auto* d : gfxtest::DrawsOf(h.log().PreviousDraws())) {
+    drawn |= d->state.texture == "Assets\\Art\\Paused.dds";
+  }
+  EXPECT_TRUE(drawn);
+  h.Step();
   EXPECT_EQ(g.entityModels.size(), 1u);  // paused: no model removal
   h.services.PushEvent({plat::EventKind::FocusGained});
-  h.Frames(2);
+  h.Step();
+  EXPECT_NE(h.state(), 16);
+  EXPECT_FALSE(e.pauseSprite->IsVisible());
+  h.Step();
   EXPECT_TRUE(g.entityModels.empty());
 }
 

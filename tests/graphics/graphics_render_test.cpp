@@ -60,7 +60,7 @@ class LevelFrame : public ::testing::Test {
   GraphicsHarness h;
 };
 
-TEST_F(LevelFrame, PassesRunInOrderWithTheirShaderPairs) {
+TEST_F(LevelFrame, PassesRunInOrderWithTheirShaderPairsAndWithShadersOffBindNothing) {
   g().visibleScenery.push_back(h.AddModel(g().sceneryModels));  // the drawn set does not own its models
   h.AddModel(g().entityModels);
   h.AddModel(g().blendedModels);
@@ -97,6 +97,13 @@ TEST_F(LevelFrame, PassesRunInOrderWithTheirShaderPairs) {
   EXPECT_EQ(draws[1]->state.Get(gpu::RenderState::AlphaBlendEnable), 0u);
   EXPECT_EQ(draws[2]->state.Get(gpu::RenderState::AlphaBlendEnable), 1u);
   EXPECT_EQ(draws[2]->state.Get(gpu::StageState::AlphaOp), static_cast<uint32_t>(gpu::TexOp::Modulate));
+
+  // With shaders off the same scene sends no constant and binds no shader for any draw.
+  g().shadersOn = false;
+  h.Frame();
+  EXPECT_TRUE(h.log().PreviousConstantSets().empty());
+  EXPECT_EQ(MeshDraws(h.log().PreviousDraws()).size(), 3u);
+  for (const auto* d : gfxtest::DrawsOf(h.log().PreviousDraws())) EXPECT_FALSE(d->state.ShadersBound());
 }
 
 TEST_F(LevelFrame, LightFollowsTheCamera) {
@@ -316,15 +323,6 @@ TEST_F(LevelFrame, ParticlePassDrawsFreeAndAttachedSystemsAndLeavesItsStates) {
   EXPECT_EQ(s.texture, "RenderTexture1");  // the composite's texture stays bound
 }
 
-TEST_F(LevelFrame, WithShadersOffNoConstantIsSentAndNothingIsBound) {
-  g().shadersOn = false;
-  h.AddModel(g().entityModels);
-  h.AddModel(g().blendedModels);
-  h.Frame();
-  EXPECT_TRUE(h.log().PreviousConstantSets().empty());
-  for (const auto* d : gfxtest::DrawsOf(h.log().PreviousDraws())) EXPECT_FALSE(d->state.ShadersBound());
-}
-
 class TitleFrame : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -335,7 +333,7 @@ class TitleFrame : public ::testing::Test {
   GraphicsHarness h;
 };
 
-TEST_F(TitleFrame, DrawsNoWaypointsAndNoTransparentPassWhateverTheFlags) {
+TEST_F(TitleFrame, PassOrderTheBlendedCompositeAndNoWaypointsOrTransparentPassWhateverTheFlags) {
   h.AddModel(g().entityModels);
   h.AddModel(g().blendedModels);
   g().waypoints = {Waypoint(0, 0, 0), Waypoint(0, 0, 100)};
@@ -346,11 +344,6 @@ TEST_F(TitleFrame, DrawsNoWaypointsAndNoTransparentPassWhateverTheFlags) {
   EXPECT_TRUE(draws[0]->state.ShadersBound());
   for (const auto* d : gfxtest::DrawsOf(h.log().PreviousDraws())) EXPECT_NE(d->primitive, gpu::Primitive::LineList);
   for (const auto& c : h.log().PreviousConstantSets()) EXPECT_NE(c.call, "SetVector");  // no Material reset
-}
-
-TEST_F(TitleFrame, PassOrderAndTheBlendedComposite) {
-  h.AddModel(g().entityModels);
-  EXPECT_FALSE(h.Frame());
   const auto& events = h.log().PreviousEvents();
   // No shader pair before the scene: the sky would be drawn by the fixed-function pipeline.
   const int begin = gfxtest::FindEvent(events, "BeginScene");

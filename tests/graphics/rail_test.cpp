@@ -44,6 +44,13 @@ class Rail : public ::testing::Test {
     for (const Vec3& p : points) g().waypoints.emplace_back(p.x, p.y, p.z);
     g().PrepareWaypoints();
   }
+  // A fresh run on a new path from the given place.
+  void Restart(const std::vector<Vec3>& points, int startIndex = 0, float startProgress = 0.0f) {
+    SetPath(points);
+    index = startIndex;
+    progress = startProgress;
+    g().inCorner = false;
+  }
 
   // One frame at the given frame time and speed; the outputs land in the members below.
   void Step(float dtMs, float speed = 50.0f) {
@@ -145,9 +152,7 @@ TEST_F(Rail, TwoWaypointsRunStraightToProgressOneAndRestThere) {
 }
 
 TEST_F(Rail, SpeedOrFrameTimeZeroMovesNothingButYieldsTheAxes) {
-  SetPath({{0, 0, 0}, {100, 0, 0}, {100, 0, 300}});
-  index = 0;
-  progress = 0.5f;
+  Restart({{0, 0, 0}, {100, 0, 0}, {100, 0, 300}}, 0, 0.5f);
   Step(20.0f, 0.0f);
   EXPECT_EQ(index, 0);
   EXPECT_EQ(progress, 0.5f);
@@ -189,25 +194,54 @@ TEST_F(Rail, ACornerBeginsStrictlyInside50UnitsAndItsCurveStartsTheNextFrame) {
   EXPECT_NEAR(math::Vec3Length(forward), 1.0f, kEps);
 }
 
-TEST_F(Rail, ExactlyFiftyUnitsAwayIsNotYetACorner) {
-  SetPath({{0, 0, 0}, {0, 0, 100}, {100, 0, 100}});
-  Step(1000.0f);  // 50 units: progress 0.5, exactly 50 from waypoint 1
-  EXPECT_EQ(progress, 0.5f);
-  EXPECT_FALSE(g().inCorner);
-  Step(1000.0f);  // starts at exactly 50: no corner, and the step reaches the waypoint
-  EXPECT_FALSE(g().inCorner);
-  EXPECT_EQ(index, 1);
-  EXPECT_EQ(progress, 0.0f);
+TEST_F(Rail, WhereACornerBeginsAtTheEdgesOfFiftyUnits) {
+  // After the given frames: whether a corner runs, and the index and progress on the straight.
+  struct Case {
+    const char* what;
+    std::vector<Vec3> path;
+    float dtMs;
+    int frames;
+    bool inCorner;
+    int index;
+    float progress;
+  };
+  const std::vector<Vec3> bend{{0, 0, 0}, {0, 0, 100}, {100, 0, 100}};
+  const std::vector<Vec3> shortFirst{{0, 0, 0}, {0, 0, 40}, {200, 0, 40}, {200, 0, 240}};
+  const Case cases[] = {
+      // 50 units per frame: the first frame ends exactly 50 from waypoint 1, which is not yet a corner...
+      {"exactly 50 away", bend, 1000.0f, 1, false, 0, 0.5f},
+      // ...and the next starts there: no corner, and the step reaches the waypoint.
+      {"starting exactly 50 away", bend, 1000.0f, 2, false, 1, 0.0f},
+      // A segment shorter than 50 corners in its first frame, which still moves on the straight.
+      {"segment shorter than 50", shortFirst, 20.0f, 1, true, 0, 0.025f},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    Restart(k.path);
+    for (int frame = 0; frame < k.frames; ++frame) Step(k.dtMs);
+    EXPECT_EQ(g().inCorner, k.inCorner);
+    EXPECT_EQ(index, k.index);
+    EXPECT_FLOAT_EQ(progress, k.progress);
+    if (k.inCorner) ExpectVec(g().cornerStart, 0, 0, 0);
+  }
 }
 
 TEST_F(Rail, ACornerTakesTwoSecondsAtSpeedFiftyWhateverItsAngle) {
   // A right angle and a shallow bend: 16 frames of 125 ms each (t grows by 1/16), then 50 units into the
-  // next segment.
-  for (float bendX : {1000.0f, 200.0f}) {
-    SetPath({{0, 0, 0}, {0, 0, 1000}, {bendX, 0, 2000}, {bendX, 0, 3000}});
-    index = 0;
-    progress = 0.0f;
-    g().inCorner = false;
+  // next segment. A last segment shorter than 50 is rested on at its end instead.
+  struct Case {
+    const char* what;
+    std::vector<Vec3> path;
+    bool restsAtEnd;
+  };
+  const Case cases[] = {
+      {"right angle", {{0, 0, 0}, {0, 0, 1000}, {1000, 0, 2000}, {1000, 0, 3000}}, false},
+      {"shallow bend", {{0, 0, 0}, {0, 0, 1000}, {200, 0, 2000}, {200, 0, 3000}}, false},
+      {"last segment shorter than 50", {{0, 0, 0}, {0, 0, 100}, {30, 0, 100}}, true},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    Restart(k.path);
     int cornerFrames = 0;
     int frame = 0;
     while (!g().inCorner && frame++ < 400) Step(125.0f);
@@ -216,22 +250,23 @@ TEST_F(Rail, ACornerTakesTwoSecondsAtSpeedFiftyWhateverItsAngle) {
       Step(125.0f);
       ++cornerFrames;
     }
-    EXPECT_EQ(cornerFrames * 125, 2000) << "bend to x " << bendX;
-    const float nextLength = g().waypoints[1].GetLength();
+    EXPECT_EQ(cornerFrames * 125, 2000);
     EXPECT_EQ(index, 1);
+    if (k.restsAtEnd) {
+      EXPECT_EQ(progress, 1.0f);  // 50 units in would lie past the end
+      Step(125.0f);
+      EXPECT_EQ(index, 1);
+      EXPECT_EQ(progress, 1.0f);
+      ExpectVec(point, 30, 0, 100);
+      continue;
+    }
+    const float nextLength = g().waypoints[1].GetLength();
     EXPECT_FLOAT_EQ(progress, 1.0f / (0.02f * nextLength));
     Step(125.0f);  // straight again, 56.25 units into segment 1
     const Vec3 expected =
         g().waypoints[1].GetPosition() + g().waypoints[1].GetDirection() * (56.25f / nextLength);
     ExpectVec(point, expected.x, expected.y, expected.z, 1e-2f);
   }
-}
-
-TEST_F(Rail, ASegmentShorterThanFiftyCornersInItsFirstFrame) {
-  SetPath({{0, 0, 0}, {0, 0, 40}, {200, 0, 40}, {200, 0, 240}});
-  Step(20.0f);
-  EXPECT_TRUE(g().inCorner);
-  ExpectVec(g().cornerStart, 0, 0, 0);
 }
 
 TEST_F(Rail, TheIndexAdvancesOnceForAWaypointEvenWhenTheCornerBeginsAsTheStepPassesIt) {
@@ -252,40 +287,36 @@ TEST_F(Rail, TheIndexAdvancesOnceForAWaypointEvenWhenTheCornerBeginsAsTheStepPas
   ExpectVec(point, 62.5f, 0, 40);
 }
 
-TEST_F(Rail, TheIndexNeverPassesTheLastPreparedSegment) {
-  // The same double step on a path whose segment 1 is the last: the index stays on it and the place comes
-  // to rest on the last waypoint.
-  SetPath({{0, 0, 0}, {0, 0, 40}, {100, 0, 40}});
-  for (int frame = 0; frame < 12; ++frame) {
-    Step(1000.0f);
-    ASSERT_LE(index, 1) << "frame " << frame;
+TEST_F(Rail, TheIndexIsHeldOnTheLastPreparedSegment) {
+  // Segment 1 is the last in both: an index set past it is pulled back, and the double step of a corner
+  // beginning on a 40-unit segment never carries the index past it; the place rests on the last waypoint.
+  struct Case {
+    const char* what;
+    std::vector<Vec3> path;
+    int startIndex;
+    float startProgress, dtMs;
+    int frames;
+    float progress;
+    Vec3 point;
+  };
+  const std::vector<Vec3> longLast{{0, 0, 0}, {0, 0, 100}, {100, 0, 100}};
+  const std::vector<Vec3> shortFirst{{0, 0, 0}, {0, 0, 40}, {100, 0, 40}};
+  const Case cases[] = {
+      {"index set past the end", longLast, 7, 0.5f, 0.0f, 1, 0.5f, {50, 0, 100}},
+      {"double step onto the last segment", shortFirst, 0, 0.0f, 1000.0f, 12, 1.0f, {100, 0, 40}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    Restart(k.path, k.startIndex, k.startProgress);
+    for (int frame = 0; frame < k.frames; ++frame) {
+      Step(k.dtMs);
+      ASSERT_LE(index, 1) << "frame " << frame;
+    }
+    EXPECT_EQ(index, 1);
+    EXPECT_EQ(progress, k.progress);
+    ExpectVec(point, k.point.x, k.point.y, k.point.z);
+    ExpectVec(forward, 1, 0, 0);
   }
-  EXPECT_EQ(progress, 1.0f);
-  ExpectVec(point, 100, 0, 40);
-  ExpectVec(forward, 1, 0, 0);
-}
-
-TEST_F(Rail, ACornerEndingOnALastSegmentShorterThanFiftyRestsAtItsEnd) {
-  SetPath({{0, 0, 0}, {0, 0, 100}, {30, 0, 100}});
-  int frame = 0;
-  while (!g().inCorner && frame++ < 100) Step(100.0f);
-  while (g().inCorner && frame++ < 200) Step(100.0f);
-  ASSERT_FALSE(g().inCorner);
-  EXPECT_EQ(index, 1);
-  EXPECT_EQ(progress, 1.0f);  // 50 units in would lie past the end
-  Step(100.0f);
-  EXPECT_EQ(index, 1);
-  EXPECT_EQ(progress, 1.0f);
-  ExpectVec(point, 30, 0, 100);
-}
-
-TEST_F(Rail, AnIndexPastThePreparedSegmentsIsHeldOnTheLast) {
-  SetPath({{0, 0, 0}, {0, 0, 100}, {100, 0, 100}});
-  index = 7;
-  progress = 0.5f;
-  Step(0.0f);
-  EXPECT_EQ(index, 1);
-  ExpectVec(point, 50, 0, 100);
 }
 
 // --- Paths that cannot be run ---------------------------------------------------------------------------

@@ -15,6 +15,7 @@
 #include "graphics/graphics.h"
 #include "graphics/skybox.h"
 #include "graphics_test_support.h"
+#include "harness/capturing_device.h"
 #include "platform/headless/recording_device.h"
 #include "platform/image.h"
 #include "platform/window.h"
@@ -27,72 +28,6 @@ using gfxtest::GraphicsHarness;
 using gfxtest::ScratchGameFolder;
 using plat::headless::DrawRecord;
 using plat::headless::ResourceKind;
-
-// The recording device (final) seen through a forwarder that also keeps the index ranges of indexed draws,
-// which the log does not hold, and can refuse to make buffers.
-class RangeDevice final : public gpu::Device {
- public:
-  struct Range {
-    uint32_t minIndex, numVertices, startIndex, count;
-  };
-  RangeDevice() : inner(gpu::PresentParams{}) {}
-  void DrawIndexedPrimitive(gpu::Primitive type, int32_t base, uint32_t minIndex, uint32_t numVertices,
-                            uint32_t startIndex, uint32_t count) override {
-    ranges.push_back({minIndex, numVertices, startIndex, count});
-    inner.DrawIndexedPrimitive(type, base, minIndex, numVertices, startIndex, count);
-  }
-  std::unique_ptr<gpu::VertexBuffer> CreateVertexBuffer(uint32_t bytes, uint32_t usage, uint32_t fvf) override {
-    return refuseVertexBuffer ? nullptr : inner.CreateVertexBuffer(bytes, usage, fvf);
-  }
-  std::unique_ptr<gpu::IndexBuffer> CreateIndexBuffer(uint32_t bytes, uint32_t usage) override {
-    return refuseIndexBuffer ? nullptr : inner.CreateIndexBuffer(bytes, usage);
-  }
-  // Everything else goes straight through.
-  void BeginScene() override { inner.BeginScene(); }
-  void EndScene() override { inner.EndScene(); }
-  bool Present() override { return inner.Present(); }
-  gpu::RenderTarget& BackBuffer() override { return inner.BackBuffer(); }
-  void SetRenderTarget(gpu::RenderTarget& t) override { inner.SetRenderTarget(t); }
-  void Clear(gpu::Argb colour, float depth) override { inner.Clear(colour, depth); }
-  void SetRenderState(gpu::RenderState s, uint32_t v) override { inner.SetRenderState(s, v); }
-  void SetRenderStateF(gpu::RenderState s, float v) override { inner.SetRenderStateF(s, v); }
-  uint32_t GetRenderState(gpu::RenderState s) const override { return inner.GetRenderState(s); }
-  void SetSamplerState(gpu::SamplerState s, uint32_t v) override { inner.SetSamplerState(s, v); }
-  void SetTextureStageState(gpu::StageState s, uint32_t v) override { inner.SetTextureStageState(s, v); }
-  void SetTransform(gpu::TransformKind k, const math::Matrix& m) override { inner.SetTransform(k, m); }
-  math::Matrix GetTransform(gpu::TransformKind k) const override { return inner.GetTransform(k); }
-  void SetMaterial(const gpu::Material& m) override { inner.SetMaterial(m); }
-  void LightEnable(int index, bool on) override { inner.LightEnable(index, on); }
-  void SetTexture(gpu::Texture* t) override { inner.SetTexture(t); }
-  void SetVertexShader(gpu::Shader* s) override { inner.SetVertexShader(s); }
-  void SetPixelShader(gpu::Shader* s) override { inner.SetPixelShader(s); }
-  std::unique_ptr<gpu::Texture> CreateTexture(const std::vector<plat::image::Image>& l, std::string n) override {
-    return inner.CreateTexture(l, std::move(n));
-  }
-  std::unique_ptr<gpu::RenderTexture> CreateRenderTexture(int w, int h) override {
-    return inner.CreateRenderTexture(w, h);
-  }
-  std::unique_ptr<gpu::VertexDeclaration> CreateVertexDeclaration(std::span<const gpu::VertexElement> e) override {
-    return inner.CreateVertexDeclaration(e);
-  }
-  gpu::CompiledShader CompileShader(std::string_view s, std::string_view e, std::string_view p) override {
-    return inner.CompileShader(s, e, p);
-  }
-  void SetFVF(uint32_t f) override { inner.SetFVF(f); }
-  void SetVertexDeclaration(gpu::VertexDeclaration* d) override { inner.SetVertexDeclaration(d); }
-  void SetStreamSource(gpu::VertexBuffer* b, uint32_t o, uint32_t s) override { inner.SetStreamSource(b, o, s); }
-  void SetIndices(gpu::IndexBuffer* b) override { inner.SetIndices(b); }
-  void DrawPrimitive(gpu::Primitive t, uint32_t s, uint32_t c) override { inner.DrawPrimitive(t, s, c); }
-  void DrawPrimitiveUP(gpu::Primitive t, uint32_t c, const void* v, uint32_t s) override {
-    inner.DrawPrimitiveUP(t, c, v, s);
-  }
-  void Marker(std::string_view text) override { inner.Marker(text); }
-
-  const plat::headless::GpuLog& log() { return inner.Log(); }
-  plat::headless::RecordingDevice inner;
-  std::vector<Range> ranges;
-  bool refuseVertexBuffer = false, refuseIndexBuffer = false;
-};
 
 class BoxLog final : public plat::Dialogs {
  public:
@@ -130,7 +65,7 @@ std::vector<T> ReadAll(Buffer& buffer, size_t count) {
 }
 
 TEST(SkyboxCube, VerticesFollowTheFaceTableAndEveryTriangleFacesInward) {
-  RangeDevice device;
+  CapturingDevice device;
   Faces faces(device);
   Skybox sky(device, faces.faces, 200.0f);
   ASSERT_NE(sky.vertexBuffer, nullptr);
@@ -171,21 +106,21 @@ TEST(SkyboxCube, VerticesFollowTheFaceTableAndEveryTriangleFacesInward) {
 }
 
 TEST(SkyboxDraw, OneDrawPerFaceWithItsTextureRangeAndStatesThenRestores) {
-  RangeDevice device;
+  CapturingDevice device;
   Faces faces(device);
   Skybox sky(device, faces.faces, 200.0f);
   sky.Render(device, math::MatrixIdentity(), nullptr, {1, 2, 3});
 
-  const auto draws = DrawsOf(device.log().Draws());
+  const auto draws = DrawsOf(device.Log().Draws());
   ASSERT_EQ(draws.size(), 6u);
-  ASSERT_EQ(device.ranges.size(), 6u);
+  ASSERT_EQ(device.indexedDraws.size(), 6u);
   for (uint32_t f = 0; f < 6; ++f) {
     SCOPED_TRACE("face " + std::to_string(f));
-    const RangeDevice::Range& r = device.ranges[f];
+    const CapturingDevice::IndexedDraw& r = device.indexedDraws[f];
     EXPECT_EQ(r.minIndex, 4 * f);
     EXPECT_EQ(r.numVertices, 4u);
     EXPECT_EQ(r.startIndex, 6 * f);
-    EXPECT_EQ(r.count, 2u);
+    EXPECT_EQ(r.primitiveCount, 2u);
     const plat::headless::DeviceState& s = draws[f]->state;
     EXPECT_EQ(s.texture, "face" + std::to_string(f));
     EXPECT_EQ(s.streamStride, 20u);
@@ -198,7 +133,7 @@ TEST(SkyboxDraw, OneDrawPerFaceWithItsTextureRangeAndStatesThenRestores) {
     // Centred on the eye; this sky does not turn.
     ExpectMatrixNear(s.Transform(gpu::TransformKind::World), math::MatrixTranslation(1, 2, 3), 0.0f);
   }
-  const plat::headless::DeviceState& after = device.log().State();
+  const plat::headless::DeviceState& after = device.Log().State();
   EXPECT_EQ(after.Get(gpu::RenderState::ZEnable), 1u);
   EXPECT_EQ(after.Get(gpu::RenderState::ZWriteEnable), 1u);
   EXPECT_EQ(after.Get(gpu::RenderState::Lighting), 0u);  // stays off
@@ -208,11 +143,11 @@ TEST(SkyboxDraw, OneDrawPerFaceWithItsTextureRangeAndStatesThenRestores) {
   // The declaration is made once for the device, whatever the number of skies and draws.
   Skybox other(device, faces.faces, 800.0f);
   other.Render(device, math::MatrixIdentity(), nullptr, {0, 0, 0});
-  EXPECT_EQ(device.log().Resources(ResourceKind::VertexDeclaration).created, 1);
+  EXPECT_EQ(device.Log().Resources(ResourceKind::VertexDeclaration).created, 1);
 }
 
 TEST(SkyboxDraw, WorldViewProjIsTheTurnedSkyAtTheEyeTimesViewProj) {
-  RangeDevice device;
+  CapturingDevice device;
   Faces faces(device);
   gpu::CompiledShader shader =
       device.CompileShader("uniform mat4 WorldViewProj;\nvoid vs_main() {}\n", "vs_main", "vs_1_1");
@@ -221,7 +156,7 @@ TEST(SkyboxDraw, WorldViewProjIsTheTurnedSkyAtTheEyeTimesViewProj) {
   sky.Render(device, math::MatrixScaling(2, 3, 4), shader.constants.get(), {10, 0, -5});
   // Translation (10, 0, -5) then the scaling: the fourth row becomes (20, 0, -20, 1).
   const float expected[16] = {2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 20, 0, -20, 1};
-  const std::vector<float> sent = device.log().Constant("vs_main", "WorldViewProj");
+  const std::vector<float> sent = device.Log().Constant("vs_main", "WorldViewProj");
   ASSERT_EQ(sent.size(), 16u);
   for (int k = 0; k < 16; ++k) EXPECT_FLOAT_EQ(sent[size_t(k)], expected[k]) << k;
 
@@ -231,25 +166,25 @@ TEST(SkyboxDraw, WorldViewProjIsTheTurnedSkyAtTheEyeTimesViewProj) {
   turning.spinStep = 0.0001f;
   for (int n = 0; n < 1000; ++n) turning.Render(device, math::MatrixIdentity(), nullptr, {0, 0, 0});
   ExpectMatrixNear(turning.rotation, math::MatrixRotationAxis({1, 1, 1}, 0.1f), 2e-5f);
-  ExpectMatrixNear(DrawsOf(device.log().Draws()).back()->state.Transform(gpu::TransformKind::World),
+  ExpectMatrixNear(DrawsOf(device.Log().Draws()).back()->state.Transform(gpu::TransformKind::World),
                    turning.rotation, 0.0f);
   ExpectMatrixNear(sky.rotation, math::MatrixIdentity(), 0.0f);
 }
 
 TEST(SkyboxDraw, ASkyWithoutItsBuffersReportsAndDrawsNothing) {
   for (bool vertexFails : {true, false}) {
-    RangeDevice device;
-    device.refuseVertexBuffer = vertexFails;
-    device.refuseIndexBuffer = !vertexFails;
+    CapturingDevice device;
+    device.refuseVertexBuffers = vertexFails;
+    device.refuseIndexBuffers = !vertexFails;
     Faces faces(device);
     BoxLog boxes;
     Skybox sky(device, faces.faces, 200.0f, &boxes);
     EXPECT_EQ(boxes.boxes, std::vector<std::string>{vertexFails ? ": Skybox CreateVertexBuffer() - FAILED"
                                                                 : ": Skybox CreateIndexBuffer() - FAILED"});
-    const uint32_t addressBefore = device.log().State().Get(gpu::SamplerState::AddressU);
+    const uint32_t addressBefore = device.Log().State().Get(gpu::SamplerState::AddressU);
     sky.Render(device, math::MatrixIdentity(), nullptr, {0, 0, 0});
-    EXPECT_TRUE(DrawsOf(device.log().Draws()).empty());
-    EXPECT_EQ(device.log().State().Get(gpu::SamplerState::AddressU), addressBefore);  // nothing set either
+    EXPECT_TRUE(DrawsOf(device.Log().Draws()).empty());
+    EXPECT_EQ(device.Log().State().Get(gpu::SamplerState::AddressU), addressBefore);  // nothing set either
   }
 }
 

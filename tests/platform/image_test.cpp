@@ -17,7 +17,7 @@
 #include "platform/files.h"
 #include "platform/gpu.h"
 #include "platform/image.h"
-#include "capturing_device_support.h"
+#include "harness/capturing_device.h"
 #include "scratch_assets_support.h"
 
 namespace fs = std::filesystem;

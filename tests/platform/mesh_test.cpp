@@ -13,7 +13,7 @@
 
 #include "platform/files.h"
 #include "platform/mesh.h"
-#include "capturing_device_support.h"
+#include "harness/capturing_device.h"
 #include "scratch_assets_support.h"
 #include "xfile.h"
 
@@ -432,7 +432,7 @@ TEST(MeshDraw, EachSubsetDrawsItsOwnIndexRangeAndChangesNoOtherState) {
 TEST(MeshDraw, CreationFailsCleanlyOnBadDataTooManyVerticesOrDeviceFailure) {
   for (bool refuseLocks : {false, true}) {
     CapturingDevice device;
-    device.refuseBuffers = !refuseLocks;
+    device.refuseVertexBuffers = device.refuseIndexBuffers = !refuseLocks;
     device.refuseLocks = refuseLocks;
     EXPECT_EQ(plat::mesh::CreateMesh(device, ThreeSubsets()), nullptr) << refuseLocks;
   }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "capturing_device_support.h"
+#include "harness/capturing_device.h"
 #include "platform/font.h"
 #include "platform/sprite_batch.h"
 

@@ -1,5 +1,5 @@
-// A device for the loader, mesh and sprite tests: a RecordingDevice underneath (state, draw log, buffers) that
-// also keeps every uploaded image and indexed-draw range, and can be told to refuse buffers or their locks.
+// A device for tests that need more than the draw log: a RecordingDevice underneath (state, draw log, buffers)
+// that also keeps every uploaded image and indexed-draw range, and can be told to refuse buffers or their locks.
 #pragma once
 
 #include <string>
@@ -33,7 +33,7 @@ class CapturingDevice final : public pg::Device {
   std::vector<IndexedDraw> indexedDraws;
   pg::VertexBuffer* lastVertexBuffer = nullptr;
   pg::IndexBuffer* lastIndexBuffer = nullptr;
-  bool refuseBuffers = false, refuseLocks = false;
+  bool refuseVertexBuffers = false, refuseIndexBuffers = false, refuseLocks = false;
 
   const plat::headless::GpuLog& Log() { return inner.Log(); }
 
@@ -43,14 +43,14 @@ class CapturingDevice final : public pg::Device {
     return inner.CreateTexture(levels, std::move(name));
   }
   std::unique_ptr<pg::VertexBuffer> CreateVertexBuffer(uint32_t bytes, uint32_t usage, uint32_t format) override {
-    if (refuseBuffers) return nullptr;
+    if (refuseVertexBuffers) return nullptr;
     if (refuseLocks) return std::make_unique<LocklessBuffer>();
     auto buffer = inner.CreateVertexBuffer(bytes, usage, format);
     lastVertexBuffer = buffer.get();
     return buffer;
   }
   std::unique_ptr<pg::IndexBuffer> CreateIndexBuffer(uint32_t bytes, uint32_t usage) override {
-    if (refuseBuffers) return nullptr;
+    if (refuseIndexBuffers) return nullptr;
     if (refuseLocks) return std::make_unique<LocklessBuffer>();
     auto buffer = inner.CreateIndexBuffer(bytes, usage);
     lastIndexBuffer = buffer.get();

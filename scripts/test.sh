@@ -12,6 +12,7 @@ if [ "${1:-}" = "--sanitize" ]; then
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 fi
+export KV_WERROR=1
 bash scripts/build.sh "$dir" "${args[@]}"
 # No display and no sound card are needed: native tests use SDL's offscreen driver and OpenAL's null device.
 export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-offscreen}"

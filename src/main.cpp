@@ -10,7 +10,7 @@ int main() {
   std::string error;
   std::unique_ptr<plat::Services> services = plat::CreateNativeServices(plat::NativeConfig{}, &error);
   if (!services) {
-    std::fprintf(stderr, "Ridov Korvessa Ravizod: cannot open the window: %s\n", error.c_str());
+    std::fprintf(stderr, "Ridov Korvessa Ravizod: %s\n", error.c_str());
     return 1;
   }
   return RunGame(*services);

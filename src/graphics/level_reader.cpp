@@ -15,6 +15,7 @@
 
 #include "graphics/graphics.h"
 #include "graphics/model.h"
+#include "graphics/text_tokens.h"
 #include "platform/services.h"
 
 namespace {
@@ -43,81 +44,12 @@ bool IsOneOf(std::string_view token, Tokens set) {
   return std::find(set.begin(), set.end(), token) != set.end();
 }
 
-bool IsSpace(int c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// A decimal number written in full: optional sign, digits with an optional point, optional exponent.
-bool IsWholeReal(std::string_view text) {
-  size_t i = 0;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  size_t digits = 0;
-  while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    const size_t exponent = i;
-    while (i < text.size() && IsDigit(text[i])) ++i;
-    if (i == exponent) return false;
-  }
-  return i == text.size();
-}
-
-bool IsWholeInteger(std::string_view text) {
-  size_t i = (!text.empty() && (text[0] == '+' || text[0] == '-')) ? 1 : 0;
-  if (i == text.size()) return false;
-  for (; i < text.size(); ++i) {
-    if (!IsDigit(text[i])) return false;
-  }
-  return true;
-}
-
-// The leading number of a token, as the C conversions read it: "12.5x" is 12.5, a token that does not start
-// with a number is 0. False when the leading number does not fit (then the value is 0).
-bool LeadingReal(std::string_view text, float& out) {
-  out = 0.0f;
-  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
-  // Only decimal forms: "inf", "nan" and hexadecimal would be accepted by the C library but make no place.
-  if (text.empty() || !(IsDigit(text[0]) || text[0] == '.' || text[0] == '-')) return true;
-  float value = 0.0f;
-  const auto result =
-      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
-  if (result.ec == std::errc::invalid_argument) return true;
-  if (result.ec != std::errc() || !std::isfinite(value)) return false;
-  out = value;
-  return true;
-}
-
-bool LeadingInteger(std::string_view text, int& out) {
-  out = 0;
-  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
-  int value = 0;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (result.ec == std::errc::invalid_argument) return true;
-  if (result.ec != std::errc()) return false;
-  out = value;
-  return true;
-}
-
-std::string Quoted(std::string_view text) {
-  return "\"" + std::string(text) + "\"";
-}
-
 // Reads one level file into the graphics object section by section. Tokens are runs of non-blank
 // characters; the end of the file ends the reading wherever it comes.
 class LevelReader {
  public:
   LevelReader(Graphics& graphics, std::istream& in, std::string path)
-      : graphics_(graphics), in_(in), path_(std::move(path)) {}
+      : graphics_(graphics), tokens_(in), path_(std::move(path)) {}
 
   // True when the reading came to "End"; otherwise the reason has been reported.
   bool Read() {
@@ -138,19 +70,7 @@ class LevelReader {
 
  private:
   // The next token into token_; false at the end of the file.
-  bool Next() {
-    using Traits = std::istream::traits_type;
-    int c = in_.get();
-    for (; c != Traits::eof() && IsSpace(c); c = in_.get()) {
-      if (c == '\n') ++line_;
-    }
-    if (c == Traits::eof()) return false;
-    token_.clear();
-    tokenLine_ = line_;
-    for (; c != Traits::eof() && !IsSpace(c); c = in_.get()) token_.push_back(static_cast<char>(c));
-    if (c == '\n') ++line_;
-    return true;
-  }
+  bool Next() { return tokens_.Next(token_); }
 
   // The next token of a section: false at the end of the file (reported), else whether it ends the section.
   bool NextInSection(Tokens ends, bool& ended) {
@@ -198,7 +118,7 @@ class LevelReader {
       bool ended = false;
       if (!NextInSection(ends, ended)) return false;
       if (ended) return true;
-      const int entryLine = tokenLine_;
+      const int entryLine = tokens_.Line();
       float position[3] = {Real("model x"), 0.0f, 0.0f};
       if (!NextReal(position[1], "model y") || !NextReal(position[2], "model z")) return false;
       if (!Next()) return Stop("the file ends inside an entry (before its model file name)");
@@ -246,7 +166,7 @@ class LevelReader {
   // The k-th "*" line adds terrain models (index + number of "Object" models) to the k-th group.
   bool ReadSecondGroupPass() {
     for (size_t k = 0;; ++k) {
-      const int lineOfGroup = tokenLine_;
+      const int lineOfGroup = tokens_.Line();
       int ignoredWaypoint = 0;
       float ignoredProgress = 0.0f;
       if (!NextInteger(ignoredWaypoint, "group waypoint") || !NextReal(ignoredProgress, "group progress")) {
@@ -280,7 +200,7 @@ class LevelReader {
       bool ended = false;
       if (!NextInSection(kWaypointEnds, ended)) return false;
       if (ended) return true;
-      const int entryLine = tokenLine_;
+      const int entryLine = tokens_.Line();
       float p[3] = {Real("waypoint x"), 0.0f, 0.0f};
       if (!NextReal(p[1], "waypoint y") || !NextReal(p[2], "waypoint z")) return false;
       std::vector<Waypoint>& waypoints = graphics_.waypoints;
@@ -317,23 +237,21 @@ class LevelReader {
            readAs;
   }
 
-  void Report(const std::string& message) const { ReportAt(tokenLine_, message); }
+  void Report(const std::string& message) const { ReportAt(tokens_.Line(), message); }
 
   void ReportAt(int line, const std::string& message) const {
     std::fprintf(stderr, "Graphics: level file %s, line %d: %s\n", path_.c_str(), line, message.c_str());
   }
 
   bool Stop(const std::string& message) const {
-    ReportAt(tokenLine_, message);
+    ReportAt(tokens_.Line(), message);
     return false;
   }
 
   Graphics& graphics_;
-  std::istream& in_;
+  TokenReader tokens_;
   std::string path_;
   std::string token_;
-  int line_ = 1;
-  int tokenLine_ = 1;
   std::vector<Model*> levelModels_;  // the level models in load order over "Object" and "Terrain"
   size_t objectModels_ = 0;          // how many of them the "Object" section loaded
 };

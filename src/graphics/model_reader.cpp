@@ -11,49 +11,12 @@
 
 #include "graphics/graphics.h"
 #include "graphics/model.h"
+#include "graphics/text_tokens.h"
 #include "platform/services.h"
 
 namespace {
 
 constexpr const char* kArtFolder = "Assets\\Art\\";
-
-bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-
-// White-space separated tokens, each with the line it starts on. Line ends carry no meaning.
-class TokenReader {
- public:
-  explicit TokenReader(std::istream& in) : in_(in) {}
-
-  // The next token, or false when only white space is left; a read that finds nothing changes nothing.
-  bool Next(std::string& token) {
-    using Traits = std::istream::traits_type;
-    int c = in_.get();
-    for (; c != Traits::eof() && IsSpace(c); c = in_.get()) {
-      if (c == '\n') ++line_;
-    }
-    if (c == Traits::eof()) {
-      atEnd_ = true;
-      return false;
-    }
-    token.clear();
-    tokenLine_ = line_;
-    for (; c != Traits::eof() && !IsSpace(c); c = in_.get()) token.push_back(static_cast<char>(c));
-    if (c == Traits::eof()) atEnd_ = true;  // the token was the last thing in the file
-    if (c == '\n') ++line_;
-    return true;
-  }
-
-  // True once a read has run into the end of the file.
-  bool AtEnd() const { return atEnd_; }
-  // The line of the last token read (line 1 before any).
-  int Line() const { return tokenLine_; }
-
- private:
-  std::istream& in_;
-  int line_ = 1;
-  int tokenLine_ = 1;
-  bool atEnd_ = false;
-};
 
 // A decimal float written in full: optional sign, digits with an optional point, optional exponent.
 bool ParseFloat(std::string_view text, float& out) {
@@ -92,8 +55,6 @@ bool ParseInt(std::string_view text, int& out) {
   const auto result = std::from_chars(first, last, out);
   return result.ec == std::errc() && result.ptr == last;
 }
-
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 // Builds one model from a model file. Reading stops at the first error; an error fails the whole load.
 class ModelFileReader {

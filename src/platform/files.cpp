@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <optional>
 #include <stdexcept>
@@ -26,7 +27,8 @@ struct SplitPath {
   std::vector<std::string> parts;  // no empty names
 };
 
-// Both separators split; empty components (doubled or trailing separators) are dropped.
+// Both separators split; empty components (doubled or trailing separators) are dropped. A ".." component
+// would reach outside the game's folder: such a path is refused whole (no parts), with a report.
 SplitPath Split(std::string_view gamePath) {
   SplitPath out;
   out.absolute = !gamePath.empty() && (gamePath.front() == '/' || gamePath.front() == '\\');
@@ -40,6 +42,10 @@ SplitPath Split(std::string_view gamePath) {
     }
   }
   if (!current.empty()) out.parts.push_back(std::move(current));
+  if (std::find(out.parts.begin(), out.parts.end(), "..") != out.parts.end()) {
+    std::cerr << "refused the file name \"" << gamePath << "\": it reaches outside the game's folder" << std::endl;
+    out.parts.clear();
+  }
   return out;
 }
 
@@ -165,6 +171,21 @@ bool FileSystem::WriteTextAtomic(std::string_view gamePath, std::string_view tex
     }
     return false;
   }
+}
+
+fs::path FindGameFolder(const fs::path& workingDirectory, const fs::path& executableFolder, std::string* error) {
+  // Exactly "Assets": the case-insensitive fallback would take a source tree's "assets" for it.
+  const auto holdsAssets = [](const fs::path& folder) {
+    std::error_code ec;
+    return !folder.empty() && fs::is_directory(folder / "Assets", ec);
+  };
+  if (holdsAssets(workingDirectory)) return workingDirectory;
+  if (holdsAssets(executableFolder)) return executableFolder;
+  if (error != nullptr) {
+    *error = "no Assets folder found, neither in the working directory (" + workingDirectory.string() +
+             ") nor beside the game (" + executableFolder.string() + ")";
+  }
+  return {};
 }
 
 }  // namespace plat

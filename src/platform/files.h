@@ -31,4 +31,9 @@ class FileSystem {
   std::filesystem::path root_;
 };
 
+// The folder the game runs from: the working directory when it holds a folder named exactly "Assets", else
+// the folder of the executable when that one does. Empty, with *error naming both places, when neither does.
+std::filesystem::path FindGameFolder(const std::filesystem::path& workingDirectory,
+                                     const std::filesystem::path& executableFolder, std::string* error);
+
 }  // namespace plat

@@ -85,6 +85,45 @@ TEST_F(FileSystemTest, MissingPathsResolveEmptyAndAbsolutePathsKeepTheirRoot) {
   EXPECT_EQ(elsewhere.Resolve(root_.string() + "/Assets/missing.bin"), "");
 }
 
+TEST_F(FileSystemTest, NamesThatClimbOutOfTheGameFolderAreRefused) {
+  fs::create_directories(root_ / "Game" / "Assets" / "Art");
+  FileSystem files(root_ / "Game");
+  std::vector<uint8_t> bytes;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(files.Resolve("Assets\\Art\\..\\..\\..\\Exact.txt"), "");
+  EXPECT_EQ(files.ResolveForWrite("Assets\\..\\..\\Stolen.txt"), "");
+  EXPECT_FALSE(files.ReadAll("Assets/Art/../../../exact.txt", bytes));
+  EXPECT_EQ(files.OpenText("..\\Exact.txt"), nullptr);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("refused the file name \"..\\Exact.txt\""), std::string::npos) << said;
+  // Dots inside a name are not a step up.
+  fs::create_directories(root_ / "Game" / "Assets" / "Art");
+  std::ofstream(root_ / "Game" / "Assets" / "Art" / "a..b.X") << "x";
+  EXPECT_EQ(files.Resolve("Assets\\Art\\a..b.X"), (root_ / "Game/Assets/Art/a..b.X").string());
+}
+
+TEST_F(FileSystemTest, TheGameFolderIsTheWorkingDirectoryElseTheExecutablesWithAnExactAssetsFolder) {
+  const fs::path withAssets = root_;
+  const fs::path sourceTree = root_ / "source";  // holds "assets", which must not pass for "Assets"
+  const fs::path bare = root_ / "bare";
+  fs::create_directories(sourceTree / "assets");
+  fs::create_directories(bare);
+  struct Case {
+    fs::path cwd, exe, expected;
+  };
+  for (const Case& c : {Case{withAssets, bare, withAssets}, Case{bare, withAssets, withAssets},
+                        Case{sourceTree, withAssets, withAssets}, Case{withAssets, sourceTree, withAssets}}) {
+    std::string error;
+    EXPECT_EQ(plat::FindGameFolder(c.cwd, c.exe, &error), c.expected) << c.cwd << " " << c.exe;
+    EXPECT_EQ(error, "");
+  }
+  std::string error;
+  EXPECT_EQ(plat::FindGameFolder(sourceTree, bare, &error), fs::path());
+  EXPECT_NE(error.find("(" + sourceTree.string() + ")"), std::string::npos) << error;
+  EXPECT_NE(error.find("(" + bare.string() + ")"), std::string::npos) << error;
+  EXPECT_EQ(plat::FindGameFolder(bare, fs::path(), nullptr), fs::path());
+}
+
 TEST_F(FileSystemTest, ResolveForWriteResolvesFoldersAndKeepsTheName) {
   FileSystem files(root_);
   EXPECT_EQ(files.ResolveForWrite("assets\\LEVELS\\New File.kvl"), Host("Assets/Levels/New File.kvl"));

@@ -130,4 +130,23 @@ TEST_F(NativeServicesTest, DialogsEchoToStderrAndFilesAreRootedAtTheWorkingDirec
   EXPECT_EQ(services_->files().Root(), std::filesystem::current_path());
 }
 
+// With no display SDL would fall back to its offscreen driver and the game would run unseen; only a driver
+// asked for by name may run without one.
+TEST(NativeStartTest, NoDisplayIsSaidUnlessTheOffscreenDriverIsAskedFor) {
+  const std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+  const std::string wayland = std::getenv("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "";
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  unsetenv("SDL_VIDEODRIVER");
+  std::string error;
+  EXPECT_EQ(plat::CreateNativeServices(plat::NativeConfig{}, &error), nullptr);
+  EXPECT_EQ(error.rfind("no display found", 0), 0u) << error;
+
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  error.clear();
+  EXPECT_NE(plat::CreateNativeServices(plat::NativeConfig{}, &error), nullptr) << error;
+  if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+  if (!wayland.empty()) setenv("WAYLAND_DISPLAY", wayland.c_str(), 1);
+}
+
 }  // namespace

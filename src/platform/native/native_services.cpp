@@ -153,10 +153,23 @@ std::filesystem::path WorkingDirectory() {
   return ec ? std::filesystem::path(".") : cwd;
 }
 
+std::filesystem::path ExecutableFolder() {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::path() : exe.parent_path();
+}
+
+// SDL falls back to its offscreen or dummy driver when no display answers; the game would then run unseen.
+// Those drivers count only when asked for by name (tests, benchmarks).
+bool DriverWasAskedFor(std::string_view driver) {
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  return asked != nullptr && SDL_strcasecmp(asked, std::string(driver).c_str()) == 0;
+}
+
 class SdlServices final : public NativeServices {
  public:
-  explicit SdlServices(SDL_Window* window)
-      : sdlWindow_(window), window_(window), files_(WorkingDirectory()), gpu_(window) {
+  SdlServices(SDL_Window* window, std::filesystem::path gameFolder)
+      : sdlWindow_(window), window_(window), files_(std::move(gameFolder)), gpu_(window) {
     g_servicesAlive = true;
   }
   ~SdlServices() override {
@@ -196,7 +209,20 @@ std::unique_ptr<Services> Fail(std::string* error, const std::string& message) {
 std::unique_ptr<Services> CreateNativeServices(const NativeConfig& config, std::string* error) {
   if (g_servicesAlive) return Fail(error, "native services already exist");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
-    return Fail(error, std::string("SDL_Init failed: ") + SDL_GetError());
+    return Fail(error, std::string("no display found (SDL_Init failed: ") + SDL_GetError() + ")");
+  const std::string_view driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+  if ((driver == "offscreen" || driver == "dummy") && !DriverWasAskedFor(driver)) {
+    SDL_Quit();
+    return Fail(error, "no display found: set DISPLAY or WAYLAND_DISPLAY, or run the game under Xvfb");
+  }
+  std::string noAssets;
+  const std::filesystem::path gameFolder = FindGameFolder(WorkingDirectory(), ExecutableFolder(), &noAssets);
+  if (gameFolder.empty()) {
+    if (std::getenv("KV_NO_DIALOGS") == nullptr)
+      SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, kTitle, noAssets.c_str(), nullptr);
+    SDL_Quit();
+    return Fail(error, noAssets);
+  }
   // Controllers are only listed by name, so the game runs on without them.
   if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
     std::cerr << "no game controller support: " << SDL_GetError() << std::endl;
@@ -211,7 +237,7 @@ std::unique_ptr<Services> CreateNativeServices(const NativeConfig& config, std::
   }
   KeepGlDriverLoaded();
   try {
-    return std::make_unique<SdlServices>(window);
+    return std::make_unique<SdlServices>(window, gameFolder);
   } catch (const std::exception& e) {
     SDL_DestroyWindow(window);
     SDL_Quit();

@@ -1,0 +1,41 @@
+// Tokens of the game's text files (models, levels, tables, scripts) and the C library's leading-number rule
+// for reading them: white-space separated words, each with the line it starts on.
+#pragma once
+
+#include <istream>
+#include <string>
+#include <string_view>
+
+bool IsSpace(int c);
+
+// White-space separated tokens, each with the line it starts on. Line ends carry no meaning.
+class TokenReader {
+ public:
+  explicit TokenReader(std::istream& in) : in_(in) {}
+
+  // The next token, or false when only white space is left; a read that finds nothing changes nothing.
+  bool Next(std::string& token);
+  // True once a read has run into the end of the file.
+  bool AtEnd() const { return atEnd_; }
+  // The line of the last token read (line 1 before any).
+  int Line() const { return tokenLine_; }
+
+ private:
+  std::istream& in_;
+  int line_ = 1;
+  int tokenLine_ = 1;
+  bool atEnd_ = false;
+};
+
+// A decimal number written in full: optional sign, digits with an optional point, optional exponent.
+bool IsWholeReal(std::string_view text);
+// A decimal integer written in full: optional sign and digits.
+bool IsWholeInteger(std::string_view text);
+
+// The leading number of a token, as the C conversions read it: "12.5x" is 12.5, a token that does not start
+// with a number is 0. False when the leading number does not fit (then the value is 0).
+bool LeadingReal(std::string_view text, float& out);
+bool LeadingInteger(std::string_view text, int& out);
+
+// The text in double quotes, for messages.
+std::string Quoted(std::string_view text);

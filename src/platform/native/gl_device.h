@@ -17,6 +17,10 @@ namespace gl {
 class GlDevice;
 }
 
+// Keeps the GL libraries and driver loaded so far loaded for the life of the process (see gl_factory.cpp);
+// called once a window for OpenGL and once a context exist.
+void KeepGlDriversLoaded();
+
 // Makes the one device: an OpenGL 3.3 core context with clip control in the window, which must have been
 // created for OpenGL. The device must go before the window does; Shutdown() covers the other order.
 class GlDeviceFactory final : public gpu::DeviceFactory {

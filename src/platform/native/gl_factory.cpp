@@ -11,20 +11,6 @@
 namespace plat {
 namespace {
 
-// Mesa's driver keeps process-wide state it never frees; unloaded when the last context goes, that state
-// would be lost (and the driver loaded anew for the next device), so the loaded driver stays for the process.
-void KeepDriverLoaded() {
-  dl_iterate_phdr(
-      [](dl_phdr_info* info, size_t, void*) -> int {
-        const char* path = info->dlpi_name;
-        if (path == nullptr || (std::strstr(path, "_dri.so") == nullptr && std::strstr(path, "libgallium") == nullptr))
-          return 0;
-        if (void* handle = dlopen(path, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(handle);
-        return 0;
-      },
-      nullptr);
-}
-
 // A current 3.3 core context with clip control, or null with the reason.
 SDL_GLContext MakeContext(SDL_Window* window, int* code, std::string* reason) {
   if ((SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL) == 0) {
@@ -42,7 +28,7 @@ SDL_GLContext MakeContext(SDL_Window* window, int* code, std::string* reason) {
     *reason = std::string("no OpenGL 3.3 core context: ") + SDL_GetError();
     return nullptr;
   }
-  KeepDriverLoaded();
+  KeepGlDriversLoaded();
   if (epoxy_gl_version() < 33 || (epoxy_gl_version() < 45 && !epoxy_has_gl_extension("GL_ARB_clip_control"))) {
     *code = 2;
     *reason = "the OpenGL context lacks version 3.3 or clip control";
@@ -59,6 +45,24 @@ bool OffscreenDriver() {
 }
 
 }  // namespace
+
+// GL entry libraries and Mesa's driver keep process-wide state they never free; unloaded at SDL_Quit or when
+// the last context goes, that state would be lost (and loaded anew for the next window or device), so
+// whatever of them is loaded stays for the process.
+void KeepGlDriversLoaded() {
+  for (const char* name : {"libEGL.so.1", "libGL.so.1", "libOpenGL.so.0"}) {
+    if (void* handle = dlopen(name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(handle);
+  }
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void*) -> int {
+        const char* path = info->dlpi_name;
+        if (path == nullptr || (std::strstr(path, "_dri.so") == nullptr && std::strstr(path, "libgallium") == nullptr))
+          return 0;
+        if (void* handle = dlopen(path, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(handle);
+        return 0;
+      },
+      nullptr);
+}
 
 bool GlDeviceFactory::Available() {
   if (live_ != nullptr) return true;

@@ -13,10 +13,8 @@ Entity::~Entity() {
 
 void Entity::OnCollision(Entity*, int) {}
 
-void Entity::SetOrientation(const math::Vec3& right, const math::Vec3& up, const math::Vec3& forward) {
-  if (model == nullptr) return;
-  math::Vec3 r = right, u = up, f = forward;
-  model->SetOrientation(&r, &u, &f);
+void Entity::SetOrientation(math::Vec3& right, math::Vec3& up, math::Vec3& forward) {
+  if (model != nullptr) model->SetOrientation(&right, &up, &forward);
 }
 
 void Entity::SetPosition(float x, float y, float z) {

@@ -24,8 +24,9 @@ class Entity {
   Model* GetModel() const { return model; }
 
   // The model operations below do nothing without a model.
-  // The normalised vectors become the model's X, Y and Z axes; the caller's vectors are left as they are.
-  void SetOrientation(const math::Vec3& right, const math::Vec3& up, const math::Vec3& forward);
+  // Normalises the caller's three vectors in place and makes them the model's X, Y and Z axes; without a
+  // model the vectors are left as they are.
+  void SetOrientation(math::Vec3& right, math::Vec3& up, math::Vec3& forward);
   // Places the model; the stored position takes the value even without a model.
   void SetPosition(float x, float y, float z);
   void Rotate(float ax, float ay, float az, float angle);

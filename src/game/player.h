@@ -81,8 +81,8 @@ class Player : public Entity {
   void BrakeZ(float rate);
   void UpdateMovement();
   // Places the ship, its reticles and its banking from the rail point and the rail's forward, up and right.
-  void UpdateTransform(const math::Vec3& point, const math::Vec3& forward, const math::Vec3& up,
-                       const math::Vec3& right);
+  // The ship's model normalises the axes before the ship is placed along them; the caller's stay as they are.
+  void UpdateTransform(const math::Vec3& point, math::Vec3 forward, math::Vec3 up, math::Vec3 right);
   // Per frame of a camera transition: glides the offsets and velocities back to 0 over one second.
   void UpdateLevelStart();
 

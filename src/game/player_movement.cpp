@@ -149,10 +149,9 @@ void Player::ClampToView() {
   }
 }
 
-void Player::UpdateTransform(const math::Vec3& point, const math::Vec3& forward, const math::Vec3& up,
-                             const math::Vec3& right) {
+void Player::UpdateTransform(const math::Vec3& point, math::Vec3 forward, math::Vec3 up, math::Vec3 right) {
   const int state = State();
-  SetOrientation(right, up, forward);
+  SetOrientation(right, up, forward);  // normalises the three axes the ship is then placed along
   const math::Vec3 at = point + offset.x * right + offset.y * up + (offset.z - kShipBehindPoint) * forward;
   SetPosition(at.x, at.y, at.z);
 

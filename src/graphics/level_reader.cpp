@@ -82,20 +82,16 @@ class LevelReader {
   // The current token as a field of an entry, converted as the C library would; a token that is not wholly
   // a number is reported.
   float Real(const char* what) {
-    float value = 0.0f;
-    const bool fits = LeadingReal(token_, value);
-    if (!fits || !IsWholeReal(token_)) {
-      char number[32];
-      std::snprintf(number, sizeof number, "%g", static_cast<double>(value));
-      Report(Malformed(what, "a number", number));
-    }
+    std::string malformed;
+    const float value = RealField(token_, what, malformed);
+    if (!malformed.empty()) Report(malformed);
     return value;
   }
 
   int Integer(const char* what) {
-    int value = 0;
-    const bool fits = LeadingInteger(token_, value);
-    if (!fits || !IsWholeInteger(token_)) Report(Malformed(what, "a whole number", std::to_string(value)));
+    std::string malformed;
+    const int value = IntegerField(token_, what, malformed);
+    if (!malformed.empty()) Report(malformed);
     return value;
   }
 
@@ -230,11 +226,6 @@ class LevelReader {
       if (kind == 3 && !NextInteger(a, "speed")) return false;
       graphics_.AddEvent(kind, a, b, waypoint, progress, x, y, z);
     }
-  }
-
-  std::string Malformed(const char* what, const char* expected, const std::string& readAs) const {
-    return std::string("expected ") + expected + " (" + what + "), found " + Quoted(token_) + "; read as " +
-           readAs;
   }
 
   void Report(const std::string& message) const { ReportAt(tokens_.Line(), message); }

@@ -1,12 +1,10 @@
 // Reads model files (".mdl": parts with their meshes, offsets, lock points and collision spheres) and bare
 // .X meshes into models, places them and registers them in the graphics object's model lists.
-#include <charconv>
 #include <cstdio>
 #include <istream>
 #include <memory>
 #include <string>
-#include <string_view>
-#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "graphics/graphics.h"
@@ -17,53 +15,38 @@
 namespace {
 
 constexpr const char* kArtFolder = "Assets\\Art\\";
+// A damaged file can hold thousands of malformed numbers; the first few say enough.
+constexpr int kListedMalformedNumbers = 10;
 
-// A decimal float written in full: optional sign, digits with an optional point, optional exponent.
-bool ParseFloat(std::string_view text, float& out) {
-  size_t i = 0;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  size_t digits = 0;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    const size_t exponentStart = i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-    if (i == exponentStart) return false;
-  }
-  if (i != text.size()) return false;
-  // from_chars takes a minus sign but not a plus sign.
-  const char* first = text.data() + (text[0] == '+' ? 1 : 0);
-  const auto result = std::from_chars(first, text.data() + text.size(), out);
-  return result.ec == std::errc() && result.ptr == text.data() + text.size();
-}
+// Something the reader has to say about a line of the file.
+struct Notice {
+  int line = 1;
+  std::string text;
+};
 
-// A decimal integer written in full: optional sign and digits.
-bool ParseInt(std::string_view text, int& out) {
-  const char* first = text.data();
-  const char* last = text.data() + text.size();
-  if (first != last && *first == '+') {
-    ++first;
-    if (first != last && *first == '-') return false;
-  }
-  if (first == last) return false;
-  const auto result = std::from_chars(first, last, out);
-  return result.ec == std::errc() && result.ptr == last;
-}
-
-// Builds one model from a model file. Reading stops at the first error; an error fails the whole load.
+// Builds one model from a model file. A file whose structure is broken fails the whole load; numbers follow
+// the leading-number rule, and a token that is not wholly a number is noted with what it was read as.
 class ModelFileReader {
  public:
-  ModelFileReader(Graphics& graphics, std::istream& in, Model& model) : graphics_(graphics), in_(in), model_(model) {}
+  ModelFileReader(Graphics& graphics, std::istream& in, Model& model)
+      : graphics_(graphics), in_(in), model_(model) {}
 
-  // False with the error set when the file is malformed. A part left out for its mesh and a record cut short
-  // by the end of the file are noted; the model read so far stands.
+  // False with the error set when the file's structure is broken. A part left out for its mesh, a record cut
+  // short by the end of the file and a malformed number are noted; the model read so far stands.
   bool Read() {
+    const bool read = ReadModel();
+    if (malformedNumbers_ > kListedMalformedNumbers) {
+      Note(std::to_string(malformedNumbers_ - kListedMalformedNumbers) +
+           " more malformed numbers are not listed");
+    }
+    return read;
+  }
+
+  const Notice& Error() const { return error_; }
+  const std::vector<Notice>& Notes() const { return notes_; }
+
+ private:
+  bool ReadModel() {
     std::string token;
     if (!in_.Next(token)) return Fail("expected \"Object\", but the file is empty");
     if (token != "Object") return Fail("expected \"Object\", found " + Quoted(token));
@@ -75,12 +58,6 @@ class ModelFileReader {
     }
   }
 
-  const std::string& Error() const { return error_; }
-  const std::vector<std::string>& Notes() const { return notes_; }
-
- private:
-  enum class Field { Ok, CutShort, Malformed };
-
   // One part record with its lock points and spheres, up to the next "Object" or the end of the file.
   bool ReadPart(bool& fileEnded) {
     std::string meshName;
@@ -88,11 +65,11 @@ class ModelFileReader {
       fileEnded = true;
       return true;
     }
+    const std::string partName = "part " + Quoted(meshName);
     float offset[3] = {0, 0, 0};
-    for (float& value : offset) {
-      if (ReadFloat(value, "the offset of part " + Quoted(meshName)) != Field::Ok) {
-        return error_.empty() ? Fail("the file ends inside the part record of " + Quoted(meshName)) : false;
-      }
+    if (!NextReal(offset[0], partName + " offset x") || !NextReal(offset[1], partName + " offset y") ||
+        !NextReal(offset[2], partName + " offset z")) {
+      return Fail("the file ends inside the record of " + partName);
     }
 
     // A part whose mesh cannot be loaded (the mesh cache has reported it) is left out; its lock points and
@@ -107,11 +84,10 @@ class ModelFileReader {
     }
 
     std::string token;
-    if (!in_.Next(token)) return Fail("expected \"LockPoints\" after the part record of " + Quoted(meshName) +
-                                      ", but the file ends");
+    if (!in_.Next(token))
+      return Fail("expected \"LockPoints\" after the record of " + partName + ", but the file ends");
     if (token != "LockPoints") {
-      return Fail("expected \"LockPoints\" after the part record of " + Quoted(meshName) + ", found " +
-                  Quoted(token));
+      return Fail("expected \"LockPoints\" after the record of " + partName + ", found " + Quoted(token));
     }
 
     if (!ReadLockPoints(part.get(), fileEnded)) return false;
@@ -136,12 +112,8 @@ class ModelFileReader {
       if (name == "Collision") return true;
       math::Vec3 local;
       const std::string what = "lock point " + Quoted(name);
-      Field field = in_.AtEnd() ? Field::CutShort : Field::Ok;
-      if (field == Field::Ok) field = ReadFloat(local.x, what);
-      if (field == Field::Ok) field = ReadFloat(local.y, what);
-      if (field == Field::Ok) field = ReadFloat(local.z, what);
-      if (field == Field::Malformed) return false;
-      if (field == Field::CutShort) {
+      if (in_.AtEnd() || !NextReal(local.x, what + " x") || !NextReal(local.y, what + " y") ||
+          !NextReal(local.z, what + " z")) {
         Note("the file ends inside the record of " + what + "; the record is dropped");
         fileEnded = true;
         return true;
@@ -162,21 +134,14 @@ class ModelFileReader {
         fileEnded = in_.AtEnd();
         return true;
       }
+      // Any other token opens a sphere record as its first number.
       CollisionSphere sphere;
       int flagA = 0, flagB = 0;
-      const std::string what = "a collision sphere";
-      if (!ParseFloat(first, sphere.localCentre.x)) {
-        return Fail("expected a number (the centre of a collision sphere) or \"Object\", found " + Quoted(first));
-      }
-      Field field = in_.AtEnd() ? Field::CutShort : Field::Ok;
-      if (field == Field::Ok) field = ReadFloat(sphere.localCentre.y, "the centre of " + what);
-      if (field == Field::Ok) field = ReadFloat(sphere.localCentre.z, "the centre of " + what);
-      if (field == Field::Ok) field = ReadFloat(sphere.radius, "the radius of " + what);
-      if (field == Field::Ok) field = ReadInt(flagA, "the first flag of " + what);
-      if (field == Field::Ok) field = ReadInt(flagB, "the second flag of " + what);
-      if (field == Field::Malformed) return false;
-      if (field == Field::CutShort) {
-        Note("the file ends inside the record of " + what + "; the record is dropped");
+      sphere.localCentre.x = Real(first, "sphere centre x");
+      if (in_.AtEnd() || !NextReal(sphere.localCentre.y, "sphere centre y") ||
+          !NextReal(sphere.localCentre.z, "sphere centre z") || !NextReal(sphere.radius, "sphere radius") ||
+          !NextInteger(flagA, "sphere flag A") || !NextInteger(flagB, "sphere flag B")) {
+        Note("the file ends inside the record of a collision sphere; the record is dropped");
         fileEnded = true;
         return true;
       }
@@ -186,56 +151,70 @@ class ModelFileReader {
     }
   }
 
-  Field ReadFloat(float& out, const std::string& what) {
-    std::string token;
-    if (!in_.Next(token)) return Field::CutShort;
-    if (!ParseFloat(token, out)) {
-      Fail("expected a number (" + what + "), found " + Quoted(token));
-      return Field::Malformed;
-    }
-    return Field::Ok;
+  // A token as a number field; one that is not wholly a number is noted.
+  float Real(const std::string& token, const std::string& what) {
+    std::string malformed;
+    const float value = RealField(token, what, malformed);
+    NoteMalformed(std::move(malformed));
+    return value;
   }
 
-  Field ReadInt(int& out, const std::string& what) {
+  // The next token as a number field; false when the file ends first.
+  bool NextReal(float& out, const std::string& what) {
     std::string token;
-    if (!in_.Next(token)) return Field::CutShort;
-    if (!ParseInt(token, out)) {
-      Fail("expected a whole number (" + what + "), found " + Quoted(token));
-      return Field::Malformed;
-    }
-    return Field::Ok;
+    if (!in_.Next(token)) return false;
+    out = Real(token, what);
+    return true;
   }
 
-  void Note(const std::string& message) { notes_.push_back("line " + std::to_string(in_.Line()) + ": " + message); }
+  bool NextInteger(int& out, const std::string& what) {
+    std::string token;
+    if (!in_.Next(token)) return false;
+    std::string malformed;
+    out = IntegerField(token, what, malformed);
+    NoteMalformed(std::move(malformed));
+    return true;
+  }
 
-  bool Fail(const std::string& message) {
-    error_ = "line " + std::to_string(in_.Line()) + ": " + message;
+  void NoteMalformed(std::string text) {
+    if (!text.empty() && ++malformedNumbers_ <= kListedMalformedNumbers) Note(std::move(text));
+  }
+
+  void Note(std::string text) { notes_.push_back({in_.Line(), std::move(text)}); }
+
+  bool Fail(std::string text) {
+    error_ = {in_.Line(), std::move(text)};
     return false;
   }
 
   Graphics& graphics_;
   TokenReader in_;
   Model& model_;
-  std::string error_;
-  std::vector<std::string> notes_;
+  Notice error_;
+  std::vector<Notice> notes_;
+  int malformedNumbers_ = 0;
 };
 
 }  // namespace
 
-bool Graphics::LoadModel(Model** out, const char* file, float x, float y, float z, bool blended, bool scenery) {
+bool Graphics::LoadModel(Model** out, const char* file, float x, float y, float z, bool blended,
+                         bool scenery) {
   if (out == nullptr || file == nullptr) return false;
   const std::string name = file;
   const std::string path = kArtFolder + name;
   auto model = std::make_unique<Model>();
 
   // Reported on stderr once per file and message: models are loaded again for every object that uses them.
-  auto report = [this, &path](const std::string& message) {
-    const std::string key = path + '\n' + message;
+  auto report = [this, &path](const std::string& place, const std::string& message) {
+    const std::string key = path + place + '\n' + message;
     for (const std::string& reported : reportedFailures) {
       if (reported == key) return;
     }
     reportedFailures.push_back(key);
-    std::fprintf(stderr, "Graphics: model file %s: %s\n", path.c_str(), message.c_str());
+    std::fprintf(stderr, "Graphics: model file %s%s: %s\n", path.c_str(), place.c_str(), message.c_str());
+  };
+  auto reportAt = [&report](const Notice& notice) {
+    report(", line " + std::to_string(notice.line), notice.text);
   };
 
   if (name.find(".X") != std::string::npos || name.find(".x") != std::string::npos) {
@@ -251,15 +230,15 @@ bool Graphics::LoadModel(Model** out, const char* file, float x, float y, float 
     std::unique_ptr<std::istream> in;
     if (services != nullptr) in = services->files().OpenText(path);
     if (in == nullptr) {
-      report("cannot be opened");
+      report("", "cannot be opened");
       return false;
     }
     ModelFileReader reader(*this, *in, *model);
     if (!reader.Read()) {
-      report(reader.Error());
+      reportAt(reader.Error());
       return false;  // the half-built model and its parts go with it; nothing was registered
     }
-    for (const std::string& note : reader.Notes()) report(note);
+    for (const Notice& note : reader.Notes()) reportAt(note);
   }
 
   model->SetPosition(x, y, z);

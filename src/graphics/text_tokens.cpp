@@ -3,11 +3,27 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <system_error>
 
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The C conversions take one optional sign: "+-1" holds no number. What is left once a plus sign is read.
+std::string_view AfterPlus(std::string_view text) {
+  if (text.empty() || text[0] != '+') return text;
+  text.remove_prefix(1);
+  return !text.empty() && text[0] == '-' ? std::string_view() : text;
+}
+
+std::string Malformed(std::string_view token, std::string_view what, std::string_view expected,
+                      std::string_view readAs) {
+  std::string message = "expected ";
+  message.append(expected).append(" (").append(what).append("), found ");
+  message.append(Quoted(token)).append("; read as ").append(readAs);
+  return message;
+}
 
 }  // namespace
 
@@ -62,11 +78,12 @@ bool IsWholeInteger(std::string_view text) {
 
 bool LeadingReal(std::string_view text, float& out) {
   out = 0.0f;
-  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+  text = AfterPlus(text);
   // Only decimal forms: "inf", "nan" and hexadecimal would be accepted by the C library but make no place.
   if (text.empty() || !(IsDigit(text[0]) || text[0] == '.' || text[0] == '-')) return true;
   float value = 0.0f;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+  const auto result =
+      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
   if (result.ec == std::errc::invalid_argument) return true;
   if (result.ec != std::errc() || !std::isfinite(value)) return false;
   out = value;
@@ -75,13 +92,34 @@ bool LeadingReal(std::string_view text, float& out) {
 
 bool LeadingInteger(std::string_view text, int& out) {
   out = 0;
-  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+  text = AfterPlus(text);
   int value = 0;
   const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
   if (result.ec == std::errc::invalid_argument) return true;
   if (result.ec != std::errc()) return false;
   out = value;
   return true;
+}
+
+float RealField(std::string_view token, std::string_view what, std::string& malformed) {
+  float value = 0.0f;
+  const bool fits = LeadingReal(token, value);
+  malformed.clear();
+  if (!fits || !IsWholeReal(token)) {
+    char number[32];
+    std::snprintf(number, sizeof number, "%g", static_cast<double>(value));
+    malformed = Malformed(token, what, "a number", number);
+  }
+  return value;
+}
+
+int IntegerField(std::string_view token, std::string_view what, std::string& malformed) {
+  int value = 0;
+  const bool fits = LeadingInteger(token, value);
+  malformed.clear();
+  if (!fits || !IsWholeInteger(token))
+    malformed = Malformed(token, what, "a whole number", std::to_string(value));
+  return value;
 }
 
 std::string Quoted(std::string_view text) {

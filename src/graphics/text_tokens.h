@@ -37,5 +37,11 @@ bool IsWholeInteger(std::string_view text);
 bool LeadingReal(std::string_view text, float& out);
 bool LeadingInteger(std::string_view text, int& out);
 
+// A number field of a record, read by the leading-number rule. When the token is not wholly a number, or its
+// leading number does not fit, `malformed` says what the field (`what`) expected, what was found and what
+// it was read as; otherwise `malformed` is left empty.
+float RealField(std::string_view token, std::string_view what, std::string& malformed);
+int IntegerField(std::string_view token, std::string_view what, std::string& malformed);
+
 // The text in double quotes, for messages.
 std::string Quoted(std::string_view text);

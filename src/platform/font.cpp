@@ -16,11 +16,8 @@
 #include <vector>
 
 #include "platform/image.h"
+#include "platform/sanitizer.h"
 #include "platform/sprite_batch.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-#endif
 
 namespace plat::text {
 namespace {
@@ -186,10 +183,8 @@ std::unique_ptr<Font> CreateFont(gpu::Device& device, const FontDesc& desc) {
   }
   bool configured = false;
   {
-#if defined(__SANITIZE_ADDRESS__)
     // Loading the system configuration loses a few hundred bytes inside fontconfig itself, once per process.
-    __lsan::ScopedDisabler notOurs;
-#endif
+    [[maybe_unused]] ForeignLeakScope notOurs;
     configured = FcInit();
   }
   if (!configured) {

@@ -13,10 +13,7 @@
 #include <limits>
 
 #include "platform/files.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-#endif
+#include "platform/sanitizer.h"
 
 namespace plat::mesh {
 namespace {
@@ -29,17 +26,7 @@ constexpr unsigned kImportFlags = aiProcess_Triangulate | aiProcess_JoinIdentica
 // assimp 5.2's .X parser does its work inside its constructor, so when a malformed file makes it throw, the
 // partly built scene is never freed: a few kilobytes per failed file that no caller can release. The leak
 // checker is told to look away for the duration of the import only.
-class ImportLeakScope {
- public:
-#if defined(__SANITIZE_ADDRESS__)
-  ImportLeakScope() {
-    __lsan_disable();
-  }
-  ~ImportLeakScope() {
-    __lsan_enable();
-  }
-#endif
-};
+using ImportLeakScope = ForeignLeakScope;
 
 void Fail(std::string* error, std::string text) {
   if (error) *error = std::move(text);

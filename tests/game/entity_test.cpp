@@ -55,10 +55,12 @@ TEST_F(EntityTest, MovesFollowTheModelsOwnAxesAndCopyThePositionBack) {
   ExpectVec(model->position, 1, 2, 3);
   ExpectVec(model->parts[0]->spheres[0].worldCentre, 1, 2, 5);
 
-  // Unnormalised axes: the model gets unit axes, the caller's vectors stay as they were.
-  const math::Vec3 right{0, 0, 2}, up{0, 3, 0}, forward{-4, 0, 0};
+  // Unnormalised axes: the caller's vectors are normalised in place and become the model's axes.
+  math::Vec3 right{0, 0, 2}, up{0, 3, 0}, forward{-4, 0, 0};
   e.SetOrientation(right, up, forward);
-  ExpectVec(right, 0, 0, 2);
+  ExpectVec(right, 0, 0, 1);
+  ExpectVec(up, 0, 1, 0);
+  ExpectVec(forward, -1, 0, 0);
   ExpectVec(model->xAxis, 0, 0, 1);
   ExpectVec(model->zAxis, -1, 0, 0);
   ExpectVec(model->parts[0]->spheres[0].worldCentre, -1, 2, 3);
@@ -83,7 +85,8 @@ TEST_F(EntityTest, GetOrientationSharesOneBufferThatTheNextCallOverwrites) {
   Entity turned, plain, bare;
   turned.LoadModel("Probe", false);
   plain.LoadModel("Probe", false);
-  turned.SetOrientation({0, 0, 1}, {0, 1, 0}, {-1, 0, 0});
+  math::Vec3 right{0, 0, 1}, up{0, 1, 0}, forward{-1, 0, 0};
+  turned.SetOrientation(right, up, forward);
   const float expectedTurned[9] = {0, 0, 1, 0, 1, 0, -1, 0, 0};
   const float identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
   auto expectBuffer = [](const float* got, const float (&want)[9]) {
@@ -134,7 +137,9 @@ TEST_F(EntityTest, WithoutAModelOnlyTheStoredPositionChanges) {
   e.MoveRight(5);
   e.MoveUp(5);
   e.Rotate(0, 1, 0, 1.0f);
-  e.SetOrientation({0, 0, 1}, {0, 1, 0}, {-1, 0, 0});
+  math::Vec3 right{0, 0, 2}, up{0, 1, 0}, forward{-1, 0, 0};
+  e.SetOrientation(right, up, forward);
+  ExpectVec(right, 0, 0, 2);  // nothing to orient, nothing normalised
   ExpectVec(e.position, 1, 2, 3);
 
   Graphics* graphics = g_graphics;  // without a graphics object no model is made

@@ -268,6 +268,9 @@ TEST_F(PlayerTest, TheShipStandsAHundredBehindTheRailPointPlusItsOffset) {
   Model* ship = player->GetModel();
   ASSERT_NE(ship, nullptr);
   EXPECT_EQ(ship->position, (math::Vec3{-70, 17, 25}));
+  // Axes of any length: the ship is placed along them normalised.
+  player->UpdateTransform(point, {3, 0, 0}, {0, 2, 0}, {0, 0, -5});
+  EXPECT_EQ(player->position, (math::Vec3{-70, 17, 25}));
   // No motion, no banking: the ship takes the rail's axes.
   EXPECT_NEAR(ship->zAxis.x, 1.0f, 1e-6);
   EXPECT_NEAR(ship->xAxis.z, -1.0f, 1e-6);

@@ -221,18 +221,104 @@ TEST_F(LevelFile, ReadingThatStopsBeforeEndGivesMinusOneAndLeavesTheRailStill) {
 
 // --- Keywords and numbers out of place ------------------------------------------------------------------
 
-TEST_F(LevelFile, AKeywordThatEndsNoSectionHereIsReadAsTheNumberZero) {
-  EXPECT_EQ(Load("l_kw.kvl", "Waypoint\n0 0 100\nTerrain 5 5\n0 0 300\nEnd\n"), 6);
-  ASSERT_EQ(g().waypoints.size(), 3u);
-  EXPECT_EQ(g().waypoints[1].GetPosition(), (math::Vec3{0, 5, 5}));
-  EXPECT_TRUE(Reported("l_kw.kvl, line 3: expected a number (waypoint x), found \"Terrain\"; read as 0"))
-      << reports;
-
-  // "Speed" cannot follow the waypoints without an "Enemy" section: it is a waypoint coordinate.
-  EXPECT_EQ(Load("l_kw2.kvl", "Waypoint\n0 0 0\n0 0 100\nSpeed 0 200\nEnd\n"), 6);
-  ASSERT_EQ(g().waypoints.size(), 3u);
-  EXPECT_EQ(g().waypoints[2].GetPosition(), (math::Vec3{0, 0, 200}));
-  EXPECT_TRUE(g().levelEvents.empty());
+TEST_F(LevelFile, EveryWayALevelCanBeBadIsReportedWithItsLineAndALevelThatCannotBePlayedIsRefused) {
+  // Outcome: the load's result (-1 refused), the waypoints kept and the (c, a) of the events kept.
+  using Events = std::vector<std::pair<int, int>>;
+  struct Case {
+    const char* what;
+    const char* text;
+    std::vector<const char*> reports;
+    int result;
+    size_t waypoints;
+    Events events;
+  };
+  const Case cases[] = {
+      {"no waypoints",
+       "Enemy\nSpeed\n0 0 0 0 0.5 50\nEnd\n",
+       {"line 4: the track has 0 usable waypoint(s); it needs two or more, so the level cannot be played"},
+       -1,
+       0,
+       Events{{0, 50}}},
+      {"one waypoint", "Waypoint\n0 0 0\nEnd\n", {"line 3: the track has 1 usable waypoint(s)"}, -1, 1, {}},
+      {"a repeat leaves one usable waypoint",
+       "Waypoint\n5 0 0\n5 0 0\nEnd\n",
+       {"line 3: the waypoint repeats the one before it; it is dropped and the segment between them is "
+        "passed at once",
+        "line 4: the track has 1 usable waypoint(s)"},
+       -1,
+       2,
+       {}},
+      {"a waypoint too far to measure",
+       "Waypoint\n0 0 0\n3e38 0 3e38\n0 0 100\nEnd\n",
+       {"line 3: the waypoint lies too far from the one before it to measure the segment between them; it "
+        "is dropped"},
+       6,
+       2,
+       {}},
+      {"an unknown keyword ends the section and the reading",
+       "Waypoint\n0 0 0\n0 0 100\nSpede\n0 0 0 0 0.5 80\nEnd\n",
+       {"line 4: \"Spede\" is not a number and does not belong in the \"Waypoint\" section, which ends here",
+        "line 4: \"Spede\" cannot come here; the level stops before \"End\""},
+       -1,
+       2,
+       {}},
+      {"a keyword out of order ends the section and a later one reads on",
+       "Waypoint\n0 0 0\n0 0 100\nSpeed\n0 0 0 0 0.5 80\nEnd\n",
+       {"line 4: \"Speed\" is not a number and does not belong in the \"Waypoint\" section"},
+       6,
+       2,
+       Events{{0, 80}}},
+      {"a keyword that no later section takes",
+       "Waypoint\n0 0 100\n0 0 300\nTerrain 5 5\nEnd\n",
+       {"line 4: \"Terrain\" is not a number", "line 4: \"Terrain\" cannot come here"},
+       -1,
+       2,
+       {}},
+      {"a word among the group indices",
+       "Object\n0 0 0 TestCube.X 0 0 0 1\n* 0 0.0 0 Waypiont\n",
+       {"line 3: \"Waypiont\" is not a number and does not belong in the scenery group section"},
+       -1,
+       0,
+       {}},
+      {"an entry cut short by a keyword",
+       "Waypoint\n0 0 0\n0 0 100\n0 0\nEnemy\nSpeed\n0 0 0 0 0.5 70\nEnd\n",
+       {"line 5: the entry is cut short by \"Enemy\" before its waypoint z; it is dropped and its section "
+        "ends here"},
+       6,
+       2,
+       Events{{0, 70}}},
+      {"a keyword for a model name",
+       "Object\n0 0 0\nWaypoint\n0 0 0\n0 0 100\nEnd\n",
+       {"line 3: the entry is cut short by \"Waypoint\" before its model file name"},
+       6,
+       2,
+       {}},
+      {"a negative speed",
+       "Waypoint\n0 0 0\n0 0 100\nEnemy\nSpeed\n0 0 0 0 0.5 -50\nEnd\n",
+       {"line 6: speed -50 is below 0 and would run the track backwards; read as 0"},
+       6,
+       2,
+       Events{{0, 0}}},
+      {"event waypoints off the track",
+       "Waypoint\n0 0 0\n0 0 100\n0 0 200\nEnemy\nSpeed\n0 0 0\n2 0.5 80\n0 0 0 -1 0.5 90\n0 0 0 1 0.5 "
+       "60\nEnd\n",
+       {"line 7: event waypoint 2 names no segment of the track (0 to 1); the event never fires",
+        "line 9: event waypoint -1 names no segment of the track (0 to 1)"},
+       6,
+       3,
+       Events{{-1, 90}, {1, 60}, {2, 80}}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    EXPECT_EQ(Load("l_bad.kvl", k.text), k.result);
+    for (const char* report : k.reports) {
+      EXPECT_TRUE(Reported(std::string("Assets\\Levels\\l_bad.kvl, ") + report)) << reports;
+    }
+    EXPECT_EQ(g().waypoints.size(), k.waypoints);
+    Events events;
+    for (const LevelEvent& e : g().levelEvents) events.emplace_back(e.c, e.a);
+    EXPECT_EQ(events, k.events);
+  }
 }
 
 TEST_F(LevelFile, MalformedNumbersReadAsTheirLeadingNumberAndAreReportedWithTheirLine) {
@@ -291,6 +377,63 @@ TEST_F(LevelFile, AModelThatDoesNotLoadShiftsTheLaterIndices) {
   ASSERT_EQ(g().sceneryGroups[0].models.size(), 1u);
   EXPECT_EQ(g().sceneryGroups[0].models[0]->position.x, 7.0f);
   EXPECT_TRUE(Reported("l_missing.kvl, line 3: the model \"NoSuchModel.mdl\" does not load")) << reports;
+}
+
+TEST_F(LevelFile, ADroppedWaypointLeavesEventsAndGroupsOnTheFilesSegments) {
+  // Speed events (the speed is an id here) and groups keyed by the file's segment numbers, flown at one
+  // unit per frame: the z of the place where each event comes out and where each group becomes current.
+  struct Case {
+    const char* what;
+    const char* waypoints;
+    const char* events;
+    std::vector<std::pair<int, float>> fired;
+    std::vector<float> groupsAt;
+  };
+  const Case cases[] = {
+      // Segment 1 has no length; segment 2 is the place from z 100 to 300, segment 3 the last.
+      {"an inner repeat",
+       "0 0 0\n0 0 100\n0 0 100\n0 0 300\n0 0 500\n",
+       "0 0 0 2 0.5 1\n0 0 0 1 0.3 2\n0 0 0 3 0.5 3\n",
+       {{2, 150.0f}, {1, 200.0f}, {3, 400.0f}},  // the one on the repeat where the corner leaves its end
+       {200.0f, 400.0f}},
+      {"the first waypoint repeated",
+       "0 0 0\n0 0 0\n0 0 100\n0 0 200\n",
+       "0 0 0 0 0.5 1\n0 0 0 1 0.5 2\n",
+       {{1, 0.0f}, {2, 50.0f}},
+       {}},
+      {"the last waypoint repeated",
+       "0 0 0\n0 0 100\n0 0 200\n0 0 200\n",
+       "0 0 0 1 0.5 1\n0 0 0 2 0.7 2\n",
+       {{1, 150.0f}, {2, 200.0f}},
+       {}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    const std::string groups =
+        k.groupsAt.empty() ? "" : "Object\n0 0 0 TestCube.X 0 0 0 1\n* 0 0.0 0\n* 2 0.5 0\n* 3 0.5 0\n";
+    ASSERT_EQ(
+        Load("l_repeat.kvl", groups + "Waypoint\n" + k.waypoints + "Enemy\nSpeed\n" + k.events + "End\n"), 6);
+    std::vector<std::pair<int, float>> fired;
+    std::vector<float> groupsAt;
+    int index = 0;
+    float progress = 0.0f;
+    math::Vec3 point{};
+    for (int frame = 0; frame < 1000; ++frame) {
+      LevelEvent e;
+      while (g().NextEvent(index, progress, &e)) fired.emplace_back(e.a, point.z);
+      const int group = g().currentGroup;
+      const float z = point.z;
+      g().UpdatePath(&index, &progress, 20.0f, 50.0f, &point, nullptr, nullptr, nullptr);
+      if (g().currentGroup != group) groupsAt.push_back(z);
+    }
+    ASSERT_EQ(fired.size(), k.fired.size());
+    for (size_t i = 0; i < fired.size(); ++i) {
+      EXPECT_EQ(fired[i].first, k.fired[i].first);
+      EXPECT_NEAR(fired[i].second, k.fired[i].second, 1.01f) << "event " << fired[i].first;
+    }
+    ASSERT_EQ(groupsAt.size(), k.groupsAt.size());
+    for (size_t i = 0; i < groupsAt.size(); ++i) EXPECT_NEAR(groupsAt[i], k.groupsAt[i], 1.01f);
+  }
 }
 
 // --- Around the reading ---------------------------------------------------------------------------------

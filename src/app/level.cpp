@@ -13,8 +13,6 @@
 
 namespace {
 
-enum LevelEventKind { kCameraView = 0, kCameraDone = 1, kEnemySpawn = 2, kGameSpeed = 3, kScriptStep = 4 };
-
 // Deletes and removes the dead objects of a list; the others keep their order.
 void PurgeDead(std::vector<Projectile*>& list) {
   auto keep = std::stable_partition(list.begin(), list.end(), [](Projectile* p) { return !p->dead; });

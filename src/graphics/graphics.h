@@ -102,8 +102,10 @@ class Graphics {
   plat::Services* GetServices() const { return services; }
 
   // Rail track (rail.cpp): the path's frames, the place on it and the scenery groups it switches.
-  // Fills direction, length, side and up of every waypoint but the last; a waypoint equal to the one before
-  // it is dropped first (its segment would have no length).
+  // Fills direction, length, side and up of every waypoint but the last. A waypoint that makes no segment
+  // with the one before it (on top of it, or too far to measure) is dropped first; the events and groups
+  // keyed by the file's segment numbers are moved onto the kept segments, those on a dropped segment to
+  // where the next kept one begins.
   void PrepareWaypoints();
   // Moves the place (segment index, progress) on by dtMs and speed (units per second) and yields the point
   // and the frame axes, which also go to the camera. Without a prepared path of two or more waypoints the

@@ -14,8 +14,10 @@
 #include <vector>
 
 #include "graphics/graphics.h"
+#include "graphics/level_event.h"
 #include "graphics/model.h"
 #include "graphics/text_tokens.h"
+#include "graphics/waypoint.h"
 #include "platform/services.h"
 
 namespace {
@@ -39,32 +41,49 @@ constexpr std::string_view kCameraEnds[] = {"Camera", "Enemy", "End"};
 constexpr std::string_view kEnemyEnds[] = {"Speed", "Camera", "Enemy", "End"};
 constexpr std::string_view kSpeedEnds[] = {"End", "Event"};
 constexpr std::string_view kEventEnds[] = {"End"};
+// Every word with a meaning of its own in a level file. None of them is ever a field of an entry.
+constexpr std::string_view kKeywords[] = {"Object", "*",     "Terrain", "Waypoint", "Camera",
+                                          "Enemy",  "Speed", "Event",   "End"};
 
 bool IsOneOf(std::string_view token, Tokens set) {
   return std::find(set.begin(), set.end(), token) != set.end();
 }
 
+// Whether the token begins with a decimal number: an optional sign, then a digit or a point and a digit.
+bool StartsWithNumber(std::string_view token) {
+  size_t i = !token.empty() && (token[0] == '+' || token[0] == '-') ? 1 : 0;
+  if (i < token.size() && token[i] == '.') ++i;
+  return i < token.size() && token[i] >= '0' && token[i] <= '9';
+}
+
 // Reads one level file into the graphics object section by section. Tokens are runs of non-blank
-// characters; the end of the file ends the reading wherever it comes.
+// characters; the end of the file ends the reading wherever it comes. Each section method returns whether
+// the reading goes on: false once the file has ended (reported); true when the section has ended at a token
+// that is left in token_ for the next section's test.
 class LevelReader {
  public:
   LevelReader(Graphics& graphics, std::istream& in, std::string path)
       : graphics_(graphics), tokens_(in), path_(std::move(path)) {}
 
-  // True when the reading came to "End"; otherwise the reason has been reported.
+  // True when the reading came to "End" with a track that can be played; otherwise the reason has been
+  // reported.
   bool Read() {
     if (!Next()) return Stop("the file holds nothing; expected a section or \"End\"");
-    if (token_ == "Object" && !ReadModels(kObjectEnds)) return false;
+    if (token_ == "Object" && !ReadModels(kObjectEnds, "\"Object\"")) return false;
     objectModels_ = levelModels_.size();
     if (token_ == "*" && !ReadFirstGroupPass()) return false;
-    if (token_ == "Terrain" && !ReadModels(kTerrainEnds)) return false;
+    if (token_ == "Terrain" && !ReadModels(kTerrainEnds, "\"Terrain\"")) return false;
     if (token_ == "*" && !ReadSecondGroupPass()) return false;
     if (token_ == "Waypoint" && !ReadWaypoints()) return false;
-    if (token_ == "Camera" && !ReadEvents(kCameraEnds, 0)) return false;
-    if (token_ == "Enemy" && !ReadEvents(kEnemyEnds, 2)) return false;
-    if (token_ == "Speed" && !ReadEvents(kSpeedEnds, 3)) return false;
-    if (token_ == "Event" && !ReadEvents(kEventEnds, 4)) return false;
+    if (token_ == "Camera" && !ReadEvents(kCameraEnds, kCameraView, "\"Camera\"")) return false;
+    if (token_ == "Enemy" && !ReadEvents(kEnemyEnds, kEnemySpawn, "\"Enemy\"")) return false;
+    if (token_ == "Speed" && !ReadEvents(kSpeedEnds, kGameSpeed, "\"Speed\"")) return false;
+    if (token_ == "Event" && !ReadEvents(kEventEnds, kScriptStep, "\"Event\"")) return false;
     if (token_ != "End") return Stop(Quoted(token_) + " cannot come here; the level stops before \"End\"");
+    if (usableWaypoints_ < 2) {
+      return Stop("the track has " + std::to_string(usableWaypoints_) +
+                  " usable waypoint(s); it needs two or more, so the level cannot be played");
+    }
     return true;
   }
 
@@ -72,12 +91,39 @@ class LevelReader {
   // The next token into token_; false at the end of the file.
   bool Next() { return tokens_.Next(token_); }
 
-  // The next token of a section: false at the end of the file (reported), else whether it ends the section.
-  bool NextInSection(Tokens ends, bool& ended) {
-    if (!Next()) return Stop("the file ends before \"End\"");
-    ended = IsOneOf(token_, ends);
+  // Whether token_ ends the section: one of its end tokens, or a token that is not a number where a number
+  // must come (reported), such as a keyword out of place.
+  bool EndsSection(Tokens ends, const char* section) const {
+    if (IsOneOf(token_, ends)) return true;
+    if (StartsWithNumber(token_)) return false;
+    Report(Quoted(token_) + " is not a number and does not belong in the " + section +
+           " section, which ends here");
     return true;
   }
+
+  // The next token where a section's entry may start: false at the end of the file (reported), else
+  // whether it ends the section.
+  bool NextInSection(Tokens ends, const char* section, bool& ended) {
+    if (!Next()) return Stop("the file ends before \"End\"");
+    ended = EndsSection(ends, section);
+    return true;
+  }
+
+  // The next token as a field of the current entry; false when the entry cannot be completed: the file
+  // ends (reported; fileEnded_ is set) or a keyword comes first (reported; it ends the section).
+  bool NextField(const char* what) {
+    if (!Next()) {
+      fileEnded_ = true;
+      return Stop(std::string("the file ends inside an entry (before its ") + what + ")");
+    }
+    if (!IsOneOf(token_, kKeywords)) return true;
+    Report("the entry is cut short by " + Quoted(token_) + " before its " + what +
+           "; it is dropped and its section ends here");
+    return false;
+  }
+
+  // What a section method returns when an entry could not be completed.
+  bool EntryCut() const { return !fileEnded_; }
 
   // The current token as a field of an entry, converted as the C library would; a token that is not wholly
   // a number is reported.
@@ -95,34 +141,35 @@ class LevelReader {
     return value;
   }
 
-  // The next token as a field; false when the file ends inside the entry.
   bool NextReal(float& out, const char* what) {
-    if (!Next()) return Stop(std::string("the file ends inside an entry (before its ") + what + ")");
+    if (!NextField(what)) return false;
     out = Real(what);
     return true;
   }
 
   bool NextInteger(int& out, const char* what) {
-    if (!Next()) return Stop(std::string("the file ends inside an entry (before its ") + what + ")");
+    if (!NextField(what)) return false;
     out = Integer(what);
     return true;
   }
 
   // "Object" and "Terrain" entries: x y z model qx qy qz qw.
-  bool ReadModels(Tokens ends) {
+  bool ReadModels(Tokens ends, const char* section) {
     for (;;) {
       bool ended = false;
-      if (!NextInSection(ends, ended)) return false;
+      if (!NextInSection(ends, section, ended)) return false;
       if (ended) return true;
       const int entryLine = tokens_.Line();
       float position[3] = {Real("model x"), 0.0f, 0.0f};
-      if (!NextReal(position[1], "model y") || !NextReal(position[2], "model z")) return false;
-      if (!Next()) return Stop("the file ends inside an entry (before its model file name)");
+      if (!NextReal(position[1], "model y") || !NextReal(position[2], "model z") ||
+          !NextField("model file name")) {
+        return EntryCut();
+      }
       const std::string modelName = token_;
       float rotation[4] = {0.0f, 0.0f, 0.0f, 1.0f};
       if (!NextReal(rotation[0], "rotation qx") || !NextReal(rotation[1], "rotation qy") ||
           !NextReal(rotation[2], "rotation qz") || !NextReal(rotation[3], "rotation qw")) {
-        return false;
+        return EntryCut();
       }
       Model* model = nullptr;
       if (graphics_.LoadModel(&model, modelName.c_str(), position[0], position[1], position[2], false,
@@ -140,14 +187,15 @@ class LevelReader {
   bool ReadFirstGroupPass() {
     for (;;) {
       SceneryGroup group;
-      if (!NextInteger(group.waypoint, "group waypoint") || !NextReal(group.progress, "group progress"))
-        return false;
+      if (!NextInteger(group.waypoint, "group waypoint") || !NextReal(group.progress, "group progress")) {
+        return EntryCut();
+      }
       graphics_.sceneryGroups.push_back(group);
       SceneryGroup& filled = graphics_.sceneryGroups.back();
       for (;;) {
         if (!Next()) return Stop("the file ends before \"End\"");
         if (token_ == "*") break;
-        if (IsOneOf(token_, kFirstGroupEnds)) return true;
+        if (EndsSection(kFirstGroupEnds, "scenery group")) return true;
         const int index = Integer("scenery index");
         if (index >= 0 && static_cast<size_t>(index) < levelModels_.size()) {
           filled.models.push_back(levelModels_[static_cast<size_t>(index)]);
@@ -166,7 +214,7 @@ class LevelReader {
       int ignoredWaypoint = 0;
       float ignoredProgress = 0.0f;
       if (!NextInteger(ignoredWaypoint, "group waypoint") || !NextReal(ignoredProgress, "group progress")) {
-        return false;
+        return EntryCut();
       }
       SceneryGroup* group = k < graphics_.sceneryGroups.size() ? &graphics_.sceneryGroups[k] : nullptr;
       if (group == nullptr) {
@@ -177,7 +225,7 @@ class LevelReader {
       for (;;) {
         if (!Next()) return Stop("the file ends before \"End\"");
         if (token_ == "*") break;
-        if (IsOneOf(token_, kSecondGroupEnds)) return true;
+        if (EndsSection(kSecondGroupEnds, "terrain group")) return true;
         const int index = Integer("terrain index");
         if (group == nullptr) continue;
         const long long model = static_cast<long long>(index) + static_cast<long long>(objectModels_);
@@ -191,39 +239,61 @@ class LevelReader {
     }
   }
 
+  // Every waypoint of the file goes into the list, so events and groups keep the file's segment numbers;
+  // one that makes no segment with the waypoint kept before it is reported here and dropped when the path
+  // is prepared.
   bool ReadWaypoints() {
     for (;;) {
       bool ended = false;
-      if (!NextInSection(kWaypointEnds, ended)) return false;
+      if (!NextInSection(kWaypointEnds, "\"Waypoint\"", ended)) return false;
       if (ended) return true;
       const int entryLine = tokens_.Line();
-      float p[3] = {Real("waypoint x"), 0.0f, 0.0f};
-      if (!NextReal(p[1], "waypoint y") || !NextReal(p[2], "waypoint z")) return false;
-      std::vector<Waypoint>& waypoints = graphics_.waypoints;
-      if (!waypoints.empty() && waypoints.back().GetPosition() == math::Vec3{p[0], p[1], p[2]}) {
-        ReportAt(
-            entryLine,
-            "the waypoint repeats the one before it and is dropped; later segment indices move down by one");
+      math::Vec3 p{Real("waypoint x"), 0.0f, 0.0f};
+      if (!NextReal(p.y, "waypoint y") || !NextReal(p.z, "waypoint z")) return EntryCut();
+      if (usableWaypoints_ > 0 && !MakesSegment(lastUsable_, p)) {
+        ReportAt(entryLine, p == lastUsable_
+                                ? "the waypoint repeats the one before it; it is dropped and the segment "
+                                  "between them is passed at once"
+                                : "the waypoint lies too far from the one before it to measure the segment "
+                                  "between them; it is dropped and that segment is passed at once");
+      } else {
+        lastUsable_ = p;
+        ++usableWaypoints_;
       }
-      waypoints.emplace_back(p[0], p[1], p[2]);
+      graphics_.waypoints.emplace_back(p.x, p.y, p.z);
     }
   }
 
   // Event entries: x y z waypoint progress, then per kind: camera view; enemy type and behaviour; speed.
-  bool ReadEvents(Tokens ends, int kind) {
+  bool ReadEvents(Tokens ends, int kind, const char* section) {
     for (;;) {
       bool ended = false;
-      if (!NextInSection(ends, ended)) return false;
+      if (!NextInSection(ends, section, ended)) return false;
       if (ended) return true;
+      const int entryLine = tokens_.Line();
       float x = Real("event x"), y = 0.0f, z = 0.0f, progress = 0.0f;
       int waypoint = 0, a = 0, b = 0;
       if (!NextReal(y, "event y") || !NextReal(z, "event z") || !NextInteger(waypoint, "event waypoint") ||
           !NextReal(progress, "event progress")) {
-        return false;
+        return EntryCut();
       }
-      if (kind == 0 && !NextInteger(a, "camera view")) return false;
-      if (kind == 2 && (!NextInteger(a, "enemy type") || !NextInteger(b, "enemy behaviour"))) return false;
-      if (kind == 3 && !NextInteger(a, "speed")) return false;
+      if (kind == kCameraView && !NextInteger(a, "camera view")) return EntryCut();
+      if (kind == kEnemySpawn && (!NextInteger(a, "enemy type") || !NextInteger(b, "enemy behaviour")))
+        return EntryCut();
+      if (kind == kGameSpeed) {
+        if (!NextInteger(a, "speed")) return EntryCut();
+        if (a < 0) {
+          Report("speed " + std::to_string(a) + " is below 0 and would run the track backwards; read as 0");
+          a = 0;
+        }
+      }
+      // The place runs over segments 0 to (waypoints - 2); the last waypoint starts none.
+      const size_t waypoints = graphics_.waypoints.size();
+      if (waypoints >= 2 && (waypoint < 0 || static_cast<size_t>(waypoint) + 2 > waypoints)) {
+        ReportAt(entryLine, "event waypoint " + std::to_string(waypoint) +
+                                " names no segment of the track (0 to " + std::to_string(waypoints - 2) +
+                                "); the event never fires");
+      }
       graphics_.AddEvent(kind, a, b, waypoint, progress, x, y, z);
     }
   }
@@ -243,8 +313,11 @@ class LevelReader {
   TokenReader tokens_;
   std::string path_;
   std::string token_;
+  bool fileEnded_ = false;           // the file ended inside an entry
   std::vector<Model*> levelModels_;  // the level models in load order over "Object" and "Terrain"
   size_t objectModels_ = 0;          // how many of them the "Object" section loaded
+  size_t usableWaypoints_ = 0;       // waypoints that make a segment with the usable one before them
+  math::Vec3 lastUsable_;
 };
 
 bool EarlierPlace(const LevelEvent& a, const LevelEvent& b) {
@@ -301,7 +374,7 @@ bool Graphics::AddEvent(int kind, int a, int b, int c, float d, float x, float y
 bool Graphics::NextEvent(int waypointIndex, float progress, LevelEvent* out) {
   if (out == nullptr) return false;
   if (camera.transitionDone) {
-    out->kind = 1;
+    out->kind = kCameraDone;
     camera.transitionDone = false;
     return true;
   }
@@ -318,8 +391,8 @@ bool Graphics::NextEvent(int waypointIndex, float progress, LevelEvent* out) {
 }
 
 int Graphics::TakeCameraStartMode() {
-  auto first =
-      std::find_if(levelEvents.begin(), levelEvents.end(), [](const LevelEvent& e) { return e.kind == 0; });
+  auto first = std::find_if(levelEvents.begin(), levelEvents.end(),
+                            [](const LevelEvent& e) { return e.kind == kCameraView; });
   if (first == levelEvents.end()) return 6;
   const int view = first->a;
   levelEvents.erase(first);

@@ -38,24 +38,56 @@ Vec3 Bezier(const Vec3& start, const Vec3& control, const Vec3& end, float t) {
   return start * (s * s) + control * (2.0f * s * t) + end * (t * t);
 }
 
-bool IsUsableLength(float length) {
-  return length > 0.0f && std::isfinite(length);
+// Where a place given by the file's segment numbers lies once the waypoints that make no segment are dropped.
+// segmentOf[s] is the kept segment that file segment s became, or that starts where it lay when it was
+// dropped (passed[s]); kept counts the kept waypoints, two or more.
+void MoveOntoKeptTrack(int& segment, float& progress, const std::vector<int>& segmentOf,
+                       const std::vector<bool>& passed, int kept) {
+  const int fileSegments = static_cast<int>(segmentOf.size());
+  if (segment < 0) return;
+  if (segment >= fileSegments) {
+    segment -= fileSegments - (kept - 1);  // stays as far past the kept track as it was past the file's
+    return;
+  }
+  const size_t s = static_cast<size_t>(segment);
+  segment = segmentOf[s];
+  if (!passed[s]) return;
+  // A dropped segment is passed at once: what lies on it comes due where the next kept segment begins, or
+  // at the end of the track when none follows.
+  progress = 0.0f;
+  if (segment == kept - 1) {
+    segment = kept - 2;
+    progress = 1.0f;
+  }
 }
 
 }  // namespace
 
 void Graphics::PrepareWaypoints() {
-  // A waypoint on top of the one before it makes a segment without length or direction.
+  // A waypoint that makes no segment with the one kept before it (on top of it, or too far to measure) is
+  // dropped. Events and groups keep the file's segment numbers, so they move onto the kept segments.
   std::vector<Waypoint> kept;
   kept.reserve(waypoints.size());
+  std::vector<int> segmentOf;
+  std::vector<bool> passed;
   for (const Waypoint& waypoint : waypoints) {
-    if (!kept.empty() &&
-        !IsUsableLength(math::Vec3Length(waypoint.GetPosition() - kept.back().GetPosition()))) {
-      continue;
+    if (!kept.empty()) {
+      const bool makes = MakesSegment(kept.back().GetPosition(), waypoint.GetPosition());
+      segmentOf.push_back(static_cast<int>(kept.size()) - 1);
+      passed.push_back(!makes);
+      if (!makes) continue;
     }
     kept.push_back(waypoint);
   }
+  const bool dropped = kept.size() < waypoints.size();
   waypoints = std::move(kept);
+  if (dropped && waypoints.size() >= 2) {
+    const int count = static_cast<int>(waypoints.size());
+    for (LevelEvent& event : levelEvents) MoveOntoKeptTrack(event.c, event.d, segmentOf, passed, count);
+    for (SceneryGroup& group : sceneryGroups) {
+      MoveOntoKeptTrack(group.waypoint, group.progress, segmentOf, passed, count);
+    }
+  }
 
   if (waypoints.size() < 2) {
     preparedWaypoints = 0;
@@ -97,8 +129,9 @@ void Graphics::UpdatePath(int* waypointIndex, float* progress, float dtMs, float
       RebuildVisibleSet();
     }
 
+    // The place only moves forward.
     float travel = dtMs * 0.001f * speed;
-    if (!std::isfinite(travel)) travel = 0.0f;
+    if (!std::isfinite(travel) || travel < 0.0f) travel = 0.0f;
 
     if (inCorner) {
       cornerT += travel / cornerLength;

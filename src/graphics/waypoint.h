@@ -2,7 +2,15 @@
 // the path is prepared (every waypoint but the last).
 #pragma once
 
+#include <cmath>
+
 #include "math/math3d.h"
+
+// Whether a waypoint at `to` makes a segment with one at `from`: their distance is above 0 and finite.
+inline bool MakesSegment(const math::Vec3& from, const math::Vec3& to) {
+  const float length = math::Vec3Length(to - from);
+  return length > 0.0f && std::isfinite(length);
+}
 
 class Waypoint {
  public:

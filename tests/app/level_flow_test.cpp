@@ -1,9 +1,12 @@
 // Level flow and the play views' controls, on the headless backend with the built first level.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "game/player.h"
 #include "game/projectile.h"
 #include "graphics/graphics.h"
+#include "graphics/graphics_test_support.h"
 #include "harness/engine_harness.h"
 #include "harness/play_support.h"
 #include "platform/keyboard.h"
@@ -59,17 +62,25 @@ TEST(LevelFlow, AGameLoadsTheFirstLevelWithAFreshShipThatAReloadKeepsAndAClearRe
   EXPECT_TRUE(h.graphics().titleMode);
 }
 
-TEST(LevelFlow, ALevelThatCannotBeLoadedReturnsToTheMenu) {
-  EngineHarness h;
-  ASSERT_NE(StartGame(h), nullptr);
-  EXPECT_FALSE(h.engine().LoadLevel("nosuchlevel.kvl"));
-  EXPECT_EQ(h.state(), 6);
-  EXPECT_TRUE(h.engine().players.empty());
-  bool named = false;
-  for (const std::string& box : h.services.MessageBoxes()) named |= box.find("nosuchlevel.kvl") != std::string::npos;
-  EXPECT_TRUE(named);
-  h.Frames(3);  // the menu runs on without a track
-  EXPECT_EQ(h.state(), 6);
+TEST(LevelFlow, ALevelThatCannotBeLoadedOrPlayedReturnsToTheMenu) {
+  gfxtest::ScratchGameFolder folder;
+  {
+    std::ofstream out(folder.Root() / "Assets" / "Levels" / "onepoint.kvl");
+    out << "Waypoint\n0 0 0\nEnd\n";  // read to its end, but a track needs two waypoints
+  }
+  for (const char* file : {"nosuchlevel.kvl", "onepoint.kvl"}) {
+    SCOPED_TRACE(file);
+    EngineHarness h(20, folder.Root());
+    ASSERT_NE(StartGame(h), nullptr);
+    EXPECT_FALSE(h.engine().LoadLevel(file));
+    EXPECT_EQ(h.state(), 6);
+    EXPECT_TRUE(h.engine().players.empty());
+    bool named = false;
+    for (const std::string& box : h.services.MessageBoxes()) named |= box.find(file) != std::string::npos;
+    EXPECT_TRUE(named);
+    h.Frames(3);  // the menu runs on without a track
+    EXPECT_EQ(h.state(), 6);
+  }
 }
 
 TEST(LevelFlow, EventsDueTogetherAreDispatchedInOrderAndTheSpeedHoldsUntilTheSpeedKey) {

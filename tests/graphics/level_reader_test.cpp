@@ -221,18 +221,66 @@ TEST_F(LevelFile, ReadingThatStopsBeforeEndGivesMinusOneAndLeavesTheRailStill) {
 
 // --- Keywords and numbers out of place ------------------------------------------------------------------
 
-TEST_F(LevelFile, AKeywordThatEndsNoSectionHereIsReadAsTheNumberZero) {
-  EXPECT_EQ(Load("l_kw.kvl", "Waypoint\n0 0 100\nTerrain 5 5\n0 0 300\nEnd\n"), 6);
-  ASSERT_EQ(g().waypoints.size(), 3u);
-  EXPECT_EQ(g().waypoints[1].GetPosition(), (math::Vec3{0, 5, 5}));
-  EXPECT_TRUE(Reported("l_kw.kvl, line 3: expected a number (waypoint x), found \"Terrain\"; read as 0"))
-      << reports;
-
-  // "Speed" cannot follow the waypoints without an "Enemy" section: it is a waypoint coordinate.
-  EXPECT_EQ(Load("l_kw2.kvl", "Waypoint\n0 0 0\n0 0 100\nSpeed 0 200\nEnd\n"), 6);
-  ASSERT_EQ(g().waypoints.size(), 3u);
-  EXPECT_EQ(g().waypoints[2].GetPosition(), (math::Vec3{0, 0, 200}));
-  EXPECT_TRUE(g().levelEvents.empty());
+TEST_F(LevelFile, EveryWayALevelCanBeBadIsReportedWithItsLineAndALevelThatCannotBePlayedIsRefused) {
+  // The outcome: the load's result (-1: refused), the waypoints kept and the (c, a) of the events kept.
+  using Events = std::vector<std::pair<int, int>>;
+  struct Case {
+    const char* text;
+    std::vector<const char*> reports;
+    int result;
+    size_t waypoints;
+    Events events;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"Enemy\nSpeed\n0 0 0 0 0.5 50\nEnd\n",
+       {"line 4: the track has 0 usable waypoint(s); it needs two or more, so the level cannot be played"},
+       -1, 0, {{0, 50}}},
+      {"Waypoint\n0 0 0\nEnd\n", {"line 3: the track has 1 usable waypoint(s)"}, -1, 1, {}},
+      {"Waypoint\n5 0 0\n5 0 0\nEnd\n",
+       {"line 3: the waypoint repeats the one before it; it is dropped and the segment between them is "
+        "passed at once", "line 4: the track has 1 usable waypoint(s)"}, -1, 2, {}},
+      {"Waypoint\n0 0 0\n3e38 0 3e38\n0 0 100\nEnd\n",
+       {"line 3: the waypoint lies too far from the one before it to measure the segment between them; it is "
+        "dropped"}, 6, 2, {}},
+      // A word that is not a number ends the section; a later section may take it, or none can.
+      {"Waypoint\n0 0 0\n0 0 100\nSpede\n0 0 0 0 0.5 80\nEnd\n",
+       {"line 4: \"Spede\" is not a number and does not belong in the \"Waypoint\" section, which ends here",
+        "line 4: \"Spede\" cannot come here; the level stops before \"End\""}, -1, 2, {}},
+      {"Waypoint\n0 0 0\n0 0 100\nSpeed\n0 0 0 0 0.5 80\nEnd\n",
+       {"line 4: \"Speed\" is not a number and does not belong in the \"Waypoint\" section"}, 6, 2,
+       {{0, 80}}},
+      {"Waypoint\n0 0 100\n0 0 300\nTerrain 5 5\nEnd\n",
+       {"line 4: \"Terrain\" is not a number", "line 4: \"Terrain\" cannot come here"}, -1, 2, {}},
+      {"Object\n0 0 0 TestCube.X 0 0 0 1\n* 0 0.0 0 Waypiont\n",
+       {"line 3: \"Waypiont\" is not a number and does not belong in the scenery group section"}, -1, 0, {}},
+      // A keyword inside an entry drops the entry and ends its section.
+      {"Waypoint\n0 0 0\n0 0 100\n0 0\nEnemy\nSpeed\n0 0 0 0 0.5 70\nEnd\n",
+       {"line 5: the entry is cut short by \"Enemy\" before its waypoint z; it is dropped and its section "
+        "ends here"}, 6, 2, {{0, 70}}},
+      {"Object\n0 0 0\nWaypoint\n0 0 0\n0 0 100\nEnd\n",
+       {"line 3: the entry is cut short by \"Waypoint\" before its model file name"}, 6, 2, {}},
+      {"Waypoint\n0 0 0\n0 0 100\nEnemy\nSpeed\n0 0 0 0 0.5 -50\nEnd\n",
+       {"line 6: speed -50 is below 0 and would run the track backwards; read as 0"}, 6, 2, {{0, 0}}},
+      // Reported at the line where the entry starts; the events are kept but never fire.
+      {"Waypoint\n0 0 0\n0 0 100\n0 0 200\nEnemy\nSpeed\n0 0 0\n2 0.5 80\n0 0 0 -1 0.5 90\n"
+       "0 0 0 1 0.5 60\nEnd\n",
+       {"line 7: event waypoint 2 names no segment of the track (0 to 1); the event never fires",
+        "line 9: event waypoint -1 names no segment of the track (0 to 1)"}, 6, 3,
+       {{-1, 90}, {1, 60}, {2, 80}}},
+  };
+  // clang-format on
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.text);
+    EXPECT_EQ(Load("l_bad.kvl", k.text), k.result);
+    for (const char* report : k.reports) {
+      EXPECT_TRUE(Reported(std::string("Assets\\Levels\\l_bad.kvl, ") + report)) << reports;
+    }
+    EXPECT_EQ(g().waypoints.size(), k.waypoints);
+    Events events;
+    for (const LevelEvent& e : g().levelEvents) events.emplace_back(e.c, e.a);
+    EXPECT_EQ(events, k.events);
+  }
 }
 
 TEST_F(LevelFile, MalformedNumbersReadAsTheirLeadingNumberAndAreReportedWithTheirLine) {
@@ -291,6 +339,44 @@ TEST_F(LevelFile, AModelThatDoesNotLoadShiftsTheLaterIndices) {
   ASSERT_EQ(g().sceneryGroups[0].models.size(), 1u);
   EXPECT_EQ(g().sceneryGroups[0].models[0]->position.x, 7.0f);
   EXPECT_TRUE(Reported("l_missing.kvl, line 3: the model \"NoSuchModel.mdl\" does not load")) << reports;
+}
+
+TEST_F(LevelFile, ADroppedWaypointLeavesEventsAndGroupsOnTheFilesSegments) {
+  // Flown at one unit per frame: what comes up (a speed event's id, or 100 + a group's index) and the z of
+  // the place there. Groups sit at the file's segments 2 and 3, progress 0.5.
+  using Seen = std::vector<std::pair<int, float>>;
+  const std::tuple<const char*, const char*, Seen> cases[] = {
+      // Segment 1 has no length: what lies on it comes up where the corner leaves it.
+      {"0 0 0\n0 0 100\n0 0 100\n0 0 300\n0 0 500\n", "0 0 0 2 0.5 1\n0 0 0 1 0.3 2\n0 0 0 3 0.5 3\n",
+       Seen{{2, 150}, {1, 200}, {101, 200}, {3, 400}, {102, 400}}},
+      // The last segment has no length: what lies on it comes up at the end of the track.
+      {"0 0 0\n0 0 100\n0 0 200\n0 0 200\n", "0 0 0 1 0.5 1\n0 0 0 2 0.7 2\n",
+       Seen{{1, 150}, {2, 200}, {101, 200}}},
+  };
+  for (const auto& [waypoints, events, expected] : cases) {
+    SCOPED_TRACE(waypoints);
+    ASSERT_EQ(Load("l_repeat.kvl", std::string("Object\n0 0 0 TestCube.X 0 0 0 1\n* 0 0.0 0\n* 2 0.5 0\n"
+                                               "* 3 0.5 0\nWaypoint\n") +
+                                       waypoints + "Enemy\nSpeed\n" + events + "End\n"),
+              6);
+    Seen seen;
+    int index = 0;
+    float progress = 0.0f;
+    math::Vec3 point{};
+    for (int frame = 0; frame < 1000; ++frame) {
+      LevelEvent e;
+      while (g().NextEvent(index, progress, &e)) seen.emplace_back(e.a, point.z);
+      const int group = g().currentGroup;
+      const float z = point.z;
+      g().UpdatePath(&index, &progress, 20.0f, 50.0f, &point, nullptr, nullptr, nullptr);
+      if (g().currentGroup != group) seen.emplace_back(100 + g().currentGroup, z);
+    }
+    ASSERT_EQ(seen.size(), expected.size());
+    for (size_t i = 0; i < seen.size(); ++i) {
+      EXPECT_EQ(seen[i].first, expected[i].first);
+      EXPECT_NEAR(seen[i].second, expected[i].second, 1.01f) << "what came up: " << seen[i].first;
+    }
+  }
 }
 
 // --- Around the reading ---------------------------------------------------------------------------------

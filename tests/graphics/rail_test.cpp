@@ -151,7 +151,7 @@ TEST_F(Rail, TwoWaypointsRunStraightToProgressOneAndRestThere) {
   ExpectVec(forward, 0, 0, 1);
 }
 
-TEST_F(Rail, SpeedOrFrameTimeZeroMovesNothingButYieldsTheAxes) {
+TEST_F(Rail, SpeedOrFrameTimeZeroOrBelowMovesNothingButYieldsTheAxes) {
   Restart({{0, 0, 0}, {100, 0, 0}, {100, 0, 300}}, 0, 0.5f);
   Step(20.0f, 0.0f);
   EXPECT_EQ(index, 0);
@@ -161,6 +161,12 @@ TEST_F(Rail, SpeedOrFrameTimeZeroMovesNothingButYieldsTheAxes) {
   ExpectVec(side, 0, 0, -1);
   ExpectVec(up, 0, 1, 0);
   Step(0.0f, 50.0f);
+  EXPECT_EQ(progress, 0.5f);
+  ExpectVec(point, 50, 0, 0);
+  // The place never runs backwards.
+  Step(20.0f, -50.0f);
+  Step(-20.0f, 50.0f);
+  EXPECT_EQ(index, 0);
   EXPECT_EQ(progress, 0.5f);
   ExpectVec(point, 50, 0, 0);
 }

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/game_state.h"
 #include "app/timer.h"
 #include "game/player.h"
 #include "game/projectile.h"
@@ -43,7 +44,7 @@ Engine::Engine(plat::Services& s)
   }
   // Until the menu's title scene exists, the engine puts the renderer in title mode itself.
   graphics->EnterTitleMode();
-  SetState(1);
+  SetState(kFirstSplash);
   CreateScreenSprites();
   UpdateScoreDisplay();
 }

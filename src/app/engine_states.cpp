@@ -1,6 +1,7 @@
 // The game-state machine and the frame driver.
 #include "app/engine.h"
 
+#include "app/game_state.h"
 #include "app/timer.h"
 #include "game/player.h"
 #include "game/projectile.h"
@@ -13,24 +14,6 @@ namespace {
 
 constexpr int kSplashMs = 5000;
 
-enum State {
-  kFirstSplash = 1,
-  kSecondSplash = 2,
-  kLastSplash = 5,
-  kMainMenu = 6,
-  kOptions = 7,
-  kHighScoreScreen = 8,
-  kGameStart = 11,
-  kLevelStart = 12,
-  kTopView = 13,
-  kSideView = 14,
-  kRailView = 15,
-  kPaused = 16,
-  kConsole = 17,
-  kGameOver = 18,
-  kGameWon = 19,
-  kNameEntry = 20,
-};
 
 }  // namespace
 
@@ -120,8 +103,8 @@ void Engine::Frame() {
         SetState(kMainMenu);
       }
       break;
-    case 3:
-    case 4:
+    case kThirdSplash:
+    case kFourthSplash:
     case kLastSplash:
       HandleSplashInput();
       break;

@@ -52,31 +52,31 @@ void Camera::SetFollow(float yaw, float pitch) {
 
 void Camera::SetMode(int newMode) {
   switch (newMode) {
-    case 0:
+    case kModePoseDown:
       right = {1.0f, 0.0f, 0.0f};
       up = {0.0f, 0.0f, 1.0f};
       look = {0.0f, -1.0f, 0.0f};
       eye.y = kPoseHeight;
       break;
-    case 2:
+    case kModePoseCentre:
       look = orbitCentre - eye;
       right = math::Vec3Cross(up, look);
       up = math::Vec3Cross(look, right);
       break;
-    case 3:
+    case kModePoseSide:
       right = {0.0f, 0.0f, 1.0f};
       up = {0.0f, 1.0f, 0.0f};
       look = {-1.0f, 0.0f, 0.0f};
       eye.x = kPoseHeight;
       break;
-    case 5:
-    case 6: {
+    case kModeTop:
+    case kModeSide: {
       // Both views stand at the first segment, so they need one.
       if (waypointList == nullptr || waypointList->size() < 2) return;
       const Waypoint& first = (*waypointList)[0];
       waypointIndex = 0;
       progress = 0.0f;
-      if (newMode == 5) {
+      if (newMode == kModeTop) {
         up = first.GetDirection();
         right = first.GetSide();
         eye = first.GetPosition() + kViewDistance * math::Vec3Normalize(first.GetUp());
@@ -99,11 +99,11 @@ void Camera::SetMode(int newMode) {
 
 void Camera::ApplyMode() {
   switch (mode) {
-    case 5:
+    case kModeTop:
       right = trackSide;
       up = trackForward;
       break;
-    case 6:
+    case kModeSide:
       right = trackForward;
       up = trackUp;
       break;
@@ -122,26 +122,26 @@ void Camera::Update(float dtMs, int newWaypointIndex, float newProgress) {
     progress = newProgress;
     bool finished = false;
     switch (transitionTarget) {
-      case 0:
-        finished = StepTransition(dtMs, 0, kTurnSeconds, kChaseDistance);
+      case kViewChase:
+        finished = StepTransition(dtMs, kViewChase, kTurnSeconds, kChaseDistance);
         break;
-      case 1:
-        finished = StepTransition(dtMs, 1, kTurnSeconds, kViewDistance);
+      case kViewSide:
+        finished = StepTransition(dtMs, kViewSide, kTurnSeconds, kViewDistance);
         break;
-      case 2:
-        finished = StepTransition(dtMs, 2, kTurnSeconds, kViewDistance);
+      case kViewTop:
+        finished = StepTransition(dtMs, kViewTop, kTurnSeconds, kViewDistance);
         break;
       default:
-        finished = StepTransition(dtMs, 3, kOrbitSeconds,
-                                  (mode == 5 || mode == 6) ? kViewDistance : kChaseDistance);
+        finished = StepTransition(dtMs, kViewOrbit, kOrbitSeconds,
+                                  (mode == kModeTop || mode == kModeSide) ? kViewDistance : kChaseDistance);
         break;
     }
     if (finished) transitionDone = true;
   } else if (newWaypointIndex == waypointIndex) {
     // In the frame the segment changes the eye stays put while the axes follow the new frame.
-    if (mode == 5 || mode == 6) {
+    if (mode == kModeTop || mode == kModeSide) {
       eye = trackPoint - look * kViewDistance;
-    } else if (mode == 7) {
+    } else if (mode == kModeChase) {
       PlaceChaseEye();
     }
   }
@@ -183,7 +183,7 @@ bool Camera::StepTransition(float dtMs, int target, float duration, float distan
   transitionClock += s;
   math::Vec3 q = TransitionPoint();
 
-  if (target == 3) {
+  if (target == kViewOrbit) {
     orbitCentre = q;
     OrbitStep(kFullTurn / duration * s);
     if (transitionClock >= duration) {
@@ -193,7 +193,7 @@ bool Camera::StepTransition(float dtMs, int target, float duration, float distan
     eye = q - look * distance;
     const float remaining = duration - transitionClock;
     const float gap = math::Vec3Length(q - eye);
-    const float standard = mode == 7 ? kChaseDistance : kViewDistance;
+    const float standard = mode == kModeChase ? kChaseDistance : kViewDistance;
     if (remaining < duration * 0.5f) {
       MoveEye(dtMs, remaining, gap - standard);
     } else {
@@ -204,22 +204,22 @@ bool Camera::StepTransition(float dtMs, int target, float duration, float distan
 
   math::Vec3 newLook, newUp, newRight;
   int newMode;
-  if (target == 0) {
+  if (target == kViewChase) {
     newLook = trackForward;
     newUp = trackUp;
     newRight = trackSide;
-    newMode = 7;
+    newMode = kModeChase;
     q = q + trackUp * kChaseRise;
-  } else if (target == 1) {
+  } else if (target == kViewSide) {
     newLook = -trackSide;
     newUp = trackUp;
     newRight = trackForward;
-    newMode = 6;
+    newMode = kModeSide;
   } else {
     newLook = -trackUp;
     newUp = trackForward;
     newRight = trackSide;
-    newMode = 5;
+    newMode = kModeTop;
   }
   newLook = math::Vec3Normalize(newLook);
   newUp = math::Vec3Normalize(newUp);

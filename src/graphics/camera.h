@@ -8,6 +8,21 @@
 
 class Waypoint;
 
+// What the camera shows: the three play views, the fixed inspection poses (set only by SetMode) and the mode
+// before the first level.
+enum CameraMode : int {
+  kModePoseDown = 0,    // straight down from above
+  kModeNone = 1,        // before the first level
+  kModePoseCentre = 2,  // facing the orbit centre
+  kModePoseSide = 3,    // along -x from the side
+  kModeTop = 5,
+  kModeSide = 6,
+  kModeChase = 7,
+};
+
+// The views a camera event turns onto; any other number orbits once around the ship.
+enum CameraView : int { kViewChase = 0, kViewSide = 1, kViewTop = 2, kViewOrbit = 3 };
+
 class Camera {
  public:
   Camera() = default;
@@ -16,7 +31,7 @@ class Camera {
   math::Vec3 GetLook() const { return look; }
   math::Vec3 GetUp() const { return up; }
   math::Vec3 GetRight() const { return right; }
-  // 5 top, 6 side, 7 chase; 0, 2 and 3 inspection poses; 1 before the first level.
+  // A CameraMode.
   int GetMode() const { return mode; }
   // True while a transition or an orbit runs.
   bool InTransition() const { return !transitionIdle; }
@@ -25,7 +40,7 @@ class Camera {
   void SetAxes(const math::Vec3& newLook, const math::Vec3& newUp, const math::Vec3& newRight);
   // The rail's waypoint list, read by the top and side poses and by the transitions; not owned, may be null.
   void SetWaypoints(const std::vector<Waypoint>* list) { waypointList = list; }
-  // Sets a pose (0, 2, 3), a view placed at the rail's first waypoint (5, 6; these need two waypoints or
+  // Sets a pose, a view placed at the rail's first waypoint (top and side; these need two waypoints or
   // change nothing at all) or only the mode number (others). Running transitions are left alone.
   void SetMode(int newMode);
   // The rail frame of this frame, from the rail's path update.
@@ -36,7 +51,7 @@ class Camera {
   // Per play frame, after SetPathFrame and SetFollow: the mode's axes, then either a transition step or
   // the mode's eye placement.
   void Update(float dtMs, int newWaypointIndex, float newProgress);
-  // Starts turning onto a view: 0 chase, 1 side, 2 top; 3 orbits once around the ship.
+  // Starts turning onto a CameraView; kViewOrbit orbits once around the ship.
   void BeginTransition(int target);
   // Re-orthonormalises the axes (the camera keeps them so) and returns the left-handed view matrix.
   math::Matrix GetViewMatrix();
@@ -56,7 +71,7 @@ class Camera {
   // The point the transitions aim at: the current segment's point, or the track point without a valid one.
   math::Vec3 TransitionPoint() const;
 
-  int mode = 1;
+  int mode = kModeNone;
   math::Vec3 right{1.0f, 0.0f, 0.0f};
   math::Vec3 up{0.0f, 1.0f, 0.0f};
   math::Vec3 look{0.0f, 0.0f, 1.0f};

@@ -13,6 +13,7 @@
 #include <system_error>
 #include <vector>
 
+#include "graphics/camera.h"
 #include "graphics/graphics.h"
 #include "graphics/level_event.h"
 #include "graphics/model.h"
@@ -393,21 +394,21 @@ bool Graphics::NextEvent(int waypointIndex, float progress, LevelEvent* out) {
 int Graphics::TakeCameraStartMode() {
   auto first = std::find_if(levelEvents.begin(), levelEvents.end(),
                             [](const LevelEvent& e) { return e.kind == kCameraView; });
-  if (first == levelEvents.end()) return 6;
+  if (first == levelEvents.end()) return kModeSide;
   const int view = first->a;
   levelEvents.erase(first);
   switch (view) {
-    case 0:
-      return 7;
-    case 1:
-      return 6;
-    case 2:
-      return 5;
+    case kViewChase:
+      return kModeChase;
+    case kViewSide:
+      return kModeSide;
+    case kViewTop:
+      return kModeTop;
     default:
       std::fprintf(
           stderr,
           "Graphics: the first camera event has view %d, not 0, 1 or 2; the level starts in the side view\n",
           view);
-      return 6;
+      return kModeSide;
   }
 }

@@ -4,6 +4,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <iostream>
 
@@ -57,6 +58,13 @@ sf_count_t MemoryTell(void* user) {
   return static_cast<MemorySource*>(user)->position;
 }
 
+// Full scale is -1..1 whatever the file holds; beyond it clips, and a NaN (from a float file) is silence.
+int16_t ToPcm16(float v) {
+  if (!(v >= -1.0f)) return v < 0.0f ? int16_t{-32768} : int16_t{0};
+  if (!(v < 1.0f)) return 32767;
+  return static_cast<int16_t>(std::min(32767L, std::lrintf(v * 32768.0f)));
+}
+
 }  // namespace
 
 struct Reader::Impl {
@@ -67,7 +75,7 @@ struct Reader::Impl {
   SF_INFO info{};
   MemorySource memory;
   SF_VIRTUAL_IO io{MemoryLength, MemorySeek, MemoryRead, MemoryWrite, MemoryTell};
-  std::vector<int16_t> interleaved;
+  std::vector<float> interleaved;
 };
 
 namespace {
@@ -86,8 +94,6 @@ bool Accept(SNDFILE* file, const SF_INFO& info, std::string* error) {
     if (error) *error = "unsupported sample rate " + std::to_string(info.samplerate);
     return false;
   }
-  // Float data beyond full scale clips instead of wrapping around.
-  sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
   return true;
 }
 
@@ -121,14 +127,16 @@ int Reader::SampleRate() const {
 size_t Reader::ReadOnce(int16_t* out, size_t frames) {
   const auto channels = static_cast<size_t>(impl_->info.channels);
   const size_t want = std::min(frames, kChunkFrames);
+  // Read as floats, so every format arrives on the same scale (a float file is not rescaled when read as
+  // integers).
   const sf_count_t got =
-      sf_readf_short(impl_->file, impl_->interleaved.data(), static_cast<sf_count_t>(want));
+      sf_readf_float(impl_->file, impl_->interleaved.data(), static_cast<sf_count_t>(want));
   if (got <= 0) return 0;
   const auto n = std::min(static_cast<size_t>(got), want);
   for (size_t f = 0; f < n; ++f) {
-    int sum = 0;
+    float sum = 0.0f;
     for (size_t c = 0; c < channels; ++c) sum += impl_->interleaved[f * channels + c];
-    out[f] = static_cast<int16_t>(sum / static_cast<int>(channels));
+    out[f] = ToPcm16(sum / static_cast<float>(channels));
   }
   return n;
 }

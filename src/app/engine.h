@@ -52,7 +52,8 @@ class Engine {
   // Sound slot 0 to 11 (null outside, or without a sound system) and its play: in space at the position with
   // the velocity when positional, else flat. A null slot plays nothing.
   SoundSlot* GetSound(int slot);
-  void PlaySound(SoundSlot* slot, float px, float py, float pz, float vx, float vy, float vz, bool positional);
+  void PlaySound(SoundSlot* slot, float px, float py, float pz, float vx, float vy, float vz,
+                 bool positional);
   void UpdateScoreDisplay();
 
   // Loads a level with a fresh ship and enters its start view; a level that cannot be loaded leaves the
@@ -104,8 +105,8 @@ class Engine {
   int releaseTimes[3][4] = {};
 
  private:
-  // Creates the sound system, the graphics object and the input object. Throws when the graphics cannot start: the game
-  // cannot run without them, and the failure has been shown already.
+  // Creates the sound system, the graphics object and the input object. Throws when the graphics cannot
+  // start: the game cannot run without them, and the failure has been shown already.
   void InitSubsystems();
   void CreateScreenSprites();
   void SetScoreDigitsVisible(bool visible);

@@ -227,7 +227,7 @@ void Engine::HandleMenuInput() {
           break;
       }
     }
-    // Moving the selection joins with the menu; its sound plays now.
+    // Up and Down play the cursor sound; moving the selection comes with the menu.
     if (input->KeyPressed(plat::key::Up)) PlaySound(GetSound(kSoundCursor), 0, 0, 0, 0, 0, 0, false);
     if (input->KeyPressed(plat::key::Down)) PlaySound(GetSound(kSoundCursor), 0, 0, 0, 0, 0, 0, false);
   } else if (state == kHighScoreScreen) {

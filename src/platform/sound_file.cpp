@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 
 #include "platform/files.h"
@@ -191,7 +192,13 @@ bool Decode(std::span<const uint8_t> bytes, DecodedSound& out, std::string* erro
 bool LoadSound(const FileSystem& files, std::string_view gamePath, DecodedSound& out) {
   std::vector<uint8_t> bytes;
   std::string error = "file not found";
-  if (files.ReadAll(gamePath, bytes) && Decode(bytes, out, &error)) return true;
+  const std::string host = files.Resolve(gamePath);
+  std::error_code ec;
+  if (!host.empty() && std::filesystem::file_size(host, ec) > kMaxSampleFileBytes && !ec) {
+    error = "larger than " + std::to_string(kMaxSampleFileBytes) + " bytes";
+  } else if (files.ReadAll(gamePath, bytes) && Decode(bytes, out, &error)) {
+    return true;
+  }
   std::cerr << gamePath << ": cannot load the sound: " << error << std::endl;
   return false;
 }

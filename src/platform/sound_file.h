@@ -21,6 +21,8 @@ constexpr int kMinSampleRate = 1000;
 constexpr int kMaxSampleRate = 192000;
 // A sample is decoded whole into memory: at most this many frames (about three minutes at 44100 Hz).
 constexpr size_t kMaxSampleFrames = size_t{1} << 23;
+// A sample's file is read whole first: at most this many bytes.
+constexpr uintmax_t kMaxSampleFileBytes = uintmax_t{64} << 20;
 
 struct DecodedSound {
   int sampleRate = 0;
@@ -56,7 +58,8 @@ class Reader {
   std::unique_ptr<Impl> impl_;
 };
 
-// A game file decoded whole (Decode); a failure is reported on stderr naming the file, and returns false.
+// A game file decoded whole (Decode); a failure (also a file over kMaxSampleFileBytes) is reported on stderr
+// naming the file, and returns false.
 bool LoadSound(const FileSystem& files, std::string_view gamePath, DecodedSound& out);
 // A game file opened for reading in chunks; null, reported on stderr naming the file, when it cannot be.
 std::unique_ptr<Reader> OpenSound(const FileSystem& files, std::string_view gamePath);

@@ -1,9 +1,12 @@
 // Sound files: decoding and mix-down, damaged input, looping reads, the voice pool, and the generated sounds.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -161,6 +164,22 @@ TEST(SoundDecode, ASampleLongerThanTheLimitIsRefused) {
   std::string error;
   EXPECT_FALSE(plat::sound::Decode(Wav(1, 1, 8000, 8, data), out, &error));
   EXPECT_NE(error.find("longer"), std::string::npos) << error;
+}
+
+TEST(SoundDecode, AnOversizedSampleFileIsRefusedBeforeItIsRead) {
+  const std::filesystem::path root =
+      std::filesystem::temp_directory_path() / ("kv_big_sound_" + std::to_string(getpid()));
+  std::filesystem::create_directories(root / "Assets" / "Sounds");
+  { std::ofstream(root / "Assets" / "Sounds" / "Big.wav", std::ios::binary) << "RIFF"; }
+  // Sparse: takes no disk space.
+  std::filesystem::resize_file(root / "Assets" / "Sounds" / "Big.wav", plat::sound::kMaxSampleFileBytes + 1);
+  testing::internal::CaptureStderr();
+  DecodedSound out;
+  EXPECT_FALSE(plat::sound::LoadSound(plat::FileSystem(root), "Assets/Sounds/Big.wav", out));
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("Assets/Sounds/Big.wav: cannot load the sound: larger than"), std::string::npos)
+      << said;
+  std::filesystem::remove_all(root);
 }
 
 TEST(SoundReader, ReadsInChunksAndLoopsBackToTheStartWhenAsked) {

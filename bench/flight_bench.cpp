@@ -35,6 +35,7 @@ class ScriptedNative final : public plat::Services {
   plat::Keyboards& keyboards() override { return script_.keyboards(); }
   plat::FileSystem& files() override { return native_.files(); }
   plat::gpu::DeviceFactory& gpu() override { return native_.gpu(); }
+  plat::Audio& audio() override { return native_.audio(); }
 
  private:
   plat::Services& native_;

@@ -1,4 +1,4 @@
-// Engine construction, destruction and its small services (score display, input object).
+// Engine construction, destruction and its small services (score display, input object, sound slots).
 #include "app/engine.h"
 
 #include <cstdio>
@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/game_state.h"
+#include "app/sound_system.h"
 #include "app/timer.h"
 #include "game/player.h"
 #include "game/projectile.h"
@@ -38,6 +39,7 @@ Engine::Engine(plat::Services& s)
   } catch (...) {
     // No destructor runs for a constructor that throws: release what was made and leave no engine behind.
     ReleaseInput();
+    ReleaseSound();
     ReleaseGraphics();
     g_engine = nullptr;
     throw;
@@ -50,7 +52,8 @@ Engine::Engine(plat::Services& s)
 }
 
 void Engine::InitSubsystems() {
-  // Sound, the enemy manager and the console join here as they are built.
+  // The enemy manager and the console join here as they are built.
+  sound = new SoundSystem(services.audio());
   graphics = new Graphics();
   if (!graphics->Init(services, 800, 600, false)) {
     throw std::runtime_error("The graphics could not be started; the game cannot run without them.");
@@ -83,10 +86,30 @@ void Engine::SetScoreDigitsVisible(bool visible) {
 
 Engine::~Engine() {
   // Users of the graphics object go first (level objects and players; the display, the menu, the high
-  // scores and the console labels as they are built), then the graphics object, then input.
+  // scores and the console labels as they are built), then input, sound and the graphics object.
   DeleteLevelObjects();
-  ReleaseGraphics();
   ReleaseInput();
+  ReleaseSound();
+  ReleaseGraphics();
+}
+
+void Engine::ReleaseSound() {
+  delete sound;
+  sound = nullptr;
+}
+
+SoundSlot* Engine::GetSound(int slot) { return sound != nullptr ? sound->GetSlot(slot) : nullptr; }
+
+void Engine::PlaySound(SoundSlot* slot, float px, float py, float pz, float vx, float vy, float vz,
+                       bool positional) {
+  if (sound == nullptr) return;
+  if (!positional) {
+    sound->Play(slot);
+    return;
+  }
+  const float position[3] = {px, py, pz};
+  const float velocity[3] = {vx, vy, vz};
+  sound->Play3D(slot, position, velocity);
 }
 
 void Engine::ReleaseGraphics() {

@@ -14,7 +14,9 @@ class Services;
 class Graphics;
 class Player;
 class Projectile;
+class SoundSystem;
 class Sprite;
+struct SoundSlot;
 
 class Engine;
 extern Engine* g_engine;
@@ -47,6 +49,11 @@ class Engine {
   Player* GetPlayer() { return players[0]; }
   void AddScore(int n) { score += n; }
   void AddObject(Projectile* object) { pendingObjects.push_back(object); }
+  // Sound slot 0 to 11 (null outside, or without a sound system) and its play: in space at the position with
+  // the velocity when positional, else flat. A null slot plays nothing.
+  SoundSlot* GetSound(int slot);
+  void PlaySound(SoundSlot* slot, float px, float py, float pz, float vx, float vy, float vz,
+                 bool positional);
   void UpdateScoreDisplay();
 
   // Loads a level with a fresh ship and enters its start view; a level that cannot be loaded leaves the
@@ -66,6 +73,7 @@ class Engine {
   static std::string ScriptFileName(const std::string& levelFile);
 
   int state = 0;
+  SoundSystem* sound = nullptr;  // owned
   int score = 0;
   int fps = 0;
   int frameCount = 0;
@@ -97,12 +105,13 @@ class Engine {
   int releaseTimes[3][4] = {};
 
  private:
-  // Creates the graphics object and the input object. Throws when the graphics cannot start: the game
-  // cannot run without them, and the failure has been shown already.
+  // Creates the sound system, the graphics object and the input object. Throws when the graphics cannot
+  // start: the game cannot run without them, and the failure has been shown already.
   void InitSubsystems();
   void CreateScreenSprites();
   void SetScoreDigitsVisible(bool visible);
   void ReleaseGraphics();
+  void ReleaseSound();
   void DeleteObjectLists();
   void DeleteLevelObjects();
   int MenuSelection() const;

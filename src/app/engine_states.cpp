@@ -2,10 +2,12 @@
 #include "app/engine.h"
 
 #include "app/game_state.h"
+#include "app/sound_system.h"
 #include "app/timer.h"
 #include "game/player.h"
 #include "game/projectile.h"
 #include "graphics/graphics.h"
+#include "graphics/model.h"
 #include "graphics/sprite.h"
 #include "platform/keyboard.h"
 #include "platform/services.h"
@@ -14,6 +16,13 @@ namespace {
 
 constexpr int kSplashMs = 5000;
 
+
+// The listener follows player 0's ship.
+void PlaceListener(SoundSystem& sound, const std::vector<Player*>& players) {
+  if (players.empty() || players[0]->GetModel() == nullptr) return;
+  const math::Vec3& p = players[0]->GetModel()->position;
+  sound.SetListener(p.x, p.y, p.z);
+}
 
 }  // namespace
 
@@ -100,6 +109,7 @@ void Engine::Frame() {
       splashClock2 += timer.GetFrameMs();
       if (splashClock2 >= kSplashMs) {
         splashClock2 = 0;
+        sound->PlayMusic(kIntroMusic, true);
         SetState(kMainMenu);
       }
       break;
@@ -115,18 +125,22 @@ void Engine::Frame() {
     case kLevelStart:
       if (!players.empty()) players[0]->UpdateLevelStart();
       UpdateGame();
+      PlaceListener(*sound, players);
       break;
     case kTopView:
       HandleTopViewInput();
       UpdateGame();
+      PlaceListener(*sound, players);
       break;
     case kSideView:
       HandleSideViewInput();
       UpdateGame();
+      PlaceListener(*sound, players);
       break;
     case kRailView:
       HandleRailViewInput();
       UpdateGame();
+      PlaceListener(*sound, players);
       break;
     case kPaused:
       HandlePausedInput();
@@ -168,30 +182,42 @@ void Engine::HandleSplashInput() {
   if (state == kFirstSplash) {
     SetState(kSecondSplash);
   } else if (state == kSecondSplash || state == kLastSplash) {
+    sound->PlayMusic(kIntroMusic, true);
     SetState(kMainMenu);
   }
 }
 
 void Engine::HandleMenuInput() {
   if (input == nullptr) return;
+  SoundSlot* enter = GetSound(kSoundEnter);
   if (state == kMainMenu) {
     if (input->KeyPressed(plat::key::Enter)) {
       switch (MenuSelection()) {
         case 0:
+          PlaySound(enter, 0, 0, 0, 0, 0, 0, false);
+          sound->StopMusic();
           SetState(kGameStart);
           return;
         case 2:
+          PlaySound(enter, 0, 0, 0, 0, 0, 0, false);
           SetState(kHighScoreScreen);
           break;
         case 3:
+          PlaySound(enter, 0, 0, 0, 0, 0, 0, false);
           services.window().PostQuit(0);
           break;
         default:
           break;
       }
     }
+    // Up and Down play the cursor sound; moving the selection comes with the menu.
+    if (input->KeyPressed(plat::key::Up)) PlaySound(GetSound(kSoundCursor), 0, 0, 0, 0, 0, 0, false);
+    if (input->KeyPressed(plat::key::Down)) PlaySound(GetSound(kSoundCursor), 0, 0, 0, 0, 0, 0, false);
   } else if (state == kHighScoreScreen) {
-    if (input->KeyPressed(plat::key::Enter)) SetState(kMainMenu);
+    if (input->KeyPressed(plat::key::Enter)) {
+      PlaySound(enter, 0, 0, 0, 0, 0, 0, false);
+      SetState(kMainMenu);
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/engine.h"
 #include "app/game_state.h"
+#include "app/sound_system.h"
 #include "app/timer.h"
 #include "game/player.h"
 #include "game/projectile.h"
@@ -79,6 +80,7 @@ bool Engine::LoadLevel(const char* file) {
   players.push_back(player);
 
   scriptFile = ScriptFileName(file);
+  sound->PlayMusic(kLevelMusic, true);
   graphics->colorAdd[0] = graphics->colorAdd[1] = graphics->colorAdd[2] = 0.0f;
   SetState(StateForCameraMode(startMode));
   return true;
@@ -109,9 +111,12 @@ void Engine::ProcessLevelEvents() {
       case kGameSpeed:
         g_gameSpeed = static_cast<float>(event.a);
         break;
-      case kEnemySpawn:
       case kScriptStep:
-        // Enemies and the level script join with their subsystems.
+        // The level script's step joins with the display.
+        PlaySound(GetSound(kSoundCursor), 0, 0, 0, 0, 0, 0, false);
+        break;
+      case kEnemySpawn:
+        // Enemies join with their subsystem.
         break;
       default:
         break;

@@ -7,6 +7,7 @@
 
 #include "app/engine.h"
 #include "app/game_state.h"
+#include "app/sound_system.h"
 #include "app/timer.h"
 #include "graphics/graphics.h"
 #include "graphics/model.h"
@@ -233,7 +234,7 @@ std::vector<Projectile*> Player::UpdateRapidFire() {
 }
 
 void Player::StopChargeSound() {
-  // Sound slot 11, the charge hum, stops here once the sound system exists.
+  if (engine != nullptr && engine->sound != nullptr) engine->sound->Stop(engine->GetSound(kSoundBigLaser));
   chargeHum = 0.0f;
 }
 

@@ -1,6 +1,7 @@
 // The bundle of platform services the entry hands to the game; the game never knows the backend.
 #pragma once
 
+#include "platform/audio.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/gpu.h"
@@ -18,6 +19,7 @@ class Services {
   virtual Keyboards& keyboards() = 0;
   virtual FileSystem& files() = 0;
   virtual gpu::DeviceFactory& gpu() = 0;
+  virtual Audio& audio() = 0;
 };
 
 }  // namespace plat

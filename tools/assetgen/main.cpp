@@ -7,6 +7,7 @@
 #include "level_meshes.h"
 #include "meshes.h"
 #include "sky_art.h"
+#include "sounds.h"
 #include "ship_meshes.h"
 
 namespace fs = std::filesystem;
@@ -30,5 +31,6 @@ int main(int argc, char** argv) {
   if (!assetgen::WriteSkyArt(root)) return 1;
   if (!assetgen::WriteShipMeshes(root)) return 1;
   if (!assetgen::WriteLevelMeshes(root)) return 1;
+  if (!assetgen::WriteSounds(root)) return 1;
   return 0;
 }

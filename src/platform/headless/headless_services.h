@@ -1,5 +1,5 @@
-// The headless backend: a manual clock, scripted keys and window events, logged message boxes and a
-// recording GPU device.
+// The headless backend: a manual clock, scripted keys and window events, logged message boxes, a
+// recording GPU device and recording audio.
 // Tests drive whole engine frames with it, fast and deterministic.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/headless/recording_audio.h"
 #include "platform/headless/recording_device.h"
 #include "platform/services.h"
 
@@ -25,6 +26,7 @@ class HeadlessServices final : public Services, Window, Dialogs, Clock, Keyboard
   Keyboards& keyboards() override { return *this; }
   FileSystem& files() override { return files_; }
   gpu::DeviceFactory& gpu() override;
+  Audio& audio() override { return audio_; }
 
   // Script controls.
   void SetTick(uint32_t ms) { tick_ = ms; }
@@ -49,6 +51,7 @@ class HeadlessServices final : public Services, Window, Dialogs, Clock, Keyboard
   const std::vector<gpu::PresentParams>& DeviceRequests() const;
 
   // What the game did.
+  headless::RecordingAudio& Sounds() { return audio_; }
   const std::vector<std::string>& MessageBoxes() const { return boxes_; }
   int KeyboardsOpened() const { return keyboardsOpened_; }
   int OpenKeyboardCount() const { return *openKeyboards_; }
@@ -81,6 +84,7 @@ class HeadlessServices final : public Services, Window, Dialogs, Clock, Keyboard
   bool keyboardAvailable_ = true;
   int keyboardsOpened_ = 0;
   std::shared_ptr<int> openKeyboards_ = std::make_shared<int>(0);
+  headless::RecordingAudio audio_{files_, *this};
 };
 
 }  // namespace plat

@@ -1,5 +1,5 @@
 // The SDL2 services: SDL set-up and tear-down, the game window and its events, message boxes, the clock,
-// the keyboard snapshot, controller names and the OpenGL device factory.
+// the keyboard snapshot, controller names, the OpenGL device factory and the OpenAL audio.
 #include "platform/native/native_services.h"
 
 #include <SDL.h>
@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "platform/native/gl_device.h"
+#include "platform/native/openal_audio.h"
 #include "platform/native/scancode_table.h"
 
 namespace plat {
@@ -160,7 +161,11 @@ bool DriverWasAskedFor(std::string_view driver) {
 class SdlServices final : public NativeServices {
  public:
   SdlServices(SDL_Window* window, std::filesystem::path gameFolder)
-      : sdlWindow_(window), window_(window), files_(std::move(gameFolder)), gpu_(window) {
+      : sdlWindow_(window),
+        window_(window),
+        files_(std::move(gameFolder)),
+        gpu_(window),
+        audio_(CreateOpenAlAudio(files_)) {
     g_servicesAlive = true;
   }
   ~SdlServices() override {
@@ -178,6 +183,7 @@ class SdlServices final : public NativeServices {
   Keyboards& keyboards() override { return keyboards_; }
   FileSystem& files() override { return files_; }
   gpu::DeviceFactory& gpu() override { return gpu_; }
+  Audio& audio() override { return *audio_; }
   SDL_Window* SdlWindow() const override { return sdlWindow_; }
 
  private:
@@ -188,6 +194,7 @@ class SdlServices final : public NativeServices {
   NativeKeyboards keyboards_;
   FileSystem files_;
   GlDeviceFactory gpu_;
+  std::unique_ptr<Audio> audio_;
 };
 
 std::unique_ptr<Services> Fail(std::string* error, const std::string& message) {

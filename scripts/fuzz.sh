@@ -9,6 +9,9 @@ seconds="${1:-60}"
 [ $# -gt 0 ] && shift
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(dds bmp jpeg x mdl kvl)
+for t in "${targets[@]}"; do
+  case "$t" in dds | bmp | jpeg | x | mdl | kvl) ;; *) echo "fuzz.sh: unknown target $t" >&2 && exit 2 ;; esac
+done
 
 bash scripts/install-deps.sh
 dir=build-fuzz
@@ -25,7 +28,6 @@ seed_patterns() {
     x) echo "*.x" ;;
     mdl) echo "*.mdl" ;;
     kvl) echo "*.kvl" ;;
-    *) echo "fuzz.sh: unknown target $1" >&2; exit 2 ;;
   esac
 }
 
@@ -42,7 +44,7 @@ done
 # 1 GB of resident memory in all, no single allocation above 256 MB: a reader that tries more on a small
 # input is a finding. Each input has 20 seconds. The targets' own messages are dropped (close_fd_mask).
 # Inputs are kept short (longer seeds are cut): large pictures and long levels only slow the runs down, and
-# the small seeds in fuzz/<target>/seeds hold every kind of record. A level's every model entry is a load.
+# the small seeds in fuzz/<target>/seeds hold every kind of record. Each model entry of a level is a file load.
 pids=()
 for t in "${targets[@]}"; do
   case "$t" in

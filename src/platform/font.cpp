@@ -16,8 +16,11 @@
 #include <vector>
 
 #include "platform/image.h"
-#include "platform/leak_checker.h"
 #include "platform/sprite_batch.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace plat::text {
 namespace {
@@ -183,7 +186,7 @@ std::unique_ptr<Font> CreateFont(gpu::Device& device, const FontDesc& desc) {
   }
   bool configured = false;
   {
-#if defined(KV_LEAK_CHECKER)
+#if defined(__SANITIZE_ADDRESS__)
     // Loading the system configuration loses a few hundred bytes inside fontconfig itself, once per process.
     __lsan::ScopedDisabler notOurs;
 #endif

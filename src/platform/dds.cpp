@@ -8,11 +8,12 @@
 #include <cstring>
 #include <string>
 
+#include "platform/image_bytes.h"
+
 namespace plat::image {
 namespace {
 
 constexpr size_t kHeaderBytes = 128;  // "DDS " then the 124-byte header with its 32-byte pixel format
-constexpr uint32_t kMaxSide = 16384;
 
 // Pixel format flags.
 constexpr uint32_t kAlphaPixels = 0x1, kFourCC = 0x4, kRgb = 0x40;
@@ -20,18 +21,6 @@ constexpr uint32_t kAlphaPixels = 0x1, kFourCC = 0x4, kRgb = 0x40;
 constexpr uint32_t FourCC(char a, char b, char c, char d) {
   return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 |
          uint32_t(uint8_t(d)) << 24;
-}
-
-uint32_t ReadU32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-uint16_t ReadU16(const uint8_t* p) {
-  return uint16_t(p[0] | p[1] << 8);
-}
-
-bool Fail(std::string* error, std::string text) {
-  if (error) *error = std::move(text);
-  return false;
 }
 
 std::string Hex(uint32_t v) {

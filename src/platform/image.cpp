@@ -1,94 +1,22 @@
-// Image decoding by content (BMP and JPEG through stb_image, DDS through our reader), colour keys,
+// Image decoding by content (BMP and DDS through our readers, JPEG through libjpeg-turbo), colour keys,
 // power-of-two resampling, mip chains and texture creation from a game path.
 #include "platform/image.h"
 
 #include <algorithm>
-#include <climits>
-#include <cstdlib>
 #include <initializer_list>
 
+#include "platform/bmp.h"
 #include "platform/dds.h"
 #include "platform/files.h"
 #include "platform/gpu.h"
-
-// stb_image is compiled here with internal linkage, reading from memory only, BMP and JPEG only.
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_BMP
-#define STBI_ONLY_JPEG
-#define STBI_NO_STDIO
-#define STBI_NO_LINEAR
-#define STBI_NO_HDR
-#define STBI_FAILURE_USERMSG
-#define STBI_MAX_DIMENSIONS 16384
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#pragma GCC diagnostic ignored "-Wtype-limits"
-#pragma GCC diagnostic ignored "-Wshadow"
-#include <stb/stb_image.h>
-#pragma GCC diagnostic pop
+#include "platform/image_bytes.h"
+#include "platform/jpeg.h"
 
 namespace plat::image {
 namespace {
 
-bool Fail(std::string* error, std::string text) {
-  if (error) *error = std::move(text);
-  return false;
-}
-
 bool StartsWith(std::span<const uint8_t> bytes, std::initializer_list<uint8_t> magic) {
   return bytes.size() >= magic.size() && std::equal(magic.begin(), magic.end(), bytes.begin());
-}
-
-uint32_t ReadU32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-uint16_t ReadU16(const uint8_t* p) {
-  return uint16_t(p[0] | p[1] << 8);
-}
-
-// stb_image pads a short BMP with black instead of failing, so the uncompressed pixel rows are checked
-// against the file size first.
-bool CheckBmpSize(std::span<const uint8_t> bytes, std::string* error) {
-  if (bytes.size() < 26) return Fail(error, "BMP header truncated");
-  const uint32_t dataOffset = ReadU32(&bytes[10]), infoSize = ReadU32(&bytes[14]);
-  uint64_t width, height, bitsPerPixel;
-  uint32_t compression = 0;
-  if (infoSize == 12) {  // the old core header: 16-bit sizes
-    width = ReadU16(&bytes[18]);
-    height = ReadU16(&bytes[20]);
-    bitsPerPixel = ReadU16(&bytes[24]);
-  } else {
-    if (bytes.size() < 34) return Fail(error, "BMP header truncated");
-    width = uint64_t(std::abs(int64_t(int32_t(ReadU32(&bytes[18])))));
-    height = uint64_t(std::abs(int64_t(int32_t(ReadU32(&bytes[22])))));  // negative: rows stored top-down
-    bitsPerPixel = ReadU16(&bytes[28]);
-    compression = ReadU32(&bytes[30]);
-  }
-  if (compression != 0 && compression != 3) return true;  // stb_image judges the other kinds itself
-  const uint64_t rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
-  if (uint64_t(dataOffset) + rowBytes * height > bytes.size()) return Fail(error, "BMP pixel data truncated");
-  return true;
-}
-
-bool DecodeWithStb(std::span<const uint8_t> bytes, Image& out, std::string* error) {
-  if (bytes.size() > size_t(INT_MAX)) return Fail(error, "image file too large");
-  int width = 0, height = 0, channels = 0;
-  stbi_uc* pixels = stbi_load_from_memory(bytes.data(), int(bytes.size()), &width, &height, &channels, 4);
-  if (!pixels) return Fail(error, std::string("cannot decode: ") + stbi_failure_reason());
-  out.width = width;
-  out.height = height;
-  out.argb.resize(size_t(width) * size_t(height));
-  for (size_t i = 0; i < out.argb.size(); ++i) {
-    const stbi_uc* p = pixels + 4 * i;
-    out.argb[i] = uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | uint32_t(p[2]);
-  }
-  stbi_image_free(pixels);
-  return true;
 }
 
 int NextPowerOfTwo(int n) {
@@ -105,16 +33,9 @@ uint32_t Channel(uint32_t argb, int shift) {
 
 bool Decode(std::span<const uint8_t> bytes, Image& out, std::string* error) {
   if (LooksLikeDds(bytes)) return DecodeDds(bytes, out, error);
-  Image image;
-  if (StartsWith(bytes, {'B', 'M'})) {
-    if (!CheckBmpSize(bytes, error) || !DecodeWithStb(bytes, image, error)) return false;
-  } else if (StartsWith(bytes, {0xFF, 0xD8, 0xFF})) {
-    if (!DecodeWithStb(bytes, image, error)) return false;
-  } else {
-    return Fail(error, bytes.empty() ? "empty file" : "unknown image format (not BMP, JPEG or DDS)");
-  }
-  out = std::move(image);
-  return true;
+  if (StartsWith(bytes, {'B', 'M'})) return DecodeBmp(bytes, out, error);
+  if (StartsWith(bytes, {0xFF, 0xD8, 0xFF})) return DecodeJpeg(bytes, out, error);
+  return Fail(error, bytes.empty() ? "empty file" : "unknown image format (not BMP, JPEG or DDS)");
 }
 
 void ApplyColourKey(Image& image, uint32_t keyArgb) {

@@ -314,22 +314,6 @@ TEST(ImageMalformedTest, TruncatedDdsAndBmpFilesAlwaysFail) {
   ExpectEveryPrefixFails(assetgen::EncodeBmp24(Picture(5, 3, 0xFF336699)));
 }
 
-TEST(ImageMalformedTest, TruncatedJpegNeverCrashesOrChangesSize) {
-  const std::vector<uint8_t> file = assetgen::EncodeJpeg(Picture(16, 8, 0xFF808080), 90);
-  for (size_t length = 0; length < file.size(); ++length) {
-    const std::vector<uint8_t> prefix(file.begin(), file.begin() + std::ptrdiff_t(length));
-    Image image;
-    std::string error;
-    if (plat::image::Decode(prefix, image, &error)) {
-      EXPECT_EQ(image.width, 16);
-      EXPECT_EQ(image.height, 8);
-      EXPECT_EQ(image.argb.size(), 128u);
-    } else {
-      EXPECT_FALSE(error.empty());
-    }
-  }
-}
-
 // ---------------------------------------------------------------------------------------------------------
 // Colour key, power-of-two rounding, mip chains
 

@@ -53,7 +53,9 @@ bool BuildWarpTunnelScene(Graphics& g) {
   return true;
 }
 
-void StepParticleScene(Graphics& g, float seconds) { g.Update(seconds); }
+void StepParticleScene(Graphics& g, float seconds) {
+  g.Update(seconds);
+}
 
 void CountSceneParticles(const Graphics& g, int* listed, int* alive) {
   *listed = *alive = 0;

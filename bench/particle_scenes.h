@@ -1,4 +1,5 @@
-// Heavy particle scenes for the render benchmark: set up on a graphics object, then stepped a frame at a time.
+// Heavy particle scenes for the render benchmark: set up on a graphics object, then stepped a frame at a
+// time.
 #pragma once
 
 class Graphics;

@@ -167,7 +167,8 @@ void Engine::StartWarpEffect(bool title) {
   desc.kind = kWarpParticles;
   desc.count = 4096;
   desc.attached = false;
-  desc.vecA = part != nullptr && !part->lockPoints.empty() ? &part->lockPoints[0].worldPosition : &owner->position;
+  const bool lockPoint = part != nullptr && !part->lockPoints.empty();
+  desc.vecA = lockPoint ? &part->lockPoints[0].worldPosition : &owner->position;
   if (title) {
     desc.vecC = part != nullptr ? &part->worldZAxis : &owner->zAxis;
     desc.vecD = part != nullptr ? &part->worldXAxis : &owner->xAxis;

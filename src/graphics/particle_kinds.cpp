@@ -1,5 +1,5 @@
-// Births, updates and finishing rules of the ten particle kinds. Random draws happen in the order the formulas
-// name them; the game's generator makes them reproducible under a seed.
+// Births, updates and finishing rules of the ten particle kinds. Random draws happen in the order the
+// formulas name them; the game's generator makes them reproducible under a seed.
 #include "graphics/particle_kinds.h"
 
 #include <algorithm>
@@ -17,7 +17,9 @@ constexpr int kWarpRebirthsPerUpdate = 10;
 ParticleColour operator-(const ParticleColour& a, const ParticleColour& b) {
   return {a.r - b.r, a.g - b.g, a.b - b.b, a.a - b.a};
 }
-ParticleColour operator*(const ParticleColour& c, float s) { return {c.r * s, c.g * s, c.b * s, c.a * s}; }
+ParticleColour operator*(const ParticleColour& c, float s) {
+  return {c.r * s, c.g * s, c.b * s, c.a * s};
+}
 ParticleColour& operator+=(ParticleColour& c, const ParticleColour& d) {
   c.r += d.r;
   c.g += d.g;
@@ -43,7 +45,8 @@ void Births(ParticleSystem& system, int count) {
 
 ExhaustParticles::ExhaustParticles(const math::Vec3* pointIn, float offsetIn, const math::Vec3* directionIn,
                                    ParticleColour a, ParticleColour b, float size, int count)
-    : ExhaustParticles(kExhaustParticles, 5.0f, 1.0f, 0.2f, pointIn, offsetIn, directionIn, a, b, size, count) {}
+    : ExhaustParticles(kExhaustParticles, 5.0f, 1.0f, 0.2f, pointIn, offsetIn, directionIn, a, b, size,
+                       count) {}
 
 ExhaustParticles::ExhaustParticles(int kindIn, float spreadIn, float pushIn, float lifeSpreadIn,
                                    const math::Vec3* pointIn, float offsetIn, const math::Vec3* directionIn,
@@ -71,16 +74,19 @@ void ExhaustParticles::InitParticle(Particle& p) {
   p.colourRate = RateOver(colourA, colourB, p.lifetime);
 }
 
-void ExhaustParticles::Update(float dt) { UpdateSpray(dt); }
+void ExhaustParticles::Update(float dt) {
+  UpdateSpray(dt);
+}
 
 ThrustParticles::ThrustParticles(const math::Vec3* pointIn, float offsetIn, const math::Vec3* directionIn,
                                  ParticleColour a, ParticleColour b, float size, int count)
-    : ExhaustParticles(kThrustParticles, 20.0f, 51.0f, 0.3f, pointIn, offsetIn, directionIn, a, b, size, count) {}
+    : ExhaustParticles(kThrustParticles, 20.0f, 51.0f, 0.3f, pointIn, offsetIn, directionIn, a, b, size,
+                       count) {}
 
 // ---- Kind 2 ----
 
-SmallSprayParticles::SmallSprayParticles(const math::Vec3* pointIn, float offsetIn, const math::Vec3* directionIn,
-                                         int count)
+SmallSprayParticles::SmallSprayParticles(const math::Vec3* pointIn, float offsetIn,
+                                         const math::Vec3* directionIn, int count)
     : ParticleSystem(kSmallSprayParticles, 128, 64, 10.0f, false),
       direction(directionIn),
       point(pointIn),
@@ -99,7 +105,9 @@ void SmallSprayParticles::InitParticle(Particle& p) {
   p.colourRate = ParticleColour{-1.0f / p.lifetime, 0.0f, 0.0f, -1.0f / p.lifetime};
 }
 
-void SmallSprayParticles::Update(float dt) { UpdateSpray(dt); }
+void SmallSprayParticles::Update(float dt) {
+  UpdateSpray(dt);
+}
 
 // ---- Kind 3 ----
 
@@ -248,8 +256,8 @@ void BeamParticles::Update(float) {
 
 // ---- Kind 7 ----
 
-StreakParticles::StreakParticles(math::Vec3 originIn, math::Vec3 directionIn, float size, plat::gpu::Argb colourIn,
-                                 int countIn, float durationIn)
+StreakParticles::StreakParticles(math::Vec3 originIn, math::Vec3 directionIn, float size,
+                                 plat::gpu::Argb colourIn, int countIn, float durationIn)
     : ParticleSystem(kStreakParticles, 1024, 512, size, true),
       streakOrigin(originIn),
       direction(directionIn),
@@ -361,8 +369,8 @@ void WarpParticles::Update(float dt) {
 // ---- Kind 9 ----
 
 ChargeRingParticles::ChargeRingParticles(const math::Vec3* pointIn, const math::Vec3* u, const math::Vec3* w,
-                                         const math::Vec3* centreDirectionIn, float durationIn, float radiusIn,
-                                         ParticleColour a, ParticleColour b, int count)
+                                         const math::Vec3* centreDirectionIn, float durationIn,
+                                         float radiusIn, ParticleColour a, ParticleColour b, int count)
     : ParticleSystem(kChargeRingParticles, 2048, 512, 20.0f, true),
       point(pointIn),
       centreDirection(centreDirectionIn),

@@ -1,5 +1,5 @@
-// The ten particle kinds: how each is born, moves on and finishes. Pointer arguments are tracked (read again at
-// every birth and update); vectors passed by value are copies taken at construction.
+// The ten particle kinds: how each is born, moves on and finishes. Pointer arguments are tracked (read again
+// at every birth and update); vectors passed by value are copies taken at construction.
 #pragma once
 
 #include "graphics/particle_system.h"
@@ -15,9 +15,9 @@ class ExhaustParticles : public ParticleSystem {
  protected:
   // spread: the random part of the velocity; push: how hard the direction blows; lifeSpread: the random part
   // of the lifetime.
-  ExhaustParticles(int kind, float spread, float push, float lifeSpread, const math::Vec3* point, float offset,
-                   const math::Vec3* direction, ParticleColour colourA, ParticleColour colourB, float pointSize,
-                   int count);
+  ExhaustParticles(int kind, float spread, float push, float lifeSpread, const math::Vec3* point,
+                   float offset, const math::Vec3* direction, ParticleColour colourA, ParticleColour colourB,
+                   float pointSize, int count);
 
  private:
   const math::Vec3* direction;

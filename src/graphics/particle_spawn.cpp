@@ -41,9 +41,11 @@ bool HasVectors(const ParticleEffectDesc& d) {
 std::unique_ptr<ParticleSystem> MakeAttached(const ParticleEffectDesc& d) {
   switch (d.kind) {
     case kExhaustParticles:
-      return std::make_unique<ExhaustParticles>(d.vecA, d.size, d.vecC, d.colourA, d.colourB, d.pointSize, d.count);
+      return std::make_unique<ExhaustParticles>(d.vecA, d.size, d.vecC, d.colourA, d.colourB, d.pointSize,
+                                                d.count);
     case kThrustParticles:
-      return std::make_unique<ThrustParticles>(d.vecA, d.size, d.vecC, d.colourA, d.colourB, d.pointSize, d.count);
+      return std::make_unique<ThrustParticles>(d.vecA, d.size, d.vecC, d.colourA, d.colourB, d.pointSize,
+                                               d.count);
     case kSmallSprayParticles:
       return std::make_unique<SmallSprayParticles>(d.vecA, d.size, d.vecC, d.count);
     case kGlowParticles:
@@ -53,8 +55,8 @@ std::unique_ptr<ParticleSystem> MakeAttached(const ParticleEffectDesc& d) {
     case kWarpParticles:
       return std::make_unique<WarpParticles>(d.vecA, d.vecD, d.vecE, d.vecC, d.size, d.pointSize, d.count);
     case kChargeRingParticles:
-      return std::make_unique<ChargeRingParticles>(d.vecA, d.vecD, d.vecE, d.vecC, d.duration, d.size, d.colourA,
-                                                   d.colourB, d.count);
+      return std::make_unique<ChargeRingParticles>(d.vecA, d.vecD, d.vecE, d.vecC, d.duration, d.size,
+                                                   d.colourA, d.colourB, d.count);
     default:
       return nullptr;
   }
@@ -66,13 +68,14 @@ bool Graphics::SpawnParticleSystem(const ParticleEffectDesc* desc) {
   if (desc == nullptr) return false;
   const ParticleEffectDesc& d = *desc;
   if (d.attached && d.owner == nullptr) return false;
-  const bool offered = d.attached ? d.kind != kExplosionParticles && d.kind != kStreakParticles &&
-                                        d.kind >= kExhaustParticles && d.kind <= kChargeRingParticles
-                                  : d.kind == kExplosionParticles || d.kind == kStreakParticles ||
-                                        d.kind == kWarpParticles;
+  const bool offered =
+      d.attached ? d.kind != kExplosionParticles && d.kind != kStreakParticles &&
+                       d.kind >= kExhaustParticles && d.kind <= kChargeRingParticles
+                 : d.kind == kExplosionParticles || d.kind == kStreakParticles || d.kind == kWarpParticles;
   if (!offered) return false;
   if (!HasVectors(d)) {
-    std::fprintf(stderr, "Graphics: a particle effect of kind %d lacks a vector it needs; not shown\n", d.kind);
+    std::fprintf(stderr, "Graphics: a particle effect of kind %d lacks a vector it needs; not shown\n",
+                 d.kind);
     return false;
   }
 
@@ -85,8 +88,8 @@ bool Graphics::SpawnParticleSystem(const ParticleEffectDesc* desc) {
     int index = FindTexture(texturePath);
     if (index < 0) index = LoadTexture(texturePath, nullptr);
     if (index < 0) {
-      ReportLoadFailure(std::string(texturePath) + " for a particle effect", "D3DXCreateTextureFromFile() - FAILED",
-                        "", "the effect is not shown");
+      ReportLoadFailure(std::string(texturePath) + " for a particle effect",
+                        "D3DXCreateTextureFromFile() - FAILED", "", "the effect is not shown");
       return nullptr;
     }
     return sceneTextures[static_cast<size_t>(index)].texture.get();
@@ -123,10 +126,11 @@ bool Graphics::SpawnParticleSystem(const ParticleEffectDesc* desc) {
     // The wide colour-B beam goes first, so it is drawn beneath the colour-A core.
     made.push_back(std::make_unique<BeamParticles>(d.vecA, d.vecB, d.pointSize + kBeamWidening,
                                                    ColourToArgb(d.colourB), d.count));
-    made.push_back(std::make_unique<BeamParticles>(d.vecA, d.vecB, d.pointSize, ColourToArgb(d.colourA), d.count));
+    made.push_back(
+        std::make_unique<BeamParticles>(d.vecA, d.vecB, d.pointSize, ColourToArgb(d.colourA), d.count));
   } else if (d.kind == kStreakParticles) {
-    made.push_back(std::make_unique<StreakParticles>(*d.vecA, *d.vecB, d.pointSize, ColourToArgb(d.colourA), d.count,
-                                                     d.duration));
+    made.push_back(std::make_unique<StreakParticles>(*d.vecA, *d.vecB, d.pointSize, ColourToArgb(d.colourA),
+                                                     d.count, d.duration));
   } else {
     made.push_back(MakeAttached(d));
   }

@@ -1,5 +1,5 @@
-// The common base of the particle kinds: the vertex buffer, births, the spray update and the batched draw over
-// the vertex ring; colour packing and the random draws of the kinds.
+// The common base of the particle kinds: the vertex buffer, births, the spray update and the batched draw
+// over the vertex ring; colour packing and the random draws of the kinds.
 #include "graphics/particle_system.h"
 
 #include <algorithm>
@@ -20,7 +20,8 @@ ParticleSystem::~ParticleSystem() = default;
 bool ParticleSystem::Init(gpu::Device* d, gpu::Texture* t, plat::Dialogs* dialogs) {
   device = d;
   constexpr uint32_t kUsage = gpu::usage::Dynamic | gpu::usage::Points | gpu::usage::WriteOnly;
-  if (device != nullptr) vertexBuffer = device->CreateVertexBuffer(capacity * sizeof(PointVertex), kUsage, kPointFvf);
+  if (device != nullptr)
+    vertexBuffer = device->CreateVertexBuffer(capacity * sizeof(PointVertex), kUsage, kPointFvf);
   if (vertexBuffer == nullptr) {
     std::fprintf(stderr, "ParticleSystem: CreateVertexBuffer() - FAILED\n");
     if (dialogs != nullptr) dialogs->ShowMessage("CreateVertexBuffer() - FAILED", "ParticleSystem");
@@ -73,7 +74,8 @@ PointVertex* ParticleSystem::LockBatch(unsigned* room) {
 }
 
 void ParticleSystem::Render() {
-  if (particles.empty() || device == nullptr || vertexBuffer == nullptr || capacity == 0 || batch == 0) return;
+  if (particles.empty() || device == nullptr || vertexBuffer == nullptr || capacity == 0 || batch == 0)
+    return;
   device->SetTexture(texture);
   device->SetFVF(kPointFvf);
   device->SetStreamSource(vertexBuffer.get(), 0, sizeof(PointVertex));
@@ -116,7 +118,9 @@ ParticleColour ArgbToColour(gpu::Argb argb) {
   return ParticleColour{channel(16), channel(8), channel(0), channel(24)};
 }
 
-float RandomUnitDraw() { return static_cast<float>(math::Random() % 10000) * 0.0001f; }
+float RandomUnitDraw() {
+  return static_cast<float>(math::Random() % 10000) * 0.0001f;
+}
 
 void RandomVectorInRange(math::Vec3* out, const math::Vec3* min, const math::Vec3* max) {
   auto component = [](float lo, float hi) { return lo < hi ? lo + RandomUnitDraw() * (hi - lo) : lo; };

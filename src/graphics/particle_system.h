@@ -1,5 +1,6 @@
-// Particle systems: the point particle, the effect request, the common base that draws a system's particles as
-// point sprites through a ring of batches over its dynamic vertex buffer, and the random helpers of the kinds.
+// Particle systems: the point particle, the effect request, the common base that draws a system's particles
+// as point sprites through a ring of batches over its dynamic vertex buffer, and the random helpers of the
+// kinds.
 #pragma once
 
 #include <list>
@@ -54,8 +55,8 @@ struct ParticleEffectDesc {
   int kind = kExhaustParticles;
   int count = 0;
   float duration = 0.0f;  // seconds
-  ParticleColour colourA;
-  ParticleColour colourB;
+  ParticleColour colourA{};
+  ParticleColour colourB{};
   float pointSize = 0.0f;
   bool attached = false;  // true: joins owner's list; false: a free system of the graphics object
 };

@@ -1,5 +1,5 @@
-// The particle textures: white pictures whose alpha falls off from the middle, so the vertex colour tints them
-// and the vertex alpha fades them.
+// The particle textures: white pictures whose alpha falls off from the middle, so the vertex colour tints
+// them and the vertex alpha fades them.
 #include "particle_art.h"
 
 #include <algorithm>

@@ -37,8 +37,8 @@ bool HasVectors(const ParticleEffectDesc& d) {
   }
 }
 
-// The one system of an attached request of kinds 0, 1, 2, 3, 5, 8 and 9; null for any other kind.
-std::unique_ptr<ParticleSystem> MakeAttached(const ParticleEffectDesc& d) {
+// The one system of a request of kinds 0, 1, 2, 3, 5, 8 and 9; null for any other kind.
+std::unique_ptr<ParticleSystem> MakeSingle(const ParticleEffectDesc& d) {
   switch (d.kind) {
     case kExhaustParticles:
       return std::make_unique<ExhaustParticles>(d.vecA, d.size, d.vecC, d.colourA, d.colourB, d.pointSize,
@@ -132,7 +132,7 @@ bool Graphics::SpawnParticleSystem(const ParticleEffectDesc* desc) {
     made.push_back(std::make_unique<StreakParticles>(*d.vecA, *d.vecB, d.pointSize, ColourToArgb(d.colourA),
                                                      d.count, d.duration));
   } else {
-    made.push_back(MakeAttached(d));
+    made.push_back(MakeSingle(d));
   }
 
   plat::gpu::Texture* t = texture();

@@ -57,8 +57,8 @@ void Player::ReleaseReticles() {
 
 void Player::Init() {
   LoadModel("KV01", true);  // blended, so that the ship's alpha shows
-  // The four engine exhausts: one per part 1-4, at that part's first lock point and blown along its forward
-  // axis; a part or lock point the model lacks gets none.
+  // The four engine exhausts: one per engine (model parts 1 to 4), at its first lock point and blown along its
+  // forward axis; a part or lock point the model lacks gets none.
   if (model != nullptr && g_graphics != nullptr) {
     for (size_t i = 1; i <= kEngineParts && i < model->parts.size(); ++i) {
       ObjectPart* part = model->parts[i];

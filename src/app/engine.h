@@ -7,6 +7,7 @@
 
 #include "app/input.h"
 #include "game/collision.h"
+#include "math/math3d.h"
 
 namespace plat {
 class Services;
@@ -64,6 +65,9 @@ class Engine {
   void UpdateGame();
   void CheckCollisions();
   void PurgeObjects();
+  // The black sky and one warp tunnel (a free particle system) around the ship: in the title scene the first
+  // entity model, in play player 0's, following the rail's axes.
+  void StartWarpEffect(bool title);
 
   // The digit cells shown for a score: element 0 is the ones digit.
   static std::array<DigitRect, kScoreDigits> ScoreDigitRects(int score);
@@ -79,9 +83,10 @@ class Engine {
   int frameCount = 0;
   int fpsMs = 0;
   int previousState = 0;
-  float forward[3] = {0.0f, 0.0f, 1.0f};
-  float up[3] = {0.0f, 1.0f, 0.0f};
-  float side[3] = {1.0f, 0.0f, 0.0f};
+  // The rail frame's axes, written every play frame; effects may track them.
+  math::Vec3 forward{0.0f, 0.0f, 1.0f};
+  math::Vec3 up{0.0f, 1.0f, 0.0f};
+  math::Vec3 side{1.0f, 0.0f, 0.0f};
   std::vector<Projectile*> objects;
   std::vector<Projectile*> pendingObjects;
   std::vector<Projectile*> enemyObjects;

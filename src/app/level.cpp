@@ -11,6 +11,8 @@
 #include "game/projectile.h"
 #include "graphics/graphics.h"
 #include "graphics/level_event.h"
+#include "graphics/model.h"
+#include "graphics/particle_system.h"
 #include "platform/services.h"
 
 namespace {
@@ -26,14 +28,6 @@ int StateForCameraMode(int mode) {
   if (mode == kModeChase) return kRailView;
   if (mode == kModeSide) return kSideView;
   return kTopView;
-}
-
-math::Vec3 ToVec3(const float v[3]) { return {v[0], v[1], v[2]}; }
-
-void Store(float out[3], const math::Vec3& v) {
-  out[0] = v.x;
-  out[1] = v.y;
-  out[2] = v.z;
 }
 
 }  // namespace
@@ -131,12 +125,9 @@ void Engine::UpdateGame() {
 
   Timer timer;
   Player* player = players[0];
-  math::Vec3 point, sideAxis, upAxis, forwardAxis;
+  math::Vec3 point;
   graphics->UpdatePath(&player->railSegment, &player->railProgress, static_cast<float>(timer.GetFrameMs()),
-                       g_gameSpeed, &point, &sideAxis, &upAxis, &forwardAxis);
-  Store(up, upAxis);
-  Store(side, sideAxis);
-  Store(forward, forwardAxis);
+                       g_gameSpeed, &point, &side, &up, &forward);
 
   graphics->camera.SetFollow(player->GetCameraYaw(), player->GetCameraPitch());
   graphics->camera.Update(static_cast<float>(timer.GetFrameMs()), player->railSegment, player->railProgress);
@@ -146,7 +137,7 @@ void Engine::UpdateGame() {
   for (Projectile* p : enemyObjects) p->Update(false);
   for (Player* p : players) {
     if (state != kLevelStart) p->Update();
-    p->UpdateTransform(point, ToVec3(forward), ToVec3(up), ToVec3(side));
+    p->UpdateTransform(point, forward, up, side);
   }
 }
 
@@ -157,4 +148,43 @@ void Engine::PurgeObjects() {
   PurgeDead(enemyObjects);
   objects.insert(objects.end(), pendingObjects.begin(), pendingObjects.end());
   pendingObjects.clear();
+}
+
+void Engine::StartWarpEffect(bool title) {
+  graphics->SetSkybox(2);
+  for (const ParticleSystem* system : graphics->freeParticleSystems) {
+    if (system != nullptr && system->kind == kWarpParticles) return;  // one tunnel at a time
+  }
+  Model* owner = nullptr;
+  if (title) {
+    if (!graphics->entityModels.empty()) owner = graphics->entityModels[0];
+  } else if (!players.empty()) {
+    owner = players[0]->GetModel();
+  }
+  if (owner == nullptr) return;
+
+  // The tunnel rings the first lock point of the ship's second part; a model without one lends its own
+  // position and axes.
+  const ObjectPart* part = owner->parts.size() > 1 ? owner->parts[1] : nullptr;
+  ParticleEffectDesc desc;
+  desc.owner = owner;
+  desc.kind = kWarpParticles;
+  desc.count = 4096;
+  desc.attached = false;
+  const bool lockPoint = part != nullptr && !part->lockPoints.empty();
+  desc.vecA = lockPoint ? &part->lockPoints[0].worldPosition : &owner->position;
+  if (title) {
+    desc.vecC = part != nullptr ? &part->worldZAxis : &owner->zAxis;
+    desc.vecD = part != nullptr ? &part->worldXAxis : &owner->xAxis;
+    desc.vecE = part != nullptr ? &part->worldYAxis : &owner->yAxis;
+    desc.size = 80.0f;
+    desc.pointSize = 10.0f;
+  } else {
+    desc.vecC = &forward;
+    desc.vecD = &side;
+    desc.vecE = &up;
+    desc.size = 800.0f;
+    desc.pointSize = 15.0f;
+  }
+  graphics->SpawnParticleSystem(&desc);
 }

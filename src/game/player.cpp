@@ -11,6 +11,8 @@
 #include "app/timer.h"
 #include "graphics/graphics.h"
 #include "graphics/model.h"
+#include "graphics/particle_system.h"
+#include "math/random.h"
 
 namespace {
 constexpr float kAlphaRate = 1.55f;
@@ -18,6 +20,24 @@ constexpr float kMinAlpha = 0.25f;
 constexpr float kReticleAlpha = 0.8f;
 constexpr float kHitTint = 0.75f;
 constexpr float kContactDamagePerSecond = 10000.0f;
+constexpr int kEngineParts = 4;  // model parts 1 to 4 carry the engines
+
+// A free burst of orange sparks turning to transparent yellow (kind 4) at a place.
+void Burst(const math::Vec3& at, int count, float size) {
+  if (g_graphics == nullptr) return;
+  ParticleEffectDesc desc;
+  desc.kind = kExplosionParticles;
+  desc.vecA = &at;
+  desc.count = count;
+  desc.size = size;
+  desc.duration = 0.75f;
+  desc.colourA = {1.0f, 0.502f, 0.0f, 1.0f};
+  desc.colourB = {1.0f, 1.0f, 0.0f, 0.0f};
+  g_graphics->SpawnParticleSystem(&desc);
+}
+
+// Up to 5 units either way.
+float Jitter() { return static_cast<float>(math::Random() % 500 - 250) * 0.02f; }
 }  // namespace
 
 Player::Player(Engine* owner, int* previous) : engine(owner), previousState(previous) {
@@ -39,8 +59,26 @@ void Player::ReleaseReticles() {
 
 void Player::Init() {
   LoadModel("KV01", true);  // blended, so that the ship's alpha shows
-  // The four engine exhausts attach here once the particle systems exist: one per part 1-4, at that part's
-  // first lock point; a part or lock point the model lacks gets none.
+  // The four engine exhausts: one per engine (model parts 1 to 4), at its first lock point and blown along its
+  // forward axis; a part or lock point the model lacks gets none.
+  if (model != nullptr && g_graphics != nullptr) {
+    for (size_t i = 1; i <= kEngineParts && i < model->parts.size(); ++i) {
+      ObjectPart* part = model->parts[i];
+      if (part == nullptr || part->lockPoints.empty()) continue;
+      ParticleEffectDesc desc;
+      desc.owner = model;
+      desc.attached = true;
+      desc.kind = kExhaustParticles;
+      desc.vecA = &part->lockPoints[0].worldPosition;
+      desc.vecC = &part->worldZAxis;
+      desc.size = 0.0f;
+      desc.count = 128;
+      desc.colourA = {1.0f, 1.0f, 0.0f, 1.0f};
+      desc.colourB = {1.0f, 0.0f, 0.0f, 0.0f};
+      desc.pointSize = 5.0f;
+      g_graphics->SpawnParticleSystem(&desc);
+    }
+  }
 
   weaponCode = 1;
   weaponLevel = 1;
@@ -151,7 +189,12 @@ void Player::Update() {
 void Player::OnCollision(Entity* other, int) {
   // Power-ups deal no damage and are not hits.
   if (godmode || other == nullptr || other->GetDamage() == 0) return;
-  // Sparks fly at the ship on every contact once the particle systems exist.
+  // Sparks fly at the ship on every contact, flash or not.
+  math::Vec3 at = model != nullptr ? model->position : position;
+  at.x += Jitter();
+  at.y += Jitter();
+  at.z += Jitter();
+  Burst(at, 20, 15.0f);
 
   // The flash and the dash make the ship untouchable.
   if (flashing || dashing) return;
@@ -171,8 +214,9 @@ void Player::OnCollision(Entity* other, int) {
     offset = {};
     health = kMaxHealth;
     respawnTime = 0;
-    // The helpers are hidden here once they exist; the explosion is a particle effect.
+    // The helpers are hidden here once they exist.
     helperCount = 0;
+    Burst(at, 150, 50.0f);
   }
 }
 

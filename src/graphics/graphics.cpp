@@ -189,6 +189,14 @@ bool Graphics::Update(float dt) {
 }
 
 void Graphics::DeleteModel(Model* model) {
+  for (size_t i = 0; i < freeParticleSystems.size();) {
+    if (freeParticleSystems[i] == nullptr || freeParticleSystems[i]->trackedOwner != model) {
+      ++i;
+      continue;
+    }
+    delete freeParticleSystems[i];
+    freeParticleSystems.erase(freeParticleSystems.begin() + static_cast<std::ptrdiff_t>(i));
+  }
   for (ObjectPart*& part : model->parts) {
     delete part;
     part = nullptr;

@@ -24,6 +24,7 @@ struct Mesh;
 class Model;
 class ObjectPart;
 class ParticleSystem;
+struct ParticleEffectDesc;
 class Sprite;
 class TextLabel;
 
@@ -84,6 +85,11 @@ class Graphics {
   bool ClearScene();
   // Deletes one model of the three lists and nulls the caller's pointer; false when it is in none.
   bool ReleaseModel(Model*& model);
+
+  // Particle effects (particle_spawn.cpp): the system or systems of the request's kind, attached to its owner
+  // or kept in freeParticleSystems. False, with nothing made, for a kind the placement does not offer, a
+  // request without a vector its kind reads, or a texture that can be neither found nor loaded.
+  bool SpawnParticleSystem(const ParticleEffectDesc* desc);
 
   // Sprites and text labels (sprite.cpp). Positions are fractions of the screen.
   int GetWidth() const { return width; }
@@ -190,7 +196,8 @@ class Graphics {
   int LoadTextureInto(std::vector<TextureEntry>& cache, const char* file, const plat::gpu::Argb* colourKey);
   // Shows a load failure's message box and its reason on stderr, once per path and message.
   void ReportLoadFailure(const std::string& path, const char* text, const char* caption, const std::string& reason);
-  static void DeleteModel(Model* model);
+  // Deletes a model with its parts and attached systems, and the free systems that track its data.
+  void DeleteModel(Model* model);
   void DeleteSceneModels();
   // Draws the lock points and collision spheres of a part with the shaders unbound, so the fixed-function
   // world transform places them.

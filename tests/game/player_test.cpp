@@ -6,6 +6,7 @@
 #include <string>
 
 #include "graphics/graphics_test_support.h"
+#include "graphics/particle_system.h"
 #include "player_test_support.h"
 
 namespace playertest {
@@ -122,6 +123,38 @@ TEST_F(PlayerTest, WithoutAShipModelEverythingButTheModelStillWorks) {
   EXPECT_EQ(player->GetHealth(), 4);
   // The stored position follows even without a model: 100 behind the rail point.
   EXPECT_EQ(player->position, (math::Vec3{1, 2, -97}));
+}
+
+TEST_F(PlayerTest, EnginesExhaustAndEveryContactThrowsSparksTheFatalOneAnExplosion) {
+  Model* ship = player->GetModel();
+  ASSERT_EQ(ship->particleSystems.size(), 4u);
+  ship->SetPosition(40, 0, 0);
+  for (size_t i = 0; i < 4; ++i) {
+    ParticleSystem& exhaust = *ship->particleSystems[i];
+    EXPECT_EQ(exhaust.kind, kExhaustParticles);
+    EXPECT_EQ(exhaust.particles.size(), 128u);
+    EXPECT_EQ(exhaust.pointSize, 5.0f);
+    exhaust.ResetAll();  // born at the engine's exhaust, wherever the ship has gone
+    EXPECT_EQ(exhaust.particles.front().position, ship->parts[i + 1]->lockPoints[0].worldPosition);
+    EXPECT_EQ(ColourToArgb(exhaust.particles.front().colour), 0xFFFFFF00u);
+  }
+
+  Toucher powerUp(0), enemy(1000);
+  player->OnCollision(&powerUp, 0);
+  EXPECT_TRUE(graphics().freeParticleSystems.empty());
+  // Each contact: ten emitters of two particles, within 5 units of the ship plus the walk's 3.75 a step.
+  player->SetHealth(1);
+  player->OnCollision(&enemy, 0);
+  ASSERT_EQ(graphics().freeParticleSystems.size(), 20u);  // the sparks, then the explosion
+  for (size_t i = 0; i < 20; ++i) {
+    const ParticleSystem& burst = *graphics().freeParticleSystems[i];
+    EXPECT_EQ(burst.kind, kExplosionParticles);
+    EXPECT_EQ(burst.total, i < 10 ? 2 : 15);
+  }
+  const math::Vec3 from = graphics().freeParticleSystems[0]->origin - ship->position;
+  for (float v : {from.x, from.y, from.z}) EXPECT_LE(std::fabs(v), 8.75f);
+  player->OnCollision(&enemy, 0);  // dead and flashing: sparks only
+  EXPECT_EQ(graphics().freeParticleSystems.size(), 30u);
 }
 
 TEST_F(PlayerTest, HarmlessContactsAndGodmodeAreNoHits) {

@@ -21,9 +21,11 @@ using plat::headless::DrawRecord;
 // Counts the calls the frame makes on a particle system.
 class CountingSystem : public ParticleSystem {
  public:
-  explicit CountingSystem(std::vector<std::string>* calls, std::string name, bool finished = false)
-      : calls_(calls), name_(std::move(name)), finished_(finished) {}
-  bool IsFinished() const override { return finished_; }
+  explicit CountingSystem(std::vector<std::string>* calls, std::string name, bool done = false)
+      : ParticleSystem(kGlowParticles, 1, 1, 1.0f, true), calls_(calls), name_(std::move(name)) {
+    finished = done;
+  }
+  void InitParticle(Particle&) override {}
   void Update(float dt) override { calls_->push_back(name_ + " Update " + std::to_string(dt)); }
   void SetPointSize() override { calls_->push_back(name_ + " SetPointSize"); }
   void Render() override { calls_->push_back(name_ + " Render"); }
@@ -32,7 +34,6 @@ class CountingSystem : public ParticleSystem {
  private:
   std::vector<std::string>* calls_;
   std::string name_;
-  bool finished_;
 };
 
 // Camera looking along +Z with up +Y and right +X.

@@ -381,8 +381,10 @@ TEST_F(ModelTest, SetAlphaWritesTheFirstMaterialOfTheSharedMeshAndClamps) {
 
 class CountingSystem : public ParticleSystem {
  public:
-  explicit CountingSystem(int* deleted) : deleted_(deleted) {}
+  explicit CountingSystem(int* deleted) : ParticleSystem(kGlowParticles, 1, 1, 1.0f, true), deleted_(deleted) {}
   ~CountingSystem() override { ++*deleted_; }
+  void InitParticle(Particle&) override {}
+  void Update(float) override {}
 
  private:
   int* deleted_;

@@ -6,6 +6,7 @@
 #include "images.h"
 #include "level_meshes.h"
 #include "meshes.h"
+#include "particle_art.h"
 #include "sky_art.h"
 #include "sounds.h"
 #include "ship_meshes.h"
@@ -32,5 +33,6 @@ int main(int argc, char** argv) {
   if (!assetgen::WriteShipMeshes(root)) return 1;
   if (!assetgen::WriteLevelMeshes(root)) return 1;
   if (!assetgen::WriteSounds(root)) return 1;
+  if (!assetgen::WriteParticleArt(root)) return 1;
   return 0;
 }

@@ -123,12 +123,12 @@ class BufferBytes {
   const std::string& Label() const { return label_; }
   GpuLog& Log() { return *log_; }
 
-  void* Lock(uint32_t offset, uint32_t size) {
+  void* Lock(uint32_t offset, uint32_t size, gpu::LockMode mode) {
     const uint64_t total = bytes_.size();
     const uint64_t end = size == 0 ? total : uint64_t{offset} + size;
     const bool ok = !locked_ && offset < total && end <= total;
     if (locked_) LogAccess::Event(*log_, "Error Lock " + label_ + ": already locked");
-    LogAccess::Lock(*log_, LockRecord{label_, offset, size, ok});
+    LogAccess::Lock(*log_, LockRecord{label_, offset, size, ok, mode});
     if (!ok) return nullptr;
     locked_ = true;
     return bytes_.data() + offset;
@@ -156,8 +156,8 @@ class RecordingBuffer final : public Interface {
   }
   ~RecordingBuffer() override { LogAccess::Destroyed(bytes_.Log(), kKind); }
   uint32_t SizeBytes() const override { return bytes_.Size(); }
-  void* Lock(uint32_t offsetBytes, uint32_t sizeBytes, gpu::LockMode) override {
-    return bytes_.Lock(offsetBytes, sizeBytes);
+  void* Lock(uint32_t offsetBytes, uint32_t sizeBytes, gpu::LockMode mode) override {
+    return bytes_.Lock(offsetBytes, sizeBytes, mode);
   }
   void Unlock() override { bytes_.Unlock(); }
   const std::string& Label() const { return bytes_.Label(); }
@@ -519,6 +519,7 @@ void RecordingDevice::SetStreamSource(gpu::VertexBuffer* buffer, uint32_t offset
   log_->state_.stream = ours ? ours->Label() : buffer ? "Unknown" : "";
   log_->state_.streamOffset = offsetBytes;
   log_->state_.streamStride = stride;
+  streamBytes_ = buffer != nullptr ? buffer->SizeBytes() : 0;
 }
 
 void RecordingDevice::SetIndices(gpu::IndexBuffer* buffer) {
@@ -537,8 +538,12 @@ DrawRecord& RecordingDevice::RecordDraw(std::string_view call, gpu::Primitive ty
   return log_->draws_.back();
 }
 
-void RecordingDevice::DrawPrimitive(gpu::Primitive type, uint32_t, uint32_t primitiveCount) {
-  RecordDraw("DrawPrimitive", type, primitiveCount);
+void RecordingDevice::DrawPrimitive(gpu::Primitive type, uint32_t startVertex, uint32_t primitiveCount) {
+  const DeviceState& s = log_->state_;
+  const uint64_t end = uint64_t{s.streamOffset} +
+                       (uint64_t{startVertex} + gpu::VertexCount(type, primitiveCount)) * s.streamStride;
+  if (end > streamBytes_) log_->Event("Error DrawPrimitive: past the end of " + s.stream);
+  RecordDraw("DrawPrimitive", type, primitiveCount).startVertex = startVertex;
 }
 
 void RecordingDevice::DrawIndexedPrimitive(gpu::Primitive type, int32_t, uint32_t, uint32_t, uint32_t,

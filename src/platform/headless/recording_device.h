@@ -13,7 +13,7 @@
 //                                  "SetTexture <name>|none" (a render texture is "RenderTexture<n>")
 //                                  "Draw <call> <primitive> <count>"  e.g. "Draw DrawPrimitiveUP TriangleStrip 2"
 //                                  "Marker <text>" "Constant <shader> <name>" "LockFailed <buffer> <offset> <size>"
-//                                  "Error <text>" (misuse the device refused)
+//                                  "Error <text>" (misuse the device refused, or a draw past its buffer)
 //   ConstantSets() / PreviousConstantSets()  every accepted SetFloatArray/SetMatrix/SetVector of the frame.
 //   Constant(shader, name)       latest values sent (empty when never set); ConstantNames(shader) the uniforms.
 //   Locks(), FailedLocks()       this frame's buffer locks; failed locks over the whole run.
@@ -70,6 +70,7 @@ struct DrawRecord {
   std::string marker;
   gpu::Primitive primitive = gpu::Primitive::TriangleList;
   uint32_t primitiveCount = 0;
+  uint32_t startVertex = 0;           // DrawPrimitive: the first vertex of the stream drawn
   std::vector<uint8_t> userVertices;  // DrawPrimitiveUP: a copy of the vertices drawn
   DeviceState state;                  // at draw time (markers too)
 };
@@ -84,6 +85,7 @@ struct LockRecord {
   std::string buffer;  // "VertexBuffer<n>" or "IndexBuffer<n>"
   uint32_t offset = 0, size = 0;
   bool ok = false;
+  gpu::LockMode mode = gpu::LockMode::Normal;
 };
 
 enum class ResourceKind : uint8_t { Texture, RenderTexture, VertexBuffer, IndexBuffer, VertexDeclaration, Shader, Count };
@@ -189,6 +191,7 @@ class RecordingDevice final : public gpu::Device {
   std::shared_ptr<GpuLog> log_;
   std::unique_ptr<gpu::RenderTarget> backBuffer_;
   int renderTextures_ = 0, vertexBuffers_ = 0, indexBuffers_ = 0;  // for labels
+  uint32_t streamBytes_ = 0;  // size of the vertex buffer bound to stream 0
 };
 
 }  // namespace plat::headless

@@ -1,0 +1,14 @@
+// Heavy particle scenes for the render benchmark: set up on a graphics object, then stepped a frame at a
+// time.
+#pragma once
+
+class Graphics;
+
+// The warp tunnel in play: the black sky, the ship with its four exhausts at the origin seen from a chase
+// camera, and the 4096-particle tunnel around its engine, run until every particle of the tunnel exists.
+// False when a model or texture is missing.
+bool BuildWarpTunnelScene(Graphics& graphics);
+// Moves the scene's particles on by one frame of game time.
+void StepParticleScene(Graphics& graphics, float seconds);
+// Particles of the scene's free systems: all of them, and those alive.
+void CountSceneParticles(const Graphics& graphics, int* listed, int* alive);

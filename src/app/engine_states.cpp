@@ -1,6 +1,7 @@
 // The game-state machine and the frame driver.
 #include "app/engine.h"
 
+#include "app/game_state.h"
 #include "app/timer.h"
 #include "game/player.h"
 #include "game/projectile.h"
@@ -12,25 +13,6 @@
 namespace {
 
 constexpr int kSplashMs = 5000;
-
-enum State {
-  kFirstSplash = 1,
-  kSecondSplash = 2,
-  kLastSplash = 5,
-  kMainMenu = 6,
-  kOptions = 7,
-  kHighScoreScreen = 8,
-  kGameStart = 11,
-  kLevelStart = 12,
-  kTopView = 13,
-  kSideView = 14,
-  kRailView = 15,
-  kPaused = 16,
-  kConsole = 17,
-  kGameOver = 18,
-  kGameWon = 19,
-  kNameEntry = 20,
-};
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/engine.h"
+#include "app/game_state.h"
 #include "app/timer.h"
 #include "game/player.h"
 #include "game/projectile.h"
@@ -13,8 +14,6 @@
 
 namespace {
 
-enum LevelEventKind { kCameraView = 0, kCameraDone = 1, kEnemySpawn = 2, kGameSpeed = 3, kScriptStep = 4 };
-
 // Deletes and removes the dead objects of a list; the others keep their order.
 void PurgeDead(std::vector<Projectile*>& list) {
   auto keep = std::stable_partition(list.begin(), list.end(), [](Projectile* p) { return !p->dead; });
@@ -23,9 +22,9 @@ void PurgeDead(std::vector<Projectile*>& list) {
 }
 
 int StateForCameraMode(int mode) {
-  if (mode == 7) return 15;
-  if (mode == 6) return 14;
-  return 13;
+  if (mode == 7) return kRailView;
+  if (mode == 6) return kSideView;
+  return kTopView;
 }
 
 math::Vec3 ToVec3(const float v[3]) { return {v[0], v[1], v[2]}; }
@@ -66,7 +65,7 @@ bool Engine::LoadLevel(const char* file) {
     services.dialogs().ShowMessage(std::string("The level \"") + file + "\" could not be loaded.",
                                    "Ridov Korvessa Ravizod");
     ClearLevel();
-    SetState(6);
+    SetState(kMainMenu);
     return false;
   }
   graphics->SetSkybox(0);
@@ -99,7 +98,7 @@ void Engine::ProcessLevelEvents() {
          graphics->NextEvent(players[0]->railSegment, players[0]->railProgress, &event)) {
     switch (event.kind) {
       case kCameraView:
-        SetState(12);
+        SetState(kLevelStart);
         graphics->camera.BeginTransition(event.a >= 0 && event.a <= 2 ? event.a : 3);
         break;
       case kCameraDone: {
@@ -137,11 +136,11 @@ void Engine::UpdateGame() {
   graphics->camera.SetFollow(player->GetCameraYaw(), player->GetCameraPitch());
   graphics->camera.Update(static_cast<float>(timer.GetFrameMs()), player->railSegment, player->railProgress);
 
-  const bool fast = state == 15;
+  const bool fast = state == kRailView;
   for (Projectile* p : objects) p->Update(fast);
   for (Projectile* p : enemyObjects) p->Update(false);
   for (Player* p : players) {
-    if (state != 12) p->Update();
+    if (state != kLevelStart) p->Update();
     p->UpdateTransform(point, ToVec3(forward), ToVec3(up), ToVec3(side));
   }
 }

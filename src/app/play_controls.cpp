@@ -1,6 +1,7 @@
 // The control handlers of the three play views: the bound keys drive the ship's axes with each view's
 // rates, a quick second press of a direction key dashes, and the fire keys fire.
 #include "app/engine.h"
+#include "app/game_state.h"
 #include "app/timer.h"
 #include "game/player.h"
 #include "platform/keyboard.h"
@@ -118,10 +119,10 @@ void FireKeys(Engine& e, const FireStep (&steps)[5]) {
 
 // Grave opens the console (the frame goes on); Escape leaves the game. False when the handler must stop.
 bool Engine::HandlePlayKeys() {
-  if (input->KeyPressed(plat::key::Grave)) SetState(17);
+  if (input->KeyPressed(plat::key::Grave)) SetState(kConsole);
   if (input->KeyPressed(plat::key::Escape)) {
     ClearLevel();
-    SetState(6);
+    SetState(kMainMenu);
     return false;
   }
   return !players.empty() && players[0]->IsAlive();

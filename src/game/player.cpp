@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/engine.h"
+#include "app/game_state.h"
 #include "app/timer.h"
 #include "graphics/graphics.h"
 #include "graphics/model.h"
@@ -246,9 +247,9 @@ const LockPoint* Player::FindLockPoint(const char* name) const {
 }
 
 std::string Player::HelperStationName(int state, int index) {
-  const char* prefix = state == 13   ? "HelperTop"
-                       : state == 14 ? "HelperSide"
-                       : state == 15 ? "HelperRail"
-                                     : "";
+  const char* prefix = state == kTopView    ? "HelperTop"
+                       : state == kSideView ? "HelperSide"
+                       : state == kRailView ? "HelperRail"
+                                            : "";
   return prefix + std::to_string(index);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/game_state.h"
 #include "app/timer.h"
 #include "game/player.h"
 #include "graphics/graphics.h"
@@ -117,7 +118,7 @@ void Player::UpdateMovement() {
   UpdateDash();
 
   // The chase view pulls the ship back toward the middle of the screen.
-  if (state == 15) {
+  if (state == kRailView) {
     const float rate = 0.15f * std::fabs(offset.x);
     if (offset.x > 0.0f) {
       AccelerateLeft(rate, kSelfCentringLimit);
@@ -127,7 +128,7 @@ void Player::UpdateMovement() {
   }
 
   const float dt = Timer().GetFrameSeconds();
-  offset.x += dt * velocity.x * (state == 15 ? 4.0f : 12.0f);
+  offset.x += dt * velocity.x * (state == kRailView ? 4.0f : 12.0f);
   offset.y += dt * velocity.y * 10.0f;
   offset.z += dt * velocity.z * 12.0f;
   ClampToView();
@@ -135,12 +136,15 @@ void Player::UpdateMovement() {
 
 void Player::ClampToView() {
   const int state = State();
-  const ViewBox* box = state == 13 ? &kTopBox : state == 14 ? &kSideBox : state == 15 ? &kChaseBox : nullptr;
+  const ViewBox* box = state == kTopView    ? &kTopBox
+                       : state == kSideView ? &kSideBox
+                       : state == kRailView ? &kChaseBox
+                                            : nullptr;
   if (box == nullptr) return;  // outside the play views the offsets and camera sources stay as they are
   offset.x = std::clamp(offset.x, box->low.x, box->high.x);
   offset.y = std::clamp(offset.y, box->low.y, box->high.y);
   offset.z = std::clamp(offset.z, box->low.z, box->high.z);
-  if (state == 15) {
+  if (state == kRailView) {
     cameraYawSource = offset.x;
     cameraPitchSource = offset.y;
   } else {
@@ -165,7 +169,7 @@ void Player::UpdateTransform(const math::Vec3& point, const math::Vec3& forward,
       math::Vec3 cameraRight = g_graphics->camera.GetRight();
       reticle->SetOrientation(&look, &cameraUp, &cameraRight);
     }
-    reticle->visible = IsAlive() && state == 15;
+    reticle->visible = IsAlive() && state == kRailView;
   }
 
   // The helpers fly to their stations here (HelperStationName) once helper ships exist.
@@ -174,7 +178,7 @@ void Player::UpdateTransform(const math::Vec3& point, const math::Vec3& forward,
   if (model != nullptr) {
     // Banking: the ship leans into its motion (not pitched in the side view, yawed only in the chase view).
     if (state != 14) model->Pitch(-(velocity.y + 2.0f / 3.0f * cameraPitchSource) * kDegreesToRadians);
-    if (state == 15) model->Yaw((velocity.x + 0.5f * cameraYawSource) * kDegreesToRadians);
+    if (state == kRailView) model->Yaw((velocity.x + 0.5f * cameraYawSource) * kDegreesToRadians);
     model->Roll(-(static_cast<float>(roll) + velocity.x) * kDegreesToRadians);
     ahead = model->zAxis;
   }

@@ -43,6 +43,12 @@ class GlDeviceFactory final : public gpu::DeviceFactory {
   gl::GlDevice* live_ = nullptr;
 };
 
+// The GL entry libraries and the driver keep process-wide allocations they never free. Unloaded when their
+// last user goes (the window's display at SDL_Quit, the last context), they would lose them (the leak checker
+// then reports them) and be loaded anew for the next window; so whichever of them are loaded stay for the
+// process.
+void KeepGlLibrariesLoaded();
+
 // The back buffer as 0xAARRGGBB words, top row first. False when the device is not an OpenGL one.
 bool ReadBackBufferPixels(gpu::Device& device, std::vector<uint32_t>& argbTopRowFirst, int* width, int* height);
 

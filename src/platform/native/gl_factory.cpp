@@ -3,27 +3,29 @@
 #include <dlfcn.h>
 #include <link.h>
 
-#include <cstring>
 #include <string_view>
 
 #include "platform/native/gl_device_impl.h"
 
 namespace plat {
-namespace {
 
-// Mesa's driver keeps process-wide state it never frees; unloaded when the last context goes, that state
-// would be lost (and the driver loaded anew for the next device), so the loaded driver stays for the process.
-void KeepDriverLoaded() {
+void KeepGlLibrariesLoaded() {
   dl_iterate_phdr(
       [](dl_phdr_info* info, size_t, void*) -> int {
-        const char* path = info->dlpi_name;
-        if (path == nullptr || (std::strstr(path, "_dri.so") == nullptr && std::strstr(path, "libgallium") == nullptr))
-          return 0;
-        if (void* handle = dlopen(path, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(handle);
+        const std::string_view path = info->dlpi_name != nullptr ? info->dlpi_name : "";
+        const std::string_view name = path.substr(path.rfind('/') + 1);
+        bool gl = name.find("_dri.so") != std::string_view::npos;
+        for (std::string_view prefix : {"libEGL", "libGL", "libOpenGL", "libglapi", "libgallium"})
+          gl = gl || name.starts_with(prefix);
+        if (gl) {
+          if (void* handle = dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(handle);
+        }
         return 0;
       },
       nullptr);
 }
+
+namespace {
 
 // A current 3.3 core context with clip control, or null with the reason.
 SDL_GLContext MakeContext(SDL_Window* window, int* code, std::string* reason) {
@@ -42,7 +44,7 @@ SDL_GLContext MakeContext(SDL_Window* window, int* code, std::string* reason) {
     *reason = std::string("no OpenGL 3.3 core context: ") + SDL_GetError();
     return nullptr;
   }
-  KeepDriverLoaded();
+  KeepGlLibrariesLoaded();
   if (epoxy_gl_version() < 33 || (epoxy_gl_version() < 45 && !epoxy_has_gl_extension("GL_ARB_clip_control"))) {
     *code = 2;
     *reason = "the OpenGL context lacks version 3.3 or clip control";

@@ -3,7 +3,6 @@
 #include "platform/native/native_services.h"
 
 #include <SDL.h>
-#include <dlfcn.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -139,14 +138,6 @@ class NativeKeyboards final : public Keyboards {
   std::unique_ptr<KeyboardDevice> OpenKeyboard() override { return std::make_unique<NativeKeyboard>(); }
 };
 
-// GL drivers keep process-wide state they never free; unloading them at SDL_Quit would lose it (and load it
-// anew for the next window), so whichever GL entry library SDL opened stays loaded for the process.
-void KeepGlDriverLoaded() {
-  for (const char* name : {"libEGL.so.1", "libGL.so.1", "libOpenGL.so.0"}) {
-    if (void* handle = dlopen(name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(handle);
-  }
-}
-
 std::filesystem::path WorkingDirectory() {
   std::error_code ec;
   std::filesystem::path cwd = std::filesystem::current_path(ec);
@@ -235,7 +226,7 @@ std::unique_ptr<Services> CreateNativeServices(const NativeConfig& config, std::
     SDL_Quit();
     return Fail(error, message);
   }
-  KeepGlDriverLoaded();
+  KeepGlLibrariesLoaded();
   try {
     return std::make_unique<SdlServices>(window, gameFolder);
   } catch (const std::exception& e) {

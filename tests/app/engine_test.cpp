@@ -1,6 +1,7 @@
 // The engine on the headless backend: states, splash clocks, pause and console, speed key, fps, score digits.
 #include <gtest/gtest.h>
 
+#include "app/game_state.h"
 #include "game/projectile.h"
 #include "harness/engine_harness.h"
 #include "harness/play_support.h"
@@ -27,18 +28,18 @@ void Focus(EngineHarness& h, plat::EventKind kind) {
 
 TEST(EngineStates, EachSplashLastsFiveSecondsOfGameTime) {
   EngineHarness h(20);
-  EXPECT_EQ(h.state(), 1);
+  EXPECT_EQ(h.state(), kFirstSplash);
   EXPECT_EQ(h.previousState(), 0);
   EXPECT_EQ(g_engine, &h.engine());
   EXPECT_NE(h.engine().input, nullptr);
   // 5000 ms at 20 ms a frame: the 250th frame reaches the limit.
   EXPECT_EQ(FramesUntilStateChanges(h, 1000), 250);
-  EXPECT_EQ(h.state(), 2);
+  EXPECT_EQ(h.state(), kSecondSplash);
   EXPECT_EQ(FramesUntilStateChanges(h, 1000), 250);
-  EXPECT_EQ(h.state(), 6);
-  EXPECT_EQ(h.previousState(), 2);
-  h.engine().SetState(6);  // entering the current state again records it
-  EXPECT_EQ(h.previousState(), 6);
+  EXPECT_EQ(h.state(), kMainMenu);
+  EXPECT_EQ(h.previousState(), kSecondSplash);
+  h.engine().SetState(kMainMenu);  // entering the current state again records it
+  EXPECT_EQ(h.previousState(), kMainMenu);
 }
 
 TEST(EngineStates, SplashClockCountsClampedGameTimeNotWallTime) {
@@ -50,24 +51,24 @@ TEST(EngineStates, EnterSkipsEachSplash) {
   EngineHarness h;
   h.services.SetKey(key::Enter, true);
   h.Step();
-  EXPECT_EQ(h.state(), 2);
+  EXPECT_EQ(h.state(), kSecondSplash);
   h.Step();  // still held: not pressed again
-  EXPECT_EQ(h.state(), 2);
+  EXPECT_EQ(h.state(), kSecondSplash);
   h.services.SetKey(key::Enter, false);
   h.Step();
   h.services.SetKey(key::Enter, true);
   h.Step();
-  EXPECT_EQ(h.state(), 6);
+  EXPECT_EQ(h.state(), kMainMenu);
 }
 
 TEST(EngineStates, MenuStartPlaysAndEscapeClearsTheLevelBackToTheMenu) {
   EngineHarness h;
   EnterPlay(h);
-  EXPECT_EQ(h.previousState(), 11);
+  EXPECT_EQ(h.previousState(), kGameStart);
   h.engine().score = 1234;
   h.engine().objects.push_back(new Projectile);
   h.Tap(key::Escape);
-  EXPECT_EQ(h.state(), 6);
+  EXPECT_EQ(h.state(), kMainMenu);
   EXPECT_EQ(h.engine().score, 0);
   EXPECT_TRUE(h.engine().objects.empty());
 }
@@ -77,37 +78,37 @@ TEST(EngineFocus, LosingAndRegainingTheFocusPausesWithoutAKeyboardAndResumes) {
   EnterPlay(h);
   const int opened = h.services.KeyboardsOpened();
   Focus(h, plat::EventKind::FocusLost);
-  EXPECT_EQ(h.state(), 16);
-  EXPECT_EQ(h.previousState(), 13);
+  EXPECT_EQ(h.state(), kPaused);
+  EXPECT_EQ(h.previousState(), kTopView);
   EXPECT_EQ(h.engine().input, nullptr);
   Focus(h, plat::EventKind::FocusLost);  // a second loss keeps the pause's return state
-  EXPECT_EQ(h.state(), 16);
+  EXPECT_EQ(h.state(), kPaused);
 
   // No keyboard while paused: nothing answers the keys.
   h.services.SetKey(key::Pause, true);
   h.services.SetKey(key::NumpadPlus, true);
   h.Frames(3);
-  EXPECT_EQ(h.state(), 16);
+  EXPECT_EQ(h.state(), kPaused);
   EXPECT_EQ(g_gameSpeed, 50.0f);
   h.services.ReleaseAllKeys();
 
   h.services.SetKey(key::Grave, true);
   Focus(h, plat::EventKind::FocusGained);
-  EXPECT_EQ(h.state(), 13);
-  EXPECT_EQ(h.previousState(), 16);
+  EXPECT_EQ(h.state(), kTopView);
+  EXPECT_EQ(h.previousState(), kPaused);
   ASSERT_NE(h.engine().input, nullptr);
   EXPECT_EQ(h.services.KeyboardsOpened(), opened + 1);
   EXPECT_EQ(h.services.OpenKeyboardCount(), 1);
   h.Step();  // the fresh keyboard sees the held grave as newly pressed
-  EXPECT_EQ(h.state(), 17);
+  EXPECT_EQ(h.state(), kConsole);
 }
 
 TEST(EngineFocus, FocusGainWithoutAPriorLossRestoresNothing) {
   EngineHarness h;
   Focus(h, plat::EventKind::FocusGained);
-  EXPECT_EQ(h.state(), 1);  // not state 0, which would freeze the game
+  EXPECT_EQ(h.state(), kFirstSplash);  // not state 0, which would freeze the game
   h.Step();
-  EXPECT_EQ(h.state(), 1);
+  EXPECT_EQ(h.state(), kFirstSplash);
 }
 
 TEST(EngineFocus, EventsBeforeTheEngineExistsDoNothing) {
@@ -122,22 +123,22 @@ TEST(EngineFocus, LosingTheFocusInTheConsoleReturnsToTheConsole) {
   EngineHarness h;
   EnterPlay(h);
   h.Tap(key::Grave);
-  ASSERT_EQ(h.state(), 17);
-  EXPECT_EQ(h.previousState(), 13);
+  ASSERT_EQ(h.state(), kConsole);
+  EXPECT_EQ(h.previousState(), kTopView);
   Focus(h, plat::EventKind::FocusLost);
-  EXPECT_EQ(h.state(), 16);
-  EXPECT_EQ(h.previousState(), 17);
+  EXPECT_EQ(h.state(), kPaused);
+  EXPECT_EQ(h.previousState(), kConsole);
   Focus(h, plat::EventKind::FocusGained);
-  EXPECT_EQ(h.state(), 17);
-  EXPECT_EQ(h.previousState(), 16);
+  EXPECT_EQ(h.state(), kConsole);
+  EXPECT_EQ(h.previousState(), kPaused);
   // Closing the console now resumes play instead of bouncing into the pause.
   h.Tap(key::Grave);
-  EXPECT_EQ(h.state(), 13);
+  EXPECT_EQ(h.state(), kTopView);
   h.Tap(key::Grave);
-  EXPECT_EQ(h.state(), 17);
+  EXPECT_EQ(h.state(), kConsole);
   h.Tap(key::Grave);
-  EXPECT_EQ(h.state(), 13);
-  EXPECT_EQ(h.previousState(), 17);
+  EXPECT_EQ(h.state(), kTopView);
+  EXPECT_EQ(h.previousState(), kConsole);
 }
 
 TEST(EngineLoop, QuitStillGetsOneMoreFrameAndEventsDrainOnePerFrame) {
@@ -146,9 +147,9 @@ TEST(EngineLoop, QuitStillGetsOneMoreFrameAndEventsDrainOnePerFrame) {
   h.services.PushEvent({plat::EventKind::FocusGained});
   h.services.PostQuit(7);
   EXPECT_TRUE(h.Step());
-  EXPECT_EQ(h.state(), 16);
+  EXPECT_EQ(h.state(), kPaused);
   EXPECT_TRUE(h.Step());
-  EXPECT_EQ(h.state(), 1);
+  EXPECT_EQ(h.state(), kFirstSplash);
   EXPECT_FALSE(h.Step());
   EXPECT_EQ(h.services.PendingEvents(), 0u);
 }

@@ -3,10 +3,12 @@
 
 #include <fstream>
 
+#include "app/game_state.h"
 #include "game/player.h"
 #include "game/projectile.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_test_support.h"
+#include "graphics/level_event.h"
 #include "harness/engine_harness.h"
 #include "harness/play_support.h"
 #include "platform/keyboard.h"
@@ -28,13 +30,35 @@ struct CountingShot : Projectile {
   int* updates;
 };
 
+// A small object placed on the ship that counts the hits it is told of; with contact damage it hurts the
+// ship as an enemy shot does.
+struct ShipToucher : Projectile {
+  ShipToucher(const Player& ship, int contactDamage, int* hits) : hits(hits) {
+    LoadModel("bullet", false);
+    SetDamage(contactDamage);
+    SetPosition(ship.position.x, ship.position.y, ship.position.z);
+  }
+  void OnCollision(Entity*, int) override { ++*hits; }
+  int* hits;
+};
+
+// Game seconds from now until the state leaves the level-start state, frame by frame, up to a limit.
+float SecondsInLevelStart(EngineHarness& h, float frameSeconds, float limit) {
+  float seconds = 0.0f;
+  while (h.state() == kLevelStart && seconds < limit) {
+    h.Step();
+    seconds += frameSeconds;
+  }
+  return seconds;
+}
+
 TEST(LevelFlow, ScriptNameDropsOnlyARealExtension) {
   EXPECT_EQ(Engine::ScriptFileName("l1z1.kvl"), "Assets\\Levels\\l1z1Events.txt");
   EXPECT_EQ(Engine::ScriptFileName("ab"), "Assets\\Levels\\abEvents.txt");
   EXPECT_EQ(Engine::ScriptFileName("x.y\\lvl"), "Assets\\Levels\\x.y\\lvlEvents.txt");
 }
 
-TEST(LevelFlow, AGameLoadsTheFirstLevelWithAFreshShipThatAReloadKeepsAndAClearRemoves) {
+TEST(LevelFlow, AGameLoadsTheFirstLevelWithAFreshShipThatAClearRemoves) {
   EngineHarness h;
   Player* p = StartGame(h);
   ASSERT_NE(p, nullptr);
@@ -52,14 +76,32 @@ TEST(LevelFlow, AGameLoadsTheFirstLevelWithAFreshShipThatAReloadKeepsAndAClearRe
   h.Frames(10);
   EXPECT_TRUE(p->railSegment > segment || p->railProgress > progress);
 
-  p->SetWeaponCode(3);
-  p->SetPrimaryLevel(2);
-  ASSERT_TRUE(h.engine().LoadLevel("l1z1.kvl"));
-  EXPECT_EQ(h.engine().players[0]->GetWeaponCode(), 3);
-  EXPECT_EQ(h.engine().players[0]->GetPrimaryLevel(), 2);
   h.engine().ClearLevel();
   EXPECT_TRUE(h.engine().players.empty());
   EXPECT_TRUE(h.graphics().titleMode);
+}
+
+TEST(LevelFlow, AReloadKeepsTheShipsWeaponsAndANewGameStartsWithTheDefaults) {
+  EngineHarness h;
+  Player* p = StartGame(h);
+  ASSERT_NE(p, nullptr);
+  p->SetWeaponCode(3);
+  p->SetWeaponLevel(2);
+  p->SetPrimaryLevel(3);
+  ASSERT_TRUE(h.engine().LoadLevel("l1z1.kvl"));
+  ASSERT_EQ(h.engine().players.size(), 1u);
+  p = h.engine().players[0];
+  EXPECT_EQ(p->GetWeaponCode(), 3);
+  EXPECT_EQ(p->GetWeaponLevel(), 2);
+  EXPECT_EQ(p->GetPrimaryLevel(), 3);
+
+  h.Tap(key::Escape);  // the game ends: no ship is left to hand its weapons on
+  h.Tap(key::Enter);
+  ASSERT_EQ(h.state(), kTopView);
+  p = h.engine().players[0];
+  EXPECT_EQ(p->GetWeaponCode(), 1);
+  EXPECT_EQ(p->GetWeaponLevel(), 0);
+  EXPECT_EQ(p->GetPrimaryLevel(), 1);
 }
 
 TEST(LevelFlow, ALevelThatCannotBeLoadedOrPlayedReturnsToTheMenu) {
@@ -73,13 +115,13 @@ TEST(LevelFlow, ALevelThatCannotBeLoadedOrPlayedReturnsToTheMenu) {
     EngineHarness h(20, folder.Root());
     ASSERT_NE(StartGame(h), nullptr);
     EXPECT_FALSE(h.engine().LoadLevel(file));
-    EXPECT_EQ(h.state(), 6);
+    EXPECT_EQ(h.state(), kMainMenu);
     EXPECT_TRUE(h.engine().players.empty());
     bool named = false;
     for (const std::string& box : h.services.MessageBoxes()) named |= box.find(file) != std::string::npos;
     EXPECT_TRUE(named);
     h.Frames(3);  // the menu runs on without a track
-    EXPECT_EQ(h.state(), 6);
+    EXPECT_EQ(h.state(), kMainMenu);
   }
 }
 
@@ -95,6 +137,61 @@ TEST(LevelFlow, EventsDueTogetherAreDispatchedInOrderAndTheSpeedHoldsUntilTheSpe
   EXPECT_EQ(g_gameSpeed, 80.0f);
   h.Tap(key::NumpadPlus);
   EXPECT_EQ(g_gameSpeed, 50.0f);
+}
+
+TEST(LevelFlow, CameraEventsTurnTheViewThroughTheLevelStartStateAndEnterTheViewOfTheCameraMode) {
+  EngineHarness h(50);
+  Player* p = StartGame(h);
+  ASSERT_NE(p, nullptr);
+  const Camera& camera = h.graphics().camera;
+  // From the top view: the view asked for, the play state and camera mode it ends in, and how long the
+  // turn takes (a view outside 0 to 2 orbits the ship once and keeps the mode).
+  const struct {
+    int view, state, mode;
+    float seconds;
+  } steps[] = {{2, kTopView, 5, 2.0f},
+               {3, kTopView, 5, 10.0f},
+               {0, kRailView, 7, 2.0f},
+               {-1, kRailView, 7, 10.0f},
+               {1, kSideView, 6, 2.0f}};
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.view);
+    ASSERT_TRUE(h.graphics().AddEvent(kCameraView, step.view, 0, p->railSegment, p->railProgress, 0, 0, 0));
+    h.Step();
+    ASSERT_EQ(h.state(), kLevelStart);
+    EXPECT_TRUE(camera.InTransition());
+    // The turn ends in a frame; the event it raises changes the state in the next.
+    EXPECT_NEAR(SecondsInLevelStart(h, 0.05f, 12.0f), step.seconds + 0.05f, 0.06f);
+    EXPECT_EQ(h.state(), step.state);
+    EXPECT_EQ(camera.GetMode(), step.mode);
+    EXPECT_FALSE(camera.InTransition());
+  }
+}
+
+TEST(LevelFlow, TheShipMeetsEnemySideObjectsInEveryFrameEvenPausedOrInTheConsole) {
+  EngineHarness h;
+  Player* p = StartGame(h);
+  ASSERT_NE(p, nullptr);
+  g_gameSpeed = 0.0f;  // the ship stays where the objects are
+  int enemySideHits = 0, ownShotHits = 0;
+  h.engine().enemyObjects.push_back(new ShipToucher(*p, 0, &enemySideHits));
+  h.engine().objects.push_back(new ShipToucher(*p, 0, &ownShotHits));
+  h.Frames(3);
+  EXPECT_EQ(enemySideHits, 3);
+
+  h.services.PushEvent({plat::EventKind::FocusLost});
+  h.Step();
+  ASSERT_EQ(h.state(), kPaused);
+  h.Frames(3);
+  EXPECT_EQ(enemySideHits, 7);
+
+  h.services.PushEvent({plat::EventKind::FocusGained});
+  h.Step();
+  h.Tap(key::Grave);
+  ASSERT_EQ(h.state(), kConsole);
+  h.Frames(3);
+  EXPECT_EQ(enemySideHits, 13);
+  EXPECT_EQ(ownShotHits, 0);  // the ship never meets its own shots
 }
 
 TEST(LevelFlow, AnObjectAddedInAFrameIsFirstUpdatedInTheNext) {
@@ -115,7 +212,7 @@ TEST(LevelFlow, LosingTheLastLifeEndsTheGame) {
   ASSERT_NE(p, nullptr);
   p->SetLives(-1);
   h.Step();
-  EXPECT_EQ(h.state(), 18);
+  EXPECT_EQ(h.state(), kGameOver);
   EXPECT_EQ(p->GetLives(), 0);
 }
 
@@ -128,7 +225,7 @@ TEST(PlayControls, UpDrivesForwardInTheTopViewAndRightInTheSideView) {
   EXPECT_GT(p->velocity.z, 0.0f);
   h.services.ReleaseAllKeys();
 
-  h.engine().SetState(14);
+  h.engine().SetState(kSideView);
   p->velocity = {};
   h.services.SetKey(key::Right, true);
   h.Frames(5);
@@ -140,7 +237,7 @@ TEST(PlayControls, BothKeysOfAnAxisAccelerateBothWaysAndSkipTheBrake) {
   EngineHarness h(20);
   Player* p = StartGame(h);
   ASSERT_NE(p, nullptr);
-  h.engine().SetState(15);
+  h.engine().SetState(kRailView);
   p->velocity = {0.0f, 5.0f, 0.0f};
   h.services.SetKey(key::Up, true);
   h.services.SetKey(key::Down, true);
@@ -153,7 +250,7 @@ TEST(PlayControls, ADoubleTapDashesOnlyWithTheViewsDashKeysAndWithin100Ms) {
   EngineHarness h(20);
   Player* p = StartGame(h);
   ASSERT_NE(p, nullptr);
-  h.engine().SetState(15);
+  h.engine().SetState(kRailView);
   h.Frames(60);  // past the dash cool-down
   h.Tap(key::Right);
   h.Frames(5);  // 100 ms and more after the release: too slow
@@ -162,7 +259,7 @@ TEST(PlayControls, ADoubleTapDashesOnlyWithTheViewsDashKeysAndWithin100Ms) {
   EXPECT_FALSE(p->IsDashing());
   h.services.ReleaseAllKeys();
 
-  h.engine().SetState(14);
+  h.engine().SetState(kSideView);
   h.Frames(60);
   h.Tap(key::Left);
   h.services.SetKey(key::Left, true);
@@ -176,13 +273,35 @@ TEST(PlayControls, ADoubleTapDashesOnlyWithTheViewsDashKeysAndWithin100Ms) {
   EXPECT_TRUE(p->IsDashing());
 }
 
-TEST(PlayControls, ADeadShipStillAnswersEscape) {
+TEST(PlayControls, ADeadShipStillAnswersEscapeAndGraveButNotTheFlightKeys) {
   EngineHarness h;
   Player* p = StartGame(h);
   ASSERT_NE(p, nullptr);
-  p->SetHealth(0);
+  h.engine().SetState(kRailView);
+  h.Frames(60);  // past the dash cool-down
+  // The last point of health taken by an enemy shot.
+  p->SetHealth(1);
+  int hits = 0;
+  h.engine().enemyObjects.push_back(new ShipToucher(*p, 1, &hits));
+  h.Step();
+  ASSERT_EQ(hits, 1);
+  ASSERT_FALSE(p->IsAlive());
+
+  p->velocity = {};
+  h.services.SetKey(key::Up, true);
+  h.services.SetKey(key::Q, true);
+  h.Frames(3);
+  h.services.ReleaseAllKeys();
+  EXPECT_EQ(p->velocity.y, 0.0f);
+  EXPECT_FALSE(p->IsDashing());
+  ASSERT_FALSE(p->IsAlive());
+
+  h.Tap(key::Grave);
+  EXPECT_EQ(h.state(), kConsole);
+  h.Tap(key::Grave);
+  EXPECT_EQ(h.state(), kRailView);
   h.Tap(key::Escape);
-  EXPECT_EQ(h.state(), 6);
+  EXPECT_EQ(h.state(), kMainMenu);
   EXPECT_TRUE(h.engine().players.empty());
 }
 

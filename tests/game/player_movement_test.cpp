@@ -3,6 +3,7 @@
 // reticles.
 #include <cmath>
 
+#include "app/game_state.h"
 #include "player_test_support.h"
 
 namespace playertest {
@@ -11,7 +12,7 @@ namespace {
 constexpr float kDegrees = 0.01745328f;
 
 TEST_F(PlayerTest, TopViewForwardAccelerationDrivesTheShipAlongTheRail) {
-  engine().state = 13;
+  engine().state = kTopView;
   auto forward = [&] {
     player->AccelerateForward(60, 15);
     player->Update();
@@ -26,7 +27,7 @@ TEST_F(PlayerTest, TopViewForwardAccelerationDrivesTheShipAlongTheRail) {
 }
 
 TEST_F(PlayerTest, SideViewForwardAndVerticalAccelerationMoveZAndYWhileXStaysInItsSlot) {
-  engine().state = 14;
+  engine().state = kSideView;
   for (int i = 0; i < 10; ++i) {
     Tick(20);
     player->AccelerateForward(60, 15);
@@ -95,7 +96,7 @@ TEST_F(PlayerTest, ABrakeTakesThreeStepsOfTheSmallerOfSpeedAndRateAndStopsAtFift
 }
 
 TEST_F(PlayerTest, TheTopViewBoxHoldsXZAndKeepsYWithinHalfAUnitThroughADash) {
-  engine().state = 13;
+  engine().state = kTopView;
   AdvanceTo(1000);
   player->DashUp();
   float highest = 0.0f;
@@ -120,7 +121,7 @@ TEST_F(PlayerTest, TheTopViewBoxHoldsXZAndKeepsYWithinHalfAUnitThroughADash) {
 }
 
 TEST_F(PlayerTest, TheSideViewBoxHoldsYZAndOtherStatesHoldNothing) {
-  engine().state = 14;
+  engine().state = kSideView;
   player->velocity = {15, 15, -15};
   MoveFrames(100, 100);
   EXPECT_FLOAT_EQ(player->offset.x, 0.5f);
@@ -131,7 +132,7 @@ TEST_F(PlayerTest, TheSideViewBoxHoldsYZAndOtherStatesHoldNothing) {
   EXPECT_FLOAT_EQ(player->offset.y, -110.0f);
   EXPECT_FLOAT_EQ(player->offset.z, 240.0f);
 
-  engine().state = 12;  // outside the play views nothing is clamped
+  engine().state = kLevelStart;  // outside the play views nothing is clamped
   player->offset = {500, -300, 900};
   player->velocity = {};
   MoveFrames(1, 20);
@@ -139,7 +140,7 @@ TEST_F(PlayerTest, TheSideViewBoxHoldsYZAndOtherStatesHoldNothing) {
 }
 
 TEST_F(PlayerTest, TheChaseViewKeepsZInItsSlotAndFeedsTheCameraFromXAndY) {
-  engine().state = 15;
+  engine().state = kRailView;
   player->offset = {20, 10, 30};
   player->velocity = {0, 0, 0};
   MoveFrames(1, 20);
@@ -168,14 +169,14 @@ TEST_F(PlayerTest, TheChaseViewKeepsZInItsSlotAndFeedsTheCameraFromXAndY) {
   EXPECT_NEAR(player->offset.x, 2.0f, 1e-5);
 
   // Leaving for the top view zeroes the camera sources.
-  engine().state = 13;
+  engine().state = kTopView;
   MoveFrames(1, 20);
   EXPECT_EQ(player->GetCameraYaw(), 0.0f);
   EXPECT_EQ(player->GetCameraPitch(), 0.0f);
 }
 
 TEST_F(PlayerTest, AHalfSecondDashRollsAlmostAWholeTurnMovesFiftyAndEndsLevel) {
-  engine().state = 13;
+  engine().state = kTopView;
   AdvanceTo(1000);
   player->DashRight();
   int highest = 0;
@@ -194,7 +195,7 @@ TEST_F(PlayerTest, AHalfSecondDashRollsAlmostAWholeTurnMovesFiftyAndEndsLevel) {
 }
 
 TEST_F(PlayerTest, ALeftwardDashRollsTheOtherWayAndAnUpwardOneTurnsLikeTheLeft) {
-  engine().state = 14;  // the side view lets y move
+  engine().state = kSideView;  // the side view lets y move
   AdvanceTo(1000);
   player->DashLeft();
   MoveFrames(3, 20);  // trunc(-14.4) three times
@@ -208,7 +209,7 @@ TEST_F(PlayerTest, ALeftwardDashRollsTheOtherWayAndAnUpwardOneTurnsLikeTheLeft) 
 }
 
 TEST_F(PlayerTest, TheLevelStartGlideBringsEverythingToTheCentreInOneSecond) {
-  engine().state = 12;
+  engine().state = kLevelStart;
   player->offset = {40, -20, 100};
   player->velocity = {10, -6, 8};
   player->SetStartFlag();
@@ -229,7 +230,7 @@ TEST_F(PlayerTest, TheLevelStartGlideBringsEverythingToTheCentreInOneSecond) {
 }
 
 TEST_F(PlayerTest, AGlideStepThatJumpsOverTheSnapWindowKeepsGoing) {
-  engine().state = 12;
+  engine().state = kLevelStart;
   player->offset = {100, 0, 0};
   player->SetStartFlag();
   // 30 ms frames take 3 off each time: 100 - 33 x 3 = 1, then -2, -5.
@@ -243,10 +244,10 @@ TEST_F(PlayerTest, AGlideStepThatJumpsOverTheSnapWindowKeepsGoing) {
 }
 
 TEST_F(PlayerTest, ADashRunsOnThroughTheGlide) {
-  engine().state = 13;
+  engine().state = kTopView;
   AdvanceTo(1000);
   player->DashRight();
-  engine().state = 12;
+  engine().state = kLevelStart;
   player->SetStartFlag();
   Tick(20);
   player->UpdateLevelStart();
@@ -256,7 +257,7 @@ TEST_F(PlayerTest, ADashRunsOnThroughTheGlide) {
 }
 
 TEST_F(PlayerTest, TheShipStandsAHundredBehindTheRailPointPlusItsOffset) {
-  engine().state = 13;
+  engine().state = kTopView;
   // A turned rail frame: forward +X, up +Y, right -Z (left-handed: right x up = forward).
   const math::Vec3 point{10, 20, 30}, forward{1, 0, 0}, up{0, 1, 0}, right{0, 0, -1};
   player->UpdateTransform(point, forward, up, right);
@@ -281,14 +282,14 @@ TEST_F(PlayerTest, TheShipStandsAHundredBehindTheRailPointPlusItsOffset) {
   EXPECT_NEAR(player->GetReticle(1)->position.x, 180.0f, 1e-4);
   EXPECT_NEAR(player->GetReticle(1)->position.z, 25.0f, 1e-4);
   EXPECT_FALSE(player->GetReticle(0)->visible);
-  engine().state = 15;
+  engine().state = kRailView;
   player->UpdateTransform(point, forward, up, right);
   EXPECT_TRUE(player->GetReticle(0)->visible);
   EXPECT_TRUE(player->GetReticle(1)->visible);
 }
 
 TEST_F(PlayerTest, TheReticlesTakeTheCameraAxesAndHideWhileTheShipIsDead) {
-  engine().state = 15;
+  engine().state = kRailView;
   graphics().camera.SetAxes({0, 0, 1}, {0, 1, 0}, {1, 0, 0});
   player->UpdateTransform({0, 0, 0}, {0, 0, 1}, {0, 1, 0}, {1, 0, 0});
   Model* reticle = player->GetReticle(0);
@@ -310,7 +311,7 @@ TEST_F(PlayerTest, TheShipBanksIntoItsMotionPerView) {
   ASSERT_NE(ship, nullptr);
 
   // Top view: pitched by -vy degrees; the reticle follows the pitched nose.
-  engine().state = 13;
+  engine().state = kTopView;
   player->velocity = {0, 10, 0};
   player->UpdateTransform(point, forward, up, right);
   EXPECT_NEAR(math::Vec3Dot(ship->zAxis, forward), std::cos(10 * kDegrees), 1e-5);
@@ -319,12 +320,12 @@ TEST_F(PlayerTest, TheShipBanksIntoItsMotionPerView) {
   EXPECT_NEAR(math::Vec3Length(toReticle), 100.0f, 1e-3);
 
   // Side view: no pitch at all.
-  engine().state = 14;
+  engine().state = kSideView;
   player->UpdateTransform(point, forward, up, right);
   EXPECT_NEAR(math::Vec3Dot(ship->zAxis, forward), 1.0f, 1e-6);
 
   // Chase view: yawed by vx + half the yaw source and rolled by -vx.
-  engine().state = 15;
+  engine().state = kRailView;
   player->velocity = {10, 0, 0};
   player->UpdateTransform(point, forward, up, right);
   EXPECT_NEAR(math::Vec3Dot(ship->zAxis, forward), std::cos(10 * kDegrees), 1e-5);
@@ -332,7 +333,7 @@ TEST_F(PlayerTest, TheShipBanksIntoItsMotionPerView) {
   EXPECT_NEAR(ship->xAxis.y, -std::sin(10 * kDegrees), 1e-5);
 
   // Roll only, in the top view: the nose stays on the rail.
-  engine().state = 13;
+  engine().state = kTopView;
   player->velocity = {20, 0, 0};
   player->UpdateTransform(point, forward, up, right);
   EXPECT_NEAR(math::Vec3Dot(ship->zAxis, forward), 1.0f, 1e-6);

@@ -60,9 +60,9 @@ TEST_F(PlayerTest, MakesTwoReticlesFromRetXAtAlphaPointEight) {
 }
 
 TEST_F(PlayerTest, FindsEveryHelperStationOfEachViewOnTheHull) {
-  EXPECT_EQ(Player::HelperStationName(14, 2), "HelperSide2");
-  EXPECT_EQ(Player::HelperStationName(12, 1), "1");
-  for (int state : {13, 14, 15}) {
+  EXPECT_EQ(Player::HelperStationName(kSideView, 2), "HelperSide2");
+  EXPECT_EQ(Player::HelperStationName(kLevelStart, 1), "1");
+  for (int state : {kTopView, kSideView, kRailView}) {
     for (int i = 0; i < 4; ++i) {
       const std::string name = Player::HelperStationName(state, i);
       EXPECT_EQ(name.substr(0, 6), "Helper");

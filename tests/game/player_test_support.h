@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/engine.h"
+#include "app/game_state.h"
 #include "app/timer.h"
 #include "game/player.h"
 #include "graphics/graphics.h"
@@ -37,7 +38,7 @@ class PlayerTest : public ::testing::Test {
     player.reset();
     harness.reset();
     harness = std::make_unique<EngineHarness>(20, root);
-    engine().state = 13;
+    engine().state = kTopView;
     player = std::make_unique<Player>(&engine(), &engine().previousState);
   }
 

@@ -76,7 +76,7 @@ TEST(EngineGraphics, PlayRendersInLevelModeWithTheScoreDigitsShownAndTheMenuRetu
   EXPECT_FALSE(h.graphics().titleMode);
   EXPECT_TRUE(AllDigits(e, true));
   h.Tap(key::Escape);
-  ASSERT_EQ(h.state(), 6);
+  ASSERT_EQ(h.state(), kMainMenu);
   EXPECT_TRUE(h.graphics().titleMode);
   EXPECT_TRUE(AllDigits(e, false));
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/engine.h"
+#include "app/game_state.h"
 #include "game/player.h"
 #include "graphics/graphics.h"
 #include "graphics/model.h"
@@ -121,7 +122,7 @@ TEST_F(NativeFrames, PausePictureAppearsAtItsPlaceOnlyWhilePaused) {
 
 TEST_F(NativeFrames, ScoreDigitsStandUprightInTheFortyRowsAboveTheirPlace) {
   StartEngine();
-  engine_->SetState(11);  // game start: the digits show
+  engine_->SetState(kGameStart);  // game start: the digits show
   engine_->ClearLevel();  // only the digits on screen, in level mode
   graphics().titleMode = false;
   engine_->score = 1234567;
@@ -273,7 +274,7 @@ int Differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
 
 TEST_F(NativeFrames, LevelFrameShowsBothSkiesAndTheShip) {
   StartEngine();
-  engine_->SetState(11);  // the first level with its sky and a fresh ship
+  engine_->SetState(kGameStart);  // the first level with its sky and a fresh ship
   ASSERT_EQ(engine_->players.size(), 1u);
   Graphics& g = graphics();
   ASSERT_NE(g.innerSkybox, nullptr);

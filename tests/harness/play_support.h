@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/game_state.h"
 #include "harness/engine_harness.h"
 #include "platform/keyboard.h"
 
@@ -10,7 +11,7 @@
 inline void EnterPlay(EngineHarness& h) {
   h.Tap(plat::key::Enter);
   h.Tap(plat::key::Enter);
-  ASSERT_EQ(h.state(), 6);
+  ASSERT_EQ(h.state(), kMainMenu);
   h.Tap(plat::key::Enter);
-  ASSERT_EQ(h.state(), 13);
+  ASSERT_EQ(h.state(), kTopView);
 }

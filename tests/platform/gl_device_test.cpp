@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
 #include <numbers>
 
 #include "platform/image.h"
@@ -36,10 +38,16 @@ constexpr uint32_t kRhwColour = gpu::fvf::XYZRHW | gpu::fvf::Diffuse;
 constexpr uint32_t kRhwTex = gpu::fvf::XYZRHW | gpu::fvf::Diffuse | gpu::fvf::Tex1;
 constexpr uint32_t kXyzColour = gpu::fvf::XYZ | gpu::fvf::Diffuse;
 
+// The threads this process runs now.
+std::ptrdiff_t ThreadCount() {
+  return std::distance(std::filesystem::directory_iterator("/proc/self/task"), {});
+}
+
 class GlDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    threadsBefore_ = ThreadCount();
     std::string error;
     services_ = CreateNativeServices(NativeConfig{}, &error);
     if (!services_) GTEST_SKIP() << "no offscreen SDL window: " << error;
@@ -83,6 +91,7 @@ class GlDeviceTest : public ::testing::Test {
   std::unique_ptr<Services> services_;
   std::unique_ptr<gpu::Device> device_;
   std::vector<uint32_t> pixels_;
+  std::ptrdiff_t threadsBefore_ = 0;
 };
 
 int Channel(uint32_t argb, int shift) { return static_cast<int>((argb >> shift) & 0xFF); }
@@ -447,6 +456,17 @@ TEST_F(GlDeviceTest, LocksOutOfRangeReturnNothingAndDrawsPastTheEndAreSkipped) {
   device_->DrawPrimitive(gpu::Primitive::TriangleList, 0, 1);
   Reread();
   EXPECT_EQ(Pixel(50, 38), kRed);
+}
+
+TEST_F(GlDeviceTest, TheDriversThreadsEndWithTheServices) {
+  // Drawing starts the software rasteriser's threads; ending the services (the window's display goes with
+  // them) must join them all, so that none still runs when the leak checker stops the world at exit.
+  device_->Clear(kBlack, 1.0f);
+  DrawRect(10, 10, 790, 590, kRed);
+  EXPECT_EQ(Pixel(400, 300), kRed);
+  device_.reset();
+  services_.reset();
+  EXPECT_EQ(ThreadCount(), threadsBefore_);
 }
 
 TEST_F(GlDeviceTest, OneDeviceAtATimeResourcesOutliveTheServicesAndPlainWindowsGiveNone) {

@@ -129,8 +129,8 @@ TEST(LevelFlow, EventsDueTogetherAreDispatchedInOrderAndTheSpeedHoldsUntilTheSpe
   EngineHarness h;
   Player* p = StartGame(h);
   ASSERT_NE(p, nullptr);
-  h.graphics().AddEvent(3, 120, 0, p->railSegment, p->railProgress, 0, 0, 0);
-  h.graphics().AddEvent(3, 80, 0, p->railSegment, p->railProgress, 0, 0, 0);
+  h.graphics().AddEvent(kGameSpeed, 120, 0, p->railSegment, p->railProgress, 0, 0, 0);
+  h.graphics().AddEvent(kGameSpeed, 80, 0, p->railSegment, p->railProgress, 0, 0, 0);
   h.Step();
   EXPECT_EQ(g_gameSpeed, 80.0f);
   h.Frames(3);

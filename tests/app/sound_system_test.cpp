@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/game_state.h"
 #include "app/sound_system.h"
 #include "game/player.h"
 #include "graphics/level_event.h"
@@ -205,11 +206,11 @@ TEST(EngineSounds, TheSplashesEndInTheIntroMusicWhichStartStopsForTheLevelMusic)
       EXPECT_TRUE(h.services.Sounds().Lines(kMusicCalls).empty()) << c.name;
       h.Step();
     }
-    ASSERT_EQ(h.state(), 6) << c.name;
+    ASSERT_EQ(h.state(), kMainMenu) << c.name;
     h.Tap(plat::key::Up);
     h.Tap(plat::key::Down);
     h.Tap(plat::key::Enter);  // Start
-    ASSERT_EQ(h.state(), 13) << c.name;
+    ASSERT_EQ(h.state(), kTopView) << c.name;
     EXPECT_EQ(h.services.Sounds().Lines(kPlayAndMusicCalls),
               (Lines{"open Assets/Sounds/Intro.mp3", "playstream Assets/Sounds/Intro.mp3 loop 150",
                      "play Assets/Sounds/Cursor.wav 150", "play Assets/Sounds/Cursor.wav 150",
@@ -221,7 +222,7 @@ TEST(EngineSounds, TheSplashesEndInTheIntroMusicWhichStartStopsForTheLevelMusic)
     // Escape back to the menu: the level's music plays on until the next Start replaces it.
     h.services.Sounds().ClearRecords();
     h.Tap(plat::key::Escape);
-    ASSERT_EQ(h.state(), 6);
+    ASSERT_EQ(h.state(), kMainMenu);
     h.Tap(plat::key::Enter);
     EXPECT_EQ(h.services.Sounds().Lines(kPlayAndMusicCalls),
               (Lines{"play Assets/Sounds/Enter.wav 150", "stopstream Assets/Sounds/Level1.mp3",
@@ -236,13 +237,13 @@ TEST(EngineSounds, TheListenerFollowsTheShipInPlayOnly) {
   h.Tap(plat::key::Enter);
   EXPECT_TRUE(h.services.Sounds().Lines({SoundCall::Listener}).empty());
   h.Tap(plat::key::Enter);
-  ASSERT_EQ(h.state(), 13);
+  ASSERT_EQ(h.state(), kTopView);
 
   h.services.SetKey(plat::key::Left, true);
   const float* last = h.engine().sound->listenerPrevious;
   math::Vec3 previous{last[0], last[1], last[2]};
   for (int frame = 0; frame < 6; ++frame) {
-    if (frame == 3) h.engine().SetState(12);  // the level-start glide places it too
+    if (frame == 3) h.engine().SetState(kLevelStart);  // the level-start glide places it too
     h.services.Sounds().ClearRecords();
     h.Step();
     const Lines lines = h.services.Sounds().Lines({SoundCall::Listener});
@@ -257,7 +258,7 @@ TEST(EngineSounds, TheListenerFollowsTheShipInPlayOnly) {
     previous = ship;
   }
   // Paused: no listener.
-  h.engine().SetState(16);
+  h.engine().SetState(kPaused);
   h.services.Sounds().ClearRecords();
   h.Step();
   EXPECT_TRUE(h.services.Sounds().Lines({SoundCall::Listener}).empty());

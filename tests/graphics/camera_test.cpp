@@ -104,7 +104,7 @@ TEST(CameraModes, TopAndSideViewsNeedTwoWaypointsOrChangeNothing) {
       Camera c;
       c.SetWaypoints(list);
       c.SetMode(mode);
-      EXPECT_EQ(c.GetMode(), 1) << "mode " << mode;
+      EXPECT_EQ(c.GetMode(), kModeNone) << "mode " << mode;
       EXPECT_EQ(c.GetEye(), (Vec3{0, 0, -10}));
       EXPECT_EQ(c.GetLook(), kZ);
       EXPECT_EQ(c.GetUp(), kY);
@@ -119,7 +119,7 @@ TEST(CameraModes, TopAndSideViewsStandAtTheFirstWaypoint) {
   Camera top;
   top.SetWaypoints(&track);
   top.SetMode(5);
-  EXPECT_EQ(top.GetMode(), 5);
+  EXPECT_EQ(top.GetMode(), kModeTop);
   ExpectNear(top.GetUp(), kX);  // the direction, normalised
   ExpectNear(top.GetRight(), {0, 0, -1});
   ExpectNear(top.GetLook(), {0, -1, 0});
@@ -128,7 +128,7 @@ TEST(CameraModes, TopAndSideViewsStandAtTheFirstWaypoint) {
   Camera side;
   side.SetWaypoints(&track);
   side.SetMode(6);
-  EXPECT_EQ(side.GetMode(), 6);
+  EXPECT_EQ(side.GetMode(), kModeSide);
   ExpectNear(side.GetUp(), kY);
   ExpectNear(side.GetRight(), kX);
   ExpectNear(side.GetLook(), {0, 0, 1});  // x cross y
@@ -139,14 +139,14 @@ TEST(CameraModes, InspectionPosesSetTheirAxesAndOneEyeCoordinate) {
   Camera c;
   c.SetEye({5, 6, 7});
   c.SetMode(0);
-  EXPECT_EQ(c.GetMode(), 0);
+  EXPECT_EQ(c.GetMode(), kModePoseDown);
   EXPECT_EQ(c.GetEye(), (Vec3{5, 200, 7}));
   EXPECT_EQ(c.GetRight(), kX);
   EXPECT_EQ(c.GetUp(), kZ);
   EXPECT_EQ(c.GetLook(), (Vec3{0, -1, 0}));
 
   c.SetMode(3);
-  EXPECT_EQ(c.GetMode(), 3);
+  EXPECT_EQ(c.GetMode(), kModePoseSide);
   EXPECT_EQ(c.GetEye(), (Vec3{200, 200, 7}));
   EXPECT_EQ(c.GetRight(), kZ);
   EXPECT_EQ(c.GetUp(), kY);
@@ -238,7 +238,7 @@ TEST_F(OnTrack, ChaseFollowBeyondTheDeadZoneShifts100PerUnit) {
 
 TEST_F(OnTrack, BeforeTheFirstLevelTheEyeIsNotPlaced) {
   camera.Update(16.0f, 0, 0.25f);
-  EXPECT_EQ(camera.GetMode(), 1);
+  EXPECT_EQ(camera.GetMode(), kModeNone);
   EXPECT_EQ(camera.GetEye(), (Vec3{0, 0, -10}));
 }
 
@@ -319,7 +319,7 @@ TEST_F(OnTrack, OrbitTurnsOnceAroundTheShipAndKeepsTheMode) {
   ExpectNear(camera.GetLook(), math::Vec3Normalize(kPlace - camera.GetEye()), 1e-5f);
 
   EXPECT_EQ(RunTransition(), 20);  // 40 frames of 0.25 s in all
-  EXPECT_EQ(camera.GetMode(), 7);
+  EXPECT_EQ(camera.GetMode(), kModeChase);
   // On the next frame the chase view takes over again.
   camera.Update(16.0f, 0, 0.25f);
   EXPECT_EQ(camera.GetEye(), (Vec3{0, 20, 50}));
@@ -332,7 +332,7 @@ TEST_F(OnTrack, OrbitInTheTopViewKeeps300) {
   for (int frame = 0; frame < 13; ++frame) camera.Update(250.0f, 0, 0.25f);
   EXPECT_NEAR(math::Vec3Length(camera.GetEye() - kPlace), 300.0f, 1e-2f);
   EXPECT_EQ(RunTransition(), 27);
-  EXPECT_EQ(camera.GetMode(), 5);
+  EXPECT_EQ(camera.GetMode(), kModeTop);
 }
 
 TEST_F(OnTrack, ZeroFrameTimeMovesNothing) {
@@ -376,7 +376,7 @@ TEST_F(OnTrack, TransitionWithoutAValidSegmentAimsAtTheTrackPoint) {
     c.Update(2000.0f, k.index, 0.5f);
     ASSERT_TRUE(c.transitionDone) << "index " << k.index;
     EXPECT_EQ(c.GetEye(), (Vec3{305, 6, 7})) << "index " << k.index;
-    EXPECT_EQ(c.GetMode(), 6);
+    EXPECT_EQ(c.GetMode(), kModeSide);
   }
 }
 
@@ -385,10 +385,10 @@ TEST_F(OnTrack, SetModeLeavesARunningTransitionRunning) {
   camera.BeginTransition(1);
   camera.Update(250.0f, 0, 0.25f);
   camera.SetMode(5);
-  EXPECT_EQ(camera.GetMode(), 5);
+  EXPECT_EQ(camera.GetMode(), kModeTop);
   EXPECT_TRUE(camera.InTransition());
   EXPECT_GT(RunTransition(), 0);
-  EXPECT_EQ(camera.GetMode(), 6);
+  EXPECT_EQ(camera.GetMode(), kModeSide);
 }
 
 }  // namespace

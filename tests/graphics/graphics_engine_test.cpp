@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/game_state.h"
 #include "graphics/graphics.h"
 #include "graphics/sprite.h"
 #include "graphics_test_support.h"
@@ -91,7 +92,7 @@ TEST(EngineGraphics, WhilePausedThePausePictureShowsAndUpdateFreezes) {
   g.entityModels.push_back(model);
   h.services.PushEvent({plat::EventKind::FocusLost});
   h.Step();  // the frame runs before the focus event is taken
-  ASSERT_EQ(h.state(), 16);
+  ASSERT_EQ(h.state(), kPaused);
   EXPECT_TRUE(g.entityModels.empty());
   EXPECT_TRUE(e.pauseSprite->IsVisible());
 
@@ -109,7 +110,7 @@ TEST(EngineGraphics, WhilePausedThePausePictureShowsAndUpdateFreezes) {
   EXPECT_EQ(g.entityModels.size(), 1u);  // paused: no model removal
   h.services.PushEvent({plat::EventKind::FocusGained});
   h.Step();
-  EXPECT_NE(h.state(), 16);
+  EXPECT_NE(h.state(), kPaused);
   EXPECT_FALSE(e.pauseSprite->IsVisible());
   h.Step();
   EXPECT_TRUE(g.entityModels.empty());

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "graphics/graphics.h"
+#include "graphics/level_event.h"
 #include "graphics/mesh.h"
 #include "graphics/model.h"
 #include "graphics_test_support.h"
@@ -88,7 +89,7 @@ TEST_F(LevelFile, EverySectionBuildsItsPartOfTheScene) {
                         "End\n");
   EXPECT_EQ(mode, 5);  // the camera event at (0, 0.0) has view 2: top
   EXPECT_EQ(reports, "");
-  EXPECT_EQ(g().camera.GetMode(), 5);
+  EXPECT_EQ(g().camera.GetMode(), kModeTop);
 
   ASSERT_EQ(g().sceneryModels.size(), 5u);
   const std::vector<Model*>& m = g().sceneryModels;
@@ -112,9 +113,9 @@ TEST_F(LevelFile, EverySectionBuildsItsPartOfTheScene) {
   // Sorted by place; the start camera event is gone.
   ASSERT_EQ(g().levelEvents.size(), 4u);
   const std::vector<LevelEvent>& e = g().levelEvents;
-  EXPECT_EQ(e[0].kind, 3);
+  EXPECT_EQ(e[0].kind, kGameSpeed);
   EXPECT_EQ(e[0].a, 80);
-  EXPECT_EQ(e[1].kind, 2);
+  EXPECT_EQ(e[1].kind, kEnemySpawn);
   EXPECT_EQ(e[1].a, 3);
   EXPECT_EQ(e[1].b, 4);
   EXPECT_EQ(e[1].c, 1);
@@ -122,9 +123,9 @@ TEST_F(LevelFile, EverySectionBuildsItsPartOfTheScene) {
   EXPECT_EQ(e[1].x, 5.0f);
   EXPECT_EQ(e[1].y, 6.0f);
   EXPECT_EQ(e[1].z, 7.0f);
-  EXPECT_EQ(e[2].kind, 0);
+  EXPECT_EQ(e[2].kind, kCameraView);
   EXPECT_EQ(e[2].a, 1);
-  EXPECT_EQ(e[3].kind, 4);
+  EXPECT_EQ(e[3].kind, kScriptStep);
   EXPECT_EQ(e[3].c, 2);
 
   EXPECT_EQ(g().lastEvent, -1);
@@ -448,7 +449,7 @@ class LevelEvents : public ::testing::Test {
 TEST_F(LevelEvents, EventsComeOutInOrderAndAllThatAreDueInOneFrame) {
   for (const auto& [c, d, a] :
        std::vector<std::tuple<int, float, int>>{{0, 0.1f, 1}, {0, 0.2f, 2}, {0, 0.6f, 3}, {1, 0.3f, 4}}) {
-    EXPECT_TRUE(g().AddEvent(3, a, 0, c, d, 0, 0, 0));
+    EXPECT_TRUE(g().AddEvent(kGameSpeed, a, 0, c, d, 0, 0, 0));
   }
   EXPECT_EQ(Frame(0, 0.05f), std::vector<int>{});
   EXPECT_EQ(Frame(0, 0.25f), (std::vector<int>{1, 2}));
@@ -460,9 +461,9 @@ TEST_F(LevelEvents, EventsComeOutInOrderAndAllThatAreDueInOneFrame) {
 }
 
 TEST_F(LevelEvents, AnEventPassedOverWhileALaterOneFiresNeverComesOut) {
-  g().AddEvent(3, 1, 0, 0, 0.99f, 0, 0, 0);  // inside the corner that leaves segment 0
-  g().AddEvent(3, 2, 0, 1, 0.1f, 0, 0, 0);
-  g().AddEvent(3, 3, 0, 1, 0.4f, 0, 0, 0);
+  g().AddEvent(kGameSpeed, 1, 0, 0, 0.99f, 0, 0, 0);  // inside the corner that leaves segment 0
+  g().AddEvent(kGameSpeed, 2, 0, 1, 0.1f, 0, 0, 0);
+  g().AddEvent(kGameSpeed, 3, 0, 1, 0.4f, 0, 0, 0);
   EXPECT_EQ(Frame(0, 0.95f), std::vector<int>{});
   EXPECT_EQ(Frame(1, 0.2f), (std::vector<int>{2}));
   EXPECT_EQ(Frame(0, 1.0f), std::vector<int>{});
@@ -471,11 +472,11 @@ TEST_F(LevelEvents, AnEventPassedOverWhileALaterOneFiresNeverComesOut) {
 }
 
 TEST_F(LevelEvents, AFinishedCameraTransitionComesOutFirstAndOnlyOnce) {
-  g().AddEvent(3, 7, 0, 0, 0.0f, 0, 0, 0);
+  g().AddEvent(kGameSpeed, 7, 0, 0, 0.0f, 0, 0, 0);
   g().camera.transitionDone = true;
   LevelEvent e(4, 11, 12, 13, 0.5f, 1, 2, 3);
   ASSERT_TRUE(g().NextEvent(0, 0.5f, &e));
-  EXPECT_EQ(e.kind, 1);
+  EXPECT_EQ(e.kind, kCameraDone);
   EXPECT_EQ(e.a, 11);  // the other fields are left as they were
   EXPECT_EQ(e.c, 13);
   EXPECT_FALSE(g().camera.transitionDone);
@@ -515,7 +516,7 @@ TEST_F(LevelFile, TheFirstLevelLoadsCleanlyAndFliesInTwoToThreeMinutesRaisingEve
   std::set<int> views;
   int speeds = 0;
   for (const LevelEvent& e : g().levelEvents) {
-    EXPECT_NE(e.kind, 2);
+    EXPECT_NE(e.kind, kEnemySpawn);
     if (e.kind == 0) views.insert(e.a >= 3 ? 3 : e.a);
     if (e.kind == 3) ++speeds;
   }

@@ -18,4 +18,5 @@ bash scripts/build.sh "$dir" "${args[@]}"
 export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-offscreen}"
 export ALSOFT_DRIVERS="${ALSOFT_DRIVERS:-null}"
 export KV_NO_DIALOGS=1
+export KV_REQUIRE_NATIVE=1
 ctest --test-dir "$dir" --output-on-failure -j "$(nproc)"

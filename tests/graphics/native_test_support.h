@@ -10,12 +10,13 @@
 #include <string>
 
 #include "harness/engine_harness.h"
+#include "harness/native_required.h"
 #include "platform/native/native_services.h"
 
 namespace gfxtest {
 
-// Skips the test where the machine has no offscreen SDL window or no OpenGL context. A fixture that
-// derives from it returns from its own SetUp when IsSkipped() after calling this one's.
+// Skips the test (or fails it where native tests are required) when the machine has no offscreen SDL window
+// or no OpenGL context; a test body then never runs.
 class NativeServicesTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -26,8 +27,8 @@ class NativeServicesTest : public ::testing::Test {
     EngineHarness::ResetGlobals();
     std::string error;
     services_ = plat::CreateNativeServices(plat::NativeConfig{}, &error);
-    if (!services_) GTEST_SKIP() << "no offscreen SDL window: " << error;
-    if (!services_->gpu().Available()) GTEST_SKIP() << "no OpenGL context on this machine";
+    if (!services_) KV_NATIVE_UNAVAILABLE("no offscreen SDL window: " << error);
+    if (!services_->gpu().Available()) KV_NATIVE_UNAVAILABLE("no OpenGL context on this machine");
   }
   // A deriving fixture releases what uses the services first.
   void TearDown() override {

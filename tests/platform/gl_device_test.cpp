@@ -9,6 +9,7 @@
 #include <iterator>
 #include <numbers>
 
+#include "harness/native_required.h"
 #include "platform/image.h"
 #include "platform/native/gl_device.h"
 #include "platform/native/native_services.h"
@@ -50,10 +51,10 @@ class GlDeviceTest : public ::testing::Test {
     threadsBefore_ = ThreadCount();
     std::string error;
     services_ = CreateNativeServices(NativeConfig{}, &error);
-    if (!services_) GTEST_SKIP() << "no offscreen SDL window: " << error;
+    if (!services_) KV_NATIVE_UNAVAILABLE("no offscreen SDL window: " << error);
     int code = 0;
     device_ = services_->gpu().CreateDevice(gpu::PresentParams{}, &code, &error);
-    if (!device_ && code == 1) GTEST_SKIP() << "no OpenGL context: " << error;
+    if (!device_ && code == 1) KV_NATIVE_UNAVAILABLE("no OpenGL context: " << error);
     ASSERT_NE(device_, nullptr) << error;
   }
 

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <thread>
 
+#include "harness/native_required.h"
 #include "platform/native/native_services.h"
 
 namespace {
@@ -20,7 +21,7 @@ class NativeServicesTest : public ::testing::Test {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     std::string error;
     services_ = plat::CreateNativeServices(plat::NativeConfig{}, &error);
-    if (!services_) GTEST_SKIP() << "no offscreen SDL window: " << error;
+    if (!services_) KV_NATIVE_UNAVAILABLE("no offscreen SDL window: " << error);
     native_ = dynamic_cast<plat::NativeServices*>(services_.get());
     ASSERT_NE(native_, nullptr);
   }

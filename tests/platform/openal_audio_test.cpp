@@ -180,7 +180,8 @@ TEST_F(LoopbackAudioTest, StoppedMusicIsSilentAndMissingFilesPlayNothing) {
 // The game's own device: on a machine without a sound card, OpenAL's null output (ALSOFT_DRIVERS=null).
 TEST(OpenAlNullOutput, PlaysAGeneratedSoundInTimeAndSaysOnceThatTheGameIsSilent) {
   setenv("ALSOFT_DRIVERS", "null", 0);
-  if (std::string(std::getenv("ALSOFT_DRIVERS")) != "null") GTEST_SKIP() << "a sound device is configured";
+  const char* drivers = std::getenv("ALSOFT_DRIVERS");
+  if (drivers == nullptr || std::string(drivers) != "null") GTEST_SKIP() << "a sound device is configured";
   testing::internal::CaptureStderr();
   std::unique_ptr<plat::Audio> audio = plat::CreateOpenAlAudio(plat::FileSystem("."));
   const plat::SampleId enter = audio->LoadSample("Assets/Sounds/Enter.wav");

@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libepoxy-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0
   libopenal-dev libsndfile1-dev
-  libassimp-dev libstb-dev libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
+  libstb-dev libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
 )

@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libepoxy-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0
   libopenal-dev libsndfile1-dev
-  libassimp-dev libjpeg62-turbo-dev libstb-dev libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
+  libjpeg62-turbo-dev libstb-dev libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth

@@ -1,47 +1,26 @@
-// .X loading through assimp into one merged MeshData in the file's own convention, and the drawable mesh
-// (vertex buffer, 16-bit index buffer, one index range per material) on a device.
+// .X loading into one merged MeshData in the file's own convention, and the drawable mesh (vertex buffer,
+// 16-bit index buffer, one index range per material) on a device.
 #include "platform/mesh.h"
 
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
-#include <assimp/Importer.hpp>
-
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <limits>
+#include <unordered_map>
 
 #include "platform/files.h"
-#include "platform/sanitizer.h"
+#include "platform/x_reader.h"
 
 namespace plat::mesh {
 namespace {
-
-// assimp's .X importer turns the file into a right-handed scene: it negates z (positions, normals and, by
-// conjugation, every frame transform), reverses the corner order of each face and stores v as 1 - v.
-// The loader undoes exactly that, so MeshData holds the file's coordinates and winding.
-constexpr unsigned kImportFlags = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices;
-
-// assimp 5.2's .X parser does its work inside its constructor, so when a malformed file makes it throw, the
-// partly built scene is never freed: a few kilobytes per failed file that no caller can release. The leak
-// checker is told to look away for the duration of the import only.
-using ImportLeakScope = ForeignLeakScope;
 
 void Fail(std::string* error, std::string text) {
   if (error) *error = std::move(text);
 }
 
-bool IsIdentity3x3(const aiMatrix4x4& m) {
-  return m.a1 == 1 && m.a2 == 0 && m.a3 == 0 && m.b1 == 0 && m.b2 == 1 && m.b3 == 0 && m.c1 == 0 &&
-         m.c2 == 0 && m.c3 == 1;
-}
-
-gpu::ColorF ToColor(const aiColor4D& c) {
-  return {c.r, c.g, c.b, c.a};
-}
-
-uint32_t ToArgb(const aiColor4D& c) {
+uint32_t ToArgb(const gpu::ColorF& c) {
   auto byte = [](float v) {
     v = std::isfinite(v) ? std::clamp(v, 0.0f, 1.0f) : 0.0f;
     return static_cast<uint32_t>(std::lround(v * 255.0f));
@@ -49,48 +28,108 @@ uint32_t ToArgb(const aiColor4D& c) {
   return byte(c.a) << 24 | byte(c.r) << 16 | byte(c.g) << 8 | byte(c.b);
 }
 
-XMaterial ConvertMaterial(const aiMaterial& source) {
+// What a mesh without a material list is drawn with.
+XMaterial DefaultMaterial() {
   XMaterial m;
-  aiColor4D diffuse(1, 1, 1, 1);
-  source.Get(AI_MATKEY_COLOR_DIFFUSE, diffuse);
-  m.diffuse = ToColor(diffuse);
-  float power = 0;
-  if (source.Get(AI_MATKEY_SHININESS, power) == aiReturn_SUCCESS) m.power = power;
-  aiColor3D specular(0, 0, 0), emissive(0, 0, 0);
-  source.Get(AI_MATKEY_COLOR_SPECULAR, specular);
-  source.Get(AI_MATKEY_COLOR_EMISSIVE, emissive);
-  m.specular = {specular.r, specular.g, specular.b, 1.0f};
-  m.emissive = {emissive.r, emissive.g, emissive.b, 1.0f};
-  // The importer files a texture under a kind guessed from its name ("bump", "specular", "env", ...); a .X
-  // material has a single texture, so take whichever kind holds it, diffuse first.
-  static constexpr std::array kKinds = {aiTextureType_DIFFUSE,  aiTextureType_AMBIENT, aiTextureType_SPECULAR,
-                                        aiTextureType_EMISSIVE, aiTextureType_HEIGHT,  aiTextureType_NORMALS,
-                                        aiTextureType_UNKNOWN};
-  for (aiTextureType kind : kKinds) {
-    aiString name;
-    if (source.GetTextureCount(kind) > 0 && source.GetTexture(kind, 0, &name) == aiReturn_SUCCESS) {
-      m.textureFile = name.C_Str();
-      break;
-    }
-  }
+  m.diffuse = {0.5f, 0.5f, 0.5f, 1.0f};
+  m.power = 1.0f;
+  m.specular = m.emissive = {0.0f, 0.0f, 0.0f, 1.0f};
   return m;
 }
 
+// One corner's vertex in the file's coordinates, before its frame transform. Compared bytewise, so no
+// padding, and zeros are stored as +0 so that -0 and +0 match.
+struct Vertex {
+  math::Vec3 position, normal;
+  math::Vec2 uv;
+  uint32_t argb = 0xFFFFFFFFu;
+};
+static_assert(sizeof(Vertex) == 36);
+
+struct VertexHash {
+  size_t operator()(const Vertex& v) const {
+    return std::hash<std::string_view>{}({reinterpret_cast<const char*>(&v), sizeof v});
+  }
+};
+struct VertexEqual {
+  bool operator()(const Vertex& a, const Vertex& b) const { return std::memcmp(&a, &b, sizeof a) == 0; }
+};
+
+// The faces of one material in one mesh: each distinct vertex once, in order of first use.
+struct Subset {
+  std::vector<Vertex> vertices;
+  std::unordered_map<Vertex, uint32_t, VertexHash, VertexEqual> index;
+  std::vector<uint32_t> corners;
+
+  void Add(const Vertex& v) {
+    const auto [at, added] = index.try_emplace(v, static_cast<uint32_t>(vertices.size()));
+    if (added) vertices.push_back(v);
+    corners.push_back(at->second);
+  }
+};
+
+math::Vec3 PlusZero(math::Vec3 v) {
+  return {v.x + 0.0f, v.y + 0.0f, v.z + 0.0f};
+}
+
+Vertex CornerVertex(const XMesh& mesh, size_t corner) {
+  const uint32_t p = mesh.corners[corner];
+  Vertex v;
+  v.position = PlusZero(mesh.positions[p]);
+  if (!mesh.normals.empty()) v.normal = PlusZero(mesh.normals[mesh.normalCorners[corner]]);
+  if (!mesh.uvs.empty()) v.uv = {mesh.uvs[p].x + 0.0f, mesh.uvs[p].y + 0.0f};
+  if (!mesh.colours.empty()) v.argb = ToArgb(mesh.colours[p]);
+  return v;
+}
+
+bool IsIdentity3x3(const math::Matrix& m) {
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c)
+      if (m.m[r][c] != (r == c ? 1.0f : 0.0f)) return false;
+  return true;
+}
+
+// Positions go through the whole affine transform, normals through the inverse transpose of its 3x3 part
+// (the plain 3x3 when that is singular), renormalised unless the 3x3 part is the identity.
+struct Transform {
+  explicit Transform(const math::Matrix& world) : world(world), rigid(IsIdentity3x3(world)) {
+    math::Matrix linear = world;
+    for (int i = 0; i < 3; ++i) linear.m[3][i] = linear.m[i][3] = 0.0f;
+    linear.m[3][3] = 1.0f;
+    math::Matrix inverse;
+    normals = math::MatrixInverse(linear, &inverse) ? math::MatrixTranspose(inverse) : linear;
+  }
+  math::Vec3 Position(math::Vec3 p) const {
+    const auto& a = world.m;
+    return {p.x * a[0][0] + p.y * a[1][0] + p.z * a[2][0] + a[3][0],
+            p.x * a[0][1] + p.y * a[1][1] + p.z * a[2][1] + a[3][1],
+            p.x * a[0][2] + p.y * a[1][2] + p.z * a[2][2] + a[3][2]};
+  }
+  math::Vec3 Normal(math::Vec3 n) const {
+    if (rigid) return n;
+    n = math::Vec3TransformNormal(n, normals);
+    const float length = math::Vec3Length(n);
+    return length > 0 ? n / length : n;
+  }
+  math::Matrix world, normals;
+  bool rigid;
+};
+
 struct Merger {
-  const aiScene& scene;
   uint32_t fvf = gpu::fvf::XYZ;
   uint32_t stride = 12;
   uint32_t normalOffset = 0, diffuseOffset = 0, texOffset = 0;
   std::vector<uint8_t> vertices;
   uint32_t vertexCount = 0;
+  std::vector<XMaterial> materials;                    // file order
   std::vector<std::vector<uint32_t>> facesByMaterial;  // corner indices, file order
+  int defaultMaterial = -1;
 
-  explicit Merger(const aiScene& s) : scene(s), facesByMaterial(std::max(1u, s.mNumMaterials)) {
-    for (unsigned i = 0; i < s.mNumMeshes; ++i) {
-      const aiMesh& m = *s.mMeshes[i];
-      if (m.HasNormals()) fvf |= gpu::fvf::Normal;
-      if (m.HasVertexColors(0)) fvf |= gpu::fvf::Diffuse;
-      if (m.HasTextureCoords(0)) fvf |= gpu::fvf::Tex1;
+  explicit Merger(const std::vector<XMesh>& meshes) {
+    for (const XMesh& m : meshes) {
+      if (!m.normals.empty()) fvf |= gpu::fvf::Normal;
+      if (!m.colours.empty()) fvf |= gpu::fvf::Diffuse;
+      if (!m.uvs.empty()) fvf |= gpu::fvf::Tex1;
     }
     if (fvf & gpu::fvf::Normal) normalOffset = stride, stride += 12;
     if (fvf & gpu::fvf::Diffuse) diffuseOffset = stride, stride += 4;
@@ -99,61 +138,52 @@ struct Merger {
 
   void Put(size_t at, const void* data, size_t bytes) { std::memcpy(vertices.data() + at, data, bytes); }
 
-  void AddMesh(const aiMesh& mesh, const aiMatrix4x4& world, const aiMatrix3x3& normalMatrix,
-               bool rigidNormals) {
-    const uint32_t base = vertexCount;
-    vertexCount += mesh.mNumVertices;
-    vertices.resize(static_cast<size_t>(vertexCount) * stride, 0);
-    for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
-      const size_t at = static_cast<size_t>(base + v) * stride;
-      const aiVector3D p = world * mesh.mVertices[v];
-      const float position[3] = {p.x, p.y, -p.z};
-      Put(at, position, sizeof position);
-      if (mesh.HasNormals()) {
-        aiVector3D n = mesh.mNormals[v];
-        if (!rigidNormals) {
-          n = normalMatrix * n;
-          const float length = n.Length();
-          if (length > 0) n /= length;
-        }
-        const float normal[3] = {n.x, n.y, -n.z};
-        Put(at + normalOffset, normal, sizeof normal);
+  // Polygons become fans in the file's corner order; points and lines are not drawn.
+  void AddMesh(XMesh& mesh) {
+    // The mesh's materials join the list (their contents moved); a mesh naming none gets the shared default.
+    const size_t subsetCount = std::max<size_t>(1, mesh.materials.size());
+    size_t first = materials.size();
+    if (mesh.materials.empty()) {
+      if (defaultMaterial < 0) {
+        defaultMaterial = static_cast<int>(materials.size());
+        materials.push_back(DefaultMaterial());
       }
-      if (mesh.HasVertexColors(0)) {
-        const uint32_t argb = ToArgb(mesh.mColors[0][v]);
-        Put(at + diffuseOffset, &argb, sizeof argb);
-      } else if (fvf & gpu::fvf::Diffuse) {
-        const uint32_t white = 0xFFFFFFFFu;
-        Put(at + diffuseOffset, &white, sizeof white);
-      }
-      if (mesh.HasTextureCoords(0)) {
-        const aiVector3D t = mesh.mTextureCoords[0][v];
-        const float uv[2] = {t.x, 1.0f - t.y};
-        Put(at + texOffset, uv, sizeof uv);
-      }
+      first = static_cast<size_t>(defaultMaterial);
+    } else {
+      std::move(mesh.materials.begin(), mesh.materials.end(), std::back_inserter(materials));
     }
-    const unsigned material = mesh.mMaterialIndex < facesByMaterial.size() ? mesh.mMaterialIndex : 0;
-    std::vector<uint32_t>& faces = facesByMaterial[material];
-    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
-      const aiFace& face = mesh.mFaces[f];
-      if (face.mNumIndices != 3) continue;  // points and lines are not drawn
-      // Reversed back into the file's order.
-      faces.insert(faces.end(), {base + face.mIndices[2], base + face.mIndices[1], base + face.mIndices[0]});
-    }
-  }
+    facesByMaterial.resize(materials.size());
 
-  void AddNode(const aiNode& node, const aiMatrix4x4& parent) {
-    const aiMatrix4x4 world = parent * node.mTransformation;
-    const bool rigid = IsIdentity3x3(world);
-    // Normals go by the inverse transpose; a singular frame (a zero scale) keeps the plain 3x3.
-    aiMatrix3x3 normalMatrix(world);
-    const float det = normalMatrix.Determinant();
-    if (det != 0 && std::isfinite(det)) normalMatrix.Inverse().Transpose();
-    for (unsigned i = 0; i < node.mNumMeshes; ++i) {
-      if (node.mMeshes[i] < scene.mNumMeshes)
-        AddMesh(*scene.mMeshes[node.mMeshes[i]], world, normalMatrix, rigid);
+    std::vector<Subset> subsets(subsetCount);
+    size_t corner = 0;
+    for (size_t f = 0; f < mesh.faceSizes.size(); ++f) {
+      const size_t size = mesh.faceSizes[f];
+      Subset& subset = subsets[mesh.faceMaterials.empty() ? 0 : mesh.faceMaterials[f]];
+      for (size_t k = 1; k + 1 < size; ++k)
+        for (size_t c : {size_t{0}, k, k + 1}) subset.Add(CornerVertex(mesh, corner + c));
+      corner += size;
     }
-    for (unsigned c = 0; c < node.mNumChildren; ++c) AddNode(*node.mChildren[c], world);
+
+    const Transform transform(mesh.world);
+    for (size_t s = 0; s < subsets.size(); ++s) {
+      const uint32_t base = vertexCount;
+      vertexCount += static_cast<uint32_t>(subsets[s].vertices.size());
+      vertices.resize(static_cast<size_t>(vertexCount) * stride, 0);
+      for (size_t v = 0; v < subsets[s].vertices.size(); ++v) {
+        const Vertex& source = subsets[s].vertices[v];
+        const size_t at = (base + v) * stride;
+        const math::Vec3 p = transform.Position(source.position);
+        Put(at, &p, sizeof p);
+        if (fvf & gpu::fvf::Normal) {
+          const math::Vec3 n = transform.Normal(source.normal);
+          Put(at + normalOffset, &n, sizeof n);
+        }
+        if (fvf & gpu::fvf::Diffuse) Put(at + diffuseOffset, &source.argb, sizeof source.argb);
+        if (fvf & gpu::fvf::Tex1) Put(at + texOffset, &source.uv, sizeof source.uv);
+      }
+      std::vector<uint32_t>& faces = facesByMaterial[first + s];
+      for (uint32_t c : subsets[s].corners) faces.push_back(base + c);
+    }
   }
 };
 
@@ -209,21 +239,15 @@ bool LoadX(const FileSystem& files, std::string_view gamePath, MeshData& out, st
     Fail(error, name + ": the file is empty");
     return false;
   }
-  Assimp::Importer importer;
-  const aiScene* scene = nullptr;
-  {
-    [[maybe_unused]] ImportLeakScope scope;
-    scene = importer.ReadFileFromMemory(bytes.data(), bytes.size(), kImportFlags, "x");
-  }
-  if (!scene || !scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) {
-    Fail(error, name + ": not a readable .X mesh (" + importer.GetErrorString() + ")");
+  std::vector<XMesh> meshes;
+  std::string reason;
+  if (!ReadX({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, meshes, &reason)) {
+    Fail(error, name + ": " + reason);
     return false;
   }
 
-  Merger merger(*scene);
-  aiMatrix4x4 identity;
-  merger.AddNode(*scene->mRootNode, identity);
-
+  Merger merger(meshes);
+  for (XMesh& mesh : meshes) merger.AddMesh(mesh);
   MeshData data;
   data.fvf = merger.fvf;
   data.stride = merger.stride;
@@ -233,8 +257,7 @@ bool LoadX(const FileSystem& files, std::string_view gamePath, MeshData& out, st
     data.indices.insert(data.indices.end(), faces.begin(), faces.end());
     data.faceAttribute.insert(data.faceAttribute.end(), faces.size() / 3, static_cast<uint32_t>(m));
   }
-  for (unsigned m = 0; m < scene->mNumMaterials; ++m)
-    data.materials.push_back(ConvertMaterial(*scene->mMaterials[m]));
+  data.materials = std::move(merger.materials);
   if (data.indices.empty()) {
     Fail(error, name + ": the mesh has no triangles");
     return false;

@@ -33,7 +33,8 @@ struct MeshData {
   std::vector<XMaterial> materials;     // file order
 };
 
-// Every mesh of the file merged with its frame transforms applied. False with a reason on failure.
+// Every mesh of a text .X file merged with its frame transforms applied. False with a reason (the file, and
+// the line where it applies) on failure; binary and compressed .X files are refused as unsupported.
 bool LoadX(const FileSystem& files, std::string_view gamePath, MeshData& out, std::string* error);
 MeshData MakeBox(float width, float height, float depth);       // XYZ + NORMAL, one subset
 MeshData MakeSphere(float radius, int slices, int stacks);      // XYZ + NORMAL, one subset

@@ -67,7 +67,6 @@ TEST(BadInputTest, EveryBadImageIsAReportedFailure) {
 
 // Through the .X loader: false with a reason naming the file.
 TEST(BadInputTest, EveryBadMeshIsAReportedFailure) {
-  GTEST_SKIP() << "the assimp-based .X loader still aborts on these files; on with the hardened .X reader";
   const plat::FileSystem files{fs::path(KV_BAD_INPUTS_DIR)};
   const std::vector<fs::path> bad = FilesIn(KV_BAD_INPUTS_DIR, kMeshes);
   EXPECT_GE(bad.size(), 6u);

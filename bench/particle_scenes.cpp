@@ -1,6 +1,7 @@
 // The warp tunnel scene: what the player sees when the level script sends the ship to warp.
 #include "particle_scenes.h"
 
+#include "game/player.h"
 #include "graphics/graphics.h"
 #include "graphics/model.h"
 #include "graphics/particle_system.h"
@@ -23,21 +24,7 @@ bool BuildWarpTunnelScene(Graphics& g) {
   Model* ship = nullptr;
   if (!g.LoadModel(&ship, "KV01.mdl", 0.0f, 0.0f, 0.0f, true, false) || ship->parts.size() < 5) return false;
   math::SeedRandom(1);
-  for (size_t i = 1; i <= 4; ++i) {
-    ObjectPart* part = ship->parts[i];
-    if (part->lockPoints.empty()) return false;
-    ParticleEffectDesc exhaust;
-    exhaust.owner = ship;
-    exhaust.attached = true;
-    exhaust.kind = kExhaustParticles;
-    exhaust.vecA = &part->lockPoints[0].worldPosition;
-    exhaust.vecC = &part->worldZAxis;
-    exhaust.count = 128;
-    exhaust.colourA = {1.0f, 1.0f, 0.0f, 1.0f};
-    exhaust.colourB = {1.0f, 0.0f, 0.0f, 0.0f};
-    exhaust.pointSize = 5.0f;
-    if (!g.SpawnParticleSystem(&exhaust)) return false;
-  }
+  if (Player::AttachExhausts(g, ship) != 4) return false;
   ParticleEffectDesc warp;
   warp.owner = ship;
   warp.kind = kWarpParticles;

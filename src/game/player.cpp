@@ -59,26 +59,7 @@ void Player::ReleaseReticles() {
 
 void Player::Init() {
   LoadModel("KV01", true);  // blended, so that the ship's alpha shows
-  // The four engine exhausts: one per engine (model parts 1 to 4), at its first lock point and blown along its
-  // forward axis; a part or lock point the model lacks gets none.
-  if (model != nullptr && g_graphics != nullptr) {
-    for (size_t i = 1; i <= kEngineParts && i < model->parts.size(); ++i) {
-      ObjectPart* part = model->parts[i];
-      if (part == nullptr || part->lockPoints.empty()) continue;
-      ParticleEffectDesc desc;
-      desc.owner = model;
-      desc.attached = true;
-      desc.kind = kExhaustParticles;
-      desc.vecA = &part->lockPoints[0].worldPosition;
-      desc.vecC = &part->worldZAxis;
-      desc.size = 0.0f;
-      desc.count = 128;
-      desc.colourA = {1.0f, 1.0f, 0.0f, 1.0f};
-      desc.colourB = {1.0f, 0.0f, 0.0f, 0.0f};
-      desc.pointSize = 5.0f;
-      g_graphics->SpawnParticleSystem(&desc);
-    }
-  }
+  if (model != nullptr && g_graphics != nullptr) AttachExhausts(*g_graphics, model);
 
   weaponCode = 1;
   weaponLevel = 1;
@@ -289,6 +270,27 @@ const LockPoint* Player::FindLockPoint(const char* name) const {
     if (point.name == name) found = &point;
   }
   return found;
+}
+
+int Player::AttachExhausts(Graphics& graphics, Model* ship) {
+  int attached = 0;
+  for (size_t i = 1; i <= kEngineParts && i < ship->parts.size(); ++i) {
+    ObjectPart* part = ship->parts[i];
+    if (part == nullptr || part->lockPoints.empty()) continue;
+    ParticleEffectDesc desc;
+    desc.owner = ship;
+    desc.attached = true;
+    desc.kind = kExhaustParticles;
+    desc.vecA = &part->lockPoints[0].worldPosition;
+    desc.vecC = &part->worldZAxis;
+    desc.size = 0.0f;
+    desc.count = 128;
+    desc.colourA = {1.0f, 1.0f, 0.0f, 1.0f};
+    desc.colourB = {1.0f, 0.0f, 0.0f, 0.0f};
+    desc.pointSize = 5.0f;
+    if (graphics.SpawnParticleSystem(&desc)) ++attached;
+  }
+  return attached;
 }
 
 std::string Player::HelperStationName(int state, int index) {

@@ -9,6 +9,7 @@
 #include "math/math3d.h"
 
 class Engine;
+class Graphics;
 class Model;
 class Projectile;
 struct LockPoint;
@@ -90,6 +91,9 @@ class Player : public Entity {
   const LockPoint* FindLockPoint(const char* name) const;
   // Name of helper station i for a state: "HelperTop<i>" (13), "HelperSide<i>" (14), "HelperRail<i>" (15),
   // else just the number.
+  // The four engine exhausts: one per engine (model parts 1 to 4), at its first lock point and blown along
+  // its forward axis; a part or lock point the model lacks gets none. Returns how many were attached.
+  static int AttachExhausts(Graphics& graphics, Model* ship);
   static std::string HelperStationName(int state, int index);
 
   // Read by the display and the tests.

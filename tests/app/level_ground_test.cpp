@@ -61,14 +61,12 @@ TEST(LevelGround, PlatesMeetThemselvesAcrossXAndTheLevelPlateAcrossZInHeightAndN
   }
 }
 
-// Flights without steering and with the ship held in each corner of its range (which shifts and tilts
-// the chase view): rays through the screen that come down to the ground's height before the far plane
+// Flights without steering and with the ship held in opposite corners of its range (which shifts and
+// tilts the chase view): rays through the screen that come down to the ground's height before the far plane
 // must be over a drawn plate until they pass below it.
 class LevelGroundFlight : public ::testing::TestWithParam<std::vector<int>> {};
 INSTANTIATE_TEST_SUITE_P(Steering, LevelGroundFlight,
                          ::testing::Values(std::vector<int>{}, std::vector<int>{key::Left, key::Up},
-                                           std::vector<int>{key::Left, key::Down},
-                                           std::vector<int>{key::Right, key::Up},
                                            std::vector<int>{key::Right, key::Down}));
 
 TEST_P(LevelGroundFlight, CoversEverythingTheCameraLooksDownOnFromStartToEnd) {
@@ -97,7 +95,7 @@ TEST_P(LevelGroundFlight, CoversEverythingTheCameraLooksDownOnFromStartToEnd) {
   for (int frame = 0; frame < 5 * 60 * 50 && endFrames < 100; ++frame) {
     h.Step();
     if (player.railSegment == lastSegment && player.railProgress >= 1.0f) ++endFrames;
-    if (frame % 5 != 0) continue;
+    if (frame % 10 != 0) continue;
     std::vector<std::pair<Vec3, Vec3>> plates;  // world bounds of the drawn plates
     float top = -1e9f;
     for (const Model* model : g.visibleScenery) {
@@ -140,7 +138,7 @@ TEST_P(LevelGroundFlight, CoversEverythingTheCameraLooksDownOnFromStartToEnd) {
     }
   }
   EXPECT_EQ(endFrames, 100) << "the flight did not reach the end of the track";
-  EXPECT_GT(checks, 1000);
+  EXPECT_GT(checks, 500);
   EXPECT_EQ(failures, 0) << first;
 }
 

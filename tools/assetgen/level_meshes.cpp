@@ -1,5 +1,6 @@
-// The level's generated art: scenery meshes and their textures, and the meshes of the models the level
-// loader preloads. Left-handed, +Z forward, +Y up, clockwise front faces seen from outside, v growing down.
+// The level's generated art: scenery meshes and their textures, the ground plates, and the meshes of the
+// models the level loader preloads. Left-handed, +Z forward, +Y up, clockwise front faces seen from outside,
+// v growing down.
 #include "level_meshes.h"
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cmath>
 #include <numbers>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "geometry.h"
@@ -218,21 +220,39 @@ xfile::Frame MakeBeacon() {
   return {"Beacon01Frame", xfile::Identity(), {mesh}, {}};
 }
 
-// A 1024 x 1024 plate of rolling ground facing +Y, 16 x 16 cells, its texture repeated four times.
-xfile::Frame MakeGround() {
+// Rolling hills that repeat every plate (1024 units) both ways, so unturned plates side by side join
+// without a step or a crease; the gradient gives the normals, which then match across the joins too.
+struct Hills {
+  static constexpr float kWave = 2 * kPi / 1024;
+  static float Height(float x, float z) {
+    return 22 * std::sin(2 * kWave * x + 0.4f) * std::cos(kWave * z) + 9 * std::sin(5 * kWave * (x + z));
+  }
+  static float SlopeX(float x, float z) {
+    return 44 * kWave * std::cos(2 * kWave * x + 0.4f) * std::cos(kWave * z) +
+           45 * kWave * std::cos(5 * kWave * (x + z));
+  }
+  static float SlopeZ(float x, float z) {
+    return -22 * kWave * std::sin(2 * kWave * x + 0.4f) * std::sin(kWave * z) +
+           45 * kWave * std::cos(5 * kWave * (x + z));
+  }
+};
+
+// A 1024 x 1024 plate of rolling ground facing +Y, 16 x 16 cells, its texture repeated four times. Its base
+// climbs by `rise` from the -Z edge to the +Z edge along a smooth step that is level at both edges, so a
+// plate joins the level plates `rise` apart on either side of it smoothly.
+xfile::Frame MakeGround(const std::string& name, float rise) {
   xfile::Mesh mesh;
-  mesh.name = "Ground01";
+  mesh.name = name;
   constexpr int kCells = 16;
   constexpr float kSize = 1024, kCell = kSize / kCells;
   auto at = [](int i, int j) { return uint32_t(i * (kCells + 1) + j); };
   for (int i = 0; i <= kCells; ++i) {
+    const float t = float(i) / kCells;
+    const float base = rise * t * t * (3 - 2 * t), baseSlope = rise * 6 * t * (1 - t) / kSize;
     for (int j = 0; j <= kCells; ++j) {
       const float x = -kSize / 2 + kCell * float(j), z = -kSize / 2 + kCell * float(i);
-      // Hills that sink toward the rim, so neighbouring plates meet without a step.
-      const float rim = std::min({float(i), float(j), float(kCells - i), float(kCells - j)}) / 3.0f;
-      const float hills =
-          22 * std::sin(x * 0.011f + 0.4f) * std::cos(z * 0.009f) + 9 * std::sin((x + z) * 0.03f);
-      AddVertex(mesh, {x, hills * std::min(rim, 1.0f), z}, {4 * float(j) / kCells, 4 * float(i) / kCells});
+      AddVertex(mesh, {x, base + Hills::Height(x, z), z}, {4 * float(j) / kCells, 4 * t});
+      mesh.normals.push_back(Normalize({-Hills::SlopeX(x, z), 1, -(baseSlope + Hills::SlopeZ(x, z))}));
     }
   }
   for (int i = 0; i < kCells; ++i) {
@@ -241,9 +261,8 @@ xfile::Frame MakeGround() {
       AddFacing(mesh, at(i, j + 1), at(i + 1, j), at(i + 1, j + 1), {0, 1, 0});
     }
   }
-  SmoothNormals(mesh);
   mesh.materials.push_back(Textured(0.9f, 0.85f, 0.8f, "tex_ground.bmp"));
-  return {"Ground01Frame", xfile::Identity(), {mesh}, {}};
+  return {name + "Frame", xfile::Identity(), {mesh}, {}};
 }
 
 // A station ring standing across +Z: a torus of radius 120 around the Z axis, tube radius 8.
@@ -400,7 +419,11 @@ bool WriteLevelMeshes(const fs::path& assetsRoot) {
   ok = SaveMesh(art / "Rock03.X", MakeRock("Rock03", 45, 13, 18, 3.7f)) && ok;
   ok = SaveMesh(art / "Pylon01.X", MakePylon()) && ok;
   ok = SaveMesh(art / "Beacon01.X", MakeBeacon()) && ok;
-  ok = SaveMesh(art / "Ground01.X", MakeGround()) && ok;
+  // The level plate and the slopes between the first level's ground heights.
+  static constexpr std::pair<const char*, float> kGrounds[] = {
+      {"Ground01", 0}, {"GroundUp130", 130}, {"GroundUp57", 57}, {"GroundDown142", -142}};
+  for (const auto& [name, rise] : kGrounds)
+    ok = SaveMesh(art / (std::string(name) + ".X"), MakeGround(name, rise)) && ok;
   ok = SaveMesh(art / "Ring01.X", MakeRing()) && ok;
   ok = SaveMesh(art / "Bullet.X", MakeBullet()) && ok;
   ok = SaveMesh(art / "Poison.X", MakePoison()) && ok;

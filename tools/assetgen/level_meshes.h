@@ -1,4 +1,4 @@
-// The level's generated art: scenery meshes (rocks, pylon, beacon, ground plate, ring) with their textures,
+// The level's generated art: scenery meshes (rocks, pylon, beacon, ground plates, ring) with their textures,
 // and the meshes of the models the level loader preloads (shots, enemies, power-ups).
 #pragma once
 

@@ -74,7 +74,8 @@ class Engine {
   static std::array<DigitRect, kScoreDigits> ScoreDigitRects(int score);
   // Horizontal place of score digit k as a fraction of the screen width.
   static float ScoreDigitX(int k);
-  // The level script that goes with a level file: "Assets\Levels\" + its name without extension + "Events.txt".
+  // The level script that goes with a level file: "Assets\Levels\" + its name without extension +
+  // "Events.txt".
   static std::string ScriptFileName(const std::string& levelFile);
 
   int state = 0;
@@ -94,7 +95,7 @@ class Engine {
   std::vector<Player*> players;
   Input* input = nullptr;
   CollisionSystem collision;
-  Graphics* graphics = nullptr;  // owned; the same object as g_graphics
+  Graphics* graphics = nullptr;          // owned; the same object as g_graphics
   EnemyManager* enemyManager = nullptr;  // owned
 
   int keyLeft, keyRight, keyDown, keyUp, keyPause, keyFire, keySecondary, keySpecial;

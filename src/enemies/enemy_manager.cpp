@@ -14,8 +14,10 @@ const math::Vec3* EnemyManager::FindNearestTarget(float x, float y, float z, dou
       if (model == nullptr) continue;
       for (const ObjectPart* part : model->parts) {
         for (const CollisionSphere& sphere : part->spheres) {
-          const float dx = x - sphere.worldCentre.x, dy = y - sphere.worldCentre.y, dz = z - sphere.worldCentre.z;
-          const double d = static_cast<double>(dx * dx) + static_cast<double>(dy * dy) + static_cast<double>(dz * dz);
+          const float dx = x - sphere.worldCentre.x, dy = y - sphere.worldCentre.y,
+                      dz = z - sphere.worldCentre.z;
+          const double d =
+              static_cast<double>(dx * dx) + static_cast<double>(dy * dy) + static_cast<double>(dz * dz);
           if (d < best || best < -0.5) {
             best = d;
             result = &sphere.worldCentre;

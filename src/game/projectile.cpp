@@ -23,8 +23,12 @@ constexpr float kMissileTopSpeed = 300.0f;
 constexpr float kDriftDecay = 50.0f;
 constexpr int kHomingDelayMs = 500;
 
-float Speedup(bool fast) { return fast ? 3.0f : 1.0f; }
-int CurrentState() { return g_engine != nullptr ? g_engine->state : 0; }
+float Speedup(bool fast) {
+  return fast ? 3.0f : 1.0f;
+}
+int CurrentState() {
+  return g_engine != nullptr ? g_engine->state : 0;
+}
 
 // Loads the model, takes the axes and the place.
 void Place(Entity& shot, const char* model, const ShotAxes& axes, const math::Vec3& position, bool visible) {
@@ -80,8 +84,8 @@ ShotAxes AxesOf(const Entity& entity) {
   return {model->xAxis, model->yAxis, model->zAxis};
 }
 
-Bullet::Bullet(int damage, const math::Vec3& position, const ShotAxes& axes, float speed_, ParticleColour colour_,
-               float size_, bool splits_, int hitCounter_)
+Bullet::Bullet(int damage, const math::Vec3& position, const ShotAxes& axes, float speed_,
+               ParticleColour colour_, float size_, bool splits_, int hitCounter_)
     : speed(speed_), splits(splits_), colour(colour_), size(size_), hitCounter(hitCounter_) {
   Place(*this, "Bullet", axes, position, false);  // only its glow shows
   AttachGlow(model, colour, size);
@@ -101,8 +105,9 @@ void Bullet::OnCollision(Entity*, int) {
   const int state = CurrentState();
   for (int k = 0; k < 4; ++k) {
     const float angle = static_cast<float>(90 * k + math::Random() % 90 + 45) * kRadiansPerDegree;
-    auto* child = new Bullet(static_cast<int>(static_cast<float>(damage) * 0.25f), model->position, AxesOf(*this),
-                             speed * 0.6666667f, colour, size * 2.0f / 3.0f, false, kChildCounter);
+    auto* child =
+        new Bullet(static_cast<int>(static_cast<float>(damage) * 0.25f), model->position, AxesOf(*this),
+                   speed * 0.6666667f, colour, size * 2.0f / 3.0f, false, kChildCounter);
     if (Model* m = child->GetModel()) {
       if (state == kTopView || state == kRailView) m->RotateAboutAxisV(&m->yAxis, angle);
       if (state == kSideView) m->RotateAboutAxisV(&m->xAxis, angle);
@@ -175,7 +180,8 @@ Missile::Missile(int damage, const math::Vec3& position, const ShotAxes& axes, f
   Place(*this, "Missile", axes, position, true);
   SetDamage(damage);
   // The exhaust blows from the tail (the first lock point of part 0) along the part's forward axis.
-  if (model == nullptr || g_graphics == nullptr || model->parts.empty() || model->parts[0]->lockPoints.empty()) {
+  if (model == nullptr || g_graphics == nullptr || model->parts.empty() ||
+      model->parts[0]->lockPoints.empty()) {
     return;
   }
   ObjectPart* part = model->parts[0];

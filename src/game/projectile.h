@@ -66,8 +66,8 @@ class Missile : public Projectile {
   static constexpr int kPlayerLifeMs = 2500;
   static constexpr int kEnemyLifeMs = 5000;
 
-  Missile(int damage, const math::Vec3& position, const ShotAxes& axes, float verticalSpeed, float sidewaysSpeed,
-          bool homing, bool enemys);
+  Missile(int damage, const math::Vec3& position, const ShotAxes& axes, float verticalSpeed,
+          float sidewaysSpeed, bool homing, bool enemys);
   void Update(bool fast) override;
   void OnCollision(Entity* other, int part) override;
 
@@ -99,8 +99,8 @@ class RailShot : public Projectile {
 // origin and direction once the shooter is gone.
 class RayShot : public Projectile {
  public:
-  RayShot(int damagePerSecond, Entity& shooter, const math::Vec3* fixedOrigin, int width, ParticleColour colourA,
-          ParticleColour colourB, const math::Vec3* direction, int lockPoint);
+  RayShot(int damagePerSecond, Entity& shooter, const math::Vec3* fixedOrigin, int width,
+          ParticleColour colourA, ParticleColour colourB, const math::Vec3* direction, int lockPoint);
   void Update(bool fast) override;
 
   bool fixedOrigin;

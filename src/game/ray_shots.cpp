@@ -27,9 +27,9 @@ RailShot::RailShot(int damage_, const Entity& shooter, ParticleColour colour, in
                    const math::Vec3* target, bool fromSpawnPoint)
     : chainCount(chainCount_) {
   const ShotAxes axes = AxesOf(shooter);
-  const math::Vec3 start = fromSpawnPoint ? SpawnPoint(shooter)
+  const math::Vec3 start = fromSpawnPoint                  ? SpawnPoint(shooter)
                            : shooter.GetModel() != nullptr ? shooter.GetModel()->position
-                                                            : shooter.position;
+                                                           : shooter.position;
   PlaceHidden(*this, axes, start);
   const math::Vec3 segment = target != nullptr ? *target - start : axes.forward * kRailReach;
   if (g_graphics != nullptr) {
@@ -113,7 +113,8 @@ void RayShot::FollowShooter(const Entity& from) {
     return;
   }
   origin = m->position;
-  if (lockPoint >= 0 && !m->parts.empty() && static_cast<size_t>(lockPoint) < m->parts[0]->lockPoints.size()) {
+  if (lockPoint >= 0 && !m->parts.empty() &&
+      static_cast<size_t>(lockPoint) < m->parts[0]->lockPoints.size()) {
     origin = m->parts[0]->lockPoints[static_cast<size_t>(lockPoint)].worldPosition;
   }
   direction = m->zAxis;

@@ -234,7 +234,8 @@ void Player::FireMissiles(std::vector<Projectile*>& shots) {
   }
   const ShotAxes axes = AxesOf(*this);
   const math::Vec3 at = SpawnPoint(*this);
-  for (const Drift& d : drifts) shots.push_back(new Missile(500, at, axes, d.vertical, d.sideways, weaponLevel > 1, false));
+  for (const Drift& d : drifts)
+    shots.push_back(new Missile(500, at, axes, d.vertical, d.sideways, weaponLevel > 1, false));
 }
 
 void Player::FireRailgun(std::vector<Projectile*>& shots) {

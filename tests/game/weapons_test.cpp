@@ -10,6 +10,7 @@
 #include "enemies/enemy.h"
 #include "enemies/enemy_manager.h"
 #include "game/projectile.h"
+#include "harness/play_support.h"
 #include "math/random.h"
 #include "player_test_support.h"
 
@@ -379,6 +380,35 @@ TEST_F(WeaponsTest, TheWeaponKeyWithNoSecondaryWeaponFiresNothing) {
     EXPECT_EQ(Keep(player->FireWeapon(5000)), 0u);
   }
   EXPECT_TRUE(Plays().empty());
+}
+
+// The whole frame: the fire key's shots join the live list at once, fly and are purged after 5000 ms; a
+// super shot's rapid fire goes on while the game is paused.
+TEST(WeaponsInPlay, TheFireKeysShotsJoinTheLiveListAndRapidFireRunsOnWhilePaused) {
+  EngineHarness h(20);
+  EnterPlay(h);
+  Engine& e = h.engine();
+  h.services.Sounds().ClearRecords();
+  h.services.SetKey(e.keyFire, true);
+  h.Frames(50);  // one second: the press, then every 401 ms or more (420 in 20 ms frames)
+  h.services.SetKey(e.keyFire, false);
+  const std::vector<std::string> plays = h.services.Sounds().Lines({SoundCall::Play});
+  EXPECT_EQ(std::count(plays.begin(), plays.end(), "play Assets/Sounds/BeamGun.wav 150"), 3);
+  ASSERT_EQ(e.objects.size(), 3u);
+  EXPECT_NE(dynamic_cast<Bullet*>(e.objects[0]), nullptr);
+  h.Frames(250);
+  EXPECT_TRUE(e.objects.empty());
+
+  e.players[0]->SetWeaponCode(4);
+  h.services.SetKey(e.keySpecial, true);
+  h.Step();
+  h.services.SetKey(e.keySpecial, false);
+  EXPECT_EQ(e.players[0]->GetBombs(), 2);
+  e.Pause();
+  ASSERT_EQ(h.state(), 16);
+  const size_t before = e.objects.size();
+  h.Frames(30);  // level-4 missiles, four every 101 ms or more (120 in 20 ms frames)
+  EXPECT_EQ(e.objects.size(), before + 20);
 }
 
 }  // namespace

@@ -4,12 +4,9 @@
 #include <memory>
 #include <vector>
 
-#include "enemies/enemy.h"
-#include "enemies/enemy_manager.h"
-#include "game/projectile.h"
 #include "graphics/model.h"
 #include "math/random.h"
-#include "player_test_support.h"
+#include "shot_test_support.h"
 
 namespace playertest {
 namespace {
@@ -17,25 +14,7 @@ namespace {
 const ShotAxes kWorld{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 constexpr ParticleColour kWhite{1, 1, 1, 1};
 
-class ProjectileTest : public PlayerTest {
- protected:
-  void TearDown() override {
-    engine().enemyManager->groups.clear();
-    enemies.clear();
-    PlayerTest::TearDown();
-  }
-  Enemy* AddEnemy(const math::Vec3& at) {
-    enemies.push_back(std::make_unique<Enemy>());
-    Enemy* enemy = enemies.back().get();
-    enemy->LoadModel("Bullet", false);
-    enemy->SetPosition(at.x, at.y, at.z);
-    enemy->health = 100;
-    engine().enemyManager->groups.resize(1);
-    engine().enemyManager->groups[0].members.push_back(enemy);
-    return enemy;
-  }
-  std::vector<std::unique_ptr<Enemy>> enemies;
-};
+using ProjectileTest = ShotTest;
 
 TEST_F(ProjectileTest, ASplitBulletsChildrenFanOutAndCannotDieForThreeUpdates) {
   math::SeedRandom(3);
@@ -136,8 +115,7 @@ TEST_F(ProjectileTest, AHomingMissileTurnsTowardItsTargetAfter500MsButNotForOneS
     bool turns;
   };
   for (const Row& row : {Row{{0, 0, 1000}, false}, Row{{500, 0, 500}, true}}) {
-    engine().enemyManager->groups.clear();
-    enemies.clear();
+    ClearShots();
     AddEnemy(row.target);
     Missile missile(500, {0, 0, 0}, kWorld, 0, 0, true, false);
     const int born = Timer().GetTimeMs();

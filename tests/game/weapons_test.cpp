@@ -2,130 +2,150 @@
 // spends and the sounds it plays; the Ray Cannon's charge timeline; the super shot and rapid fire.
 #include <algorithm>
 #include <cmath>
-#include <memory>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/sound_system.h"
-#include "enemies/enemy.h"
-#include "enemies/enemy_manager.h"
-#include "game/projectile.h"
 #include "harness/play_support.h"
 #include "math/random.h"
-#include "player_test_support.h"
+#include "shot_test_support.h"
 
 namespace playertest {
 namespace {
 
 using plat::headless::SoundCall;
 
-class WeaponsTest : public PlayerTest {
- protected:
-  // Keeps the shots (the test owns them) and returns how many there were.
-  size_t Keep(std::vector<Projectile*> made) {
-    for (Projectile* p : made) shots.emplace_back(p);
-    return made.size();
-  }
-  template <class T>
-  T* Last() {
-    return shots.empty() ? nullptr : dynamic_cast<T*>(shots.back().get());
-  }
-  std::vector<std::string> Plays() { return harness->services.Sounds().Lines({SoundCall::Play}); }
-  void Arm(int code, int level) {
-    player->SetWeaponCode(code);
-    player->SetWeaponLevel(level);
-  }
-  // An enemy with one sphere 100 units ahead, in the enemy manager's one group.
-  Enemy* AddEnemy(int health = 100) {
-    auto enemy = std::make_unique<Enemy>();
-    enemy->LoadModel("Bullet", false);
-    enemy->SetPosition(0, 0, 100);
-    enemy->health = health;
-    engine().enemyManager->groups.resize(1);
-    engine().enemyManager->groups[0].members.push_back(enemy.get());
-    engine().enemyManager->count += 1;
-    enemies.push_back(std::move(enemy));
-    return enemies.back().get();
-  }
-  // Shots and enemies go before the engine whose graphics object holds their models.
-  void Restart() {
-    shots.clear();
-    engine().enemyManager->groups.clear();
-    enemies.clear();
-    Start(EngineHarness::GameFolder());
-  }
-  void TearDown() override {
-    shots.clear();
-    engine().enemyManager->groups.clear();
-    enemies.clear();
-    PlayerTest::TearDown();
-  }
+using WeaponsTest = ShotTest;
 
-  std::vector<std::unique_ptr<Projectile>> shots;
-  std::vector<std::unique_ptr<Enemy>> enemies;
+long YawDegrees(const Entity& shot) {
+  const math::Vec3 z = shot.GetModel()->zAxis;
+  return std::lround(std::atan2(z.x, z.z) / 0.017453277f);
+}
+
+// A shot's class and the arguments it was made with; the heading only where the test view fixes it.
+std::string Describe(const Projectile* p, bool yaw) {
+  char text[96] = "?";
+  if (auto* b = dynamic_cast<const Bullet*>(p)) {
+    std::snprintf(text, sizeof text, "Bullet %d v%g s%g %s c%d g%g", b->GetDamage(), b->speed, b->size,
+                  b->splits ? "split" : "whole", b->hitCounter, b->colour.g);
+  } else if (auto* bomb = dynamic_cast<const Bomb*>(p)) {
+    std::snprintf(text, sizeof text, "Bomb %d v%g blast%g", bomb->GetDamage(), bomb->speed, bomb->blastSpeed);
+  } else if (auto* m = dynamic_cast<const Missile*>(p)) {
+    std::snprintf(text, sizeof text, "Missile %d (%g,%g) %s", m->GetDamage(), m->sidewaysSpeed,
+                  m->verticalSpeed, m->homing ? "homing" : "straight");
+  } else if (auto* r = dynamic_cast<const RailShot*>(p)) {
+    std::snprintf(text, sizeof text, "RailShot %d chain%d", r->GetDamage(), r->chainCount);
+  } else if (auto* ray = dynamic_cast<const RayShot*>(p)) {
+    std::snprintf(text, sizeof text, "RayShot %d/s wide%g", ray->damagePerSecond, ray->rayThickness);
+  }
+  return yaw ? std::string(text) + " yaw" + std::to_string(YawDegrees(*p)) : text;
+}
+
+// Code 0 stands for the primary gun's held key (its level is the primary level).
+struct Shot {
+  int code, level, state, cooldown;
+  const char* sound;
+  int bombsSpent;
+  std::vector<std::string> shots;
+};
+const std::string kBeam = "Bullet 1000 v300 s15 whole c30 g1",
+                  kSpread = "Bullet 1000 v200 s15 whole c30 g0.498";
+const Shot kShots[] = {
+    {0, 1, 13, 401, "BeamGun", 0, {kBeam + " yaw0"}},
+    {0, 4, 13, 401, "BeamGun", 1, {"Bomb 1000 v300 blast50 yaw0"}},
+    {2, 1, 13, 1501, "RayCannon", 0, {"RayShot 10000/s wide3"}},
+    {2, 2, 13, 1501, "RayCannon", 0, {"RayShot 12500/s wide6"}},
+    {2, 3, 13, 1501, "RayCannon", 0, {"RayShot 15000/s wide12"}},
+    {2, 4, 13, 1501, "RayCannon", 1, {"RayShot 100000/s wide40"}},
+    {3, 1, 13, 301, "SpreadShot", 0, {kSpread + " yaw3", kSpread + " yaw-3", kSpread + " yaw0"}},
+    {3, 1, 12, 301, "SpreadShot", 0, {kSpread + " yaw0", kSpread + " yaw0", kSpread + " yaw0"}},
+    {3, 1, 15, 301, "SpreadShot", 0, {kSpread, kSpread, kSpread, kSpread}},
+    {3,
+     2,
+     13,
+     301,
+     "SpreadShot",
+     0,
+     {kSpread + " yaw3", kSpread + " yaw-3", kSpread + " yaw6", kSpread + " yaw-6", kSpread + " yaw0"}},
+    {3,
+     2,
+     15,
+     301,
+     "SpreadShot",
+     0,
+     {kSpread + " yaw0", kSpread + " yaw0", kSpread + " yaw3", kSpread + " yaw-3", kSpread + " yaw0"}},
+    {3, 3, 14, 301, "SpreadShot", 0, std::vector<std::string>(5, "Bullet 1000 v200 s10 split c30 g0.498")},
+    {3, 4, 15, 11, "SpreadShot", 0, std::vector<std::string>(3, "Bullet 1000 v600 s15 whole c30 g0.498")},
+    {3, 4, 13, 11, "SpreadShot", 0, {kSpread}},
+    {3, 4, 12, 11, "SpreadShot", 0, {}},
+    {4, 1, 13, 751, "Missile", 0, {"Missile 500 (0,0) straight"}},
+    {4, 2, 13, 751, "Missile", 0, {"Missile 500 (0,0) homing"}},
+    {4, 3, 14, 751, "Missile", 0, {"Missile 500 (0,-50) homing", "Missile 500 (0,50) homing"}},
+    {4, 3, 15, 751, "Missile", 0, {"Missile 500 (50,0) homing", "Missile 500 (-50,0) homing"}},
+    {4, 3, 12, 751, "Missile", 0, {}},
+    {4,
+     4,
+     12,
+     101,
+     "MissileBomb",
+     0,
+     {"Missile 500 (50,0) homing", "Missile 500 (-50,0) homing", "Missile 500 (0,-50) homing",
+      "Missile 500 (0,50) homing"}},
+    {5, 1, 13, 901, "RailGun", 0, {"RailShot 5000 chain0"}},
+    {5, 2, 13, 901, "RailGun", 0, {"RailShot 5000 chain0"}},
+    {5, 3, 13, 451, "RailGun", 0, {"RailShot 5000 chain0"}},
+    {5, 4, 13, 451, "RailGun", 1, {"RailShot 25000 chain2"}},  // chained as many times as enemies live
 };
 
-float YawDegrees(const Entity& shot) {
-  const math::Vec3 z = shot.GetModel()->zAxis;
-  return std::atan2(z.x, z.z) / 0.017453277f;
-}
-
-TEST_F(WeaponsTest, PrimaryGunByLevelCoolsDownSpendsBombsAtLevelFourAndPlaysItsSound) {
-  struct Row {
-    int level, cooldown;
-    bool bomb;
-  };
-  for (const Row& row : {Row{1, 401, false}, Row{2, 251, false}, Row{3, 121, false}, Row{4, 401, true}}) {
-    SCOPED_TRACE(row.level);
+// Each weapon, level and view from a fresh ship with two enemies ahead: the shots of the first call once the
+// cool-down has passed, the sound, the bombs, and nothing one millisecond before the next cool-down ends.
+TEST_F(WeaponsTest, EachWeaponLevelAndViewMakesItsShotsAfterItsCoolDown) {
+  for (const Shot& row : kShots) {
+    SCOPED_TRACE(std::to_string(row.code) + " level " + std::to_string(row.level) + " state " +
+                 std::to_string(row.state));
     Restart();
-    player->SetPrimaryLevel(row.level);
-    AdvanceTo(1000);
-    EXPECT_EQ(Keep(player->FirePrimary(0, false)), 1u);  // a press fires at once
-    EXPECT_EQ(Keep(player->FirePrimary(0, true)), 0u);   // the held call of the same frame waits
-    AdvanceTo(1000 + row.cooldown - 1);
-    EXPECT_EQ(Keep(player->FirePrimary(0, true)), 0u);
-    EXPECT_EQ(Keep(player->FirePrimary(0, false)), 1u);  // another press ignores the cool-down
-    AdvanceTo(1000 + 2 * row.cooldown - 1);
-    EXPECT_EQ(Keep(player->FirePrimary(0, true)), 1u);
-    EXPECT_EQ(player->GetBombs(), row.bomb ? 0 : 3);
-    EXPECT_EQ(Plays(), std::vector<std::string>(3, "play Assets/Sounds/BeamGun.wav 150"));
-    if (row.bomb) {
-      Bomb* bomb = Last<Bomb>();
-      ASSERT_NE(bomb, nullptr);
-      EXPECT_EQ(bomb->GetDamage(), 1000);
-      EXPECT_FLOAT_EQ(bomb->speed, 300.0f);
-      EXPECT_FLOAT_EQ(bomb->blastSpeed, 50.0f);
-      // Out of bombs, level 4 fires nothing at all.
-      AdvanceTo(3000);
-      EXPECT_EQ(Keep(player->FirePrimary(0, false)), 0u);
-      EXPECT_EQ(player->GetBombs(), 0);
-    } else {
-      Bullet* bullet = Last<Bullet>();
-      ASSERT_NE(bullet, nullptr);
-      EXPECT_EQ(bullet->GetDamage(), 1000);
-      EXPECT_EQ(bullet->position, (math::Vec3{0, -3.5f, 13}));  // the spawn point of an unturned ship
-      EXPECT_FLOAT_EQ(bullet->speed, 300.0f);
-      EXPECT_FLOAT_EQ(bullet->size, 15.0f);
-      EXPECT_EQ(bullet->hitCounter, 30);
-      EXPECT_FALSE(bullet->splits);
-      EXPECT_FALSE(bullet->GetModel()->visible);
+    AddEnemy();
+    AddEnemy();
+    engine().state = row.state;
+    Arm(row.code == 0 ? 1 : row.code, row.level);
+    player->SetPrimaryLevel(row.code == 0 ? row.level : 1);
+    auto fire = [&] { return Keep(row.code == 0 ? player->FirePrimary(0, true) : player->FireWeapon(1000)); };
+    AdvanceTo(row.cooldown);
+    ASSERT_EQ(fire(), row.shots.size());
+    for (size_t i = 0; i < row.shots.size(); ++i) {
+      EXPECT_EQ(Describe(shots[i].get(), row.shots[i].find(" yaw") != std::string::npos), row.shots[i]);
+      // Bodies start at the spawn point of the unturned ship, rail shots too; beams at the ray lock point.
+      if (auto* beam = dynamic_cast<RayShot*>(shots[i].get())) {
+        EXPECT_EQ(beam->origin, (math::Vec3{0, -1, 12}));
+      } else {
+        EXPECT_EQ(row.code == 5 ? shots[i]->rayStart : shots[i]->position, (math::Vec3{0, -3.5f, 13}));
+      }
     }
-    shots.clear();
+    EXPECT_EQ(Plays().back(), std::string("play Assets/Sounds/") + row.sound + ".wav 150");
+    EXPECT_EQ(player->GetBombs(), 3 - row.bombsSpent);
+    AdvanceTo(2 * row.cooldown - 1);
+    EXPECT_EQ(fire(), 0u);
   }
 }
 
-TEST_F(WeaponsTest, PrimarySpreadInTheTopViewIsMinusOneToOneAtLevelTwoAndMinusTwoToOneAtLevelThree) {
+TEST_F(WeaponsTest, APressFiresWhateverTheCoolDownAndLevelsTwoAndThreeSpreadTheShot) {
+  EXPECT_EQ(Keep(player->FirePrimary(0, false)), 1u);
+  EXPECT_EQ(Keep(player->FirePrimary(0, true)), 0u);  // the held call of the same frame waits
+  EXPECT_EQ(Keep(player->FirePrimary(0, false)), 1u);
+  EXPECT_EQ(Keep(player->FireWeapon(5000)), 0u);  // weapon code 1: no secondary weapon
   math::SeedRandom(7);
   for (int level : {2, 3}) {
     player->SetPrimaryLevel(level);
-    std::vector<int> seen;
+    std::vector<long> seen;
     for (int i = 0; i < 40; ++i) {
       Keep(player->FirePrimary(0, false));
-      const int degrees = static_cast<int>(std::lround(YawDegrees(*shots.back())));
-      if (std::find(seen.begin(), seen.end(), degrees) == seen.end()) seen.push_back(degrees);
+      if (std::find(seen.begin(), seen.end(), YawDegrees(*shots.back())) == seen.end()) {
+        seen.push_back(YawDegrees(*shots.back()));
+      }
     }
     std::sort(seen.begin(), seen.end());
-    EXPECT_EQ(seen, level == 2 ? (std::vector<int>{-1, 0, 1}) : (std::vector<int>{-2, -1, 0, 1}));
+    EXPECT_EQ(seen, level == 2 ? (std::vector<long>{-1, 0, 1}) : (std::vector<long>{-2, -1, 0, 1}));
   }
 }
 
@@ -165,154 +185,25 @@ TEST_F(WeaponsTest, RayCannonHumsFrom1251MsAndFiresAfter1501MsSinceTheLastShotAn
   }
 }
 
-TEST_F(WeaponsTest, RayCannonBeamsByLevelAndLevelFourNeedsABomb) {
+// Every level-4 spend needs a bomb; a level-4 Railgun with no target spends none but takes the sound and
+// the shot time.
+TEST_F(WeaponsTest, LevelFourShotsNeedABombAndTheRailgunATarget) {
   struct Row {
-    int level, damagePerSecond;
-    float thickness;
-    int bombsAfter;
+    int code, bombs, enemies;
   };
-  for (const Row& row :
-       {Row{1, 10000, 3, 3}, Row{2, 12500, 6, 3}, Row{3, 15000, 12, 3}, Row{4, 100000, 40, 2}}) {
-    SCOPED_TRACE(row.level);
-    Arm(2, row.level);
-    AdvanceTo(Timer().GetTimeMs() + 1501);
-    ASSERT_EQ(Keep(player->FireWeapon(251)), 1u);
-    RayShot* beam = Last<RayShot>();
-    ASSERT_NE(beam, nullptr);
-    EXPECT_EQ(beam->damagePerSecond, row.damagePerSecond);
-    EXPECT_FLOAT_EQ(beam->rayThickness, row.thickness);
-    EXPECT_EQ(beam->lockPoint, player->GetRayLockPoint());
-    EXPECT_EQ(beam->origin, (math::Vec3{0, -1, 12}));  // the ship's "RayLockpoint"
-    EXPECT_EQ(player->GetBombs(), row.bombsAfter);
-    player->SetBombs(3);
+  for (const Row& row : {Row{0, 0, 0}, Row{2, 0, 0}, Row{5, 0, 2}, Row{5, 3, 0}}) {
+    SCOPED_TRACE(row.code);
+    Restart();
+    for (int i = 0; i < row.enemies; ++i) AddEnemy();
+    player->SetBombs(row.bombs);
+    Arm(row.code == 0 ? 1 : row.code, 4);
+    player->SetPrimaryLevel(4);
+    AdvanceTo(2000);
+    EXPECT_EQ(Keep(row.code == 0 ? player->FirePrimary(0, false) : player->FireWeapon(1000)), 0u);
+    EXPECT_EQ(player->GetBombs(), row.bombs);
   }
-  player->SetBombs(0);
-  AdvanceTo(Timer().GetTimeMs() + 1501);
-  EXPECT_EQ(Keep(player->FireWeapon(251)), 0u);
-  EXPECT_EQ(player->GetBombs(), 0);
-}
-
-TEST_F(WeaponsTest, SpreadShotFansPerLevelAndView) {
-  struct Row {
-    int level, state;
-    size_t count;
-    float speed, size;
-    bool splits;
-    std::vector<int> yaws;  // top view only: the turns about the up axis, in degrees
-  };
-  const Row rows[] = {
-      {1, 13, 3, 200, 15, false, {3, -3, 0}},
-      {1, 14, 3, 200, 15, false, {}},
-      {1, 15, 4, 200, 15, false, {}},
-      {1, 12, 3, 200, 15, false, {0, 0, 0}},
-      {2, 13, 5, 200, 15, false, {3, -3, 6, -6, 0}},
-      {2, 15, 5, 200, 15, false, {0, 0, 3, -3, 0}},
-      {3, 14, 5, 200, 10, true, {}},
-      {4, 15, 3, 600, 15, false, {}},
-      {4, 13, 1, 200, 15, false, {}},
-      {4, 12, 0, 0, 0, false, {}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(std::to_string(row.level) + " in state " + std::to_string(row.state));
-    engine().state = row.state;
-    Arm(3, row.level);
-    AdvanceTo(Timer().GetTimeMs() + (row.level == 4 ? 11 : 301));
-    shots.clear();
-    harness->services.Sounds().ClearRecords();
-    ASSERT_EQ(Keep(player->FireWeapon(0)), row.count);
-    EXPECT_EQ(Plays(), std::vector<std::string>{"play Assets/Sounds/SpreadShot.wav 150"});
-    EXPECT_EQ(Keep(player->FireWeapon(0)), 0u);  // cooling down
-    for (size_t i = 0; i < shots.size(); ++i) {
-      auto* b = dynamic_cast<Bullet*>(shots[i].get());
-      ASSERT_NE(b, nullptr);
-      EXPECT_FLOAT_EQ(b->speed, row.speed);
-      EXPECT_FLOAT_EQ(b->size, row.size);
-      EXPECT_EQ(b->splits, row.splits);
-      EXPECT_FLOAT_EQ(b->colour.g, 0.498f);
-      // The chase view's pitches leave the heading; its yaws and the top view's turns set it.
-      if (!row.yaws.empty()) {
-        EXPECT_EQ(std::lround(YawDegrees(*b)), row.yaws[i]) << i;
-      }
-    }
-  }
-}
-
-TEST_F(WeaponsTest, MissilesPerLevelAndView) {
-  struct Row {
-    int level, state;
-    std::vector<std::pair<float, float>> drifts;  // sideways, vertical
-    const char* sound;
-  };
-  const Row rows[] = {
-      {1, 13, {{0, 0}}, "Missile"},
-      {2, 13, {{0, 0}}, "Missile"},
-      {3, 14, {{0, -50}, {0, 50}}, "Missile"},
-      {3, 15, {{50, 0}, {-50, 0}}, "Missile"},
-      {3, 12, {}, "Missile"},
-      {4, 12, {{50, 0}, {-50, 0}, {0, -50}, {0, 50}}, "MissileBomb"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(std::to_string(row.level) + " in state " + std::to_string(row.state));
-    engine().state = row.state;
-    Arm(4, row.level);
-    AdvanceTo(Timer().GetTimeMs() + (row.level == 4 ? 101 : 751));
-    shots.clear();
-    harness->services.Sounds().ClearRecords();
-    ASSERT_EQ(Keep(player->FireWeapon(0)), row.drifts.size());
-    EXPECT_EQ(Plays(), std::vector<std::string>{std::string("play Assets/Sounds/") + row.sound + ".wav 150"});
-    for (size_t i = 0; i < shots.size(); ++i) {
-      auto* m = dynamic_cast<Missile*>(shots[i].get());
-      ASSERT_NE(m, nullptr);
-      EXPECT_EQ(std::make_pair(m->sidewaysSpeed, m->verticalSpeed), row.drifts[i]);
-      EXPECT_EQ(m->homing, row.level > 1);
-      EXPECT_FALSE(m->enemys);
-      EXPECT_EQ(m->GetDamage(), 500);
-    }
-  }
-}
-
-TEST_F(WeaponsTest, RailgunByLevelAndTheChainingShotNeedsATargetAndABomb) {
-  struct Row {
-    int level, cooldown, damage;
-    float green;
-  };
-  for (const Row& row : {Row{1, 901, 5000, 1}, Row{2, 901, 5000, 0.502f}, Row{3, 451, 5000, 0}}) {
-    SCOPED_TRACE(row.level);
-    Arm(5, row.level);
-    AdvanceTo(Timer().GetTimeMs() + row.cooldown);
-    const int fired = Timer().GetTimeMs();
-    ASSERT_EQ(Keep(player->FireWeapon(0)), 1u);
-    AdvanceTo(fired + row.cooldown - 1);
-    EXPECT_EQ(Keep(player->FireWeapon(0)), 0u);
-    RailShot* shot = dynamic_cast<RailShot*>(shots.front().get());
-    ASSERT_NE(shot, nullptr);
-    EXPECT_EQ(shot->GetDamage(), row.damage);
-    EXPECT_EQ(shot->chainCount, 0);
-    EXPECT_EQ(shot->rayStart, (math::Vec3{0, -3.5f, 13}));
-    EXPECT_EQ(shot->raySegment, (math::Vec3{0, 0, 300000}));
-    shots.clear();
-  }
-  // Level 4: no target takes the sound and the shot time but no bomb; a target without bombs fires nothing.
-  Arm(5, 4);
-  harness->services.Sounds().ClearRecords();
-  AdvanceTo(Timer().GetTimeMs() + 451);
-  EXPECT_EQ(Keep(player->FireWeapon(0)), 0u);
-  EXPECT_EQ(player->GetLastWeaponShot(), Timer().GetTimeMs());
+  EXPECT_EQ(player->GetLastWeaponShot(), 2000);
   EXPECT_EQ(Plays(), std::vector<std::string>{"play Assets/Sounds/RailGun.wav 150"});
-  EXPECT_EQ(player->GetBombs(), 3);
-  AddEnemy();
-  AddEnemy();
-  player->SetBombs(0);
-  AdvanceTo(Timer().GetTimeMs() + 451);
-  EXPECT_EQ(Keep(player->FireWeapon(0)), 0u);
-  EXPECT_EQ(player->GetBombs(), 0);
-  player->SetBombs(1);
-  AdvanceTo(Timer().GetTimeMs() + 451);
-  ASSERT_EQ(Keep(player->FireWeapon(0)), 1u);
-  EXPECT_EQ(player->GetBombs(), 0);
-  EXPECT_EQ(Last<RailShot>()->GetDamage(), 25000);
-  EXPECT_EQ(Last<RailShot>()->chainCount, 2);  // the live enemy count
-  EXPECT_EQ(Last<RailShot>()->raySegment, (math::Vec3{0, 3.5f, 87}));
 }
 
 TEST_F(WeaponsTest, SuperShotSpendsOneBombPerWeaponOrDoesNothing) {
@@ -326,7 +217,7 @@ TEST_F(WeaponsTest, SuperShotSpendsOneBombPerWeaponOrDoesNothing) {
   Arm(1, 1);
   AdvanceTo(500);
   ASSERT_EQ(Keep(player->FireSuper(0)), 1u);  // one bomb, and the primary level is back at 1
-  EXPECT_NE(Last<Bomb>(), nullptr);
+  EXPECT_NE(dynamic_cast<Bomb*>(shots.back().get()), nullptr);
   EXPECT_EQ(player->GetPrimaryLevel(), 1);
   AdvanceTo(900);
   EXPECT_EQ(Keep(player->FireSuper(0)), 0u);  // within 401 ms of the last primary shot
@@ -370,16 +261,6 @@ TEST_F(WeaponsTest, RapidFireStopsWhenAPickUpChangesToAWeaponItDoesNotBuy) {
     EXPECT_EQ(player->GetRapidFireLeft(), 0);
     EXPECT_EQ(player->GetWeaponLevel(), 1);
   }
-}
-
-TEST_F(WeaponsTest, TheWeaponKeyWithNoSecondaryWeaponFiresNothing) {
-  AdvanceTo(5000);
-  EXPECT_EQ(Keep(player->FireWeapon(5000)), 0u);
-  for (int level : {0, 5}) {
-    Arm(5, level);
-    EXPECT_EQ(Keep(player->FireWeapon(5000)), 0u);
-  }
-  EXPECT_TRUE(Plays().empty());
 }
 
 // The whole frame: the fire key's shots join the live list at once, fly and are purged after 5000 ms; a

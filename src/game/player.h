@@ -75,7 +75,6 @@ class Player : public Entity {
   void StopChargeSound();
   void SetBombs(int n) { bombs = n; }
   int GetLastWeaponShot() const { return lastWeaponShot; }
-  int GetLastPrimaryShot() const { return lastPrimaryShot; }
   int GetRapidFireLeft() const { return rapidFireLeft; }
   float GetChargeHum() const { return chargeHum; }
 

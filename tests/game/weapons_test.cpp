@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -138,15 +139,12 @@ TEST_F(WeaponsTest, APressFiresWhateverTheCoolDownAndLevelsTwoAndThreeSpreadTheS
   math::SeedRandom(7);
   for (int level : {2, 3}) {
     player->SetPrimaryLevel(level);
-    std::vector<long> seen;
+    std::set<long> seen;
     for (int i = 0; i < 40; ++i) {
       Keep(player->FirePrimary(0, false));
-      if (std::find(seen.begin(), seen.end(), YawDegrees(*shots.back())) == seen.end()) {
-        seen.push_back(YawDegrees(*shots.back()));
-      }
+      seen.insert(YawDegrees(*shots.back()));
     }
-    std::sort(seen.begin(), seen.end());
-    EXPECT_EQ(seen, level == 2 ? (std::vector<long>{-1, 0, 1}) : (std::vector<long>{-2, -1, 0, 1}));
+    EXPECT_EQ(seen, level == 2 ? (std::set<long>{-1, 0, 1}) : (std::set<long>{-2, -1, 0, 1}));
   }
 }
 

@@ -1,4 +1,5 @@
-// The warp tunnel scene: what the player sees when the level script sends the ship to warp.
+// The heavy particle scenes: the warp tunnel the level script sends the ship into, and a fight frame with
+// every weapon's effects at once.
 #include "particle_scenes.h"
 
 #include "game/player.h"
@@ -14,17 +15,131 @@ constexpr int kFillFrames = 4000;  // one new tunnel particle a frame after the 
 // The rail frame the tunnel follows: straight ahead along +Z.
 const math::Vec3 kForward{0, 0, 1}, kSide{1, 0, 0}, kUp{0, 1, 0};
 
-}  // namespace
+constexpr int kFightRenewFrames = 12;
 
-bool BuildWarpTunnelScene(Graphics& g) {
+// A missile's exhaust: count particles blown from the first lock point of a model part along its forward axis.
+bool AddExhaust(Graphics& g, Model* owner, ObjectPart* part, int count) {
+  if (part->lockPoints.empty()) return false;
+  ParticleEffectDesc exhaust;
+  exhaust.owner = owner;
+  exhaust.attached = true;
+  exhaust.kind = kExhaustParticles;
+  exhaust.vecA = &part->lockPoints[0].worldPosition;
+  exhaust.vecC = &part->worldZAxis;
+  exhaust.count = count;
+  exhaust.colourA = {1.0f, 1.0f, 0.0f, 1.0f};
+  exhaust.colourB = {1.0f, 0.0f, 0.0f, 0.0f};
+  exhaust.pointSize = 5.0f;
+  return g.SpawnParticleSystem(&exhaust);
+}
+
+// The chase view's sky and camera, and the ship at the origin with its four exhausts; null when the ship
+// cannot be set up.
+Model* ShipInChaseView(Graphics& g, int sky) {
   g.titleMode = false;
-  if (!g.SetSkybox(2)) return false;
+  if (!g.SetSkybox(sky)) return nullptr;
   g.camera.SetEye({0.0f, 20.0f, -80.0f});
   g.camera.SetAxes(kForward, kUp, kSide);
   Model* ship = nullptr;
-  if (!g.LoadModel(&ship, "KV01.mdl", 0.0f, 0.0f, 0.0f, true, false) || ship->parts.size() < 5) return false;
+  if (!g.LoadModel(&ship, "KV01.mdl", 0.0f, 0.0f, 0.0f, true, false) || ship->parts.size() < 5) return nullptr;
   math::SeedRandom(1);
-  if (Player::AttachExhausts(g, ship) != 4) return false;
+  if (Player::AttachExhausts(g, ship) != 4) return nullptr;
+  return ship;
+}
+
+// A shot's model at a place, with its kind-3 glow.
+Model* GlowingShot(Graphics& g, const char* file, const math::Vec3& at, ParticleColour colour, float size) {
+  Model* shot = nullptr;
+  if (!g.LoadModel(&shot, file, at.x, at.y, at.z, false, false)) return nullptr;
+  ParticleEffectDesc glow;
+  glow.owner = shot;
+  glow.attached = true;
+  glow.kind = kGlowParticles;
+  glow.vecA = &shot->position;
+  glow.colourA = colour;
+  glow.pointSize = size;
+  return g.SpawnParticleSystem(&glow) ? shot : nullptr;
+}
+
+// The fight's beam origin, streak start and cloud place: the effects copy or track them.
+const math::Vec3 kBeamOrigin{0.0f, -1.0f, 12.0f};
+const math::Vec3 kStreakStart{0.0f, -3.5f, 13.0f};
+const math::Vec3 kStreak{0.0f, 0.0f, 500.0f};
+const math::Vec3 kCloud{30.0f, 10.0f, 250.0f};
+int fightFrame = 0;
+
+}  // namespace
+
+bool BuildFightScene(Graphics& g) {
+  if (ShipInChaseView(g, 0) == nullptr) return false;
+  for (int i = 0; i < 40; ++i) {
+    const math::Vec3 at{static_cast<float>(i % 5 - 2) * 8.0f, static_cast<float>(i % 3) * 5.0f - 8.0f,
+                        40.0f + 12.0f * static_cast<float>(i)};
+    const ParticleColour colour = i % 2 == 0 ? ParticleColour{1, 1, 1, 1} : ParticleColour{0.0f, 0.498f, 1, 1};
+    if (GlowingShot(g, "Bullet.mdl", at, colour, 15.0f) == nullptr) return false;
+  }
+  for (int i = 0; i < 4; ++i) {
+    if (GlowingShot(g, "Bomb.mdl", {0.0f, -3.5f, 60.0f + 60.0f * static_cast<float>(i)}, {1, 1, 1, 1}, 10.0f) ==
+        nullptr) {
+      return false;
+    }
+  }
+  for (int i = 0; i < 8; ++i) {
+    Model* missile = nullptr;
+    const float x = static_cast<float>(i % 4) * 20.0f - 30.0f;
+    if (!g.LoadModel(&missile, "Missile.mdl", x, static_cast<float>(i / 4) * 15.0f, 80.0f + 10.0f * x, false,
+                     false) ||
+        missile->parts.empty() || !AddExhaust(g, missile, missile->parts[0], 64)) {
+      return false;
+    }
+  }
+  // The level-4 beam: 200 wide from the ship's ray lock point to its far end 300 units ahead.
+  Model* beamEnd = nullptr;
+  if (!g.LoadModel(&beamEnd, "Bullet.mdl", 0.0f, -1.0f, 312.0f, false, false)) return false;
+  beamEnd->visible = false;
+  ParticleEffectDesc beam;
+  beam.owner = beamEnd;
+  beam.attached = true;
+  beam.kind = kBeamParticles;
+  beam.count = 100;
+  beam.pointSize = 200.0f;
+  beam.vecA = &kBeamOrigin;
+  beam.vecB = &beamEnd->position;
+  beam.colourA = {1, 1, 1, 1};
+  beam.colourB = {1.0f, 0.502f, 0.0f, 1.0f};
+  if (!g.SpawnParticleSystem(&beam)) return false;
+  fightFrame = 0;
+  for (int i = 0; i < 120; ++i) StepFightScene(g, kFrameSeconds);
+  return true;
+}
+
+void StepFightScene(Graphics& g, float seconds) {
+  if (fightFrame++ % kFightRenewFrames == 0) {
+    ParticleEffectDesc streak;
+    streak.kind = kStreakParticles;
+    streak.count = 400;
+    streak.duration = 1.0f;
+    streak.colourA = {1.0f, 0.0f, 0.0f, 1.0f};
+    streak.pointSize = 5.0f;
+    streak.vecA = &kStreakStart;
+    streak.vecB = &kStreak;
+    g.SpawnParticleSystem(&streak);
+    ParticleEffectDesc cloud;
+    cloud.kind = kExplosionParticles;
+    cloud.vecA = &kCloud;
+    cloud.count = 500;
+    cloud.size = 50.0f;
+    cloud.duration = 0.75f;
+    cloud.colourA = {1.0f, 1.0f, 0.0f, 1.0f};
+    cloud.colourB = {1.0f, 0.0f, 0.0f, 0.0f};
+    g.SpawnParticleSystem(&cloud);
+  }
+  g.Update(seconds);
+}
+
+bool BuildWarpTunnelScene(Graphics& g) {
+  Model* ship = ShipInChaseView(g, 2);
+  if (ship == nullptr) return false;
   ParticleEffectDesc warp;
   warp.owner = ship;
   warp.kind = kWarpParticles;
@@ -56,4 +171,5 @@ void CountSceneParticles(const Graphics& g, int* listed, int* alive) {
   };
   count(g.freeParticleSystems);
   for (const Model* m : g.blendedModels) count(m->particleSystems);
+  for (const Model* m : g.entityModels) count(m->particleSystems);
 }

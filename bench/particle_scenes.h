@@ -8,6 +8,13 @@ class Graphics;
 // camera, and the 4096-particle tunnel around its engine, run until every particle of the tunnel exists.
 // False when a model or texture is missing.
 bool BuildWarpTunnelScene(Graphics& graphics);
+// A heavy fight frame from the chase view: the ship with its exhausts and, at once, the glows of 40 bullets
+// and 4 bombs, 8 missiles with their exhausts, a level-4 Ray Cannon beam, and rail streaks and poison bursts
+// that StepFightScene keeps renewing so that several of each overlap. False when a model or texture is
+// missing.
+bool BuildFightScene(Graphics& graphics);
+// One frame of the fight: a new rail streak and poison burst every 12 frames, then the particles move on.
+void StepFightScene(Graphics& graphics, float seconds);
 // Moves the scene's particles on by one frame of game time.
 void StepParticleScene(Graphics& graphics, float seconds);
 // Particles of the scene's free systems: all of them, and those alive.

@@ -8,6 +8,7 @@
 #include "app/game_state.h"
 #include "app/sound_system.h"
 #include "app/timer.h"
+#include "enemies/enemy_manager.h"
 #include "game/player.h"
 #include "game/projectile.h"
 #include "graphics/graphics.h"
@@ -39,6 +40,8 @@ Engine::Engine(plat::Services& s)
   } catch (...) {
     // No destructor runs for a constructor that throws: release what was made and leave no engine behind.
     ReleaseInput();
+    delete enemyManager;
+    enemyManager = nullptr;
     ReleaseSound();
     ReleaseGraphics();
     g_engine = nullptr;
@@ -52,12 +55,13 @@ Engine::Engine(plat::Services& s)
 }
 
 void Engine::InitSubsystems() {
-  // The enemy manager and the console join here as they are built.
+  // The console joins here as it is built.
   sound = new SoundSystem(services.audio());
   graphics = new Graphics();
   if (!graphics->Init(services, 800, 600, false)) {
     throw std::runtime_error("The graphics could not be started; the game cannot run without them.");
   }
+  enemyManager = new EnemyManager();
   CreateInput();
 }
 
@@ -88,6 +92,8 @@ Engine::~Engine() {
   // Users of the graphics object go first (level objects and players; the display, the menu, the high
   // scores and the console labels as they are built), then input, sound and the graphics object.
   DeleteLevelObjects();
+  delete enemyManager;
+  enemyManager = nullptr;
   ReleaseInput();
   ReleaseSound();
   ReleaseGraphics();

@@ -12,6 +12,7 @@
 namespace plat {
 class Services;
 }
+class EnemyManager;
 class Graphics;
 class Player;
 class Projectile;
@@ -93,7 +94,8 @@ class Engine {
   std::vector<Player*> players;
   Input* input = nullptr;
   CollisionSystem collision;
-  Graphics* graphics = nullptr;  // owned; the same object as g_graphics
+  Graphics* graphics = nullptr;          // owned; the same object as g_graphics
+  EnemyManager* enemyManager = nullptr;  // owned
 
   int keyLeft, keyRight, keyDown, keyUp, keyPause, keyFire, keySecondary, keySpecial;
 

@@ -8,6 +8,7 @@
 Entity::Entity() : spawnTimeMs(Timer().GetTimeMs()) {}
 
 Entity::~Entity() {
+  if (handleSlot) *handleSlot = nullptr;
   if (model != nullptr) model->unload = true;
 }
 
@@ -45,6 +46,11 @@ void Entity::MoveForward(float distance) {
 }
 
 int Entity::GetAgeMs() const { return Timer().GetTimeMs() - spawnTimeMs; }
+
+EntityHandle Entity::Handle() {
+  if (!handleSlot) handleSlot = std::make_shared<Entity*>(this);
+  return EntityHandle(handleSlot);
+}
 
 const float* Entity::GetOrientation() const {
   if (model != nullptr) {

@@ -2,11 +2,25 @@
 // and the ray the collision tests use.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "math/math3d.h"
 
 class Model;
+class Entity;
+
+// A reference to an entity that reports "gone" (null) once the entity has been destroyed.
+class EntityHandle {
+ public:
+  EntityHandle() = default;
+  Entity* Get() const { return slot ? *slot : nullptr; }
+
+ private:
+  friend class Entity;
+  explicit EntityHandle(std::shared_ptr<Entity*> s) : slot(std::move(s)) {}
+  std::shared_ptr<Entity*> slot;
+};
 
 class Entity {
  public:
@@ -37,6 +51,8 @@ class Entity {
 
   // Game time since construction: follows the game clock, not wall time.
   int GetAgeMs() const;
+  // A handle that turns null when this entity is destroyed.
+  EntityHandle Handle();
   int GetDamage() const { return damage; }
   void SetDamage(int d) { damage = d; }
 
@@ -62,4 +78,5 @@ class Entity {
 
  private:
   static inline float orientation[9] = {};
+  std::shared_ptr<Entity*> handleSlot;  // made by the first Handle(); cleared by the destructor
 };

@@ -245,19 +245,6 @@ float Player::GetDashCharge() const {
   return std::clamp(static_cast<float>(since) / static_cast<float>(kDashCooldownMs), 0.0f, 1.0f);
 }
 
-std::vector<Projectile*> Player::FirePrimary(int, bool) {
-  return {};
-}
-std::vector<Projectile*> Player::FireWeapon(int) {
-  return {};
-}
-std::vector<Projectile*> Player::FireSuper(int) {
-  return {};
-}
-std::vector<Projectile*> Player::UpdateRapidFire() {
-  return {};
-}
-
 void Player::StopChargeSound() {
   if (engine != nullptr && engine->sound != nullptr) engine->sound->Stop(engine->GetSound(kSoundBigLaser));
   chargeHum = 0.0f;

@@ -10,6 +10,7 @@
 
 class Engine;
 class Graphics;
+class Helper;
 class Model;
 class Projectile;
 struct LockPoint;
@@ -63,12 +64,20 @@ class Player : public Entity {
   // Time since the last dash start over the cool-down, 0..1.
   float GetDashCharge() const;
 
-  // The weapons: every fire call returns the shots it made, in order (none until the weapons exist).
+  // The weapons (weapons.cpp): every fire call returns the shots it made, in creation order; the caller
+  // owns them. A fresh press of the primary fires whatever its cool-down; the held key waits for it.
   std::vector<Projectile*> FirePrimary(int holdTimeMs, bool held);
   std::vector<Projectile*> FireWeapon(int holdTimeMs);
+  // Spends a bomb on a level-4 shot of the current weapon, or on one second of level-4 rapid fire for the
+  // Spread Shot and the missiles. Nothing without bombs.
   std::vector<Projectile*> FireSuper(int holdTimeMs);
+  // Once per frame: the rapid fire's shots; it stops when the weapon is no longer one that buys it.
   std::vector<Projectile*> UpdateRapidFire();
   void StopChargeSound();
+  void SetBombs(int n) { bombs = n; }
+  int GetLastWeaponShot() const { return lastWeaponShot; }
+  int GetRapidFireLeft() const { return rapidFireLeft; }
+  float GetChargeHum() const { return chargeHum; }
 
   // Movement (player_movement.cpp). Rates are per second; an acceleration limits only the side it pushes to.
   void AccelerateLeft(float rate, float limit);
@@ -118,6 +127,14 @@ class Player : public Entity {
   void ReleaseReticles();
   // The engine's current state, 0 without an engine.
   int State() const;
+  // Every shown helper fires its own bullet into shots.
+  void FireHelpers(std::vector<Projectile*>& shots);
+  // The secondary weapons at the current level, after their helpers (weapons.cpp).
+  void FireRayCannon(int holdTimeMs, std::vector<Projectile*>& shots);
+  void FireSpreadShot(std::vector<Projectile*>& shots);
+  void FireMissiles(std::vector<Projectile*>& shots);
+  void FireRailgun(std::vector<Projectile*>& shots);
+  void PlayShotSound(int slot);
   // One axis: 0 x, 1 y, 2 z; direction +1 or -1.
   void Accelerate(int axis, float direction, float rate, float limit);
   void Brake(int axis, float rate);
@@ -155,6 +172,7 @@ class Player : public Entity {
   int dashDirection[2] = {0, 0};
   int lastDashStart = 0;
   int helperCount = 0;
+  Helper* helpers[4] = {nullptr, nullptr, nullptr, nullptr};  // made once helper ships join the game
   int rayLockPoint = -1;
   float chargeHum = 0.0f;
 };

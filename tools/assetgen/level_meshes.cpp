@@ -339,6 +339,25 @@ xfile::Frame MakePoison() {
   return {"PoisonFrame", xfile::Identity(), {mesh}, {}};
 }
 
+// A small glowing yellow ball (radius 0.15): the bomb, scaled up by its blast.
+xfile::Frame MakeBomb() {
+  xfile::Mesh mesh = Ball("Bomb", 6, 8, 1, [](float, float, bool) { return 0.15f; });
+  mesh.materials.push_back(Textured(1.0f, 0.9f, 0.3f, "TestGlow.bmp", 1.0f));
+  return {"BombFrame", xfile::Identity(), {mesh}, {}};
+}
+
+// A missile 6 long, nose on +Z: a long double cone over a square section.
+xfile::Frame MakeMissile() {
+  const std::vector<V3> p = {{0.6f, 0, 0}, {-0.6f, 0, 0}, {0, 0.6f, 0}, {0, -0.6f, 0}, {0, 0, 3}, {0, 0, -3}};
+  std::vector<std::array<uint32_t, 3>> t;
+  for (uint32_t x : {0u, 1u})
+    for (uint32_t y : {2u, 3u})
+      for (uint32_t z : {4u, 5u}) t.push_back({x, y, z});
+  xfile::Mesh mesh = Solid("Missile", p, t, {}, 3);
+  mesh.materials.push_back(Textured(0.8f, 0.8f, 0.85f, "TestHull.bmp", 0.2f));
+  return {"MissileFrame", xfile::Identity(), {mesh}, {}};
+}
+
 // A white six-point star 16 across in the x-y plane, 4 thick, facing +Z.
 xfile::Frame MakePolaris() {
   std::vector<V3> p;
@@ -427,6 +446,8 @@ bool WriteLevelMeshes(const fs::path& assetsRoot) {
   ok = SaveMesh(art / "Ring01.X", MakeRing()) && ok;
   ok = SaveMesh(art / "Bullet.X", MakeBullet()) && ok;
   ok = SaveMesh(art / "Poison.X", MakePoison()) && ok;
+  ok = SaveMesh(art / "Bomb.X", MakeBomb()) && ok;
+  ok = SaveMesh(art / "Missile.X", MakeMissile()) && ok;
   ok = SaveMesh(art / "Polaris.X", MakePolaris()) && ok;
   ok = SaveMesh(art / "Magic.X", MakeMagic()) && ok;
   ok = SaveMesh(art / "Powerup_Beam.X", MakeGem("Powerup_Beam", 0.3f, 1.0f, 1.0f)) && ok;

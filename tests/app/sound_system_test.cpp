@@ -193,26 +193,7 @@ TEST(EngineSounds, TheListenerFollowsTheShipInPlayOnly) {
   EXPECT_TRUE(h.services.Sounds().Lines({SoundCall::Listener}).empty());
 }
 
-TEST(EngineSounds, AScriptStepPlaysTheCursorAndReleasingTheWeaponStopsTheHum) {
-  EngineHarness h;
-  EnterPlay(h);
-  Player* player = h.engine().GetPlayer();
-  h.graphics().levelEvents = {LevelEvent(4, 0, 0, player->railSegment, 0.0f, 0, 0, 0)};
-  h.graphics().lastEvent = -1;
-  h.services.Sounds().ClearRecords();
-  h.Step();
-  EXPECT_EQ(h.services.Sounds().Lines({SoundCall::Play}), (Lines{"play Assets/Sounds/Cursor.wav 150"}));
-
-  SoundSlot* hum = h.engine().GetSound(kSoundBigLaser);
-  h.engine().PlaySound(hum, 0, 0, 0, 0, 0, 0, false);
-  ASSERT_TRUE(h.engine().sound->IsPlaying(hum));
-  h.services.Sounds().ClearRecords();
-  h.Tap(plat::key::S);
-  EXPECT_EQ(h.services.Sounds().Lines({SoundCall::Stop}), (Lines{"stop Assets/Sounds/BigLaser.wav"}));
-  EXPECT_FALSE(h.engine().sound->IsPlaying(hum));
-}
-
-TEST(EngineSounds, GetSoundAndPlaySoundReachTheSlots) {
+TEST(EngineSounds, SlotsAScriptStepTheWeaponsHumAndTheEnginesEnd) {
   EngineHarness h;
   EXPECT_EQ(h.engine().GetSound(-1), nullptr);
   EXPECT_EQ(h.engine().GetSound(12), nullptr);
@@ -225,13 +206,28 @@ TEST(EngineSounds, GetSoundAndPlaySoundReachTheSlots) {
       h.services.Sounds().Lines(kPlayAndMusicCalls),
       (Lines{"play3d Assets/Sounds/Explode.wav 150 (5,6,7) (0,0,0)", "play Assets/Sounds/Alert.wav 150"}));
 
-  // The engine's end releases the sound system: music closed, samples freed.
-  h.engine().sound->PlayMusic(kIntroMusic, true);
+  EnterPlay(h);
+  h.graphics().levelEvents = {LevelEvent(kScriptStep, 0, 0, h.engine().GetPlayer()->railSegment, 0, 0, 0, 0)};
+  h.graphics().lastEvent = -1;
+  h.services.Sounds().ClearRecords();
+  h.Step();
+  EXPECT_EQ(h.services.Sounds().Lines({SoundCall::Play}), (Lines{"play Assets/Sounds/Cursor.wav 150"}));
+
+  // Releasing the weapon stops its hum.
+  SoundSlot* hum = h.engine().GetSound(kSoundBigLaser);
+  h.engine().PlaySound(hum, 0, 0, 0, 0, 0, 0, false);
+  ASSERT_TRUE(h.engine().sound->IsPlaying(hum));
+  h.services.Sounds().ClearRecords();
+  h.Tap(plat::key::S);
+  EXPECT_EQ(h.services.Sounds().Lines({SoundCall::Stop}), (Lines{"stop Assets/Sounds/BigLaser.wav"}));
+  EXPECT_FALSE(h.engine().sound->IsPlaying(hum));
+
+  // The engine's end releases the sound system: the level's music closed, samples freed.
   h.services.Sounds().ClearRecords();
   h.DestroyEngine();
   const Lines lines = h.services.Sounds().Lines({SoundCall::CloseStream, SoundCall::Free});
   ASSERT_EQ(lines.size(), 13u);
-  EXPECT_EQ(lines[0], "closestream Assets/Sounds/Intro.mp3");
+  EXPECT_EQ(lines[0], "closestream Assets/Sounds/Level1.mp3");
 }
 
 }  // namespace

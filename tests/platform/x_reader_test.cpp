@@ -209,15 +209,8 @@ TEST_F(XLoadTest, PolygonsBecomeFansAndPointsAndLinesAreNotDrawn) {
                           "Mesh M {\n6;\n0;0;0;,\n0;1;0;,\n1;1;0;,\n2;0;0;,\n1;-1;0;,\n9;9;9;;\n3;\n"
                           "5;0,1,2,3,4;,\n2;0,5;,\n1;5;;\n}\n");
   EXPECT_EQ(d.vertices.size() / d.stride, 5u);  // the sixth is used by the line and the point only
-  EXPECT_EQ(Corners(d), (std::vector<Vec3>{{0, 0, 0},
-                                           {0, 1, 0},
-                                           {1, 1, 0},
-                                           {0, 0, 0},
-                                           {1, 1, 0},
-                                           {2, 0, 0},
-                                           {0, 0, 0},
-                                           {2, 0, 0},
-                                           {1, -1, 0}}));
+  const Vec3 v[] = {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 0, 0}, {1, -1, 0}};
+  EXPECT_EQ(Corners(d), (std::vector<Vec3>{v[0], v[1], v[2], v[0], v[2], v[3], v[0], v[3], v[4]}));
 }
 
 TEST_F(XLoadTest, TemplatesCommentsAndUnknownObjectsAreSkippedAndMaterialReferencesResolve) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/files.h"
@@ -46,7 +47,7 @@ template <typename T>
 std::vector<uint8_t> Samples(const std::vector<T>& samples) {
   std::vector<uint8_t> out;
   for (T v : samples) {
-    uint32_t bits = 0;
+    std::conditional_t<sizeof(T) == 2, uint16_t, uint32_t> bits;
     std::memcpy(&bits, &v, sizeof v);
     Put(out, bits, static_cast<int>(sizeof v));
   }

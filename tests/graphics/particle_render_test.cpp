@@ -57,7 +57,7 @@ std::string RenderTrace(RingSystem& s, const plat::headless::GpuLog& log) {
   return trace;
 }
 
-TEST(ParticleRing, LocksAndDrawsFrameByFrame) {
+TEST(ParticleRing, LocksDrawsAndWritesFrameByFrameAndSkipsAFrameWhoseLockFails) {
   GraphicsHarness h;
   ASSERT_TRUE(h.initialised);
   const struct {
@@ -83,11 +83,8 @@ TEST(ParticleRing, LocksAndDrawsFrameByFrame) {
     EXPECT_EQ(RenderTrace(s, h.log()), c.second);
   }
   for (const std::string& e : h.log().Events()) EXPECT_NE(e.rfind("Error", 0), 0u) << e;
-}
 
-TEST(ParticleRing, WritesPositionsAndPackedColoursAndSkipsTheFrameWhenTheLockFails) {
-  GraphicsHarness h;
-  ASSERT_TRUE(h.initialised);
+  // Positions and packed colours are written; a frame whose lock fails draws nothing and writes nowhere.
   RingSystem s(2048, 512, 3, 1);
   ASSERT_TRUE(s.Init(h.graphics->device.get(), nullptr));
   s.Render();
@@ -97,7 +94,7 @@ TEST(ParticleRing, WritesPositionsAndPackedColoursAndSkipsTheFrameWhenTheLockFai
     EXPECT_EQ(written[i].x, static_cast<float>(i));
     EXPECT_EQ(written[i].colour, 0xFFFF8000u);  // (1, 0.5, 0, 1): 0.5 * 255 + 0.5 = 128
   }
-  // The buffer is still locked: this frame draws nothing and writes nowhere.
+  // The buffer is still locked.
   EXPECT_EQ(RenderTrace(s, h.log()), "512+512N FAILED |");
   s.vertexBuffer->Unlock();
   EXPECT_EQ(RenderTrace(s, h.log()), "512+512N | 512:3");

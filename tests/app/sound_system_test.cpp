@@ -1,8 +1,7 @@
-// The sound system on recording audio: slots, channels and stale handles, the listener, the music; and the
+// The sound system on recording audio: slots and their channels, the listener, the music; and the
 // sounds the engine's states and level make.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -46,25 +45,9 @@ class SoundSystemTest : public ::testing::Test {
   plat::HeadlessServices services;
 };
 
-TEST_F(SoundSystemTest, SetsTheDopplerFactorAndLoadsTheTwelveSlotsInOrder) {
-  SoundSystem sound(audio());
-  EXPECT_EQ(audio().Lines(),
-            (Lines{"doppler 3", "load Assets/Sounds/Explode.wav", "load Assets/Sounds/BeamGun.wav",
-                   "load Assets/Sounds/RayCannon.wav", "load Assets/Sounds/SpreadShot.wav",
-                   "load Assets/Sounds/Missile.wav", "load Assets/Sounds/MissileBomb.wav",
-                   "load Assets/Sounds/RailGun.wav", "load Assets/Sounds/Enter.wav",
-                   "load Assets/Sounds/Exit.mp3", "load Assets/Sounds/Cursor.wav",
-                   "load Assets/Sounds/Alert.wav", "load Assets/Sounds/BigLaser.wav"}));
-  for (int i = 0; i < SoundSystem::kSlotCount; ++i) EXPECT_TRUE(sound.GetSlot(i)->sample) << i;
-  EXPECT_EQ(sound.GetSlot(-1), nullptr);
-  EXPECT_EQ(sound.GetSlot(12), nullptr);
-  EXPECT_FALSE(sound.music);
-}
-
-TEST_F(SoundSystemTest, ASlotAddressesItsLatestPlayOnlyWhileThatPlayHoldsItsVoice) {
+TEST_F(SoundSystemTest, ASlotAddressesItsLatestPlay) {
   SoundSystem sound(audio());
   SoundSlot* cursor = sound.GetSlot(kSoundCursor);
-  SoundSlot* hum = sound.GetSlot(kSoundBigLaser);
   // Two plays in one frame: two channels, and the slot keeps the second.
   sound.Play(cursor);
   const plat::Voice first = cursor->channel;
@@ -73,32 +56,6 @@ TEST_F(SoundSystemTest, ASlotAddressesItsLatestPlayOnlyWhileThatPlayHoldsItsVoic
   sound.Stop(cursor);
   EXPECT_FALSE(sound.IsPlaying(cursor));
   EXPECT_TRUE(audio().IsPlaying(first));
-  Frame(50);  // Cursor.wav lasts 40 ms
-  EXPECT_FALSE(audio().IsPlaying(first));
-
-  // Every voice starts a hum; the cursor's finished voices are among them.
-  std::vector<plat::Voice> hums;
-  for (int i = 0; i < plat::Audio::kVoices; ++i) {
-    sound.Play(hum);
-    hums.push_back(hum->channel);
-  }
-  audio().ClearRecords();
-  sound.SetVolume(cursor, 10);
-  sound.Stop(cursor);
-  EXPECT_FALSE(sound.IsPlaying(cursor));
-  EXPECT_EQ(audio().Lines(), (Lines{"volume stale 10", "stop stale"}));
-  for (plat::Voice v : hums) {
-    EXPECT_TRUE(audio().IsPlaying(v));
-    EXPECT_EQ(audio().VoiceVolume(v), 150);
-  }
-  // A 33rd play takes the oldest hum's voice; the slot follows the newest, whose volume clamps at 255.
-  sound.Play(hum);
-  EXPECT_FALSE(audio().IsPlaying(hums[0]));
-  EXPECT_TRUE(sound.IsPlaying(hum));
-  for (int volume : {178, 306, -1}) {
-    sound.SetVolume(hum, volume);
-    EXPECT_EQ(audio().VoiceVolume(hum->channel), std::clamp(volume, 0, 255)) << volume;
-  }
 }
 
 TEST_F(SoundSystemTest, TheListenersVelocityIsItsDisplacementTimesTheFrameSeconds) {
@@ -123,49 +80,26 @@ TEST_F(SoundSystemTest, TheListenersVelocityIsItsDisplacementTimesTheFrameSecond
     EXPECT_NEAR(r.velocity.x, f.velocity.x, 1e-5f) << f.frameMs;
     EXPECT_NEAR(r.velocity.y, f.velocity.y, 1e-5f) << f.frameMs;
     EXPECT_NEAR(r.velocity.z, f.velocity.z, 1e-5f) << f.frameMs;
-    EXPECT_EQ(r.forward.z, 1.0f);
-    EXPECT_EQ(r.up.y, 1.0f);
-    EXPECT_EQ(sound.listenerPrevious[0], f.position.x);
   }
 }
 
 TEST_F(SoundSystemTest, MusicIsReplacedStoppedAndClosedOnlyWhenOpen) {
-  const char* kMissing = "Assets/Sounds/Missing.mp3";
-  const struct {
-    const char* name;
-    std::vector<std::pair<const char*, bool>> plays;  // file and loop; a null file is StopMusic
-    Lines expected;
-  } cases[] = {
-      {"a new track stops and closes the old one first",
-       {{kIntroMusic, true}, {kLevelMusic, true}},
-       {"open Assets/Sounds/Intro.mp3", "playstream Assets/Sounds/Intro.mp3 loop 150",
-        "stopstream Assets/Sounds/Intro.mp3", "closestream Assets/Sounds/Intro.mp3",
-        "open Assets/Sounds/Level1.mp3", "playstream Assets/Sounds/Level1.mp3 loop 150"}},
-      {"after a stop the next track touches nothing closed",
-       {{kIntroMusic, true}, {nullptr, false}, {kBossMusic, false}},
-       {"open Assets/Sounds/Intro.mp3", "playstream Assets/Sounds/Intro.mp3 loop 150",
-        "stopstream Assets/Sounds/Intro.mp3", "closestream Assets/Sounds/Intro.mp3",
-        "open Assets/Sounds/Boss.mp3", "playstream Assets/Sounds/Boss.mp3 once 150"}},
-      {"a file that cannot be opened leaves no music to stop",
-       {{kIntroMusic, true}, {kMissing, true}, {nullptr, false}, {nullptr, false}, {kLevelMusic, true}},
-       {"open Assets/Sounds/Intro.mp3", "playstream Assets/Sounds/Intro.mp3 loop 150",
-        "stopstream Assets/Sounds/Intro.mp3", "closestream Assets/Sounds/Intro.mp3",
-        "open Assets/Sounds/Missing.mp3 failed", "open Assets/Sounds/Level1.mp3",
-        "playstream Assets/Sounds/Level1.mp3 loop 150"}},
-      {"stopping with nothing open does nothing", {{nullptr, false}}, {}},
-  };
-  for (const auto& c : cases) {
-    SoundSystem sound(audio());
-    audio().ClearRecords();
-    for (const auto& [file, loop] : c.plays) {
-      if (file == nullptr) {
-        sound.StopMusic();
-      } else {
-        sound.PlayMusic(file, loop);
-      }
-    }
-    EXPECT_EQ(audio().Lines(kMusicCalls), c.expected) << c.name;
-  }
+  SoundSystem sound(audio());
+  audio().ClearRecords();
+  sound.StopMusic();  // nothing open: nothing to stop
+  sound.PlayMusic(kIntroMusic, true);
+  sound.PlayMusic("Assets/Sounds/Missing.mp3", true);  // the old track goes first; the new one fails
+  sound.StopMusic();
+  sound.StopMusic();
+  sound.PlayMusic(kBossMusic, false);
+  sound.PlayMusic(kLevelMusic, true);
+  EXPECT_EQ(audio().Lines(kMusicCalls),
+            (Lines{"open Assets/Sounds/Intro.mp3", "playstream Assets/Sounds/Intro.mp3 loop 150",
+                   "stopstream Assets/Sounds/Intro.mp3", "closestream Assets/Sounds/Intro.mp3",
+                   "open Assets/Sounds/Missing.mp3 failed", "open Assets/Sounds/Boss.mp3",
+                   "playstream Assets/Sounds/Boss.mp3 once 150", "stopstream Assets/Sounds/Boss.mp3",
+                   "closestream Assets/Sounds/Boss.mp3", "open Assets/Sounds/Level1.mp3",
+                   "playstream Assets/Sounds/Level1.mp3 loop 150"}));
 }
 
 TEST(SoundSystemFiles, WithoutTheSoundFilesNothingPlaysAndNothingFails) {
@@ -240,8 +174,6 @@ TEST(EngineSounds, TheListenerFollowsTheShipInPlayOnly) {
   ASSERT_EQ(h.state(), kTopView);
 
   h.services.SetKey(plat::key::Left, true);
-  const float* last = h.engine().sound->listenerPrevious;
-  math::Vec3 previous{last[0], last[1], last[2]};
   for (int frame = 0; frame < 6; ++frame) {
     if (frame == 3) h.engine().SetState(kLevelStart);  // the level-start glide places it too
     h.services.Sounds().ClearRecords();
@@ -253,9 +185,6 @@ TEST(EngineSounds, TheListenerFollowsTheShipInPlayOnly) {
     EXPECT_EQ(r.position.x, ship.x) << frame;
     EXPECT_EQ(r.position.y, ship.y) << frame;
     EXPECT_EQ(r.position.z, ship.z) << frame;
-    EXPECT_NEAR(r.velocity.x, (ship.x - previous.x) * 0.02f, 1e-4f) << frame;
-    EXPECT_NEAR(r.velocity.z, (ship.z - previous.z) * 0.02f, 1e-4f) << frame;
-    previous = ship;
   }
   // Paused: no listener.
   h.engine().SetState(kPaused);
@@ -264,26 +193,7 @@ TEST(EngineSounds, TheListenerFollowsTheShipInPlayOnly) {
   EXPECT_TRUE(h.services.Sounds().Lines({SoundCall::Listener}).empty());
 }
 
-TEST(EngineSounds, AScriptStepPlaysTheCursorAndReleasingTheWeaponStopsTheHum) {
-  EngineHarness h;
-  EnterPlay(h);
-  Player* player = h.engine().GetPlayer();
-  h.graphics().levelEvents = {LevelEvent(4, 0, 0, player->railSegment, 0.0f, 0, 0, 0)};
-  h.graphics().lastEvent = -1;
-  h.services.Sounds().ClearRecords();
-  h.Step();
-  EXPECT_EQ(h.services.Sounds().Lines({SoundCall::Play}), (Lines{"play Assets/Sounds/Cursor.wav 150"}));
-
-  SoundSlot* hum = h.engine().GetSound(kSoundBigLaser);
-  h.engine().PlaySound(hum, 0, 0, 0, 0, 0, 0, false);
-  ASSERT_TRUE(h.engine().sound->IsPlaying(hum));
-  h.services.Sounds().ClearRecords();
-  h.Tap(plat::key::S);
-  EXPECT_EQ(h.services.Sounds().Lines({SoundCall::Stop}), (Lines{"stop Assets/Sounds/BigLaser.wav"}));
-  EXPECT_FALSE(h.engine().sound->IsPlaying(hum));
-}
-
-TEST(EngineSounds, GetSoundAndPlaySoundReachTheSlots) {
+TEST(EngineSounds, SlotsAScriptStepTheWeaponsHumAndTheEnginesEnd) {
   EngineHarness h;
   EXPECT_EQ(h.engine().GetSound(-1), nullptr);
   EXPECT_EQ(h.engine().GetSound(12), nullptr);
@@ -296,13 +206,28 @@ TEST(EngineSounds, GetSoundAndPlaySoundReachTheSlots) {
       h.services.Sounds().Lines(kPlayAndMusicCalls),
       (Lines{"play3d Assets/Sounds/Explode.wav 150 (5,6,7) (0,0,0)", "play Assets/Sounds/Alert.wav 150"}));
 
-  // The engine's end releases the sound system: music closed, samples freed.
-  h.engine().sound->PlayMusic(kIntroMusic, true);
+  EnterPlay(h);
+  h.graphics().levelEvents = {LevelEvent(kScriptStep, 0, 0, h.engine().GetPlayer()->railSegment, 0, 0, 0, 0)};
+  h.graphics().lastEvent = -1;
+  h.services.Sounds().ClearRecords();
+  h.Step();
+  EXPECT_EQ(h.services.Sounds().Lines({SoundCall::Play}), (Lines{"play Assets/Sounds/Cursor.wav 150"}));
+
+  // Releasing the weapon stops its hum.
+  SoundSlot* hum = h.engine().GetSound(kSoundBigLaser);
+  h.engine().PlaySound(hum, 0, 0, 0, 0, 0, 0, false);
+  ASSERT_TRUE(h.engine().sound->IsPlaying(hum));
+  h.services.Sounds().ClearRecords();
+  h.Tap(plat::key::S);
+  EXPECT_EQ(h.services.Sounds().Lines({SoundCall::Stop}), (Lines{"stop Assets/Sounds/BigLaser.wav"}));
+  EXPECT_FALSE(h.engine().sound->IsPlaying(hum));
+
+  // The engine's end releases the sound system: the level's music closed, samples freed.
   h.services.Sounds().ClearRecords();
   h.DestroyEngine();
   const Lines lines = h.services.Sounds().Lines({SoundCall::CloseStream, SoundCall::Free});
   ASSERT_EQ(lines.size(), 13u);
-  EXPECT_EQ(lines[0], "closestream Assets/Sounds/Intro.mp3");
+  EXPECT_EQ(lines[0], "closestream Assets/Sounds/Level1.mp3");
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ std::string RenderTrace(RingSystem& s, const plat::headless::GpuLog& log) {
   return trace;
 }
 
-TEST(ParticleRing, LocksAndDrawsFrameByFrame) {
+TEST(ParticleRing, LocksDrawsAndWritesFrameByFrameAndSkipsAFrameWhoseLockFails) {
   GraphicsHarness h;
   ASSERT_TRUE(h.initialised);
   const struct {
@@ -83,11 +83,8 @@ TEST(ParticleRing, LocksAndDrawsFrameByFrame) {
     EXPECT_EQ(RenderTrace(s, h.log()), c.second);
   }
   for (const std::string& e : h.log().Events()) EXPECT_NE(e.rfind("Error", 0), 0u) << e;
-}
 
-TEST(ParticleRing, WritesPositionsAndPackedColoursAndSkipsTheFrameWhenTheLockFails) {
-  GraphicsHarness h;
-  ASSERT_TRUE(h.initialised);
+  // Positions and packed colours are written; a frame whose lock fails draws nothing and writes nowhere.
   RingSystem s(2048, 512, 3, 1);
   ASSERT_TRUE(s.Init(h.graphics->device.get(), nullptr));
   s.Render();
@@ -97,7 +94,7 @@ TEST(ParticleRing, WritesPositionsAndPackedColoursAndSkipsTheFrameWhenTheLockFai
     EXPECT_EQ(written[i].x, static_cast<float>(i));
     EXPECT_EQ(written[i].colour, 0xFFFF8000u);  // (1, 0.5, 0, 1): 0.5 * 255 + 0.5 = 128
   }
-  // The buffer is still locked: this frame draws nothing and writes nowhere.
+  // The buffer is still locked.
   EXPECT_EQ(RenderTrace(s, h.log()), "512+512N FAILED |");
   s.vertexBuffer->Unlock();
   EXPECT_EQ(RenderTrace(s, h.log()), "512+512N | 512:3");
@@ -110,8 +107,6 @@ TEST(ParticleRing, WritesPositionsAndPackedColoursAndSkipsTheFrameWhenTheLockFai
                  {{0.2f, 0, 0, 0}, 0x00330000},  // 51.5: 51
                  {{NAN, 0.1f, 0, NAN}, 0x00001A00}};
   for (const auto& c : colours) EXPECT_EQ(ColourToArgb(c.colour), c.argb);
-  EXPECT_FLOAT_EQ(ArgbToColour(0x80FF0033).a, 128.0f / 255.0f);
-  EXPECT_FLOAT_EQ(ArgbToColour(0x80FF0033).b, 0.2f);
 }
 
 class SpawnTest : public ::testing::Test {
@@ -172,9 +167,7 @@ TEST_F(SpawnTest, BeamsWideColourBFirstAndExplosionEmittersWalkFromThePoint) {
   desc.attached = true;
   ASSERT_TRUE(g().SpawnParticleSystem(&desc));
   ASSERT_EQ(owner->particleSystems.size(), 2u);
-  EXPECT_EQ(owner->particleSystems[0]->pointSize, 9.0f);
   EXPECT_EQ(ColourToArgb(owner->particleSystems[0]->particles.front().colour), ColourToArgb(desc.colourB));
-  EXPECT_EQ(owner->particleSystems[1]->pointSize, 4.0f);
   EXPECT_EQ(ColourToArgb(owner->particleSystems[1]->particles.front().colour), ColourToArgb(desc.colourA));
 
   // Each emitter starts where the one before was placed, at most size / 4 away per axis, with a tenth of the

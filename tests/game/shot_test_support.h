@@ -2,6 +2,8 @@
 // in the enemy manager for the weapons that aim.
 #pragma once
 
+#include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +14,30 @@
 #include "player_test_support.h"
 
 namespace playertest {
+
+inline long YawDegrees(const Entity& shot) {
+  const math::Vec3 z = shot.GetModel()->zAxis;
+  return std::lround(std::atan2(z.x, z.z) / 0.017453277f);
+}
+
+// A shot's class and the arguments it was made with; the heading only where the test view fixes it.
+inline std::string Describe(const Projectile* p, bool yaw) {
+  char text[96] = "?";
+  if (auto* b = dynamic_cast<const Bullet*>(p)) {
+    std::snprintf(text, sizeof text, "Bullet %d v%g s%g %s c%d g%g", b->GetDamage(), b->speed, b->size,
+                  b->splits ? "split" : "whole", b->hitCounter, b->colour.g);
+  } else if (auto* bomb = dynamic_cast<const Bomb*>(p)) {
+    std::snprintf(text, sizeof text, "Bomb %d v%g blast%g", bomb->GetDamage(), bomb->speed, bomb->blastSpeed);
+  } else if (auto* m = dynamic_cast<const Missile*>(p)) {
+    std::snprintf(text, sizeof text, "Missile %d (%g,%g) %s", m->GetDamage(), m->sidewaysSpeed,
+                  m->verticalSpeed, m->homing ? "homing" : "straight");
+  } else if (auto* r = dynamic_cast<const RailShot*>(p)) {
+    std::snprintf(text, sizeof text, "RailShot %d chain%d", r->GetDamage(), r->chainCount);
+  } else if (auto* ray = dynamic_cast<const RayShot*>(p)) {
+    std::snprintf(text, sizeof text, "RayShot %d/s wide%g", ray->damagePerSecond, ray->rayThickness);
+  }
+  return yaw ? std::string(text) + " yaw" + std::to_string(YawDegrees(*p)) : text;
+}
 
 class ShotTest : public PlayerTest {
  protected:

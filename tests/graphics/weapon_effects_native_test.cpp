@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "app/engine.h"
@@ -45,13 +44,15 @@ enum FireCall { kPrimary, kWeapon, kSuper, kWarp };
 // One frame of the fire key held for holdMs, the shots joining the live list; true once it has fired.
 bool Fire(Engine& e, FireCall call, int holdMs) {
   Player& p = *e.GetPlayer();
-  if (call == kWarp) e.StartWarpEffect(false);
-  const std::vector<Projectile*> shots = call == kPrimary  ? p.FirePrimary(holdMs, false)
-                                         : call == kWeapon ? p.FireWeapon(holdMs)
-                                         : call == kSuper  ? p.FireSuper(holdMs)
-                                                           : std::vector<Projectile*>{};
+  if (call == kWarp) {
+    e.StartWarpEffect(false);
+    return true;
+  }
+  const auto shots = call == kPrimary  ? p.FirePrimary(holdMs, false)
+                     : call == kWeapon ? p.FireWeapon(holdMs)
+                                       : p.FireSuper(holdMs);
   e.objects.insert(e.objects.end(), shots.begin(), shots.end());
-  return call == kWarp || !shots.empty();
+  return !shots.empty();
 }
 
 // The effect is looked for within `margin` pixels of the line on screen from the spawn point to `aim` (along
@@ -104,26 +105,23 @@ void SavePng(const std::string& file, const std::vector<uint32_t>& argb) {
   EXPECT_NE(stbi_write_png(file.c_str(), kWidth, kHeight, 3, rgb.data(), kWidth * 3), 0) << file;
 }
 
-// The last frame drawn again and read back; without the shots, their models and particles and the free
-// particle systems are left out.
+// The last frame drawn again and read back. Without the shots, their models and particles and the free
+// particle systems are left out, and the shots stay hidden: the case's last drawing.
 std::vector<uint32_t> Redraw(Engine& e, bool withShots) {
   Graphics& g = *e.graphics;
   std::vector<ParticleSystem*> free;
-  std::vector<std::tuple<Model*, bool, bool>> hidden;
   if (!withShots) {
     std::swap(free, g.freeParticleSystems);
     for (Projectile* p : e.objects) {
-      if (Model* m = p->GetModel()) hidden.emplace_back(m, m->visible, m->drawParticles);
+      if (Model* m = p->GetModel()) m->visible = m->drawParticles = false;
     }
   }
-  for (auto& [m, visible, particles] : hidden) m->visible = m->drawParticles = false;
   g.Render();
+  std::swap(free, g.freeParticleSystems);
   std::vector<uint32_t> pixels;
   int w = 0, h = 0;
   EXPECT_TRUE(plat::ReadBackBufferPixels(*g.device, pixels, &w, &h));
   EXPECT_EQ(w * h, kWidth * kHeight);
-  if (!withShots) std::swap(free, g.freeParticleSystems);
-  for (auto& [m, visible, particles] : hidden) std::tie(m->visible, m->drawParticles) = {visible, particles};
   return pixels;
 }
 
@@ -143,8 +141,7 @@ TEST_F(WeaponEffects, EachWeaponsEffectShowsAheadOfTheShip) {
       engine->Frame();
     };
     math::SeedRandom(7);
-    engine->SetState(kGameStart);
-    ASSERT_EQ(engine->state, kTopView);
+    engine->SetState(kGameStart);  // the top view
     if (c.view == kRailView) {
       engine->graphics->camera.SetMode(kModeChase);
       engine->SetState(kRailView);
@@ -154,14 +151,12 @@ TEST_F(WeaponEffects, EachWeaponsEffectShowsAheadOfTheShip) {
     player.SetWeaponLevel(c.level);
     for (int i = 0; i < 25; ++i) step();  // half a second: the start-up exhaust has burnt out
     const Model& ship = *player.GetModel();
-    auto ahead = [&](const math::Vec3& v) {
-      return SpawnPoint(player) + v.x * ship.xAxis + v.y * ship.yAxis + v.z * ship.zAxis;
-    };
+    const math::Vec3 from = SpawnPoint(player);
+    const math::Vec3 to = from + c.aim.x * ship.xAxis + c.aim.y * ship.yAxis + c.aim.z * ship.zAxis;
     Enemy enemy;  // goes before the engine that holds its model
     if (c.target) {
       enemy.LoadModel("Bullet", false);
-      const math::Vec3 at = ahead(c.aim);
-      enemy.SetPosition(at.x, at.y, at.z);
+      enemy.SetPosition(to.x, to.y, to.z);
       enemy.health = 100;
       engine->enemyManager->groups.push_back({{&enemy}});
       engine->enemyManager->count = 1;
@@ -177,15 +172,14 @@ TEST_F(WeaponEffects, EachWeaponsEffectShowsAheadOfTheShip) {
     const std::vector<uint32_t> shot = Redraw(*engine, true), none = Redraw(*engine, false);
     if (dir != nullptr) SavePng(std::string(dir) + "/" + c.name + ".png", shot);
     // The region: within the margin of the line from the spawn point to the aim on screen.
-    const math::Vec3 from = OnScreen(*engine->graphics, SpawnPoint(player)),
-                     to = OnScreen(*engine->graphics, ahead(c.aim));
+    const math::Vec3 a = OnScreen(*engine->graphics, from), b = OnScreen(*engine->graphics, to);
     int inside = 0, outside = 0;
     for (int y = 0; y < kHeight; ++y) {
       for (int x = 0; x < kWidth; ++x) {
         const size_t i = size_t(y) * kWidth + size_t(x);
         // The shots brought the pixel at least 60 closer to their colour.
         const bool gain = Distance(shot[i], c.colour) + 60.0f < Distance(none[i], c.colour);
-        (FromSegment(float(x), float(y), from, to) <= c.margin ? inside : outside) += gain;
+        (FromSegment(float(x), float(y), a, b) <= c.margin ? inside : outside) += gain;
       }
     }
     EXPECT_GE(inside, c.minPixels);

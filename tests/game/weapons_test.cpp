@@ -61,6 +61,11 @@ class ShotTest : public PlayerTest {
   std::vector<std::string> Plays() {
     return harness->services.Sounds().Lines({plat::headless::SoundCall::Play});
   }
+  // One frame of the given length for a shot.
+  void Fly(Projectile& shot, uint32_t ms, bool fast = false) {
+    Tick(ms);
+    shot.Update(fast);
+  }
   void Arm(int code, int level) {
     player->SetWeaponCode(code);
     player->SetWeaponLevel(level);
@@ -335,8 +340,7 @@ TEST_F(ProjectileTest, ASplitBulletsChildrenFanOutAndCannotDieForThreeUpdates) {
   Entity target;
   bullet.OnCollision(&target, 0);  // counter 29: not armed yet
   EXPECT_FALSE(bullet.dead);
-  Tick(20);
-  bullet.Update(false);
+  Fly(bullet, 20);
   bullet.OnCollision(&target, 0);
   EXPECT_TRUE(bullet.dead);
   ASSERT_EQ(engine().pendingObjects.size(), 4u);
@@ -370,10 +374,7 @@ TEST_F(ProjectileTest, ABombFliesThenBlastsFrom750MsAndEndsAfter3000Ms) {
   // 50 ms frames: blasting is noticed on the first frame past 750 ms, then grows 7.5 a frame and slows to 50.
   for (const Sample& s :
        {Sample{750, false, 1, 225}, {800, true, 1, 240}, {850, true, 8.5f, 242.5f}, {3000, true, 331, 350}}) {
-    while (Timer().GetTimeMs() < s.at) {
-      Tick(50);
-      bomb.Update(false);
-    }
+    while (Timer().GetTimeMs() < s.at) Fly(bomb, 50);
     EXPECT_EQ(bomb.blasting, s.blasting) << s.at;
     EXPECT_NEAR(bomb.blastRadius, s.radius, 1e-3) << s.at;
     if (s.blasting && s.at > 800) {
@@ -382,8 +383,7 @@ TEST_F(ProjectileTest, ABombFliesThenBlastsFrom750MsAndEndsAfter3000Ms) {
     EXPECT_NEAR(bomb.position.z, s.z, 1e-2) << s.at;
     EXPECT_FALSE(bomb.dead);
   }
-  Tick(50);
-  bomb.Update(false);
+  Fly(bomb, 50);
   EXPECT_TRUE(bomb.dead);
 }
 
@@ -392,8 +392,7 @@ TEST_F(ProjectileTest, ANonHomingMissileAcceleratesFrom120To300AndBurstsIntoPois
   EXPECT_FLOAT_EQ(missile.speed, 120.0f);
   std::vector<float> speeds;
   while (!missile.dead) {
-    Tick(100);
-    missile.Update(false);
+    Fly(missile, 100);
     speeds.push_back(missile.speed);
   }
   EXPECT_EQ(Timer().GetTimeMs(), 2600);  // the first frame past 2500 ms
@@ -421,13 +420,9 @@ TEST_F(ProjectileTest, AHomingMissileTurnsTowardItsTargetAfter500MsButNotForOneS
     AddEnemy(row.target);
     Missile missile(500, {0, 0, 0}, kWorld, 0, 0, true, false);
     const int born = Timer().GetTimeMs();
-    while (Timer().GetTimeMs() - born < 500) {
-      Tick(50);
-      missile.Update(false);
-    }
+    while (Timer().GetTimeMs() - born < 500) Fly(missile, 50);
     EXPECT_EQ(missile.GetModel()->zAxis, (math::Vec3{0, 0, 1}));  // no homing for 500 ms
-    Tick(50);
-    missile.Update(false);
+    Fly(missile, 50);
     EXPECT_EQ(missile.GetModel()->zAxis.x > 0.1f, row.turns);  // toward the target's side
     EXPECT_EQ(missile.GetModel()->zAxis == (math::Vec3{0, 0, 1}), !row.turns);
   }
@@ -439,8 +434,7 @@ TEST_F(ProjectileTest, ARailShotIsARayForOnePassAndChainsOnlyFromAnEnemyItHit) {
   RailShot shot(25000, *player, {1, 0, 0, 1}, 1, &first->GetModel()->parts[0]->spheres[0].worldCentre, true);
   EXPECT_TRUE(shot.isRay);
   EXPECT_EQ(shot.position, (math::Vec3{0, 0, 100}));
-  Tick(20);
-  shot.Update(false);
+  Fly(shot, 20);
   EXPECT_TRUE(shot.isRay);
   // Something that is not an enemy takes no flag; an enemy is flagged, and the chain moves on to the other.
   Entity stray;
@@ -454,13 +448,9 @@ TEST_F(ProjectileTest, ARailShotIsARayForOnePassAndChainsOnlyFromAnEnemyItHit) {
   shot.chainCount = 1;
   shot.OnCollision(first, 0);
   EXPECT_TRUE(first->chainHit);
-  Tick(20);
-  shot.Update(false);
+  Fly(shot, 20);
   EXPECT_FALSE(shot.isRay);
-  while (!shot.dead) {
-    Tick(100);
-    shot.Update(false);
-  }
+  while (!shot.dead) Fly(shot, 100);
   EXPECT_EQ(Timer().GetTimeMs(), 1040);
 }
 
@@ -468,18 +458,15 @@ TEST_F(ProjectileTest, ARayBeamGrows300UnitsASecondOr900InTheChaseViewAndOutlive
   for (bool fast : {false, true}) {
     auto shooter = std::make_unique<Player>(&engine(), &engine().previousState);
     RayShot beam(10000, *shooter, nullptr, 15, kWhite, kWhite, nullptr, shooter->GetRayLockPoint());
-    Tick(100);
-    beam.Update(fast);
+    Fly(beam, 100, fast);
     EXPECT_EQ(beam.GetDamage(), 1001);  // trunc(dt x damage per second + 1)
     EXPECT_EQ(beam.rayStart, (math::Vec3{0, -1, 12}));
     EXPECT_NEAR(beam.raySegment.z, fast ? 90.0f : 30.0f, 1e-3);
     shooter->SetPosition(0, 10, 0);  // the beam follows its shooter
-    Tick(100);
-    beam.Update(fast);
+    Fly(beam, 100, fast);
     EXPECT_EQ(beam.rayStart, (math::Vec3{0, 9, 12}));
     shooter.reset();  // gone: the beam keeps its last origin
-    Tick(100);
-    beam.Update(fast);
+    Fly(beam, 100, fast);
     EXPECT_EQ(beam.rayStart, (math::Vec3{0, 9, 12}));
     EXPECT_NEAR(beam.raySegment.z, fast ? 270.0f : 90.0f, 1e-3);
   }
@@ -488,10 +475,7 @@ TEST_F(ProjectileTest, ARayBeamGrows300UnitsASecondOr900InTheChaseViewAndOutlive
   auto shooter = std::make_unique<Player>(&engine(), &engine().previousState);
   RayShot fixed(500, *shooter, &at, 10, kWhite, kWhite, &down, -1);
   shooter.reset();
-  while (!fixed.dead) {
-    Tick(100);
-    fixed.Update(false);
-  }
+  while (!fixed.dead) Fly(fixed, 100);
   EXPECT_EQ(fixed.rayStart, at);
   EXPECT_NEAR(fixed.raySegment.y, -300.0f * 1.1f, 1e-2);
 }

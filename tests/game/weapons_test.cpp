@@ -260,14 +260,8 @@ TEST_F(WeaponsTest, SuperShotSpendsOneBombPerWeaponOrDoesNothing) {
   EXPECT_EQ(player->GetBombs(), 1);
   EXPECT_EQ(player->GetRapidFireLeft(), 1000);
   // A second of level-4 Spread Shot in 20 ms frames, one shot a frame; the level stays 2.
-  int frames = 0;
-  while (player->GetRapidFireLeft() > 0) {
-    Tick(20);
-    shots.clear();
-    EXPECT_EQ(Keep(player->UpdateRapidFire()), 1u);
-    ++frames;
-  }
-  EXPECT_EQ(frames, 50);
+  EachFrame(50, [&] { EXPECT_EQ(Keep(player->UpdateRapidFire()), 1u); });
+  EXPECT_EQ(player->GetRapidFireLeft(), 0);
   EXPECT_EQ(player->GetWeaponLevel(), 2);
   EXPECT_EQ(Keep(player->UpdateRapidFire()), 0u);
 }
@@ -285,10 +279,7 @@ TEST_F(WeaponsTest, RapidFireStopsWhenAPickUpChangesToAWeaponItDoesNotBuy) {
     EXPECT_EQ(Keep(player->UpdateRapidFire()), 4u);
     player->PickUpWeapon(code);
     // Each frame would otherwise fire the level-4 Ray Cannon or Railgun and spend a bomb.
-    for (int i = 0; i < 60; ++i) {
-      Tick(20);
-      EXPECT_EQ(Keep(player->UpdateRapidFire()), 0u);
-    }
+    EachFrame(60, [&] { EXPECT_EQ(Keep(player->UpdateRapidFire()), 0u); });
     EXPECT_EQ(player->GetBombs(), 2);
     EXPECT_EQ(player->GetRapidFireLeft(), 0);
     EXPECT_EQ(player->GetWeaponLevel(), 1);

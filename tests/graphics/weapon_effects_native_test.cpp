@@ -41,30 +41,14 @@ class FixedClock : public plat::Clock {
 
 enum FireCall { kPrimary, kWeapon, kSuper, kWarp };
 
-// One frame of the fire key held for holdMs, the shots joining the live list; true once it has fired.
-bool Fire(Engine& e, FireCall call, int holdMs) {
-  Player& p = *e.GetPlayer();
-  if (call == kWarp) {
-    e.StartWarpEffect(false);
-    return true;
-  }
-  const auto shots = call == kPrimary  ? p.FirePrimary(holdMs, false)
-                     : call == kWeapon ? p.FireWeapon(holdMs)
-                                       : p.FireSuper(holdMs);
-  e.objects.insert(e.objects.end(), shots.begin(), shots.end());
-  return !shots.empty();
-}
-
 // The effect is looked for within `margin` pixels of the line on screen from the spawn point to `aim` (along
-// the ship's right, up and forward axes), where an enemy waits when `target` is set.
+// the ship's right, up and forward axes), where an enemy waits when `target` is set; `colour` is 0..1.
 struct Case {
   const char* name;
-  int view, code, level;
-  FireCall fire;
-  int framesAfter;  // after the shot
+  int view, code, level, fire, framesAfter;
   math::Vec3 aim;
   bool target;
-  math::Vec3 colour;  // 0..1
+  math::Vec3 colour;
   int margin, minPixels;
 };
 
@@ -161,11 +145,17 @@ TEST_F(WeaponEffects, EachWeaponsEffectShowsAheadOfTheShip) {
       engine->enemyManager->groups.push_back({{&enemy}});
       engine->enemyManager->count = 1;
     }
-    // The key is held from the first frame until the weapon fires.
+    // The key is held from the first frame until the weapon fires, the shots joining the live list.
     bool fired = false;
-    for (int held = 0; held < 200 && !fired; ++held) {
+    for (int held = 0; held < 200 * int(kFrameMs) && !fired; held += kFrameMs) {
       step();
-      fired = Fire(*engine, c.fire, held * static_cast<int>(kFrameMs));
+      if (c.fire == kWarp) engine->StartWarpEffect(false);
+      const auto made = c.fire == kPrimary  ? player.FirePrimary(held, false)
+                        : c.fire == kWeapon ? player.FireWeapon(held)
+                        : c.fire == kSuper  ? player.FireSuper(held)
+                                            : std::vector<Projectile*>{};
+      engine->objects.insert(engine->objects.end(), made.begin(), made.end());
+      fired = c.fire == kWarp || !made.empty();
     }
     ASSERT_TRUE(fired);
     for (int i = 0; i < c.framesAfter; ++i) step();

@@ -10,9 +10,8 @@ const ShotAxes kWorld{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 
 TEST_F(GameObjectTest, ShotsOnModelsWithoutSpheresPartsOrLockPointsStillFlyAndEnd) {
   for (const Parts& parts : {Parts{}, Parts{{}}}) {
-    WriteModel("Bomb", parts);
-    WriteModel("Poison", parts);
-    WriteModel("Missile", parts);  // no exhaust lock point either
+    for (const char* name : {"Bomb", "Poison", "Missile"})
+      WriteModel(name, parts);  // the Missile: no lock point
     graphics_->ClearScene();
     Bomb bomb(1000, {0, 0, 0}, kWorld, 300, {1, 1, 1, 1}, 10, 50);
     Poison cloud(6000, {0, 0, 0});

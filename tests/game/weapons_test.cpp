@@ -26,7 +26,6 @@ const ShotAxes kWorld{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 constexpr ParticleColour kWhite{1, 1, 1, 1};
 
 // A shot's heading about the up axis in whole degrees.
-
 long YawDegrees(const Entity& shot) {
   const math::Vec3 z = shot.GetModel()->zAxis;
   return std::lround(std::atan2(z.x, z.z) / 0.017453277f);
@@ -58,9 +57,7 @@ class ShotTest : public PlayerTest {
     for (Projectile* p : made) shots.emplace_back(p);
     return made.size();
   }
-  std::vector<std::string> Plays() {
-    return harness->services.Sounds().Lines({plat::headless::SoundCall::Play});
-  }
+  std::vector<std::string> Plays() { return harness->services.Sounds().Lines({SoundCall::Play}); }
   // One frame of the given length for a shot.
   void Fly(Projectile& shot, uint32_t ms, bool fast = false) {
     Tick(ms);

@@ -101,7 +101,7 @@ std::vector<uint32_t> Redraw(Engine& e, bool withShots) {
     }
   }
   g.Render();
-  std::swap(free, g.freeParticleSystems);
+  if (!withShots) std::swap(free, g.freeParticleSystems);
   std::vector<uint32_t> pixels;
   int w = 0, h = 0;
   EXPECT_TRUE(plat::ReadBackBufferPixels(*g.device, pixels, &w, &h));

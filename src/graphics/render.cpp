@@ -1,5 +1,5 @@
-// One frame: the scene drawn into the off-screen texture pass by pass, then composited onto the back buffer
-// (opaque in level mode, blended over the previous frames in title mode).
+// One frame: the scene drawn pass by pass, straight into the back buffer in level mode, into the off-screen
+// texture and then blended over the previous frames in title mode.
 #include <cstring>
 #include <vector>
 
@@ -64,60 +64,58 @@ bool Graphics::Render() {
   const math::Matrix projection = device->GetTransform(gpu::TransformKind::Projection);
   viewProj = math::MatrixMultiply(view, projection);
 
-  if (!titleMode) {
-    if (shadersOn) {
-      device->SetVertexShader(plainVertexShader.get());
-      device->SetPixelShader(plainPixelShader.get());
-    }
-    device->BeginScene();
-    device->SetRenderTarget(*offscreenSurface);
-    device->Clear(0x00000000, 1.0f);
-    if (drawSky) RenderSky();
-    if (shadersOn) {
-      BindLitShaders();
-      SetLightConstants();
-    }
-    RenderModels(visibleScenery);
-    RenderModels(entityModels);
-    if (showWaypoints) RenderWaypoints();
-    RenderTransparentModels();
-    UnbindShaders();
-    RenderParticles();
-    RenderSprites();
-    RenderTextLabels();
-    device->SetRenderTarget(*backBuffer);
-    PresentTarget();
-    device->EndScene();
-    device->Present();
-    return true;
-  }
+  const bool skyFirst = straightforwardFrame;
+  // Title mode blends its copy of the target over the earlier frames; a level frame's copy would change
+  // nothing, so the usual level frame is drawn straight into the back buffer.
+  const bool throughTarget = titleMode || straightforwardFrame;
+  // Level mode draws the sky through the plain pair, title mode through the fixed-function pipeline.
+  const bool plainSky = shadersOn && !titleMode;
 
-  // Title mode: no shader pair for the sky, no waypoints, no transparent pass, and the back buffer keeps
-  // the earlier frames under a faint copy of this one.
+  if (plainSky && skyFirst) BindPlainShaders();
   device->BeginScene();
-  device->SetRenderTarget(*offscreenSurface);
+  device->SetRenderTarget(throughTarget ? *offscreenSurface : *backBuffer);
   device->Clear(0x00000000, 1.0f);
-  if (drawSky) RenderSky();
+  if (drawSky && skyFirst) RenderSky();
   if (shadersOn) {
     BindLitShaders();
     SetLightConstants();
   }
   RenderModels(visibleScenery);
   RenderModels(entityModels);
-  if (shadersOn) UnbindShaders();
+  // Title mode draws no waypoints and no transparent pass, whatever the flags and lists hold.
+  if (showWaypoints && !titleMode) RenderWaypoints();
+  if (drawSky && !skyFirst) {
+    if (plainSky) BindPlainShaders();
+    else if (shadersOn) UnbindShaders();
+    RenderSky(true);
+    if (plainSky) BindLitShaders();
+  }
+  if (!titleMode) RenderTransparentModels();
+  if (shadersOn || !titleMode) UnbindShaders();
   RenderParticles();
   RenderSprites();
   RenderTextLabels();
-  device->SetRenderTarget(*backBuffer);
-  PresentTargetBlended();
+  if (throughTarget) {
+    device->SetRenderTarget(*backBuffer);
+    if (titleMode) {
+      PresentTargetBlended();
+    } else {
+      PresentTarget();
+    }
+  }
   device->EndScene();
   device->Present();
-  return false;
+  return !titleMode;
 }
 
 void Graphics::BindLitShaders() {
   device->SetVertexShader(litVertexShader.get());
   device->SetPixelShader(litPixelShader.get());
+}
+
+void Graphics::BindPlainShaders() {
+  device->SetVertexShader(plainVertexShader.get());
+  device->SetPixelShader(plainPixelShader.get());
 }
 
 void Graphics::UnbindShaders() {
@@ -143,18 +141,18 @@ void Graphics::SetLightConstants() {
   litVertexConstants->SetFloatArray("vecLightDir", vecLightDir, 4);
 }
 
-void Graphics::RenderSky() {
+void Graphics::RenderSky(bool behindScene) {
   if (shadersOn) plainPixelConstants->SetFloatArray("ColorAdd", colorAdd, 3);
   const math::Vec3 eye = camera.GetEye();
   // With the shaders off no constant is set at all.
   gpu::ConstantTable* constants = shadersOn ? plainVertexConstants.get() : nullptr;
-  if (innerSkybox != nullptr) innerSkybox->Render(*device, viewProj, constants, eye);
+  if (innerSkybox != nullptr) innerSkybox->Render(*device, viewProj, constants, eye, behindScene);
   if (outerSkybox != nullptr) {
     // The outer sky covers the inner one by its texture's alpha alone; the stage states stay set.
     device->SetTextureStageState(gpu::StageState::AlphaArg1, Value(gpu::TexArg::Texture));
     device->SetTextureStageState(gpu::StageState::AlphaOp, Value(gpu::TexOp::SelectArg1));
     EnableAlphaBlend(*device);
-    outerSkybox->Render(*device, viewProj, constants, eye);
+    outerSkybox->Render(*device, viewProj, constants, eye, behindScene);
     device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);
   }
 }

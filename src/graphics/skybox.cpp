@@ -102,7 +102,7 @@ Skybox::Skybox(gpu::Device& device, gpu::Texture* const faces[kSkyFaces], float 
 Skybox::~Skybox() = default;
 
 void Skybox::Render(gpu::Device& device, const math::Matrix& viewProj, gpu::ConstantTable* constants,
-                    const math::Vec3& eye) {
+                    const math::Vec3& eye, bool behindScene) {
   if (vertexBuffer == nullptr || indexBuffer == nullptr) return;
 
   // The turn advances once per drawn frame, whatever the frame time.
@@ -110,7 +110,8 @@ void Skybox::Render(gpu::Device& device, const math::Matrix& viewProj, gpu::Cons
 
   device.SetRenderState(gpu::RenderState::Lighting, 0);
   device.SetRenderState(gpu::RenderState::ZWriteEnable, 0);
-  device.SetRenderState(gpu::RenderState::ZEnable, 0);
+  device.SetRenderState(gpu::RenderState::ZEnable, behindScene ? 1 : 0);
+  if (behindScene) device.SetDepthRange(1.0f, 1.0f);
   device.SetSamplerState(gpu::SamplerState::AddressU, Value(gpu::Address::Clamp));
   device.SetSamplerState(gpu::SamplerState::AddressV, Value(gpu::Address::Clamp));
 
@@ -130,6 +131,7 @@ void Skybox::Render(gpu::Device& device, const math::Matrix& viewProj, gpu::Cons
   // Lighting stays off.
   device.SetRenderState(gpu::RenderState::ZWriteEnable, 1);
   device.SetRenderState(gpu::RenderState::ZEnable, 1);
+  if (behindScene) device.SetDepthRange(0.0f, 1.0f);
   device.SetSamplerState(gpu::SamplerState::AddressU, Value(gpu::Address::Wrap));
   device.SetSamplerState(gpu::SamplerState::AddressV, Value(gpu::Address::Wrap));
 }

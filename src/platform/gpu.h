@@ -160,7 +160,10 @@ class Device {
   virtual bool Present() = 0;
   // The back buffer keeps its contents from one frame to the next.
   virtual RenderTarget& BackBuffer() = 0;
-  virtual void SetRenderTarget(RenderTarget& target) = 0;  // viewport = the whole target
+  // The viewport becomes the whole target, with the depth range (0, 1).
+  virtual void SetRenderTarget(RenderTarget& target) = 0;
+  // Maps the depth of what is drawn next into [minZ, maxZ] of the depth buffer: (1, 1) puts it on the far plane.
+  virtual void SetDepthRange(float minZ, float maxZ) = 0;
   virtual void Clear(Argb colour, float depth) = 0;          // the current target and the depth buffer
 
   // State.

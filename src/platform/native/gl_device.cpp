@@ -243,6 +243,17 @@ void GlDevice::BindTarget(GlSurface& surface) {
 
 void GlDevice::SetRenderTarget(gpu::RenderTarget& target) {
   if (auto* surface = dynamic_cast<GlSurface*>(&target)) BindTarget(*surface);
+  SetDepthRange(0.0f, 1.0f);
+}
+
+void GlDevice::SetDepthRange(float minZ, float maxZ) {
+  auto unit = [](float z) { return z >= 0.0f ? std::min(z, 1.0f) : 0.0f; };  // NaN becomes 0
+  minZ = unit(minZ);
+  maxZ = unit(maxZ);
+  if (depthRange_[0] == minZ && depthRange_[1] == maxZ) return;
+  depthRange_[0] = minZ;
+  depthRange_[1] = maxZ;
+  glDepthRange(minZ, maxZ);
 }
 
 void GlDevice::Clear(gpu::Argb colour, float depth) {

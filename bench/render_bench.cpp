@@ -27,13 +27,12 @@
 #include "graphics/model.h"
 #include "platform/native/native_services.h"
 
-// Under callgrind (--instr-atstart=no) only the measured frames of each scene are counted, one dump a scene.
+// Under callgrind (--instr-atstart=no) only the measured frames of each scene are counted, one dump a frame.
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>
 #else
 #define CALLGRIND_START_INSTRUMENTATION
 #define CALLGRIND_STOP_INSTRUMENTATION
-#define CALLGRIND_ZERO_STATS
 #define CALLGRIND_DUMP_STATS_AT(name)
 #endif
 
@@ -178,17 +177,21 @@ struct Figures {
   double medianMs = 0, p99Ms = 0, cpuMs = 0;
 };
 
-// Draws the scene `frames` times as the game's frame does (graphics update, then render).
-Figures Measure(Graphics& g, int frames) {
+// Draws the scene `frames` times as the game's frame does (graphics update, then render). With a label, each
+// frame is counted by callgrind under it.
+Figures Measure(Graphics& g, int frames, const char* label = nullptr) {
   std::vector<double> ms;
   ms.reserve(static_cast<size_t>(frames));
+  if (label != nullptr) CALLGRIND_START_INSTRUMENTATION;
   const double cpuBefore = bench::CpuSeconds();
   for (int i = 0; i < frames; ++i) {
     const auto t0 = std::chrono::steady_clock::now();
     g.Update(kFrameSeconds);
     g.Render();
     ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    if (label != nullptr) CALLGRIND_DUMP_STATS_AT(label);
   }
+  if (label != nullptr) CALLGRIND_STOP_INSTRUMENTATION;
   Figures f;
   f.medianMs = bench::Percentile(ms, 0.5);
   f.p99Ms = bench::Percentile(ms, 0.99);
@@ -278,11 +281,7 @@ int Bench(Engine& engine, const std::vector<Snapshot>& snapshots, const std::vec
       return 1;
     }
     Measure(g, kWarmUpFrames);
-    CALLGRIND_START_INSTRUMENTATION;
-    CALLGRIND_ZERO_STATS;
-    const Figures f = Measure(g, frames);
-    CALLGRIND_DUMP_STATS_AT(scene.view);
-    CALLGRIND_STOP_INSTRUMENTATION;
+    const Figures f = Measure(g, frames, scene.view);
     std::printf("%-5s view (flight frame %d, waypoint %d): frame median %.2f ms, 99th percentile %.2f ms; "
                 "CPU %.2f ms per frame\n",
                 scene.view, scene.frame, found->segment, f.medianMs, f.p99Ms, f.cpuMs);

@@ -199,6 +199,8 @@ class Graphics {
   // Draws the lock points and collision spheres of a part with the shaders unbound, so the fixed-function
   // world transform places them.
   void RenderPartAttachments(const ObjectPart& part);
+  // The visible scenery, then the entity models; in the usual frame the two lists merged, nearest first.
+  void RenderOpaqueModels();
   void DrawDebugMesh(const plat::mesh::MeshData& shape, const math::Vec3& at);
   void UnbindShaders();
   void BindLitShaders();
@@ -209,4 +211,5 @@ class Graphics {
 
   plat::Services* services = nullptr;
   std::vector<std::string> reportedFailures;
+  std::vector<Model*> opaqueOrder;  // this frame's opaque models in drawing order
 };

@@ -1,5 +1,6 @@
 // One frame: the scene drawn pass by pass, straight into the back buffer in level mode, into the off-screen
 // texture and then blended over the previous frames in title mode.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -80,8 +81,7 @@ bool Graphics::Render() {
     BindLitShaders();
     SetLightConstants();
   }
-  RenderModels(visibleScenery);
-  RenderModels(entityModels);
+  RenderOpaqueModels();
   // Title mode draws no waypoints and no transparent pass, whatever the flags and lists hold.
   if (showWaypoints && !titleMode) RenderWaypoints();
   if (drawSky && !skyFirst) {
@@ -155,6 +155,24 @@ void Graphics::RenderSky(bool behindScene) {
     outerSkybox->Render(*device, viewProj, constants, eye, behindScene);
     device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);
   }
+}
+
+void Graphics::RenderOpaqueModels() {
+  if (straightforwardFrame) {
+    RenderModels(visibleScenery);
+    RenderModels(entityModels);
+    return;
+  }
+  // Nearest first, so that the depth test turns away what they hide before it is shaded. Opaque models look
+  // the same drawn in any order, and a model listed twice the same drawn once.
+  const math::Vec3 eye = camera.GetEye();
+  opaqueOrder.assign(visibleScenery.begin(), visibleScenery.end());
+  opaqueOrder.insert(opaqueOrder.end(), entityModels.begin(), entityModels.end());
+  std::stable_sort(opaqueOrder.begin(), opaqueOrder.end(), [&eye](const Model* a, const Model* b) {
+    return math::Vec3LengthSq(a->position - eye) < math::Vec3LengthSq(b->position - eye);
+  });
+  opaqueOrder.erase(std::unique(opaqueOrder.begin(), opaqueOrder.end()), opaqueOrder.end());
+  RenderModels(opaqueOrder);
 }
 
 void Graphics::RenderModels(const std::vector<Model*>& list) {

@@ -41,7 +41,8 @@ class Skybox {
   // Turns by one step, then draws the six faces around the eye with depth writes off and clamped texture
   // addressing, and restores depth and wrapping. constants, when given, receives "WorldViewProj".
   // First in the frame the sky is drawn without a depth test. Behind the scene it lies on the far plane and is
-  // depth-tested, so only what nothing nearer covers is shaded, and the picture is the same as drawn first.
+  // depth-tested, so only what nothing nearer covers is shaded; its faces, always magnified, are sampled
+  // from their first level alone, which costs less and looks the same. The picture is the same as drawn first.
   void Render(plat::gpu::Device& device, const math::Matrix& viewProj, plat::gpu::ConstantTable* constants,
               const math::Vec3& eye, bool behindScene = false);
 

@@ -121,9 +121,7 @@ bool GlDevice::Init(std::string* error) {
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &kWhite);
   boundTexture_ = whiteTexture_;
 
-  glGenSamplers(1, &sampler_);
-  glBindSampler(0, sampler_);
-  ApplySampler();
+  BindSampler();
 
   streamCapacity_ = kInitialStreamBytes;
   glGenBuffers(1, &streamVbo_);
@@ -155,7 +153,8 @@ void GlDevice::LoseContext() {
   SDL_GL_MakeCurrent(window_, context_);
   programs_.Release();
   glDeleteVertexArrays(1, &vao_);
-  glDeleteSamplers(1, &sampler_);
+  for (const auto& [key, sampler] : samplers_) glDeleteSamplers(1, &sampler);
+  samplers_.clear();
   GLuint textures[] = {whiteTexture_, backTexture_};
   glDeleteTextures(2, textures);
   glDeleteFramebuffers(1, &backFbo_);
@@ -196,15 +195,17 @@ bool GlDevice::Present() {
   int drawableW = 0, drawableH = 0;
   SDL_GL_GetDrawableSize(window_, &drawableW, &drawableH);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  glViewport(0, 0, drawableW, drawableH);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
-  if (drawableW > 0 && drawableH > 0) {
-    // Scaled to fit with the aspect kept, black bars around. A textured quad, since llvmpipe's scaled
-    // framebuffer blit costs several times as much.
-    double scale = std::min(static_cast<double>(drawableW) / width_, static_cast<double>(drawableH) / height_);
-    int w = static_cast<int>(std::lround(width_ * scale));
-    int h = static_cast<int>(std::lround(height_ * scale));
+  // Scaled to fit with the aspect kept, black bars around (none when the window has the image's shape).
+  double scale = std::min(static_cast<double>(drawableW) / width_, static_cast<double>(drawableH) / height_);
+  int w = static_cast<int>(std::lround(width_ * scale));
+  int h = static_cast<int>(std::lround(height_ * scale));
+  if (w != drawableW || h != drawableH) {
+    glViewport(0, 0, drawableW, drawableH);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
+  if (w > 0 && h > 0) {
+    // A textured quad, since llvmpipe's scaled framebuffer blit costs several times as much.
     glViewport((drawableW - w) / 2, (drawableH - h) / 2, w, h);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
@@ -216,7 +217,7 @@ bool GlDevice::Present() {
     glBindTexture(GL_TEXTURE_2D, backTexture_);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
     glBindTexture(GL_TEXTURE_2D, boundTexture_);
-    glBindSampler(0, sampler_);
+    boundSamplerKey_ = kNoSampler;  // the next draw binds its own again
     RestoreRasterStates();
   }
   SDL_GL_SwapWindow(window_);
@@ -332,30 +333,37 @@ uint32_t GlDevice::GetRenderState(RenderState state) const {
   return i < std::size(renderStates_) ? renderStates_[i] : 0;
 }
 
-void GlDevice::ApplySampler() {
-  auto get = [this](gpu::SamplerState s) { return static_cast<gpu::Filter>(samplerStates_[static_cast<size_t>(s)]); };
-  gpu::Filter mag = get(gpu::SamplerState::MagFilter);
-  gpu::Filter min = get(gpu::SamplerState::MinFilter);
-  gpu::Filter mip = get(gpu::SamplerState::MipFilter);
-  bool linear = min == gpu::Filter::Linear;
-  GLint minFilter = linear ? GL_LINEAR : GL_NEAREST;
-  if (mip == gpu::Filter::Point) minFilter = linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
-  if (mip == gpu::Filter::Linear) minFilter = linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
-  glSamplerParameteri(sampler_, GL_TEXTURE_MAG_FILTER, mag == gpu::Filter::Linear ? GL_LINEAR : GL_NEAREST);
-  glSamplerParameteri(sampler_, GL_TEXTURE_MIN_FILTER, minFilter);
-  auto wrap = [this](gpu::SamplerState s) {
-    return samplerStates_[static_cast<size_t>(s)] == static_cast<uint32_t>(gpu::Address::Clamp) ? GL_CLAMP_TO_EDGE
-                                                                                                : GL_REPEAT;
+void GlDevice::BindSampler() {
+  auto is = [this](gpu::SamplerState s, auto value) {
+    return samplerStates_[static_cast<size_t>(s)] == static_cast<uint32_t>(value);
   };
-  glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_S, wrap(gpu::SamplerState::AddressU));
-  glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_T, wrap(gpu::SamplerState::AddressV));
+  const bool magLinear = is(gpu::SamplerState::MagFilter, gpu::Filter::Linear);
+  const bool minLinear = is(gpu::SamplerState::MinFilter, gpu::Filter::Linear);
+  const uint32_t mip = is(gpu::SamplerState::MipFilter, gpu::Filter::Point)    ? 1
+                       : is(gpu::SamplerState::MipFilter, gpu::Filter::Linear) ? 2
+                                                                                : 0;
+  const bool clampS = is(gpu::SamplerState::AddressU, gpu::Address::Clamp);
+  const bool clampT = is(gpu::SamplerState::AddressV, gpu::Address::Clamp);
+  const uint32_t key = uint32_t{magLinear} | uint32_t{minLinear} << 1 | mip << 2 | uint32_t{clampS} << 4 |
+                       uint32_t{clampT} << 5;
+  if (key == boundSamplerKey_) return;
+  boundSamplerKey_ = key;
+  GLuint& sampler = samplers_[key];
+  if (sampler == 0) {
+    static constexpr GLint kMin[2][3] = {{GL_NEAREST, GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST_MIPMAP_LINEAR},
+                                         {GL_LINEAR, GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR_MIPMAP_LINEAR}};
+    glGenSamplers(1, &sampler);
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, kMin[minLinear ? 1 : 0][mip]);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, clampS ? GL_CLAMP_TO_EDGE : GL_REPEAT);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, clampT ? GL_CLAMP_TO_EDGE : GL_REPEAT);
+  }
+  glBindSampler(0, sampler);
 }
 
 void GlDevice::SetSamplerState(gpu::SamplerState state, uint32_t value) {
   size_t i = static_cast<size_t>(state);
-  if (i >= std::size(samplerStates_) || samplerStates_[i] == value) return;
-  samplerStates_[i] = value;
-  ApplySampler();
+  if (i < std::size(samplerStates_)) samplerStates_[i] = value;
 }
 
 void GlDevice::SetTextureStageState(gpu::StageState state, uint32_t value) {
@@ -485,6 +493,7 @@ bool GlDevice::PrepareDraw(gpu::Primitive type, GLuint vbo, uint32_t baseOffset,
     glUseProgram(program->program);
     program_ = program;
   }
+  BindSampler();
   bool fixedVertex = vertexShader_ == nullptr || redirected;
   if (fixedVertex || pixelShader_ == nullptr) {
     UpdateFixedUniforms();

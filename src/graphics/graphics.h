@@ -2,6 +2,7 @@
 // the sprite batch and font, the camera, the model lists and the texture and mesh caches. There is one.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -212,4 +213,5 @@ class Graphics {
   plat::Services* services = nullptr;
   std::vector<std::string> reportedFailures;
   std::vector<Model*> opaqueOrder;  // this frame's opaque models in drawing order
+  std::array<math::Vec4, 6> viewPlanes{};  // this frame's view, from viewProj
 };

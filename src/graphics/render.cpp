@@ -1,6 +1,7 @@
 // One frame: the scene drawn pass by pass, straight into the back buffer in level mode, into the off-screen
 // texture and then blended over the previous frames in title mode.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -37,6 +38,39 @@ gpu::Material FlatMaterial(float r, float g, float b) {
   return m;
 }
 
+// The planes (left, right, bottom, top, near, far) bounding the view of a row-vector view-projection matrix
+// with depth 0 to 1: (a, b, c, d) with a x + b y + c z + d >= 0 inside and (a, b, c) of unit length.
+std::array<math::Vec4, 6> ViewPlanes(const math::Matrix& m) {
+  auto column = [&m](int j) { return math::Vec4{m.m[0][j], m.m[1][j], m.m[2][j], m.m[3][j]}; };
+  auto sum = [](math::Vec4 a, math::Vec4 b, float s) {
+    return math::Vec4{a.x + s * b.x, a.y + s * b.y, a.z + s * b.z, a.w + s * b.w};
+  };
+  const math::Vec4 x = column(0), y = column(1), z = column(2), w = column(3);
+  std::array<math::Vec4, 6> planes = {sum(w, x, 1.0f), sum(w, x, -1.0f), sum(w, y, 1.0f),
+                                       sum(w, y, -1.0f), z,               sum(w, z, -1.0f)};
+  for (math::Vec4& p : planes) {
+    const float length = math::Vec3Length(math::Vec3{p.x, p.y, p.z});
+    if (length > 0.0f) p = math::Vec4{p.x / length, p.y / length, p.z / length, p.w / length};
+  }
+  return planes;
+}
+
+// False only when the part's mesh lies wholly outside the view, by its bounding sphere placed by the world
+// matrix (scaled by the matrix's longest axis, with a margin for rounding).
+bool MeshInView(const std::array<math::Vec4, 6>& planes, const Mesh& mesh, const math::Matrix& world) {
+  const math::Vec3 centre = math::Vec3TransformCoord(
+      math::Vec3{mesh.boundingCentre[0], mesh.boundingCentre[1], mesh.boundingCentre[2]}, world);
+  float scale = 0.0f;
+  for (int row = 0; row < 3; ++row) {
+    scale = std::max(scale, math::Vec3Length(math::Vec3{world.m[row][0], world.m[row][1], world.m[row][2]}));
+  }
+  const float radius = mesh.boundingRadius * scale * 1.001f + 0.01f;
+  for (const math::Vec4& p : planes) {
+    if (p.x * centre.x + p.y * centre.y + p.z * centre.z + p.w < -radius) return false;
+  }
+  return true;  // also when a value is not a number
+}
+
 uint32_t Value(gpu::Blend b) { return static_cast<uint32_t>(b); }
 uint32_t Value(gpu::TexOp op) { return static_cast<uint32_t>(op); }
 uint32_t Value(gpu::TexArg arg) { return static_cast<uint32_t>(arg); }
@@ -64,6 +98,7 @@ bool Graphics::Render() {
   device->SetTransform(gpu::TransformKind::View, view);
   const math::Matrix projection = device->GetTransform(gpu::TransformKind::Projection);
   viewProj = math::MatrixMultiply(view, projection);
+  viewPlanes = ViewPlanes(viewProj);
 
   const bool skyFirst = straightforwardFrame;
   // Title mode blends its copy of the target over the earlier frames; a level frame's copy would change
@@ -179,8 +214,10 @@ void Graphics::RenderModels(const std::vector<Model*>& list) {
   for (Model* model : list) {
     for (ObjectPart* part : model->parts) {
       if (part == nullptr) continue;
-      if (model->visible && part->mesh != nullptr && part->mesh->mesh != nullptr) {
-        const math::Matrix world = math::MatrixMultiply(part->local, part->modelWorld);
+      const math::Matrix world = math::MatrixMultiply(part->local, part->modelWorld);
+      // A part out of view is not drawn at all (the straightforward frame draws it to no effect).
+      if (model->visible && part->mesh != nullptr && part->mesh->mesh != nullptr &&
+          (straightforwardFrame || MeshInView(viewPlanes, *part->mesh, world))) {
         device->SetTransform(gpu::TransformKind::World, world);
         if (shadersOn) {
           const math::Matrix wvp = math::MatrixMultiply(world, viewProj);

@@ -58,7 +58,7 @@ class Graphics {
   // The frame (render.cpp). False without a device and in title mode.
   bool Render();
   void SetLightConstants();
-  // Behind the scene: after the opaque models, on the far plane (see Skybox::Render).
+  // Behind the scene: after the opaque passes, only where they drew nothing.
   void RenderSky(bool behindScene = false);
   void RenderModels(const std::vector<Model*>& list);
   void RenderWaypoints();
@@ -206,6 +206,7 @@ class Graphics {
   void UnbindShaders();
   void BindLitShaders();
   void BindPlainShaders();
+  void MarkStencil(plat::gpu::Compare test, uint32_t reference, plat::gpu::StencilOp pass);
   void DrawComposite(plat::gpu::Argb diffuse);
   // Empties the scenery groups and the events and puts the rail state back to its start (rail.cpp).
   void ResetRail();

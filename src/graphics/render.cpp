@@ -116,6 +116,8 @@ bool Graphics::Render() {
     BindLitShaders();
     SetLightConstants();
   }
+  // What the opaque passes draw marks its pixels, which the sky then leaves alone.
+  if (drawSky && !skyFirst) MarkStencil(gpu::Compare::Always, 1, gpu::StencilOp::Replace);
   RenderOpaqueModels();
   // Title mode draws no waypoints and no transparent pass, whatever the flags and lists hold.
   if (showWaypoints && !titleMode) RenderWaypoints();
@@ -176,19 +178,36 @@ void Graphics::SetLightConstants() {
   litVertexConstants->SetFloatArray("vecLightDir", vecLightDir, 4);
 }
 
+void Graphics::MarkStencil(gpu::Compare test, uint32_t reference, gpu::StencilOp pass) {
+  device->SetRenderState(gpu::RenderState::StencilEnable, 1);
+  device->SetRenderState(gpu::RenderState::StencilFunc, static_cast<uint32_t>(test));
+  device->SetRenderState(gpu::RenderState::StencilRef, reference);
+  device->SetRenderState(gpu::RenderState::StencilPass, static_cast<uint32_t>(pass));
+}
+
 void Graphics::RenderSky(bool behindScene) {
   if (shadersOn) plainPixelConstants->SetFloatArray("ColorAdd", colorAdd, 3);
   const math::Vec3 eye = camera.GetEye();
+  if (behindScene) {
+    // Only the pixels no opaque pass marked are shaded: the same picture as the sky drawn first and covered.
+    MarkStencil(gpu::Compare::Equal, 0, gpu::StencilOp::Keep);
+    // The faces are always magnified, where the first level alone gives the same picture for less.
+    device->SetSamplerState(gpu::SamplerState::MipFilter, static_cast<uint32_t>(gpu::Filter::None));
+  }
   // With the shaders off no constant is set at all.
   gpu::ConstantTable* constants = shadersOn ? plainVertexConstants.get() : nullptr;
-  if (innerSkybox != nullptr) innerSkybox->Render(*device, viewProj, constants, eye, behindScene);
+  if (innerSkybox != nullptr) innerSkybox->Render(*device, viewProj, constants, eye);
   if (outerSkybox != nullptr) {
     // The outer sky covers the inner one by its texture's alpha alone; the stage states stay set.
     device->SetTextureStageState(gpu::StageState::AlphaArg1, Value(gpu::TexArg::Texture));
     device->SetTextureStageState(gpu::StageState::AlphaOp, Value(gpu::TexOp::SelectArg1));
     EnableAlphaBlend(*device);
-    outerSkybox->Render(*device, viewProj, constants, eye, behindScene);
+    outerSkybox->Render(*device, viewProj, constants, eye);
     device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);
+  }
+  if (behindScene) {
+    device->SetRenderState(gpu::RenderState::StencilEnable, 0);
+    device->SetSamplerState(gpu::SamplerState::MipFilter, static_cast<uint32_t>(gpu::Filter::Point));
   }
 }
 

@@ -43,7 +43,6 @@ void Report(plat::Dialogs* dialogs, const char* text) {
 }
 
 uint32_t Value(gpu::Address a) { return static_cast<uint32_t>(a); }
-uint32_t Value(gpu::Filter f) { return static_cast<uint32_t>(f); }
 
 }  // namespace
 
@@ -103,7 +102,7 @@ Skybox::Skybox(gpu::Device& device, gpu::Texture* const faces[kSkyFaces], float 
 Skybox::~Skybox() = default;
 
 void Skybox::Render(gpu::Device& device, const math::Matrix& viewProj, gpu::ConstantTable* constants,
-                    const math::Vec3& eye, bool behindScene) {
+                    const math::Vec3& eye) {
   if (vertexBuffer == nullptr || indexBuffer == nullptr) return;
 
   // The turn advances once per drawn frame, whatever the frame time.
@@ -111,11 +110,7 @@ void Skybox::Render(gpu::Device& device, const math::Matrix& viewProj, gpu::Cons
 
   device.SetRenderState(gpu::RenderState::Lighting, 0);
   device.SetRenderState(gpu::RenderState::ZWriteEnable, 0);
-  device.SetRenderState(gpu::RenderState::ZEnable, behindScene ? 1 : 0);
-  if (behindScene) {
-    device.SetDepthRange(1.0f, 1.0f);
-    device.SetSamplerState(gpu::SamplerState::MipFilter, Value(gpu::Filter::None));
-  }
+  device.SetRenderState(gpu::RenderState::ZEnable, 0);
   device.SetSamplerState(gpu::SamplerState::AddressU, Value(gpu::Address::Clamp));
   device.SetSamplerState(gpu::SamplerState::AddressV, Value(gpu::Address::Clamp));
 
@@ -135,10 +130,6 @@ void Skybox::Render(gpu::Device& device, const math::Matrix& viewProj, gpu::Cons
   // Lighting stays off.
   device.SetRenderState(gpu::RenderState::ZWriteEnable, 1);
   device.SetRenderState(gpu::RenderState::ZEnable, 1);
-  if (behindScene) {
-    device.SetDepthRange(0.0f, 1.0f);
-    device.SetSamplerState(gpu::SamplerState::MipFilter, Value(gpu::Filter::Point));
-  }
   device.SetSamplerState(gpu::SamplerState::AddressU, Value(gpu::Address::Wrap));
   device.SetSamplerState(gpu::SamplerState::AddressV, Value(gpu::Address::Wrap));
 }

@@ -38,13 +38,10 @@ class Skybox {
   Skybox(const Skybox&) = delete;
   Skybox& operator=(const Skybox&) = delete;
 
-  // Turns by one step, then draws the six faces around the eye with depth writes off and clamped texture
-  // addressing, and restores depth and wrapping. constants, when given, receives "WorldViewProj".
-  // First in the frame the sky is drawn without a depth test. Behind the scene it lies on the far plane and is
-  // depth-tested, so only what nothing nearer covers is shaded; its faces, always magnified, are sampled
-  // from their first level alone, which costs less and looks the same. The picture is the same as drawn first.
+  // Turns by one step, then draws the six faces around the eye with depth test and writes off and clamped
+  // texture addressing, and restores depth and wrapping. constants, when given, receives "WorldViewProj".
   void Render(plat::gpu::Device& device, const math::Matrix& viewProj, plat::gpu::ConstantTable* constants,
-              const math::Vec3& eye, bool behindScene = false);
+              const math::Vec3& eye);
 
   math::Vec3 spinAxis{0.0f, 0.0f, 0.0f};
   float spinStep = 0.0f;  // radians per draw, not per second

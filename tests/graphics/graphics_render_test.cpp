@@ -68,42 +68,135 @@ TEST_F(LevelFrame, PassesRunInOrderWithTheirShaderPairsAndWithShadersOffBindNoth
   ASSERT_TRUE(g().CreateSprite(&sprite, "Assets\\Art\\Paused.dds", 0.35f, 0.4f, 1, 1, nullptr, 1, nullptr, 1));
   TextLabel* label = nullptr;
   g().CreateTextLabel(&label, 0.1f, 0.1f, "Score", 0xFFFFFFFF);
-
-  EXPECT_TRUE(h.Frame());
-  const auto& events = h.log().PreviousEvents();
-  EXPECT_TRUE(InOrder(events, {
-      "SetVertexShader vertex.vsh", "SetPixelShader pixel.psh", "BeginScene", "SetRenderTarget RenderTexture1",
-      "Clear 0x00000000", "Constant pixel.psh ColorAdd",                              // sky tint
-      "SetVertexShader lighting.vsh", "SetPixelShader lighting.psh",
-      "Constant lighting.vsh vecEye", "Constant lighting.vsh vecLightDir",            // light, eye first
+  const std::vector<std::string> parts = {
       "Constant vertex.vsh WorldViewProj", "Constant lighting.vsh matWorldViewProj",  // scenery part
       "Constant lighting.vsh matWorld", "Constant pixel.psh ColorAdd", "Constant lighting.psh ColorAdd",
       "Constant lighting.psh Material", "Draw DrawIndexedPrimitive TriangleList 12",
-      "Constant lighting.psh Material", "Draw DrawIndexedPrimitive TriangleList 12",  // entity part
-      "Constant lighting.psh Material", "Draw DrawIndexedPrimitive TriangleList 12",  // blended part
-      "Constant lighting.psh Material",                                               // (1, 1, 1, 1)
-      "SetVertexShader none", "SetPixelShader none",
-      "SetTexture Assets\\Art\\Paused.dds",                                           // sprites, then text
-      "SetRenderTarget BackBuffer", "SetTexture RenderTexture1", "Draw DrawPrimitiveUP TriangleStrip 2",
-      "EndScene", "Present"}));
-  // One scene, one presentation, and the back buffer is never cleared by a level frame.
-  EXPECT_EQ(gfxtest::CountEvents(events, "BeginScene"), 1);
-  EXPECT_EQ(gfxtest::CountEvents(events, "Clear 0x00000000"), 1);
-  EXPECT_EQ(h.log().FramesPresented(), 1);
-  // The blended part is drawn with blending on, the opaque ones without.
-  const auto draws = MeshDraws(h.log().PreviousDraws());
-  ASSERT_EQ(draws.size(), 3u);
-  EXPECT_EQ(draws[0]->state.Get(gpu::RenderState::AlphaBlendEnable), 0u);
-  EXPECT_EQ(draws[1]->state.Get(gpu::RenderState::AlphaBlendEnable), 0u);
-  EXPECT_EQ(draws[2]->state.Get(gpu::RenderState::AlphaBlendEnable), 1u);
-  EXPECT_EQ(draws[2]->state.Get(gpu::StageState::AlphaOp), static_cast<uint32_t>(gpu::TexOp::Modulate));
+      "Constant lighting.psh Material", "Draw DrawIndexedPrimitive TriangleList 12"};  // entity part
+  auto join = [](std::vector<std::vector<std::string>> pieces) {
+    std::vector<std::string> all;
+    for (const auto& piece : pieces) all.insert(all.end(), piece.begin(), piece.end());
+    return all;
+  };
+  struct Way {
+    bool straightforward;
+    std::vector<std::string> events;
+  };
+  const Way ways[] = {
+      // The sky first, the scene into the off-screen target, then its composite onto the back buffer.
+      {true, join({{"SetVertexShader vertex.vsh", "SetPixelShader pixel.psh", "BeginScene",
+                    "SetRenderTarget RenderTexture1", "Clear 0x00000000", "Constant pixel.psh ColorAdd",  // sky
+                    "SetVertexShader lighting.vsh", "SetPixelShader lighting.psh",
+                    "Constant lighting.vsh vecEye", "Constant lighting.vsh vecLightDir"},  // light, eye first
+                   parts,
+                   {"Constant lighting.psh Material", "Draw DrawIndexedPrimitive TriangleList 12",  // blended part
+                    "Constant lighting.psh Material",                                           // (1, 1, 1, 1)
+                    "SetVertexShader none", "SetPixelShader none",
+                    "SetTexture Assets\\Art\\Paused.dds",                                       // sprites, then text
+                    "SetRenderTarget BackBuffer", "SetTexture RenderTexture1",
+                    "Draw DrawPrimitiveUP TriangleStrip 2", "EndScene", "Present"}})},
+      // Straight into the back buffer, the sky (through the plain pair) after the opaque parts.
+      {false, join({{"BeginScene", "SetRenderTarget BackBuffer", "Clear 0x00000000",
+                     "SetVertexShader lighting.vsh", "SetPixelShader lighting.psh",
+                     "Constant lighting.vsh vecEye", "Constant lighting.vsh vecLightDir"},
+                    parts,
+                    {"SetVertexShader vertex.vsh", "SetPixelShader pixel.psh", "Constant pixel.psh ColorAdd",
+                     "SetVertexShader lighting.vsh", "SetPixelShader lighting.psh",
+                     "Constant lighting.psh Material", "Draw DrawIndexedPrimitive TriangleList 12",
+                     "Constant lighting.psh Material", "SetVertexShader none", "SetPixelShader none",
+                     "SetTexture Assets\\Art\\Paused.dds", "EndScene", "Present"}})},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.straightforward ? "straightforward" : "usual");
+    g().straightforwardFrame = way.straightforward;
+    g().shadersOn = true;
+    EXPECT_TRUE(h.Frame());
+    const auto& events = h.log().PreviousEvents();
+    EXPECT_TRUE(InOrder(events, way.events));
+    // One scene, one presentation, one clear, and the level frame never clears the back buffer it blends
+    // over nor draws a composite without a target to copy.
+    EXPECT_EQ(gfxtest::CountEvents(events, "BeginScene"), 1);
+    EXPECT_EQ(gfxtest::CountEvents(events, "Clear 0x00000000"), 1);
+    EXPECT_EQ(gfxtest::CountEvents(events, "SetRenderTarget RenderTexture1"), way.straightforward ? 1 : 0);
+    // The blended part is drawn with blending on, the opaque ones without.
+    const auto draws = MeshDraws(h.log().PreviousDraws());
+    ASSERT_EQ(draws.size(), 3u);
+    EXPECT_EQ(draws[0]->state.Get(gpu::RenderState::AlphaBlendEnable), 0u);
+    EXPECT_EQ(draws[1]->state.Get(gpu::RenderState::AlphaBlendEnable), 0u);
+    EXPECT_EQ(draws[2]->state.Get(gpu::RenderState::AlphaBlendEnable), 1u);
+    EXPECT_EQ(draws[2]->state.Get(gpu::StageState::AlphaOp), static_cast<uint32_t>(gpu::TexOp::Modulate));
 
-  // With shaders off the same scene sends no constant and binds no shader for any draw.
-  g().shadersOn = false;
+    // With shaders off the same scene sends no constant and binds no shader for any draw.
+    g().shadersOn = false;
+    h.Frame();
+    EXPECT_TRUE(h.log().PreviousConstantSets().empty());
+    EXPECT_EQ(MeshDraws(h.log().PreviousDraws()).size(), 3u);
+    for (const auto* d : gfxtest::DrawsOf(h.log().PreviousDraws())) EXPECT_FALSE(d->state.ShadersBound());
+  }
+  EXPECT_EQ(h.log().FramesPresented(), 4);
+}
+
+// The z of each mesh draw's world translation, in drawing order.
+std::vector<float> DrawnDepths(const plat::headless::GpuLog& log) {
+  std::vector<float> z;
+  for (const DrawRecord* d : MeshDraws(log.PreviousDraws())) z.push_back(d->state.Transform(gpu::TransformKind::World).m[3][2]);
+  return z;
+}
+
+TEST_F(LevelFrame, OpaqueModelsGoNearestFirstAndOnceWhileTheStraightforwardFrameKeepsTheLists) {
+  auto place = [](Model* m, float z) {
+    m->parts[0]->modelWorld = math::MatrixTranslation(0, 0, z);
+    m->position = {0, 0, z};
+    return m;
+  };
+  Model* far = place(h.AddModel(g().sceneryModels), 50);
+  Model* near = place(h.AddModel(g().sceneryModels), 5);
+  g().visibleScenery = {far, near, far};  // a model listed twice
+  place(h.AddModel(g().entityModels), 20);
+  place(h.AddModel(g().blendedModels), 1);  // blended models keep their own pass, after the opaque ones
   h.Frame();
-  EXPECT_TRUE(h.log().PreviousConstantSets().empty());
-  EXPECT_EQ(MeshDraws(h.log().PreviousDraws()).size(), 3u);
-  for (const auto* d : gfxtest::DrawsOf(h.log().PreviousDraws())) EXPECT_FALSE(d->state.ShadersBound());
+  EXPECT_EQ(DrawnDepths(h.log()), (std::vector<float>{5, 20, 50, 1}));
+  g().straightforwardFrame = true;
+  h.Frame();
+  EXPECT_EQ(DrawnDepths(h.log()), (std::vector<float>{50, 5, 50, 20, 1}));
+}
+
+TEST_F(LevelFrame, PartsWhollyOutOfViewAreNotDrawnButTheirDebugSpheresAre) {
+  Model* model = h.AddModel(g().entityModels);
+  ObjectPart& part = *model->parts[0];
+  const float r = part.mesh->boundingRadius;
+  ASSERT_GT(r, 0.0f);
+  // Seen from z = -10 along +Z, the view is 20 * tan(pi / 8) * 4 / 3 to each side at z = 10.
+  const float edge = 20.0f * 0.41421356f * 4.0f / 3.0f;
+  struct Case {
+    const char* name;
+    math::Matrix world;
+    bool drawn;
+  };
+  const Case cases[] = {
+      {"in front", math::MatrixTranslation(0, 0, 10), true},
+      {"half out at the left edge", math::MatrixTranslation(-edge - 0.5f * r, 0, 10), true},
+      {"beyond the left edge", math::MatrixTranslation(-edge - 3.0f * r, 0, 10), false},
+      {"there, four times as large", math::MatrixMultiply(math::MatrixScaling(4, 4, 4),
+                                                           math::MatrixTranslation(-edge - 3.0f * r, 0, 10)),
+       true},
+      {"behind the eye", math::MatrixTranslation(0, 0, -10 - 3.0f * r), false},
+      {"past the far plane", math::MatrixTranslation(0, 0, 1500 + 3.0f * r), false},
+  };
+  CollisionSphere sphere;
+  sphere.radius = 1.0f;
+  part.spheres.push_back(sphere);
+  g().showSpheres = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    part.modelWorld = c.world;
+    for (bool straightforward : {false, true}) {
+      g().straightforwardFrame = straightforward;
+      h.Frame();
+      // The collision sphere's draw always, the part's when in view (and always the straightforward way).
+      EXPECT_EQ(MeshDraws(h.log().PreviousDraws()).size(), (c.drawn || straightforward) ? 2u : 1u);
+    }
+  }
 }
 
 TEST_F(LevelFrame, LightFollowsTheCamera) {
@@ -129,17 +222,21 @@ TEST_F(LevelFrame, LightFollowsTheCamera) {
 TEST_F(LevelFrame, HitFlashTintsThePartOnBothPixelShaders) {
   Model* model = h.AddModel(g().entityModels);
   model->parts[0]->hitFlash = 1.0f;
-  g().colorAdd[0] = 0.5f;  // the sky tint goes only to the plain shader, before the parts
-  h.Frame();
+  g().colorAdd[0] = 0.5f;  // the sky tint goes only to the plain shader, right before the sky
   const std::vector<float> flash{0.33333334f, -0.33333334f, -0.33333334f};
-  EXPECT_EQ(h.log().Constant("lighting.psh", "ColorAdd"), flash);
-  EXPECT_EQ(h.log().Constant("pixel.psh", "ColorAdd"), flash);
-  std::vector<std::vector<float>> plainTints;
-  for (const auto& c : h.log().PreviousConstantSets()) {
-    if (c.shader == "pixel.psh" && c.name == "ColorAdd") plainTints.push_back(c.values);
+  const std::vector<float> tint{0.5f, 0.0f, 0.0f};
+  for (bool straightforward : {true, false}) {
+    SCOPED_TRACE(straightforward ? "sky first" : "sky behind");
+    g().straightforwardFrame = straightforward;
+    h.Frame();
+    EXPECT_EQ(h.log().Constant("lighting.psh", "ColorAdd"), flash);
+    std::vector<std::vector<float>> plainTints;
+    for (const auto& c : h.log().PreviousConstantSets()) {
+      if (c.shader == "pixel.psh" && c.name == "ColorAdd") plainTints.push_back(c.values);
+    }
+    EXPECT_EQ(plainTints, straightforward ? (std::vector<std::vector<float>>{tint, flash})
+                                          : (std::vector<std::vector<float>>{flash, tint}));
   }
-  ASSERT_EQ(plainTints.size(), 2u);
-  EXPECT_EQ(plainTints[0], (std::vector<float>{0.5f, 0.0f, 0.0f}));
 
   model->parts[0]->hitFlash = 0.0f;
   h.Frame();
@@ -263,7 +360,8 @@ TEST_F(LevelFrame, WaypointsDrawRedBoxesAndCyanLinesWithShadersUnbound) {
   EXPECT_GT(h.log().Resources(ResourceKind::VertexBuffer).created, buffersBefore);
 }
 
-TEST_F(LevelFrame, CompositeIsAnOpaqueScreenQuadWithoutDepth) {
+TEST_F(LevelFrame, StraightforwardCompositeIsAnOpaqueScreenQuadWithoutDepth) {
+  g().straightforwardFrame = true;
   h.Frame();
   const auto draws = gfxtest::DrawsOf(h.log().PreviousDraws());
   ASSERT_FALSE(draws.empty());
@@ -292,6 +390,7 @@ TEST_F(LevelFrame, CompositeIsAnOpaqueScreenQuadWithoutDepth) {
     EXPECT_EQ(v[i].diffuse, 0xFFFFFFFFu);
   }
   EXPECT_EQ(h.log().State().Get(gpu::RenderState::ZEnable), 1u);  // depth back on afterwards
+  EXPECT_EQ(h.log().State().texture, "RenderTexture1");  // and the target stays bound to stage 0
 }
 
 TEST_F(LevelFrame, ParticlePassDrawsFreeAndAttachedSystemsAndLeavesItsStates) {
@@ -320,7 +419,6 @@ TEST_F(LevelFrame, ParticlePassDrawsFreeAndAttachedSystemsAndLeavesItsStates) {
   EXPECT_EQ(s.Get(gpu::StageState::AlphaOp), static_cast<uint32_t>(gpu::TexOp::Modulate));
   EXPECT_EQ(s.Get(gpu::RenderState::SrcBlend), static_cast<uint32_t>(gpu::Blend::SrcAlpha));
   EXPECT_EQ(s.Get(gpu::RenderState::DestBlend), static_cast<uint32_t>(gpu::Blend::InvSrcAlpha));
-  EXPECT_EQ(s.texture, "RenderTexture1");  // the composite's texture stays bound
 }
 
 class TitleFrame : public ::testing::Test {
@@ -334,7 +432,7 @@ class TitleFrame : public ::testing::Test {
 };
 
 TEST_F(TitleFrame, PassOrderTheBlendedCompositeAndNoWaypointsOrTransparentPassWhateverTheFlags) {
-  h.AddModel(g().entityModels);
+  h.AddModel(g().entityModels)->parts[0]->modelWorld = math::MatrixTranslation(0, 0, 10);  // in view
   h.AddModel(g().blendedModels);
   g().waypoints = {Waypoint(0, 0, 0), Waypoint(0, 0, 100)};
   g().showWaypoints = true;
@@ -350,9 +448,9 @@ TEST_F(TitleFrame, PassOrderTheBlendedCompositeAndNoWaypointsOrTransparentPassWh
   ASSERT_GE(begin, 0);
   for (int i = 0; i < begin; ++i) EXPECT_EQ(events[static_cast<size_t>(i)].rfind("SetVertexShader", 0), std::string::npos);
   EXPECT_TRUE(InOrder(events, {
-      "BeginScene", "SetRenderTarget RenderTexture1", "Clear 0x00000000", "Constant pixel.psh ColorAdd",
-      "SetVertexShader lighting.vsh", "SetPixelShader lighting.psh", "Constant lighting.vsh vecEye",
-      "Constant lighting.vsh vecLightDir", "Draw DrawIndexedPrimitive TriangleList 12", "SetVertexShader none",
+      "BeginScene", "SetRenderTarget RenderTexture1", "Clear 0x00000000", "SetVertexShader lighting.vsh",
+      "SetPixelShader lighting.psh", "Constant lighting.vsh vecEye", "Constant lighting.vsh vecLightDir",
+      "Draw DrawIndexedPrimitive TriangleList 12", "SetVertexShader none", "Constant pixel.psh ColorAdd",
       "SetRenderTarget BackBuffer", "Draw DrawPrimitiveUP TriangleStrip 2", "EndScene", "Present"}));
   // Within the scene only the off-screen target is cleared: the back buffer keeps the earlier frames.
   const std::vector<std::string> scene(events.begin() + begin, events.end());

@@ -67,7 +67,6 @@ class CapturingDevice final : public pg::Device {
   bool Present() override { return inner.Present(); }
   pg::RenderTarget& BackBuffer() override { return inner.BackBuffer(); }
   void SetRenderTarget(pg::RenderTarget& t) override { inner.SetRenderTarget(t); }
-  void SetDepthRange(float minZ, float maxZ) override { inner.SetDepthRange(minZ, maxZ); }
   void Clear(pg::Argb c, float d) override { inner.Clear(c, d); }
   void SetRenderState(pg::RenderState s, uint32_t v) override { inner.SetRenderState(s, v); }
   void SetRenderStateF(pg::RenderState s, float v) override { inner.SetRenderStateF(s, v); }

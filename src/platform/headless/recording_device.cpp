@@ -326,14 +326,7 @@ gpu::RenderTarget& RecordingDevice::BackBuffer() { return *backBuffer_; }
 void RecordingDevice::SetRenderTarget(gpu::RenderTarget& target) {
   const auto* surface = dynamic_cast<const RecordingSurface*>(&target);
   log_->state_.target = surface ? surface->Label() : "Unknown";
-  log_->state_.depthMin = 0.0f;
-  log_->state_.depthMax = 1.0f;
   log_->Event("SetRenderTarget " + log_->state_.target);
-}
-
-void RecordingDevice::SetDepthRange(float minZ, float maxZ) {
-  log_->state_.depthMin = minZ;
-  log_->state_.depthMax = maxZ;
 }
 
 void RecordingDevice::Clear(gpu::Argb colour, float) { log_->Event("Clear " + Hex(colour)); }

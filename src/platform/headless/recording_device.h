@@ -48,7 +48,6 @@ struct DeviceState {
   std::string vertexShader;  // empty: fixed function
   std::string pixelShader;
   std::string target = "BackBuffer";
-  float depthMin = 0.0f, depthMax = 1.0f;  // the depth range of the viewport
   uint32_t fvf = 0;            // 0 while a declaration is bound
   bool declarationBound = false;
   std::string stream;          // "VertexBuffer<n>" bound to stream 0, or empty
@@ -152,7 +151,6 @@ class RecordingDevice final : public gpu::Device {
   bool Present() override;
   gpu::RenderTarget& BackBuffer() override;
   void SetRenderTarget(gpu::RenderTarget& target) override;
-  void SetDepthRange(float minZ, float maxZ) override;
   void Clear(gpu::Argb colour, float depth) override;
 
   void SetRenderState(gpu::RenderState state, uint32_t value) override;

@@ -54,6 +54,29 @@ GLenum BlendFactor(uint32_t value) {
   return GL_ONE;
 }
 
+GLenum CompareFunc(uint32_t value) {
+  switch (static_cast<gpu::Compare>(value)) {
+    case gpu::Compare::Never: return GL_NEVER;
+    case gpu::Compare::Less: return GL_LESS;
+    case gpu::Compare::Equal: return GL_EQUAL;
+    case gpu::Compare::LessEqual: return GL_LEQUAL;
+    case gpu::Compare::Greater: return GL_GREATER;
+    case gpu::Compare::NotEqual: return GL_NOTEQUAL;
+    case gpu::Compare::GreaterEqual: return GL_GEQUAL;
+    case gpu::Compare::Always: return GL_ALWAYS;
+  }
+  return GL_ALWAYS;
+}
+
+GLenum StencilOperation(uint32_t value) {
+  switch (static_cast<gpu::StencilOp>(value)) {
+    case gpu::StencilOp::Keep: return GL_KEEP;
+    case gpu::StencilOp::Zero: return GL_ZERO;
+    case gpu::StencilOp::Replace: return GL_REPLACE;
+  }
+  return GL_KEEP;
+}
+
 gpu::ColorF FromArgb(gpu::Argb c) {
   return {static_cast<float>((c >> 16) & 0xFF) / 255.0f, static_cast<float>((c >> 8) & 0xFF) / 255.0f,
           static_cast<float>(c & 0xFF) / 255.0f, static_cast<float>(c >> 24) / 255.0f};
@@ -137,6 +160,9 @@ bool GlDevice::Init(std::string* error) {
   glFrontFace(GL_CW);  // the renderer's front faces run clockwise on screen
   ApplyCull();
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glDisable(GL_STENCIL_TEST);
+  glStencilFunc(GL_ALWAYS, 0, 0xFF);
+  glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
   // Row 0 is the top of every target, and sprites take v = 0 at their top.
   glPointParameteri(GL_POINT_SPRITE_COORD_ORIGIN, GL_LOWER_LEFT);
 
@@ -210,6 +236,7 @@ bool GlDevice::Present() {
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
     glDisable(GL_CULL_FACE);
+    glDisable(GL_STENCIL_TEST);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glUseProgram(presentProgram_);
     program_ = nullptr;
@@ -230,6 +257,7 @@ void GlDevice::RestoreRasterStates() {
   auto on = [this](RenderState s) { return renderStates_[Index(s)] != 0; };
   on(RenderState::ZEnable) ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
   on(RenderState::AlphaBlendEnable) ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
+  on(RenderState::StencilEnable) ? glEnable(GL_STENCIL_TEST) : glDisable(GL_STENCIL_TEST);
   ApplyCull();
   bool wire = renderStates_[Index(RenderState::FillMode)] == static_cast<uint32_t>(gpu::Fill::Wireframe);
   glPolygonMode(GL_FRONT_AND_BACK, wire ? GL_LINE : GL_FILL);
@@ -244,17 +272,6 @@ void GlDevice::BindTarget(GlSurface& surface) {
 
 void GlDevice::SetRenderTarget(gpu::RenderTarget& target) {
   if (auto* surface = dynamic_cast<GlSurface*>(&target)) BindTarget(*surface);
-  SetDepthRange(0.0f, 1.0f);
-}
-
-void GlDevice::SetDepthRange(float minZ, float maxZ) {
-  auto unit = [](float z) { return z >= 0.0f ? std::min(z, 1.0f) : 0.0f; };  // NaN becomes 0
-  minZ = unit(minZ);
-  maxZ = unit(maxZ);
-  if (depthRange_[0] == minZ && depthRange_[1] == maxZ) return;
-  depthRange_[0] = minZ;
-  depthRange_[1] = maxZ;
-  glDepthRange(minZ, maxZ);
 }
 
 void GlDevice::Clear(gpu::Argb colour, float depth) {
@@ -310,6 +327,17 @@ void GlDevice::SetRenderState(RenderState state, uint32_t value) {
       break;
     case RenderState::CullMode:
       ApplyCull();
+      break;
+    case RenderState::StencilEnable:
+      value != 0 ? glEnable(GL_STENCIL_TEST) : glDisable(GL_STENCIL_TEST);
+      break;
+    case RenderState::StencilFunc:
+    case RenderState::StencilRef:
+      glStencilFunc(CompareFunc(renderStates_[Index(RenderState::StencilFunc)]),
+                    static_cast<GLint>(renderStates_[Index(RenderState::StencilRef)] & 0xFF), 0xFF);
+      break;
+    case RenderState::StencilPass:
+      glStencilOp(GL_KEEP, GL_KEEP, StencilOperation(value));
       break;
     case RenderState::FillMode:
       glPolygonMode(GL_FRONT_AND_BACK, value == static_cast<uint32_t>(gpu::Fill::Wireframe) ? GL_LINE : GL_FILL);

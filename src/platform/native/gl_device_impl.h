@@ -32,7 +32,6 @@ class GlDevice final : public gpu::Device {
   bool Present() override;
   gpu::RenderTarget& BackBuffer() override { return backBuffer_; }
   void SetRenderTarget(gpu::RenderTarget& target) override;
-  void SetDepthRange(float minZ, float maxZ) override;
   void Clear(gpu::Argb colour, float depth) override;
 
   void SetRenderState(gpu::RenderState state, uint32_t value) override;
@@ -105,7 +104,6 @@ class GlDevice final : public gpu::Device {
   math::Matrix world_, view_, projection_;
   gpu::Material material_;
   GlSurface* target_ = nullptr;
-  float depthRange_[2] = {0.0f, 1.0f};
   const gpu::Texture* texture_ = nullptr;
   GlShader* vertexShader_ = nullptr;
   GlShader* pixelShader_ = nullptr;

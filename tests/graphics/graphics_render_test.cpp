@@ -60,7 +60,8 @@ class LevelFrame : public ::testing::Test {
   GraphicsHarness h;
 };
 
-TEST_F(LevelFrame, PassesRunInOrderWithTheirShaderPairsAndWithShadersOffBindNothing) {
+TEST_F(LevelFrame, StraightforwardPassesRunInOrderWithTheirShaderPairsAndWithShadersOffBindNothing) {
+  g().straightforwardFrame = true;
   g().visibleScenery.push_back(h.AddModel(g().sceneryModels));  // the drawn set does not own its models
   h.AddModel(g().entityModels);
   h.AddModel(g().blendedModels);
@@ -68,72 +69,56 @@ TEST_F(LevelFrame, PassesRunInOrderWithTheirShaderPairsAndWithShadersOffBindNoth
   ASSERT_TRUE(g().CreateSprite(&sprite, "Assets\\Art\\Paused.dds", 0.35f, 0.4f, 1, 1, nullptr, 1, nullptr, 1));
   TextLabel* label = nullptr;
   g().CreateTextLabel(&label, 0.1f, 0.1f, "Score", 0xFFFFFFFF);
-  const std::vector<std::string> parts = {
+
+  EXPECT_TRUE(h.Frame());
+  const auto& events = h.log().PreviousEvents();
+  EXPECT_TRUE(InOrder(events, {
+      "SetVertexShader vertex.vsh", "SetPixelShader pixel.psh", "BeginScene", "SetRenderTarget RenderTexture1",
+      "Clear 0x00000000", "Constant pixel.psh ColorAdd",                              // sky tint
+      "SetVertexShader lighting.vsh", "SetPixelShader lighting.psh",
+      "Constant lighting.vsh vecEye", "Constant lighting.vsh vecLightDir",            // light, eye first
       "Constant vertex.vsh WorldViewProj", "Constant lighting.vsh matWorldViewProj",  // scenery part
       "Constant lighting.vsh matWorld", "Constant pixel.psh ColorAdd", "Constant lighting.psh ColorAdd",
       "Constant lighting.psh Material", "Draw DrawIndexedPrimitive TriangleList 12",
-      "Constant lighting.psh Material", "Draw DrawIndexedPrimitive TriangleList 12"};  // entity part
-  auto join = [](std::vector<std::vector<std::string>> pieces) {
-    std::vector<std::string> all;
-    for (const auto& piece : pieces) all.insert(all.end(), piece.begin(), piece.end());
-    return all;
-  };
-  struct Way {
-    bool straightforward;
-    std::vector<std::string> events;
-  };
-  const Way ways[] = {
-      // The sky first, the scene into the off-screen target, then its composite onto the back buffer.
-      {true, join({{"SetVertexShader vertex.vsh", "SetPixelShader pixel.psh", "BeginScene",
-                    "SetRenderTarget RenderTexture1", "Clear 0x00000000", "Constant pixel.psh ColorAdd",  // sky
-                    "SetVertexShader lighting.vsh", "SetPixelShader lighting.psh",
-                    "Constant lighting.vsh vecEye", "Constant lighting.vsh vecLightDir"},  // light, eye first
-                   parts,
-                   {"Constant lighting.psh Material", "Draw DrawIndexedPrimitive TriangleList 12",  // blended part
-                    "Constant lighting.psh Material",                                           // (1, 1, 1, 1)
-                    "SetVertexShader none", "SetPixelShader none",
-                    "SetTexture Assets\\Art\\Paused.dds",                                       // sprites, then text
-                    "SetRenderTarget BackBuffer", "SetTexture RenderTexture1",
-                    "Draw DrawPrimitiveUP TriangleStrip 2", "EndScene", "Present"}})},
-      // Straight into the back buffer, the sky (through the plain pair) after the opaque parts.
-      {false, join({{"BeginScene", "SetRenderTarget BackBuffer", "Clear 0x00000000",
-                     "SetVertexShader lighting.vsh", "SetPixelShader lighting.psh",
-                     "Constant lighting.vsh vecEye", "Constant lighting.vsh vecLightDir"},
-                    parts,
-                    {"SetVertexShader vertex.vsh", "SetPixelShader pixel.psh", "Constant pixel.psh ColorAdd",
-                     "SetVertexShader lighting.vsh", "SetPixelShader lighting.psh",
-                     "Constant lighting.psh Material", "Draw DrawIndexedPrimitive TriangleList 12",
-                     "Constant lighting.psh Material", "SetVertexShader none", "SetPixelShader none",
-                     "SetTexture Assets\\Art\\Paused.dds", "EndScene", "Present"}})},
-  };
-  for (const Way& way : ways) {
-    SCOPED_TRACE(way.straightforward ? "straightforward" : "usual");
-    g().straightforwardFrame = way.straightforward;
-    g().shadersOn = true;
-    EXPECT_TRUE(h.Frame());
-    const auto& events = h.log().PreviousEvents();
-    EXPECT_TRUE(InOrder(events, way.events));
-    // One scene, one presentation, one clear, and the level frame never clears the back buffer it blends
-    // over nor draws a composite without a target to copy.
-    EXPECT_EQ(gfxtest::CountEvents(events, "BeginScene"), 1);
-    EXPECT_EQ(gfxtest::CountEvents(events, "Clear 0x00000000"), 1);
-    EXPECT_EQ(gfxtest::CountEvents(events, "SetRenderTarget RenderTexture1"), way.straightforward ? 1 : 0);
-    // The blended part is drawn with blending on, the opaque ones without.
-    const auto draws = MeshDraws(h.log().PreviousDraws());
-    ASSERT_EQ(draws.size(), 3u);
-    EXPECT_EQ(draws[0]->state.Get(gpu::RenderState::AlphaBlendEnable), 0u);
-    EXPECT_EQ(draws[1]->state.Get(gpu::RenderState::AlphaBlendEnable), 0u);
-    EXPECT_EQ(draws[2]->state.Get(gpu::RenderState::AlphaBlendEnable), 1u);
-    EXPECT_EQ(draws[2]->state.Get(gpu::StageState::AlphaOp), static_cast<uint32_t>(gpu::TexOp::Modulate));
+      "Constant lighting.psh Material", "Draw DrawIndexedPrimitive TriangleList 12",  // entity part
+      "Constant lighting.psh Material", "Draw DrawIndexedPrimitive TriangleList 12",  // blended part
+      "Constant lighting.psh Material",                                               // (1, 1, 1, 1)
+      "SetVertexShader none", "SetPixelShader none",
+      "SetTexture Assets\\Art\\Paused.dds",                                           // sprites, then text
+      "SetRenderTarget BackBuffer", "SetTexture RenderTexture1", "Draw DrawPrimitiveUP TriangleStrip 2",
+      "EndScene", "Present"}));
+  // One scene, one presentation, and the back buffer is never cleared by a level frame.
+  EXPECT_EQ(gfxtest::CountEvents(events, "BeginScene"), 1);
+  EXPECT_EQ(gfxtest::CountEvents(events, "Clear 0x00000000"), 1);
+  EXPECT_EQ(h.log().FramesPresented(), 1);
+  // The blended part is drawn with blending on, the opaque ones without.
+  const auto draws = MeshDraws(h.log().PreviousDraws());
+  ASSERT_EQ(draws.size(), 3u);
+  EXPECT_EQ(draws[0]->state.Get(gpu::RenderState::AlphaBlendEnable), 0u);
+  EXPECT_EQ(draws[1]->state.Get(gpu::RenderState::AlphaBlendEnable), 0u);
+  EXPECT_EQ(draws[2]->state.Get(gpu::RenderState::AlphaBlendEnable), 1u);
+  EXPECT_EQ(draws[2]->state.Get(gpu::StageState::AlphaOp), static_cast<uint32_t>(gpu::TexOp::Modulate));
 
-    // With shaders off the same scene sends no constant and binds no shader for any draw.
-    g().shadersOn = false;
-    h.Frame();
-    EXPECT_TRUE(h.log().PreviousConstantSets().empty());
-    EXPECT_EQ(MeshDraws(h.log().PreviousDraws()).size(), 3u);
-    for (const auto* d : gfxtest::DrawsOf(h.log().PreviousDraws())) EXPECT_FALSE(d->state.ShadersBound());
-  }
-  EXPECT_EQ(h.log().FramesPresented(), 4);
+  // With shaders off the same scene sends no constant and binds no shader for any draw.
+  g().shadersOn = false;
+  h.Frame();
+  EXPECT_TRUE(h.log().PreviousConstantSets().empty());
+  EXPECT_EQ(MeshDraws(h.log().PreviousDraws()).size(), 3u);
+  for (const auto* d : gfxtest::DrawsOf(h.log().PreviousDraws())) EXPECT_FALSE(d->state.ShadersBound());
+}
+
+TEST_F(LevelFrame, UsualFrameGoesStraightIntoTheBackBufferWithTheSkyBetweenOpaqueAndBlendedParts) {
+  h.AddModel(g().entityModels);
+  h.AddModel(g().blendedModels);
+  h.Frame();
+  const auto& events = h.log().PreviousEvents();
+  EXPECT_TRUE(InOrder(events, {"BeginScene", "SetRenderTarget BackBuffer", "Clear 0x00000000",
+                               "SetVertexShader lighting.vsh", "Draw DrawIndexedPrimitive TriangleList 12",
+                               "SetVertexShader vertex.vsh", "Constant pixel.psh ColorAdd",  // the sky
+                               "SetVertexShader lighting.vsh", "Draw DrawIndexedPrimitive TriangleList 12",
+                               "SetVertexShader none", "EndScene", "Present"}));
+  EXPECT_EQ(gfxtest::FindEvent(events, "SetRenderTarget RenderTexture1"), -1);  // no target, no composite
+  EXPECT_EQ(gfxtest::DrawsOf(h.log().PreviousDraws()).back()->call, "DrawIndexedPrimitive");
 }
 
 // The z of each mesh draw's world translation, in drawing order.
@@ -222,21 +207,18 @@ TEST_F(LevelFrame, LightFollowsTheCamera) {
 TEST_F(LevelFrame, HitFlashTintsThePartOnBothPixelShaders) {
   Model* model = h.AddModel(g().entityModels);
   model->parts[0]->hitFlash = 1.0f;
-  g().colorAdd[0] = 0.5f;  // the sky tint goes only to the plain shader, right before the sky
+  g().colorAdd[0] = 0.5f;  // the sky tint goes only to the plain shader, before the parts
+  g().straightforwardFrame = true;  // (after them in the usual frame, right before the sky)
+  h.Frame();
   const std::vector<float> flash{0.33333334f, -0.33333334f, -0.33333334f};
-  const std::vector<float> tint{0.5f, 0.0f, 0.0f};
-  for (bool straightforward : {true, false}) {
-    SCOPED_TRACE(straightforward ? "sky first" : "sky behind");
-    g().straightforwardFrame = straightforward;
-    h.Frame();
-    EXPECT_EQ(h.log().Constant("lighting.psh", "ColorAdd"), flash);
-    std::vector<std::vector<float>> plainTints;
-    for (const auto& c : h.log().PreviousConstantSets()) {
-      if (c.shader == "pixel.psh" && c.name == "ColorAdd") plainTints.push_back(c.values);
-    }
-    EXPECT_EQ(plainTints, straightforward ? (std::vector<std::vector<float>>{tint, flash})
-                                          : (std::vector<std::vector<float>>{flash, tint}));
+  EXPECT_EQ(h.log().Constant("lighting.psh", "ColorAdd"), flash);
+  EXPECT_EQ(h.log().Constant("pixel.psh", "ColorAdd"), flash);
+  std::vector<std::vector<float>> plainTints;
+  for (const auto& c : h.log().PreviousConstantSets()) {
+    if (c.shader == "pixel.psh" && c.name == "ColorAdd") plainTints.push_back(c.values);
   }
+  ASSERT_EQ(plainTints.size(), 2u);
+  EXPECT_EQ(plainTints[0], (std::vector<float>{0.5f, 0.0f, 0.0f}));
 
   model->parts[0]->hitFlash = 0.0f;
   h.Frame();

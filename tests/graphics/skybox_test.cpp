@@ -253,66 +253,63 @@ TEST_F(Skies, BlackSkyIsOneInnerSkyAndOtherKindsRemoveBothAndKeepTheFlag) {
 TEST_F(Skies, LevelModeDrawsTheInnerSkyThenBlendsTheOuterByTextureAlpha) {
   ASSERT_TRUE(g().SetSkybox(0));
   g().colorAdd[0] = 0.5f;
-  h.AddModel(g().entityModels);  // in view of the camera at (0, 0, -10)
-  auto value = [](auto v) { return static_cast<uint32_t>(v); };
-  for (bool straightforward : {true, false}) {
-    SCOPED_TRACE(straightforward ? "sky first" : "sky behind");
-    g().straightforwardFrame = straightforward;
-    h.Frame();
-    const auto meshes = SkyDraws();  // the part's draw among the twelve faces
-    ASSERT_EQ(meshes.size(), 13u);
-    // First, the sky goes under the part; behind, the part marks its pixels, which the sky leaves alone.
-    const DrawRecord& part = *meshes[straightforward ? 12 : 0];
-    EXPECT_EQ(part.state.vertexShader, "lighting.vsh");
-    EXPECT_EQ(part.state.Get(gpu::RenderState::StencilEnable), straightforward ? 0u : 1u);
-    if (!straightforward) {
-      EXPECT_EQ(part.state.Get(gpu::RenderState::StencilFunc), value(gpu::Compare::Always));
-      EXPECT_EQ(part.state.Get(gpu::RenderState::StencilRef), 1u);
-      EXPECT_EQ(part.state.Get(gpu::RenderState::StencilPass), value(gpu::StencilOp::Replace));
-    }
-    const std::vector<const DrawRecord*> sky(meshes.begin() + (straightforward ? 0 : 1),
-                                             meshes.begin() + (straightforward ? 12 : 13));
-    for (size_t k = 0; k < sky.size(); ++k) {
-      SCOPED_TRACE(k);
-      const plat::headless::DeviceState& s = sky[k]->state;
-      EXPECT_EQ(s.vertexShader, "vertex.vsh");
-      EXPECT_EQ(s.pixelShader, "pixel.psh");
-      const bool outer = k >= 6;
-      EXPECT_EQ(s.texture, outer ? "Assets\\Art\\Sky.dds" : "Assets\\Art\\skybox_level1.jpg");
-      EXPECT_EQ(s.Get(gpu::RenderState::AlphaBlendEnable), outer ? 1u : 0u);
-      if (outer) {
-        EXPECT_EQ(s.Get(gpu::StageState::AlphaOp), value(gpu::TexOp::SelectArg1));
-        EXPECT_EQ(s.Get(gpu::StageState::AlphaArg1), value(gpu::TexArg::Texture));
-        EXPECT_EQ(s.Get(gpu::RenderState::SrcBlend), value(gpu::Blend::SrcAlpha));
-        EXPECT_EQ(s.Get(gpu::RenderState::DestBlend), value(gpu::Blend::InvSrcAlpha));
-      }
-      EXPECT_EQ(s.Get(gpu::RenderState::StencilEnable), straightforward ? 0u : 1u);
-      if (!straightforward) {
-        EXPECT_EQ(s.Get(gpu::RenderState::StencilFunc), value(gpu::Compare::Equal));
-        EXPECT_EQ(s.Get(gpu::RenderState::StencilRef), 0u);
-        EXPECT_EQ(s.Get(gpu::RenderState::StencilPass), value(gpu::StencilOp::Keep));
-      }
-      // Behind the scene the always magnified faces are sampled from their first level alone.
-      EXPECT_EQ(s.Get(gpu::SamplerState::MipFilter), value(straightforward ? gpu::Filter::Point : gpu::Filter::None));
-    }
-    // The tint goes before the sky, and each sky sends its own WorldViewProj after the part's.
-    std::vector<std::string> order;
-    for (const auto& c : h.log().PreviousConstantSets()) {
-      if (c.shader == "pixel.psh" && c.name == "ColorAdd") order.push_back(c.values[0] == 0.5f ? "tint" : "flash");
-      if (c.shader == "vertex.vsh" && c.name == "WorldViewProj") order.push_back("wvp");
-    }
-    EXPECT_EQ(order, straightforward ? (std::vector<std::string>{"tint", "wvp", "wvp", "wvp", "flash"})
-                                     : (std::vector<std::string>{"wvp", "flash", "tint", "wvp", "wvp"}));
-    // Blending, the stencil test and mip levels are as before once the sky is done.
-    const plat::headless::DeviceState& after = h.log().State();
-    EXPECT_EQ(after.Get(gpu::RenderState::StencilEnable), 0u);
-    EXPECT_EQ(after.Get(gpu::SamplerState::MipFilter), value(gpu::Filter::Point));
-    const auto draws = DrawsOf(h.log().PreviousDraws());
-    if (straightforward) {
-      EXPECT_EQ(draws.back()->call, "DrawPrimitiveUP");  // the composite, drawn opaque
-      EXPECT_EQ(draws.back()->state.Get(gpu::RenderState::AlphaBlendEnable), 0u);
+  g().straightforwardFrame = true;  // the sky first, then the composite
+  h.Frame();
+  const auto sky = SkyDraws();
+  ASSERT_EQ(sky.size(), 12u);
+  for (size_t k = 0; k < sky.size(); ++k) {
+    SCOPED_TRACE(k);
+    const plat::headless::DeviceState& s = sky[k]->state;
+    EXPECT_EQ(s.vertexShader, "vertex.vsh");
+    EXPECT_EQ(s.pixelShader, "pixel.psh");
+    const bool outer = k >= 6;
+    EXPECT_EQ(s.texture, outer ? "Assets\\Art\\Sky.dds" : "Assets\\Art\\skybox_level1.jpg");
+    EXPECT_EQ(s.Get(gpu::RenderState::AlphaBlendEnable), outer ? 1u : 0u);
+    if (outer) {
+      EXPECT_EQ(s.Get(gpu::StageState::AlphaOp), static_cast<uint32_t>(gpu::TexOp::SelectArg1));
+      EXPECT_EQ(s.Get(gpu::StageState::AlphaArg1), static_cast<uint32_t>(gpu::TexArg::Texture));
+      EXPECT_EQ(s.Get(gpu::RenderState::SrcBlend), static_cast<uint32_t>(gpu::Blend::SrcAlpha));
+      EXPECT_EQ(s.Get(gpu::RenderState::DestBlend), static_cast<uint32_t>(gpu::Blend::InvSrcAlpha));
     }
   }
+  // The tint goes before the sky, and each sky sends its own WorldViewProj.
+  int worldViewProj = 0;
+  bool tint = false;
+  for (const auto& c : h.log().PreviousConstantSets()) {
+    if (c.shader == "pixel.psh" && c.name == "ColorAdd" && worldViewProj == 0) tint = c.values[0] == 0.5f;
+    if (c.shader == "vertex.vsh" && c.name == "WorldViewProj") ++worldViewProj;
+  }
+  EXPECT_TRUE(tint);
+  EXPECT_EQ(worldViewProj, 2);
+  // Blending is off again after the sky: the opaque composite is drawn without it.
+  const auto draws = DrawsOf(h.log().PreviousDraws());
+  EXPECT_EQ(draws.back()->call, "DrawPrimitiveUP");
+  EXPECT_EQ(draws.back()->state.Get(gpu::RenderState::AlphaBlendEnable), 0u);
+}
+
+TEST_F(Skies, BehindTheSceneTheSkyFillsOnlyWhatTheOpaquePartsLeftAndSamplesItsFirstLevel) {
+  ASSERT_TRUE(g().SetSkybox(0));
+  h.AddModel(g().entityModels);
+  h.Frame();
+  const auto draws = SkyDraws();
+  ASSERT_EQ(draws.size(), 13u);  // the part, then the twelve faces
+  auto is = [](const DrawRecord* d, auto state, auto value) {
+    return d->state.Get(state) == static_cast<uint32_t>(value);
+  };
+  EXPECT_TRUE(is(draws[0], gpu::RenderState::StencilEnable, 1));
+  EXPECT_TRUE(is(draws[0], gpu::RenderState::StencilFunc, gpu::Compare::Always));
+  EXPECT_TRUE(is(draws[0], gpu::RenderState::StencilRef, 1));
+  EXPECT_TRUE(is(draws[0], gpu::RenderState::StencilPass, gpu::StencilOp::Replace));
+  for (size_t k = 1; k < draws.size(); ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_TRUE(is(draws[k], gpu::RenderState::StencilEnable, 1));
+    EXPECT_TRUE(is(draws[k], gpu::RenderState::StencilFunc, gpu::Compare::Equal));
+    EXPECT_TRUE(is(draws[k], gpu::RenderState::StencilRef, 0));
+    EXPECT_TRUE(is(draws[k], gpu::RenderState::StencilPass, gpu::StencilOp::Keep));
+    EXPECT_TRUE(is(draws[k], gpu::SamplerState::MipFilter, gpu::Filter::None));
+  }
+  EXPECT_EQ(h.log().State().Get(gpu::RenderState::StencilEnable), 0u);
+  EXPECT_EQ(h.log().State().Get(gpu::SamplerState::MipFilter), static_cast<uint32_t>(gpu::Filter::Point));
 }
 
 TEST_F(Skies, TitleModeAndShadersOffDrawTheSkyWithoutShadersOrConstants) {

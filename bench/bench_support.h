@@ -54,7 +54,9 @@ inline double Percentile(std::vector<double> values, double p) {
 inline double CpuSeconds() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+  auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+  };
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 

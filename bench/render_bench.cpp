@@ -168,7 +168,8 @@ bool FlyHeadless(const std::function<void(int, const Engine&)>& visit, std::vect
     const auto t0 = std::chrono::steady_clock::now();
     engine.Frame();
     if (logicMs != nullptr)
-      logicMs->push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+      logicMs->push_back(
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
     visit(frame, engine);
     if (!engine.players.empty() && engine.players[0]->railSegment >= lastSegment &&
         engine.players[0]->railProgress >= 1.0f)
@@ -269,7 +270,8 @@ int Scan(Engine& engine, const std::vector<Snapshot>& snapshots) {
                   c.snapshot->frame, c.snapshot->segment, c.snapshot->progress, c.cpuMs);
       if (c.cpuMs > heaviest.cpuMs) heaviest = c;
     }
-    if (heaviest.snapshot != nullptr) std::printf("%s: heaviest frame %d\n", scene.view, heaviest.snapshot->frame);
+    if (heaviest.snapshot != nullptr)
+      std::printf("%s: heaviest frame %d\n", scene.view, heaviest.snapshot->frame);
   }
   return 0;
 }
@@ -286,7 +288,8 @@ int Bench(Engine& engine, const std::vector<Snapshot>& snapshots, const std::vec
     const auto found = std::find_if(snapshots.begin(), snapshots.end(),
                                     [&](const Snapshot& s) { return s.frame == scene.frame; });
     if (found == snapshots.end() || found->state != scene.state) {
-      std::fprintf(stderr, "render_bench: flight frame %d is no longer in the %s view: run render_bench --scan\n",
+      std::fprintf(stderr,
+                   "render_bench: flight frame %d is no longer in the %s view: run render_bench --scan\n",
                    scene.frame, scene.view);
       return 1;
     }
@@ -296,9 +299,10 @@ int Bench(Engine& engine, const std::vector<Snapshot>& snapshots, const std::vec
     }
     Measure(g, kWarmUpFrames);
     const Figures f = Measure(g, frames, scene.view);
-    std::printf("%-5s view (flight frame %d, waypoint %d): frame median %.2f ms, 99th percentile %.2f ms; "
-                "CPU %.2f ms per frame\n",
-                scene.view, scene.frame, found->segment, f.medianMs, f.p99Ms, f.cpuMs);
+    std::printf(
+        "%-5s view (flight frame %d, waypoint %d): frame median %.2f ms, 99th percentile %.2f ms; "
+        "CPU %.2f ms per frame\n",
+        scene.view, scene.frame, found->segment, f.medianMs, f.p99Ms, f.cpuMs);
     const std::string view = scene.view;
     check(f.medianMs <= targets.medianMs, view + " median");
     check(f.p99Ms <= targets.p99Ms, view + " 99th percentile");
@@ -306,16 +310,18 @@ int Bench(Engine& engine, const std::vector<Snapshot>& snapshots, const std::vec
   }
   const double peak = bench::PeakMemoryMiB();
   const double logicMedian = bench::Percentile(logicMs, 0.5);
-  std::printf("peak memory %.1f MiB; game logic alone (headless) median %.3f ms, 99th percentile %.3f ms; "
-              "start to first frame %.2f s\n",
-              peak, logicMedian, bench::Percentile(logicMs, 0.99), startSeconds);
+  std::printf(
+      "peak memory %.1f MiB; game logic alone (headless) median %.3f ms, 99th percentile %.3f ms; "
+      "start to first frame %.2f s\n",
+      peak, logicMedian, bench::Percentile(logicMs, 0.99), startSeconds);
   check(peak <= targets.peakMiB, "peak memory");
   check(logicMedian <= targets.logicMs, "game logic");
   check(startSeconds >= 0.0 && startSeconds <= targets.startSeconds, "start to first frame");
-  std::printf("targets (median <= %.0f ms, 99th percentile <= %.0f ms, CPU <= %.0f ms per frame, peak <= %.0f MiB, "
-              "logic <= %.1f ms, start <= %.1f s): %s%s\n",
-              targets.medianMs, targets.p99Ms, targets.cpuMs, targets.peakMiB, targets.logicMs,
-              targets.startSeconds, missed.empty() ? "all met" : "missed: ", missed.c_str());
+  std::printf(
+      "targets (median <= %.0f ms, 99th percentile <= %.0f ms, CPU <= %.0f ms per frame, peak <= %.0f MiB, "
+      "logic <= %.1f ms, start <= %.1f s): %s%s\n",
+      targets.medianMs, targets.p99Ms, targets.cpuMs, targets.peakMiB, targets.logicMs, targets.startSeconds,
+      missed.empty() ? "all met" : "missed: ", missed.c_str());
   return 0;
 }
 
@@ -337,7 +343,8 @@ int main(int argc, char** argv) {
   // The game runs from the folder that holds Assets.
   if (!std::filesystem::exists("Assets")) std::filesystem::current_path(KV_GAME_DIR);
   const char* threads = std::getenv("LP_NUM_THREADS");
-  std::printf("render_bench: 800x600 on the native backend, LP_NUM_THREADS=%s\n", threads != nullptr ? threads : "unset");
+  std::printf("render_bench: 800x600 on the native backend, LP_NUM_THREADS=%s\n",
+              threads != nullptr ? threads : "unset");
 
   std::string error;
   std::unique_ptr<plat::Services> native = plat::CreateNativeServices(plat::NativeConfig{}, &error);

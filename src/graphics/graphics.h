@@ -176,8 +176,8 @@ class Graphics {
   bool titleMode = false;
   // Draws the frame the straightforward way: the sky first with depth off and every frame through the
   // off-screen target and its composite. The usual frame shades each pixel about once instead (the sky behind
-  // the opaque scene, a level frame straight into the back buffer) and looks the same; the pixel tests and the
-  // benchmark hold it against this one.
+  // the opaque scene, a level frame straight into the back buffer) and looks the same; the pixel tests and
+  // the benchmark hold it against this one.
   bool straightforwardFrame = false;
 
   // Skies (skybox.cpp), drawn first in every frame while drawSky is on. SetSkybox replaces both by sky kind:
@@ -213,6 +213,6 @@ class Graphics {
 
   plat::Services* services = nullptr;
   std::vector<std::string> reportedFailures;
-  std::vector<Model*> opaqueOrder;  // this frame's opaque models in drawing order
+  std::vector<Model*> opaqueOrder;         // this frame's opaque models in drawing order
   std::array<math::Vec4, 6> viewPlanes{};  // this frame's view, from viewProj
 };

@@ -46,8 +46,8 @@ std::array<math::Vec4, 6> ViewPlanes(const math::Matrix& m) {
     return math::Vec4{a.x + s * b.x, a.y + s * b.y, a.z + s * b.z, a.w + s * b.w};
   };
   const math::Vec4 x = column(0), y = column(1), z = column(2), w = column(3);
-  std::array<math::Vec4, 6> planes = {sum(w, x, 1.0f), sum(w, x, -1.0f), sum(w, y, 1.0f),
-                                       sum(w, y, -1.0f), z,               sum(w, z, -1.0f)};
+  std::array<math::Vec4, 6> planes = {sum(w, x, 1.0f), sum(w, x, -1.0f), sum(w, y, 1.0f), sum(w, y, -1.0f), z,
+                                      sum(w, z, -1.0f)};
   for (math::Vec4& p : planes) {
     const float length = math::Vec3Length(math::Vec3{p.x, p.y, p.z});
     if (length > 0.0f) p = math::Vec4{p.x / length, p.y / length, p.z / length, p.w / length};
@@ -122,8 +122,11 @@ bool Graphics::Render() {
   // Title mode draws no waypoints and no transparent pass, whatever the flags and lists hold.
   if (showWaypoints && !titleMode) RenderWaypoints();
   if (drawSky && !skyFirst) {
-    if (plainSky) BindPlainShaders();
-    else if (shadersOn) UnbindShaders();
+    if (plainSky) {
+      BindPlainShaders();
+    } else if (shadersOn) {
+      UnbindShaders();
+    }
     RenderSky(true);
     if (plainSky) BindLitShaders();
   }

@@ -133,12 +133,14 @@ TEST_F(FramePixels, EachViewLooksAsDrawnTheStraightforwardWay) {
     Place(view.mode, view.segment, view.progress);
     const std::vector<uint32_t> usual = Draw(false, view.title);
     const std::vector<uint32_t> reference = Draw(true, view.title);
-    EXPECT_GT(std::count_if(usual.begin(), usual.end(), [](uint32_t p) { return (p & 0xFFFFFF) != 0; }), 100000);
+    EXPECT_GT(std::count_if(usual.begin(), usual.end(), [](uint32_t p) { return (p & 0xFFFFFF) != 0; }),
+              100000);
     int differing = 0, beyondTwoSteps = 0;
     for (size_t i = 0; i < usual.size() && i < reference.size(); ++i) {
       int step = 0;
       for (int shift : {16, 8, 0})
-        step = std::max(step, std::abs(int((usual[i] >> shift) & 0xFF) - int((reference[i] >> shift) & 0xFF)));
+        step =
+            std::max(step, std::abs(int((usual[i] >> shift) & 0xFF) - int((reference[i] >> shift) & 0xFF)));
       differing += step > 0;
       beyondTwoSteps += step > 2;
     }

@@ -124,7 +124,8 @@ TEST_F(LevelFrame, UsualFrameGoesStraightIntoTheBackBufferWithTheSkyBetweenOpaqu
 // The z of each mesh draw's world translation, in drawing order.
 std::vector<float> DrawnDepths(const plat::headless::GpuLog& log) {
   std::vector<float> z;
-  for (const DrawRecord* d : MeshDraws(log.PreviousDraws())) z.push_back(d->state.Transform(gpu::TransformKind::World).m[3][2]);
+  for (const DrawRecord* d : MeshDraws(log.PreviousDraws()))
+    z.push_back(d->state.Transform(gpu::TransformKind::World).m[3][2]);
   return z;
 }
 
@@ -162,8 +163,8 @@ TEST_F(LevelFrame, PartsWhollyOutOfViewAreNotDrawnButTheirDebugSpheresAre) {
       {"in front", math::MatrixTranslation(0, 0, 10), true},
       {"half out at the left edge", math::MatrixTranslation(-edge - 0.5f * r, 0, 10), true},
       {"beyond the left edge", math::MatrixTranslation(-edge - 3.0f * r, 0, 10), false},
-      {"there, four times as large", math::MatrixMultiply(math::MatrixScaling(4, 4, 4),
-                                                           math::MatrixTranslation(-edge - 3.0f * r, 0, 10)),
+      {"there, four times as large",
+       math::MatrixMultiply(math::MatrixScaling(4, 4, 4), math::MatrixTranslation(-edge - 3.0f * r, 0, 10)),
        true},
       {"behind the eye", math::MatrixTranslation(0, 0, -10 - 3.0f * r), false},
       {"past the far plane", math::MatrixTranslation(0, 0, 1500 + 3.0f * r), false},

@@ -223,11 +223,15 @@ TEST_F(GlDeviceTest, EachDrawSamplesWithTheSamplerStatesSetForIt) {
   auto quadrants = QuadrantTexture();
   // Five levels of one colour each: red 16 x 16, green 8 x 8, then blue.
   std::vector<image::Image> levels;
-  for (int size = 16, k = 0; size >= 1; size /= 2, ++k)
-    levels.push_back(image::Image{size, size, std::vector<uint32_t>(size_t(size * size), k == 0 ? kRed : k == 1 ? kGreen : kBlue)});
+  for (int size = 16; size >= 1; size /= 2) {
+    const uint32_t colour = size == 16 ? kRed : size == 8 ? kGreen : kBlue;
+    levels.push_back(image::Image{size, size, std::vector<uint32_t>(size_t(size * size), colour)});
+  }
   auto mipmapped = device_->CreateTexture(levels, "levels");
   ASSERT_NE(mipmapped, nullptr);
-  auto sampler = [this](gpu::SamplerState s, auto v) { device_->SetSamplerState(s, static_cast<uint32_t>(v)); };
+  auto sampler = [this](gpu::SamplerState s, auto v) {
+    device_->SetSamplerState(s, static_cast<uint32_t>(v));
+  };
   device_->Clear(kBlack, 1.0f);
   device_->SetRenderState(RenderState::ZEnable, 0);
   // Texture coordinates running to 2: repeated when wrapping, the edge texels beyond 1 when clamped.

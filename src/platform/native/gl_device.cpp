@@ -369,7 +369,7 @@ void GlDevice::BindSampler() {
   const bool minLinear = is(gpu::SamplerState::MinFilter, gpu::Filter::Linear);
   const uint32_t mip = is(gpu::SamplerState::MipFilter, gpu::Filter::Point)    ? 1
                        : is(gpu::SamplerState::MipFilter, gpu::Filter::Linear) ? 2
-                                                                                : 0;
+                                                                               : 0;
   const bool clampS = is(gpu::SamplerState::AddressU, gpu::Address::Clamp);
   const bool clampT = is(gpu::SamplerState::AddressV, gpu::Address::Clamp);
   const uint32_t key = uint32_t{magLinear} | uint32_t{minLinear} << 1 | mip << 2 | uint32_t{clampS} << 4 |

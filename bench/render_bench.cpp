@@ -245,7 +245,10 @@ int Scan(Engine& engine, const std::vector<Snapshot>& snapshots) {
   };
   std::vector<Cost> costs;
   for (const Snapshot& s : snapshots) {
-    if (!Apply(s, g)) return 1;
+    if (!Apply(s, g)) {
+      std::fprintf(stderr, "render_bench: flight frame %d's models do not match the level's\n", s.frame);
+      return 1;
+    }
     g.Render();
     costs.push_back({&s, Measure(g, kScanFrames).cpuMs});
   }
@@ -361,8 +364,6 @@ int main(int argc, char** argv) {
     startSeconds = SecondsSinceProcessStart();
   }
 
-  int lastFrame = 0;
-  for (const Scene& scene : kScenes) lastFrame = std::max(lastFrame, scene.frame);
   std::vector<Snapshot> snapshots;
   std::vector<double> logicMs;
   const bool flown = FlyHeadless(
@@ -370,7 +371,7 @@ int main(int argc, char** argv) {
         const bool wanted = scan ? frame % kScanStep == 0 && ViewName(engine.state) != nullptr
                                  : std::any_of(std::begin(kScenes), std::end(kScenes),
                                                [frame](const Scene& s) { return s.frame == frame; });
-        if (wanted && (scan || frame <= lastFrame)) snapshots.push_back(Take(engine, frame));
+        if (wanted) snapshots.push_back(Take(engine, frame));
       },
       &logicMs);
   if (!flown) {

@@ -174,10 +174,11 @@ class Graphics {
   bool showLockPoints = false;
   bool drawSky = true;
   bool titleMode = false;
-  // Draws the frame the straightforward way: the sky first with depth off and every frame through the
-  // off-screen target and its composite. The usual frame shades each pixel about once instead (the sky behind
-  // the opaque scene, a level frame straight into the back buffer) and looks the same; the pixel tests and
-  // the benchmark hold it against this one.
+  // Draws the frame the straightforward way: the sky first with depth off, every part of the visible scenery
+  // and then of the entity models in list order, every frame through the off-screen target and its
+  // composite. The usual frame shades each pixel about once instead (nearest models first, none out of view,
+  // the sky only where they left room, a level frame straight into the back buffer) and looks the same; the
+  // pixel tests hold it against this one.
   bool straightforwardFrame = false;
 
   // Skies (skybox.cpp), drawn first in every frame while drawSky is on. SetSkybox replaces both by sky kind:

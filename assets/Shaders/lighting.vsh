@@ -12,15 +12,17 @@ uniform vec4 vecLightDir;
 
 out vec2 texCoord;
 out vec3 worldNormal;
-out vec3 lightDir;
+flat out vec3 lightDir;
 out vec3 viewDir;
 
 void VS() {
   gl_Position = matWorldViewProj * vec4(inPosition, 1.0);
   vec4 worldPosition = matWorld * vec4(inPosition, 1.0);
   worldNormal = (matWorld * vec4(inNormal, 0.0)).xyz;
-  // vecLightDir points from the surface toward the light.
-  lightDir = vecLightDir.xyz;
+  // vecLightDir points from the surface toward the light. It is the same for the whole draw, so it is made
+  // unit length here once rather than for every pixel (zero stays zero).
+  float lightLength = length(vecLightDir.xyz);
+  lightDir = lightLength > 0.0 ? vecLightDir.xyz / lightLength : vec3(0.0);
   viewDir = vecEye.xyz - worldPosition.xyz;
   texCoord = inTexCoord;
 }

@@ -2,6 +2,7 @@
 // the sprite batch and font, the camera, the model lists and the texture and mesh caches. There is one.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,7 +59,8 @@ class Graphics {
   // The frame (render.cpp). False without a device and in title mode.
   bool Render();
   void SetLightConstants();
-  void RenderSky();
+  // Behind the scene: after the opaque passes, only where they drew nothing.
+  void RenderSky(bool behindScene = false);
   void RenderModels(const std::vector<Model*>& list);
   void RenderWaypoints();
   void RenderTransparentModels();
@@ -180,6 +182,12 @@ class Graphics {
   bool showLockPoints = false;
   bool drawSky = true;
   bool titleMode = false;
+  // Draws the frame the straightforward way: the sky first with depth off, every part of the visible scenery
+  // and then of the entity models in list order, every frame through the off-screen target and its
+  // composite. The usual frame shades each pixel about once instead (nearest models first, none out of view,
+  // the sky only where they left room, a level frame straight into the back buffer) and looks the same; the
+  // pixel tests hold it against this one.
+  bool straightforwardFrame = false;
 
   // Skies (skybox.cpp), drawn first in every frame while drawSky is on. SetSkybox replaces both by sky kind:
   // 0 the level sky (inner, and an outer one blended over it and turning), 2 the black sky, any other none.
@@ -202,13 +210,19 @@ class Graphics {
   // Draws the lock points and collision spheres of a part with the shaders unbound, so the fixed-function
   // world transform places them.
   void RenderPartAttachments(const ObjectPart& part);
+  // The visible scenery, then the entity models; in the usual frame the two lists merged, nearest first.
+  void RenderOpaqueModels();
   void DrawDebugMesh(const plat::mesh::MeshData& shape, const math::Vec3& at);
   void UnbindShaders();
   void BindLitShaders();
+  void BindPlainShaders();
+  void MarkStencil(plat::gpu::Compare test, uint32_t reference, plat::gpu::StencilOp pass);
   void DrawComposite(plat::gpu::Argb diffuse);
   // Empties the scenery groups and the events and puts the rail state back to its start (rail.cpp).
   void ResetRail();
 
   plat::Services* services = nullptr;
   std::vector<std::string> reportedFailures;
+  std::vector<Model*> opaqueOrder;         // this frame's opaque models in drawing order
+  std::array<math::Vec4, 6> viewPlanes{};  // this frame's view, from viewProj
 };

@@ -1,5 +1,7 @@
-// One frame: the scene drawn into the off-screen texture pass by pass, then composited onto the back buffer
-// (opaque in level mode, blended over the previous frames in title mode).
+// One frame: the scene drawn pass by pass, straight into the back buffer in level mode, into the off-screen
+// texture and then blended over the previous frames in title mode.
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -36,6 +38,39 @@ gpu::Material FlatMaterial(float r, float g, float b) {
   return m;
 }
 
+// The planes (left, right, bottom, top, near, far) bounding the view of a row-vector view-projection matrix
+// with depth 0 to 1: (a, b, c, d) with a x + b y + c z + d >= 0 inside and (a, b, c) of unit length.
+std::array<math::Vec4, 6> ViewPlanes(const math::Matrix& m) {
+  auto column = [&m](int j) { return math::Vec4{m.m[0][j], m.m[1][j], m.m[2][j], m.m[3][j]}; };
+  auto sum = [](math::Vec4 a, math::Vec4 b, float s) {
+    return math::Vec4{a.x + s * b.x, a.y + s * b.y, a.z + s * b.z, a.w + s * b.w};
+  };
+  const math::Vec4 x = column(0), y = column(1), z = column(2), w = column(3);
+  std::array<math::Vec4, 6> planes = {sum(w, x, 1.0f), sum(w, x, -1.0f), sum(w, y, 1.0f), sum(w, y, -1.0f), z,
+                                      sum(w, z, -1.0f)};
+  for (math::Vec4& p : planes) {
+    const float length = math::Vec3Length(math::Vec3{p.x, p.y, p.z});
+    if (length > 0.0f) p = math::Vec4{p.x / length, p.y / length, p.z / length, p.w / length};
+  }
+  return planes;
+}
+
+// False only when the part's mesh lies wholly outside the view, by its bounding sphere placed by the world
+// matrix (scaled by the matrix's longest axis, with a margin for rounding).
+bool MeshInView(const std::array<math::Vec4, 6>& planes, const Mesh& mesh, const math::Matrix& world) {
+  const math::Vec3 centre = math::Vec3TransformCoord(
+      math::Vec3{mesh.boundingCentre[0], mesh.boundingCentre[1], mesh.boundingCentre[2]}, world);
+  float scale = 0.0f;
+  for (int row = 0; row < 3; ++row) {
+    scale = std::max(scale, math::Vec3Length(math::Vec3{world.m[row][0], world.m[row][1], world.m[row][2]}));
+  }
+  const float radius = mesh.boundingRadius * scale * 1.001f + 0.01f;
+  for (const math::Vec4& p : planes) {
+    if (p.x * centre.x + p.y * centre.y + p.z * centre.z + p.w < -radius) return false;
+  }
+  return true;  // also when a value is not a number
+}
+
 uint32_t Value(gpu::Blend b) { return static_cast<uint32_t>(b); }
 uint32_t Value(gpu::TexOp op) { return static_cast<uint32_t>(op); }
 uint32_t Value(gpu::TexArg arg) { return static_cast<uint32_t>(arg); }
@@ -63,61 +98,64 @@ bool Graphics::Render() {
   device->SetTransform(gpu::TransformKind::View, view);
   const math::Matrix projection = device->GetTransform(gpu::TransformKind::Projection);
   viewProj = math::MatrixMultiply(view, projection);
+  viewPlanes = ViewPlanes(viewProj);
 
-  if (!titleMode) {
-    if (shadersOn) {
-      device->SetVertexShader(plainVertexShader.get());
-      device->SetPixelShader(plainPixelShader.get());
-    }
-    device->BeginScene();
-    device->SetRenderTarget(*offscreenSurface);
-    device->Clear(0x00000000, 1.0f);
-    if (drawSky) RenderSky();
-    if (shadersOn) {
-      BindLitShaders();
-      SetLightConstants();
-    }
-    RenderModels(visibleScenery);
-    RenderModels(entityModels);
-    if (showWaypoints) RenderWaypoints();
-    RenderTransparentModels();
-    UnbindShaders();
-    RenderParticles();
-    RenderSprites();
-    RenderTextLabels();
-    device->SetRenderTarget(*backBuffer);
-    PresentTarget();
-    device->EndScene();
-    device->Present();
-    return true;
-  }
+  const bool skyFirst = straightforwardFrame;
+  // Title mode blends its copy of the target over the earlier frames; a level frame's copy would change
+  // nothing, so the usual level frame is drawn straight into the back buffer.
+  const bool throughTarget = titleMode || straightforwardFrame;
+  // Level mode draws the sky through the plain pair, title mode through the fixed-function pipeline.
+  const bool plainSky = shadersOn && !titleMode;
 
-  // Title mode: no shader pair for the sky, no waypoints, no transparent pass, and the back buffer keeps
-  // the earlier frames under a faint copy of this one.
+  if (plainSky && skyFirst) BindPlainShaders();
   device->BeginScene();
-  device->SetRenderTarget(*offscreenSurface);
+  device->SetRenderTarget(throughTarget ? *offscreenSurface : *backBuffer);
   device->Clear(0x00000000, 1.0f);
-  if (drawSky) RenderSky();
+  if (drawSky && skyFirst) RenderSky();
   if (shadersOn) {
     BindLitShaders();
     SetLightConstants();
   }
-  RenderModels(visibleScenery);
-  RenderModels(entityModels);
-  if (shadersOn) UnbindShaders();
+  // What the opaque passes draw marks its pixels, which the sky then leaves alone.
+  if (drawSky && !skyFirst) MarkStencil(gpu::Compare::Always, 1, gpu::StencilOp::Replace);
+  RenderOpaqueModels();
+  // Title mode draws no waypoints and no transparent pass, whatever the flags and lists hold.
+  if (showWaypoints && !titleMode) RenderWaypoints();
+  if (drawSky && !skyFirst) {
+    if (plainSky) {
+      BindPlainShaders();
+    } else if (shadersOn) {
+      UnbindShaders();
+    }
+    RenderSky(true);
+    if (plainSky) BindLitShaders();
+  }
+  if (!titleMode) RenderTransparentModels();
+  if (shadersOn || !titleMode) UnbindShaders();
   RenderParticles();
   RenderSprites();
   RenderTextLabels();
-  device->SetRenderTarget(*backBuffer);
-  PresentTargetBlended();
+  if (throughTarget) {
+    device->SetRenderTarget(*backBuffer);
+    if (titleMode) {
+      PresentTargetBlended();
+    } else {
+      PresentTarget();
+    }
+  }
   device->EndScene();
   device->Present();
-  return false;
+  return !titleMode;
 }
 
 void Graphics::BindLitShaders() {
   device->SetVertexShader(litVertexShader.get());
   device->SetPixelShader(litPixelShader.get());
+}
+
+void Graphics::BindPlainShaders() {
+  device->SetVertexShader(plainVertexShader.get());
+  device->SetPixelShader(plainPixelShader.get());
 }
 
 void Graphics::UnbindShaders() {
@@ -143,9 +181,22 @@ void Graphics::SetLightConstants() {
   litVertexConstants->SetFloatArray("vecLightDir", vecLightDir, 4);
 }
 
-void Graphics::RenderSky() {
+void Graphics::MarkStencil(gpu::Compare test, uint32_t reference, gpu::StencilOp pass) {
+  device->SetRenderState(gpu::RenderState::StencilEnable, 1);
+  device->SetRenderState(gpu::RenderState::StencilFunc, static_cast<uint32_t>(test));
+  device->SetRenderState(gpu::RenderState::StencilRef, reference);
+  device->SetRenderState(gpu::RenderState::StencilPass, static_cast<uint32_t>(pass));
+}
+
+void Graphics::RenderSky(bool behindScene) {
   if (shadersOn) plainPixelConstants->SetFloatArray("ColorAdd", colorAdd, 3);
   const math::Vec3 eye = camera.GetEye();
+  if (behindScene) {
+    // Only the pixels no opaque pass marked are shaded: the same picture as the sky drawn first and covered.
+    MarkStencil(gpu::Compare::Equal, 0, gpu::StencilOp::Keep);
+    // The faces are always magnified, where the first level alone gives the same picture for less.
+    device->SetSamplerState(gpu::SamplerState::MipFilter, static_cast<uint32_t>(gpu::Filter::None));
+  }
   // With the shaders off no constant is set at all.
   gpu::ConstantTable* constants = shadersOn ? plainVertexConstants.get() : nullptr;
   if (innerSkybox != nullptr) innerSkybox->Render(*device, viewProj, constants, eye);
@@ -157,14 +208,38 @@ void Graphics::RenderSky() {
     outerSkybox->Render(*device, viewProj, constants, eye);
     device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);
   }
+  if (behindScene) {
+    device->SetRenderState(gpu::RenderState::StencilEnable, 0);
+    device->SetSamplerState(gpu::SamplerState::MipFilter, static_cast<uint32_t>(gpu::Filter::Point));
+  }
+}
+
+void Graphics::RenderOpaqueModels() {
+  if (straightforwardFrame) {
+    RenderModels(visibleScenery);
+    RenderModels(entityModels);
+    return;
+  }
+  // Nearest first, so that the depth test turns away what they hide before it is shaded. Opaque models look
+  // the same drawn in any order, and a model listed twice the same drawn once.
+  const math::Vec3 eye = camera.GetEye();
+  opaqueOrder.assign(visibleScenery.begin(), visibleScenery.end());
+  opaqueOrder.insert(opaqueOrder.end(), entityModels.begin(), entityModels.end());
+  std::stable_sort(opaqueOrder.begin(), opaqueOrder.end(), [&eye](const Model* a, const Model* b) {
+    return math::Vec3LengthSq(a->position - eye) < math::Vec3LengthSq(b->position - eye);
+  });
+  opaqueOrder.erase(std::unique(opaqueOrder.begin(), opaqueOrder.end()), opaqueOrder.end());
+  RenderModels(opaqueOrder);
 }
 
 void Graphics::RenderModels(const std::vector<Model*>& list) {
   for (Model* model : list) {
     for (ObjectPart* part : model->parts) {
       if (part == nullptr) continue;
-      if (model->visible && part->mesh != nullptr && part->mesh->mesh != nullptr) {
-        const math::Matrix world = math::MatrixMultiply(part->local, part->modelWorld);
+      const math::Matrix world = math::MatrixMultiply(part->local, part->modelWorld);
+      // A part out of view is not drawn at all (the straightforward frame draws it to no effect).
+      if (model->visible && part->mesh != nullptr && part->mesh->mesh != nullptr &&
+          (straightforwardFrame || MeshInView(viewPlanes, *part->mesh, world))) {
         device->SetTransform(gpu::TransformKind::World, world);
         if (shadersOn) {
           const math::Matrix wvp = math::MatrixMultiply(world, viewProj);

@@ -32,8 +32,13 @@ enum class TransformKind : uint8_t { World, View, Projection };
 enum class RenderState : uint8_t {
   ZEnable, ZWriteEnable, AlphaBlendEnable, SrcBlend, DestBlend, CullMode, FillMode, Lighting, Ambient,
   NormalizeNormals, SpecularEnable, DepthBias, SlopeScaleDepthBias, PointSize, PointSizeMin,
-  PointSpriteEnable, PointScaleEnable, PointScaleA, PointScaleB, PointScaleC, Count
+  PointSpriteEnable, PointScaleEnable, PointScaleA, PointScaleB, PointScaleC,
+  // The stencil test compares StencilRef with the stored value by StencilFunc; StencilPass says what a
+  // pixel that passes it and the depth test stores (a failing one keeps its value). Clear sets 0.
+  StencilEnable, StencilFunc, StencilRef, StencilPass, Count
 };
+enum class Compare : uint32_t { Never = 1, Less, Equal, LessEqual, Greater, NotEqual, GreaterEqual, Always };
+enum class StencilOp : uint32_t { Keep = 1, Zero, Replace };
 enum class Blend : uint32_t { Zero = 1, One = 2, SrcAlpha = 5, InvSrcAlpha = 6 };
 // CCW culls triangles whose corners run counter-clockwise on screen (clockwise faces are the front).
 enum class Cull : uint32_t { None = 1, CW = 2, CCW = 3 };

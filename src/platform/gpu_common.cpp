@@ -31,6 +31,8 @@ StartStates DefaultStartStates() {
   set(RenderState::PointSize, std::bit_cast<uint32_t>(1.0f));
   set(RenderState::PointSizeMin, std::bit_cast<uint32_t>(1.0f));
   set(RenderState::PointScaleA, std::bit_cast<uint32_t>(1.0f));
+  set(RenderState::StencilFunc, static_cast<uint32_t>(Compare::Always));
+  set(RenderState::StencilPass, static_cast<uint32_t>(StencilOp::Keep));
   auto sampler = [&s](SamplerState state, uint32_t v) { s.samplerStates[static_cast<size_t>(state)] = v; };
   sampler(SamplerState::MagFilter, static_cast<uint32_t>(Filter::Point));
   sampler(SamplerState::MinFilter, static_cast<uint32_t>(Filter::Point));

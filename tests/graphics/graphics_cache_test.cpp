@@ -239,7 +239,7 @@ TEST_F(SpriteOrder, LargerLayersComeFirstSoLayerZeroIsDrawnOnTopAndHiddenOnesAre
   // Drawn in list order: the layer-5 picture first, the layer-0 one last, over it.
   std::vector<std::string> textures;
   for (const auto* d : gfxtest::DrawsOf(h.log().PreviousDraws())) {
-    if (d->state.target == "RenderTexture1" && d->call == "DrawPrimitiveUP") textures.push_back(d->state.texture);
+    if (d->state.target == "BackBuffer" && d->call == "DrawPrimitiveUP") textures.push_back(d->state.texture);
   }
   ASSERT_FALSE(textures.empty());
   EXPECT_EQ(textures.front(), "Assets\\Art\\hud_score.bmp");
@@ -256,7 +256,7 @@ TEST_F(SpriteOrder, LargerLayersComeFirstSoLayerZeroIsDrawnOnTopAndHiddenOnesAre
   c->SetVisible(false);
   h.Frame();
   for (const auto* d : gfxtest::DrawsOf(h.log().PreviousDraws())) {
-    if (d->state.target == "RenderTexture1" && d->call == "DrawPrimitiveUP") {
+    if (d->state.target == "BackBuffer" && d->call == "DrawPrimitiveUP") {
       EXPECT_EQ(d->state.texture, "Assets\\Art\\hud_score.bmp");
     }
   }

@@ -61,7 +61,8 @@ class LevelFrame : public ::testing::Test {
   GraphicsHarness h;
 };
 
-TEST_F(LevelFrame, PassesRunInOrderWithTheirShaderPairsAndWithShadersOffBindNothing) {
+TEST_F(LevelFrame, StraightforwardPassesRunInOrderWithTheirShaderPairsAndWithShadersOffBindNothing) {
+  g().straightforwardFrame = true;
   g().visibleScenery.push_back(h.AddModel(g().sceneryModels));  // the drawn set does not own its models
   h.AddModel(g().entityModels);
   h.AddModel(g().blendedModels);
@@ -107,6 +108,84 @@ TEST_F(LevelFrame, PassesRunInOrderWithTheirShaderPairsAndWithShadersOffBindNoth
   for (const auto* d : gfxtest::DrawsOf(h.log().PreviousDraws())) EXPECT_FALSE(d->state.ShadersBound());
 }
 
+TEST_F(LevelFrame, UsualFrameGoesStraightIntoTheBackBufferWithTheSkyBetweenOpaqueAndBlendedParts) {
+  h.AddModel(g().entityModels);
+  h.AddModel(g().blendedModels);
+  h.Frame();
+  const auto& events = h.log().PreviousEvents();
+  EXPECT_TRUE(InOrder(events, {"BeginScene", "SetRenderTarget BackBuffer", "Clear 0x00000000",
+                               "SetVertexShader lighting.vsh", "Draw DrawIndexedPrimitive TriangleList 12",
+                               "SetVertexShader vertex.vsh", "Constant pixel.psh ColorAdd",  // the sky
+                               "SetVertexShader lighting.vsh", "Draw DrawIndexedPrimitive TriangleList 12",
+                               "SetVertexShader none", "EndScene", "Present"}));
+  EXPECT_EQ(gfxtest::FindEvent(events, "SetRenderTarget RenderTexture1"), -1);  // no target, no composite
+  EXPECT_EQ(gfxtest::DrawsOf(h.log().PreviousDraws()).back()->call, "DrawIndexedPrimitive");
+}
+
+// The z of each mesh draw's world translation, in drawing order.
+std::vector<float> DrawnDepths(const plat::headless::GpuLog& log) {
+  std::vector<float> z;
+  for (const DrawRecord* d : MeshDraws(log.PreviousDraws()))
+    z.push_back(d->state.Transform(gpu::TransformKind::World).m[3][2]);
+  return z;
+}
+
+TEST_F(LevelFrame, OpaqueModelsGoNearestFirstAndOnceWhileTheStraightforwardFrameKeepsTheLists) {
+  auto place = [](Model* m, float z) {
+    m->parts[0]->modelWorld = math::MatrixTranslation(0, 0, z);
+    m->position = {0, 0, z};
+    return m;
+  };
+  Model* far = place(h.AddModel(g().sceneryModels), 50);
+  Model* near = place(h.AddModel(g().sceneryModels), 5);
+  g().visibleScenery = {far, near, far};  // a model listed twice
+  place(h.AddModel(g().entityModels), 20);
+  place(h.AddModel(g().blendedModels), 1);  // blended models keep their own pass, after the opaque ones
+  h.Frame();
+  EXPECT_EQ(DrawnDepths(h.log()), (std::vector<float>{5, 20, 50, 1}));
+  g().straightforwardFrame = true;
+  h.Frame();
+  EXPECT_EQ(DrawnDepths(h.log()), (std::vector<float>{50, 5, 50, 20, 1}));
+}
+
+TEST_F(LevelFrame, PartsWhollyOutOfViewAreNotDrawnButTheirDebugSpheresAre) {
+  Model* model = h.AddModel(g().entityModels);
+  ObjectPart& part = *model->parts[0];
+  const float r = part.mesh->boundingRadius;
+  ASSERT_GT(r, 0.0f);
+  // Seen from z = -10 along +Z, the view is 20 * tan(pi / 8) * 4 / 3 to each side at z = 10.
+  const float edge = 20.0f * 0.41421356f * 4.0f / 3.0f;
+  struct Case {
+    const char* name;
+    math::Matrix world;
+    bool drawn;
+  };
+  const Case cases[] = {
+      {"in front", math::MatrixTranslation(0, 0, 10), true},
+      {"half out at the left edge", math::MatrixTranslation(-edge - 0.5f * r, 0, 10), true},
+      {"beyond the left edge", math::MatrixTranslation(-edge - 3.0f * r, 0, 10), false},
+      {"there, four times as large",
+       math::MatrixMultiply(math::MatrixScaling(4, 4, 4), math::MatrixTranslation(-edge - 3.0f * r, 0, 10)),
+       true},
+      {"behind the eye", math::MatrixTranslation(0, 0, -10 - 3.0f * r), false},
+      {"past the far plane", math::MatrixTranslation(0, 0, 1500 + 3.0f * r), false},
+  };
+  CollisionSphere sphere;
+  sphere.radius = 1.0f;
+  part.spheres.push_back(sphere);
+  g().showSpheres = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    part.modelWorld = c.world;
+    for (bool straightforward : {false, true}) {
+      g().straightforwardFrame = straightforward;
+      h.Frame();
+      // The collision sphere's draw always, the part's when in view (and always the straightforward way).
+      EXPECT_EQ(MeshDraws(h.log().PreviousDraws()).size(), (c.drawn || straightforward) ? 2u : 1u);
+    }
+  }
+}
+
 TEST_F(LevelFrame, LightFollowsTheCamera) {
   h.Frame();
   const std::vector<float> light = h.log().Constant("lighting.vsh", "vecLightDir");
@@ -131,6 +210,7 @@ TEST_F(LevelFrame, HitFlashTintsThePartOnBothPixelShaders) {
   Model* model = h.AddModel(g().entityModels);
   model->parts[0]->hitFlash = 1.0f;
   g().colorAdd[0] = 0.5f;  // the sky tint goes only to the plain shader, before the parts
+  g().straightforwardFrame = true;  // (after them in the usual frame, right before the sky)
   h.Frame();
   const std::vector<float> flash{0.33333334f, -0.33333334f, -0.33333334f};
   EXPECT_EQ(h.log().Constant("lighting.psh", "ColorAdd"), flash);
@@ -264,7 +344,8 @@ TEST_F(LevelFrame, WaypointsDrawRedBoxesAndCyanLinesWithShadersUnbound) {
   EXPECT_GT(h.log().Resources(ResourceKind::VertexBuffer).created, buffersBefore);
 }
 
-TEST_F(LevelFrame, CompositeIsAnOpaqueScreenQuadWithoutDepth) {
+TEST_F(LevelFrame, StraightforwardCompositeIsAnOpaqueScreenQuadWithoutDepth) {
+  g().straightforwardFrame = true;
   h.Frame();
   const auto draws = gfxtest::DrawsOf(h.log().PreviousDraws());
   ASSERT_FALSE(draws.empty());
@@ -293,6 +374,7 @@ TEST_F(LevelFrame, CompositeIsAnOpaqueScreenQuadWithoutDepth) {
     EXPECT_EQ(v[i].diffuse, 0xFFFFFFFFu);
   }
   EXPECT_EQ(h.log().State().Get(gpu::RenderState::ZEnable), 1u);  // depth back on afterwards
+  EXPECT_EQ(h.log().State().texture, "RenderTexture1");  // and the target stays bound to stage 0
 }
 
 TEST_F(LevelFrame, ParticlePassDrawsFreeAndAttachedSystemsAndLeavesItsStates) {
@@ -321,7 +403,6 @@ TEST_F(LevelFrame, ParticlePassDrawsFreeAndAttachedSystemsAndLeavesItsStates) {
   EXPECT_EQ(s.Get(gpu::StageState::AlphaOp), static_cast<uint32_t>(gpu::TexOp::Modulate));
   EXPECT_EQ(s.Get(gpu::RenderState::SrcBlend), static_cast<uint32_t>(gpu::Blend::SrcAlpha));
   EXPECT_EQ(s.Get(gpu::RenderState::DestBlend), static_cast<uint32_t>(gpu::Blend::InvSrcAlpha));
-  EXPECT_EQ(s.texture, "RenderTexture1");  // the composite's texture stays bound
 }
 
 class TitleFrame : public ::testing::Test {
@@ -335,7 +416,7 @@ class TitleFrame : public ::testing::Test {
 };
 
 TEST_F(TitleFrame, PassOrderTheBlendedCompositeAndNoWaypointsOrTransparentPassWhateverTheFlags) {
-  h.AddModel(g().entityModels);
+  h.AddModel(g().entityModels)->parts[0]->modelWorld = math::MatrixTranslation(0, 0, 10);  // in view
   h.AddModel(g().blendedModels);
   g().waypoints = {Waypoint(0, 0, 0), Waypoint(0, 0, 100)};
   g().showWaypoints = true;
@@ -351,9 +432,9 @@ TEST_F(TitleFrame, PassOrderTheBlendedCompositeAndNoWaypointsOrTransparentPassWh
   ASSERT_GE(begin, 0);
   for (int i = 0; i < begin; ++i) EXPECT_EQ(events[static_cast<size_t>(i)].rfind("SetVertexShader", 0), std::string::npos);
   EXPECT_TRUE(InOrder(events, {
-      "BeginScene", "SetRenderTarget RenderTexture1", "Clear 0x00000000", "Constant pixel.psh ColorAdd",
-      "SetVertexShader lighting.vsh", "SetPixelShader lighting.psh", "Constant lighting.vsh vecEye",
-      "Constant lighting.vsh vecLightDir", "Draw DrawIndexedPrimitive TriangleList 12", "SetVertexShader none",
+      "BeginScene", "SetRenderTarget RenderTexture1", "Clear 0x00000000", "SetVertexShader lighting.vsh",
+      "SetPixelShader lighting.psh", "Constant lighting.vsh vecEye", "Constant lighting.vsh vecLightDir",
+      "Draw DrawIndexedPrimitive TriangleList 12", "SetVertexShader none", "Constant pixel.psh ColorAdd",
       "SetRenderTarget BackBuffer", "Draw DrawPrimitiveUP TriangleStrip 2", "EndScene", "Present"}));
   // Within the scene only the off-screen target is cleared: the back buffer keeps the earlier frames.
   const std::vector<std::string> scene(events.begin() + begin, events.end());

@@ -253,6 +253,7 @@ TEST_F(Skies, BlackSkyIsOneInnerSkyAndOtherKindsRemoveBothAndKeepTheFlag) {
 TEST_F(Skies, LevelModeDrawsTheInnerSkyThenBlendsTheOuterByTextureAlpha) {
   ASSERT_TRUE(g().SetSkybox(0));
   g().colorAdd[0] = 0.5f;
+  g().straightforwardFrame = true;  // the sky first, then the composite
   h.Frame();
   const auto sky = SkyDraws();
   ASSERT_EQ(sky.size(), 12u);
@@ -284,6 +285,31 @@ TEST_F(Skies, LevelModeDrawsTheInnerSkyThenBlendsTheOuterByTextureAlpha) {
   const auto draws = DrawsOf(h.log().PreviousDraws());
   EXPECT_EQ(draws.back()->call, "DrawPrimitiveUP");
   EXPECT_EQ(draws.back()->state.Get(gpu::RenderState::AlphaBlendEnable), 0u);
+}
+
+TEST_F(Skies, BehindTheSceneTheSkyFillsOnlyWhatTheOpaquePartsLeftAndSamplesItsFirstLevel) {
+  ASSERT_TRUE(g().SetSkybox(0));
+  h.AddModel(g().entityModels);
+  h.Frame();
+  const auto draws = SkyDraws();
+  ASSERT_EQ(draws.size(), 13u);  // the part, then the twelve faces
+  auto is = [](const DrawRecord* d, auto state, auto value) {
+    return d->state.Get(state) == static_cast<uint32_t>(value);
+  };
+  EXPECT_TRUE(is(draws[0], gpu::RenderState::StencilEnable, 1));
+  EXPECT_TRUE(is(draws[0], gpu::RenderState::StencilFunc, gpu::Compare::Always));
+  EXPECT_TRUE(is(draws[0], gpu::RenderState::StencilRef, 1));
+  EXPECT_TRUE(is(draws[0], gpu::RenderState::StencilPass, gpu::StencilOp::Replace));
+  for (size_t k = 1; k < draws.size(); ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_TRUE(is(draws[k], gpu::RenderState::StencilEnable, 1));
+    EXPECT_TRUE(is(draws[k], gpu::RenderState::StencilFunc, gpu::Compare::Equal));
+    EXPECT_TRUE(is(draws[k], gpu::RenderState::StencilRef, 0));
+    EXPECT_TRUE(is(draws[k], gpu::RenderState::StencilPass, gpu::StencilOp::Keep));
+    EXPECT_TRUE(is(draws[k], gpu::SamplerState::MipFilter, gpu::Filter::None));
+  }
+  EXPECT_EQ(h.log().State().Get(gpu::RenderState::StencilEnable), 0u);
+  EXPECT_EQ(h.log().State().Get(gpu::SamplerState::MipFilter), static_cast<uint32_t>(gpu::Filter::Point));
 }
 
 TEST_F(Skies, TitleModeAndShadersOffDrawTheSkyWithoutShadersOrConstants) {

@@ -77,9 +77,11 @@ class GlDeviceTest : public ::testing::Test {
     device_->SetFVF(kRhwColour);
     device_->DrawPrimitiveUP(gpu::Primitive::TriangleStrip, 2, v, sizeof(RhwVertex));
   }
-  void DrawTexturedRect(float left, float top, float right, float bottom, uint32_t colour) {
-    RhwTexVertex v[4] = {{right, top, 1, 1, colour, 1, 0}, {right, bottom, 1, 1, colour, 1, 1},
-                         {left, top, 1, 1, colour, 0, 0}, {left, bottom, 1, 1, colour, 0, 1}};
+  // The texture's (0, 0) at the top-left corner and (uvMax, uvMax) at the bottom-right.
+  void DrawTexturedRect(float left, float top, float right, float bottom, uint32_t colour, float uvMax = 1) {
+    const float m = uvMax;
+    RhwTexVertex v[4] = {{right, top, 1, 1, colour, m, 0}, {right, bottom, 1, 1, colour, m, m},
+                         {left, top, 1, 1, colour, 0, 0}, {left, bottom, 1, 1, colour, 0, m}};
     device_->SetFVF(kRhwTex);
     device_->DrawPrimitiveUP(gpu::Primitive::TriangleStrip, 2, v, sizeof(RhwTexVertex));
   }
@@ -186,6 +188,87 @@ TEST_F(GlDeviceTest, AlphaBlendsSourceAlphaOverInverseSourceAlpha) {
   // a = 128/255: colour = red x a + blue x (1 - a); alpha = a x a + 1 x (1 - a).
   EXPECT_TRUE(Near(Pixel(250, 50), 0xBF80007F, 1));
   EXPECT_EQ(device_->GetRenderState(RenderState::SrcBlend), static_cast<uint32_t>(gpu::Blend::SrcAlpha));
+}
+
+TEST_F(GlDeviceTest, StencilMarksWhatPassesAndKeepsLaterDrawsOffItUntilTheNextClear) {
+  auto set = [this](RenderState s, auto v) { device_->SetRenderState(s, static_cast<uint32_t>(v)); };
+  auto mark = [&] {
+    set(RenderState::StencilEnable, 1);
+    set(RenderState::StencilFunc, gpu::Compare::Always);
+    set(RenderState::StencilRef, 1);
+    set(RenderState::StencilPass, gpu::StencilOp::Replace);
+  };
+  auto onlyUnmarked = [&] {
+    set(RenderState::StencilFunc, gpu::Compare::Equal);
+    set(RenderState::StencilRef, 0);
+    set(RenderState::StencilPass, gpu::StencilOp::Keep);
+  };
+  device_->Clear(kBlack, 1.0f);
+  // A near square unmarked, then a far one marking only where it passes the depth test.
+  DrawRect(0, 0, 100, 100, kGreen);  // depth 0.5
+  mark();
+  RhwVertex far[4] = {{150, 50, 0.8f, 1, kBlue}, {150, 150, 0.8f, 1, kBlue},
+                      {50, 50, 0.8f, 1, kBlue}, {50, 150, 0.8f, 1, kBlue}};
+  device_->SetFVF(kRhwColour);
+  device_->DrawPrimitiveUP(gpu::Primitive::TriangleStrip, 2, far, sizeof(RhwVertex));
+  onlyUnmarked();
+  set(RenderState::ZEnable, 0);
+  DrawRect(0, 0, 200, 200, kRed);
+  EXPECT_EQ(Pixel(125, 125), kBlue);  // marked
+  EXPECT_EQ(Pixel(75, 75), kRed);     // the far square lost the depth test here: unmarked
+  EXPECT_EQ(Pixel(25, 25), kRed);
+  EXPECT_EQ(Pixel(175, 175), kRed);
+  // A clear unmarks everything; with the test off nothing is held back.
+  device_->Clear(kBlack, 1.0f);
+  DrawRect(0, 0, 10, 10, kRed);
+  set(RenderState::StencilFunc, gpu::Compare::Never);
+  set(RenderState::StencilEnable, 0);
+  DrawRect(20, 0, 30, 10, kGreen);
+  Reread();
+  EXPECT_EQ(Pixel(5, 5), kRed);
+  EXPECT_EQ(Pixel(25, 5), kGreen);
+}
+
+TEST_F(GlDeviceTest, EachDrawSamplesWithTheSamplerStatesSetForIt) {
+  auto quadrants = QuadrantTexture();
+  // Five levels of one colour each: red 16 x 16, green 8 x 8, then blue.
+  std::vector<image::Image> levels;
+  for (int size = 16; size >= 1; size /= 2) {
+    const uint32_t colour = size == 16 ? kRed : size == 8 ? kGreen : kBlue;
+    levels.push_back(image::Image{size, size, std::vector<uint32_t>(size_t(size * size), colour)});
+  }
+  auto mipmapped = device_->CreateTexture(levels, "levels");
+  ASSERT_NE(mipmapped, nullptr);
+  auto sampler = [this](gpu::SamplerState s, auto v) {
+    device_->SetSamplerState(s, static_cast<uint32_t>(v));
+  };
+  device_->Clear(kBlack, 1.0f);
+  device_->SetRenderState(RenderState::ZEnable, 0);
+  // Texture coordinates running to 2: repeated when wrapping, the edge texels beyond 1 when clamped.
+  device_->SetTexture(quadrants.get());
+  DrawTexturedRect(0, 0, 100, 100, kWhite, 2);
+  sampler(gpu::SamplerState::AddressU, gpu::Address::Clamp);
+  sampler(gpu::SamplerState::AddressV, gpu::Address::Clamp);
+  DrawTexturedRect(100, 0, 200, 100, kWhite, 2);
+  sampler(gpu::SamplerState::AddressU, gpu::Address::Wrap);
+  DrawTexturedRect(200, 0, 300, 100, kWhite, 2);
+  sampler(gpu::SamplerState::AddressV, gpu::Address::Wrap);
+  // Sixteen texels on eight pixels: the second level with mip levels, the first without.
+  device_->SetTexture(mipmapped.get());
+  sampler(gpu::SamplerState::MipFilter, gpu::Filter::Point);
+  DrawTexturedRect(0, 200, 8, 208, kWhite);
+  sampler(gpu::SamplerState::MipFilter, gpu::Filter::None);
+  DrawTexturedRect(20, 200, 28, 208, kWhite);
+  sampler(gpu::SamplerState::MipFilter, gpu::Filter::Point);
+  DrawTexturedRect(40, 200, 48, 208, kWhite);
+  // At (1.25, 1.25): wrapped (0.25, 0.25), the top-left texel; clamped the bottom-right one; u wrapped
+  // and v clamped the bottom-left one.
+  EXPECT_EQ(Pixel(62, 62), kRed);
+  EXPECT_EQ(Pixel(162, 62), kWhite);
+  EXPECT_EQ(Pixel(262, 62), kBlue);
+  EXPECT_EQ(Pixel(4, 204), kGreen);
+  EXPECT_EQ(Pixel(24, 204), kRed);
+  EXPECT_EQ(Pixel(44, 204), kGreen);
 }
 
 TEST_F(GlDeviceTest, BackBufferAndBoundTextureSurvivePresentAndOtherTexturesGoing) {

@@ -54,6 +54,29 @@ GLenum BlendFactor(uint32_t value) {
   return GL_ONE;
 }
 
+GLenum CompareFunc(uint32_t value) {
+  switch (static_cast<gpu::Compare>(value)) {
+    case gpu::Compare::Never: return GL_NEVER;
+    case gpu::Compare::Less: return GL_LESS;
+    case gpu::Compare::Equal: return GL_EQUAL;
+    case gpu::Compare::LessEqual: return GL_LEQUAL;
+    case gpu::Compare::Greater: return GL_GREATER;
+    case gpu::Compare::NotEqual: return GL_NOTEQUAL;
+    case gpu::Compare::GreaterEqual: return GL_GEQUAL;
+    case gpu::Compare::Always: return GL_ALWAYS;
+  }
+  return GL_ALWAYS;
+}
+
+GLenum StencilOperation(uint32_t value) {
+  switch (static_cast<gpu::StencilOp>(value)) {
+    case gpu::StencilOp::Keep: return GL_KEEP;
+    case gpu::StencilOp::Zero: return GL_ZERO;
+    case gpu::StencilOp::Replace: return GL_REPLACE;
+  }
+  return GL_KEEP;
+}
+
 gpu::ColorF FromArgb(gpu::Argb c) {
   return {static_cast<float>((c >> 16) & 0xFF) / 255.0f, static_cast<float>((c >> 8) & 0xFF) / 255.0f,
           static_cast<float>(c & 0xFF) / 255.0f, static_cast<float>(c >> 24) / 255.0f};
@@ -121,9 +144,7 @@ bool GlDevice::Init(std::string* error) {
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &kWhite);
   boundTexture_ = whiteTexture_;
 
-  glGenSamplers(1, &sampler_);
-  glBindSampler(0, sampler_);
-  ApplySampler();
+  BindSampler();
 
   streamCapacity_ = kInitialStreamBytes;
   glGenBuffers(1, &streamVbo_);
@@ -139,6 +160,9 @@ bool GlDevice::Init(std::string* error) {
   glFrontFace(GL_CW);  // the renderer's front faces run clockwise on screen
   ApplyCull();
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glDisable(GL_STENCIL_TEST);
+  glStencilFunc(GL_ALWAYS, 0, 0xFF);
+  glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
   // Row 0 is the top of every target, and sprites take v = 0 at their top.
   glPointParameteri(GL_POINT_SPRITE_COORD_ORIGIN, GL_LOWER_LEFT);
 
@@ -155,7 +179,8 @@ void GlDevice::LoseContext() {
   SDL_GL_MakeCurrent(window_, context_);
   programs_.Release();
   glDeleteVertexArrays(1, &vao_);
-  glDeleteSamplers(1, &sampler_);
+  for (const auto& [key, sampler] : samplers_) glDeleteSamplers(1, &sampler);
+  samplers_.clear();
   GLuint textures[] = {whiteTexture_, backTexture_};
   glDeleteTextures(2, textures);
   glDeleteFramebuffers(1, &backFbo_);
@@ -196,19 +221,22 @@ bool GlDevice::Present() {
   int drawableW = 0, drawableH = 0;
   SDL_GL_GetDrawableSize(window_, &drawableW, &drawableH);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  glViewport(0, 0, drawableW, drawableH);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
-  if (drawableW > 0 && drawableH > 0) {
-    // Scaled to fit with the aspect kept, black bars around. A textured quad, since llvmpipe's scaled
-    // framebuffer blit costs several times as much.
-    double scale = std::min(static_cast<double>(drawableW) / width_, static_cast<double>(drawableH) / height_);
-    int w = static_cast<int>(std::lround(width_ * scale));
-    int h = static_cast<int>(std::lround(height_ * scale));
+  // Scaled to fit with the aspect kept, black bars around (none when the window has the image's shape).
+  double scale = std::min(static_cast<double>(drawableW) / width_, static_cast<double>(drawableH) / height_);
+  int w = static_cast<int>(std::lround(width_ * scale));
+  int h = static_cast<int>(std::lround(height_ * scale));
+  if (w != drawableW || h != drawableH) {
+    glViewport(0, 0, drawableW, drawableH);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
+  if (w > 0 && h > 0) {
+    // A textured quad, since llvmpipe's scaled framebuffer blit costs several times as much.
     glViewport((drawableW - w) / 2, (drawableH - h) / 2, w, h);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
     glDisable(GL_CULL_FACE);
+    glDisable(GL_STENCIL_TEST);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glUseProgram(presentProgram_);
     program_ = nullptr;
@@ -216,7 +244,7 @@ bool GlDevice::Present() {
     glBindTexture(GL_TEXTURE_2D, backTexture_);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
     glBindTexture(GL_TEXTURE_2D, boundTexture_);
-    glBindSampler(0, sampler_);
+    boundSamplerKey_ = kNoSampler;  // the next draw binds its own again
     RestoreRasterStates();
   }
   SDL_GL_SwapWindow(window_);
@@ -229,6 +257,7 @@ void GlDevice::RestoreRasterStates() {
   auto on = [this](RenderState s) { return renderStates_[Index(s)] != 0; };
   on(RenderState::ZEnable) ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
   on(RenderState::AlphaBlendEnable) ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
+  on(RenderState::StencilEnable) ? glEnable(GL_STENCIL_TEST) : glDisable(GL_STENCIL_TEST);
   ApplyCull();
   bool wire = renderStates_[Index(RenderState::FillMode)] == static_cast<uint32_t>(gpu::Fill::Wireframe);
   glPolygonMode(GL_FRONT_AND_BACK, wire ? GL_LINE : GL_FILL);
@@ -299,6 +328,17 @@ void GlDevice::SetRenderState(RenderState state, uint32_t value) {
     case RenderState::CullMode:
       ApplyCull();
       break;
+    case RenderState::StencilEnable:
+      value != 0 ? glEnable(GL_STENCIL_TEST) : glDisable(GL_STENCIL_TEST);
+      break;
+    case RenderState::StencilFunc:
+    case RenderState::StencilRef:
+      glStencilFunc(CompareFunc(renderStates_[Index(RenderState::StencilFunc)]),
+                    static_cast<GLint>(renderStates_[Index(RenderState::StencilRef)] & 0xFF), 0xFF);
+      break;
+    case RenderState::StencilPass:
+      glStencilOp(GL_KEEP, GL_KEEP, StencilOperation(value));
+      break;
     case RenderState::FillMode:
       glPolygonMode(GL_FRONT_AND_BACK, value == static_cast<uint32_t>(gpu::Fill::Wireframe) ? GL_LINE : GL_FILL);
       break;
@@ -321,30 +361,37 @@ uint32_t GlDevice::GetRenderState(RenderState state) const {
   return i < std::size(renderStates_) ? renderStates_[i] : 0;
 }
 
-void GlDevice::ApplySampler() {
-  auto get = [this](gpu::SamplerState s) { return static_cast<gpu::Filter>(samplerStates_[static_cast<size_t>(s)]); };
-  gpu::Filter mag = get(gpu::SamplerState::MagFilter);
-  gpu::Filter min = get(gpu::SamplerState::MinFilter);
-  gpu::Filter mip = get(gpu::SamplerState::MipFilter);
-  bool linear = min == gpu::Filter::Linear;
-  GLint minFilter = linear ? GL_LINEAR : GL_NEAREST;
-  if (mip == gpu::Filter::Point) minFilter = linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
-  if (mip == gpu::Filter::Linear) minFilter = linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
-  glSamplerParameteri(sampler_, GL_TEXTURE_MAG_FILTER, mag == gpu::Filter::Linear ? GL_LINEAR : GL_NEAREST);
-  glSamplerParameteri(sampler_, GL_TEXTURE_MIN_FILTER, minFilter);
-  auto wrap = [this](gpu::SamplerState s) {
-    return samplerStates_[static_cast<size_t>(s)] == static_cast<uint32_t>(gpu::Address::Clamp) ? GL_CLAMP_TO_EDGE
-                                                                                                : GL_REPEAT;
+void GlDevice::BindSampler() {
+  auto is = [this](gpu::SamplerState s, auto value) {
+    return samplerStates_[static_cast<size_t>(s)] == static_cast<uint32_t>(value);
   };
-  glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_S, wrap(gpu::SamplerState::AddressU));
-  glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_T, wrap(gpu::SamplerState::AddressV));
+  const bool magLinear = is(gpu::SamplerState::MagFilter, gpu::Filter::Linear);
+  const bool minLinear = is(gpu::SamplerState::MinFilter, gpu::Filter::Linear);
+  const uint32_t mip = is(gpu::SamplerState::MipFilter, gpu::Filter::Point)    ? 1
+                       : is(gpu::SamplerState::MipFilter, gpu::Filter::Linear) ? 2
+                                                                               : 0;
+  const bool clampS = is(gpu::SamplerState::AddressU, gpu::Address::Clamp);
+  const bool clampT = is(gpu::SamplerState::AddressV, gpu::Address::Clamp);
+  const uint32_t key = uint32_t{magLinear} | uint32_t{minLinear} << 1 | mip << 2 | uint32_t{clampS} << 4 |
+                       uint32_t{clampT} << 5;
+  if (key == boundSamplerKey_) return;
+  boundSamplerKey_ = key;
+  GLuint& sampler = samplers_[key];
+  if (sampler == 0) {
+    static constexpr GLint kMin[2][3] = {{GL_NEAREST, GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST_MIPMAP_LINEAR},
+                                         {GL_LINEAR, GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR_MIPMAP_LINEAR}};
+    glGenSamplers(1, &sampler);
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, kMin[minLinear ? 1 : 0][mip]);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, clampS ? GL_CLAMP_TO_EDGE : GL_REPEAT);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, clampT ? GL_CLAMP_TO_EDGE : GL_REPEAT);
+  }
+  glBindSampler(0, sampler);
 }
 
 void GlDevice::SetSamplerState(gpu::SamplerState state, uint32_t value) {
   size_t i = static_cast<size_t>(state);
-  if (i >= std::size(samplerStates_) || samplerStates_[i] == value) return;
-  samplerStates_[i] = value;
-  ApplySampler();
+  if (i < std::size(samplerStates_)) samplerStates_[i] = value;
 }
 
 void GlDevice::SetTextureStageState(gpu::StageState state, uint32_t value) {
@@ -474,6 +521,7 @@ bool GlDevice::PrepareDraw(gpu::Primitive type, GLuint vbo, uint32_t baseOffset,
     glUseProgram(program->program);
     program_ = program;
   }
+  BindSampler();
   bool fixedVertex = vertexShader_ == nullptr || redirected;
   if (fixedVertex || pixelShader_ == nullptr) {
     UpdateFixedUniforms();

@@ -73,7 +73,8 @@ class GlDevice final : public gpu::Device {
 
   void ApplyCull();
   void RestoreRasterStates();
-  void ApplySampler();
+  // Binds the sampler object of the current sampler states, made on first use.
+  void BindSampler();
   void BindTexture(GLuint name);
   void BindTarget(GlSurface& surface);
   void UpdateFixedUniforms();
@@ -90,7 +91,7 @@ class GlDevice final : public gpu::Device {
   int width_, height_;
 
   // Owned GL objects.
-  GLuint vao_ = 0, sampler_ = 0, whiteTexture_ = 0, depthBuffer_ = 0, backTexture_ = 0, backFbo_ = 0;
+  GLuint vao_ = 0, whiteTexture_ = 0, depthBuffer_ = 0, backTexture_ = 0, backFbo_ = 0;
   GLuint streamVbo_ = 0, presentProgram_ = 0;
   uint32_t streamCapacity_ = 0, streamPosition_ = 0;
   GlSurface backBuffer_{0, 0, 0};
@@ -120,6 +121,11 @@ class GlDevice final : public gpu::Device {
   uint64_t fixedStamp_ = 0;
   LinkedProgram* program_ = nullptr;
   GLuint boundTexture_ = 0;
+  // One sampler object per combination of sampler states, so a state set back and forth within a frame
+  // costs no GL call; kNoSampler when unit 0 holds none of them.
+  static constexpr uint32_t kNoSampler = ~0u;
+  std::unordered_map<uint32_t, GLuint> samplers_;
+  uint32_t boundSamplerKey_ = kNoSampler;
   GLuint boundElements_ = 0;
   bool programPointSize_ = false;
   struct {

@@ -225,6 +225,10 @@ std::unique_ptr<Services> CreateNativeServices(const NativeConfig& config, std::
   if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
     std::cerr << "no game controller support: " << SDL_GetError() << std::endl;
 
+  // The game draws into framebuffers of its own and only copies the image into the window, whose own depth
+  // and stencil buffers would go unused.
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
   if (config.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
   SDL_Window* window = SDL_CreateWindow(kTitle, 0, 0, kWidth, kHeight, flags);

@@ -1,0 +1,152 @@
+// The usual frame against the straightforward one on the OpenGL device, in each play view of the first
+// level and in title mode: the same scene drawn both ways (the reference also with the lit shaders written
+// the plain way, lighting normalised per pixel and the highlight by pow) gives the same picture. The
+// tolerance: at most 0.1% of the pixels differ at all, by at most two steps of a colour channel, except at
+// most 0.02% of them (where two opaque surfaces lie at the same depth the one drawn later shows, and the
+// usual frame draws the nearest models first).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+#include "app/engine.h"
+#include "game/player.h"
+#include "graphics/graphics.h"
+#include "native_test_support.h"
+#include "platform/native/gl_device.h"
+
+namespace {
+
+constexpr const char* kReferenceLitVertex = R"(#version 330 core
+layout(location = 0) in vec3 inPosition;
+layout(location = 1) in vec3 inNormal;
+layout(location = 2) in vec2 inTexCoord;
+uniform mat4 matWorldViewProj, matWorld;
+uniform vec4 vecEye, vecLightDir;
+out vec2 texCoord;
+out vec3 worldNormal, lightDir, viewDir;
+void VS() {
+  gl_Position = matWorldViewProj * vec4(inPosition, 1.0);
+  worldNormal = (matWorld * vec4(inNormal, 0.0)).xyz;
+  lightDir = vecLightDir.xyz;
+  viewDir = vecEye.xyz - (matWorld * vec4(inPosition, 1.0)).xyz;
+  texCoord = inTexCoord;
+}
+)";
+constexpr const char* kReferenceLitPixel = R"(#version 330 core
+in vec2 texCoord;
+in vec3 worldNormal, lightDir, viewDir;
+uniform vec4 Material;
+uniform vec3 ColorAdd;
+uniform sampler2D baseTexture;
+out vec4 fragColour;
+vec3 SafeNormalize(vec3 v) { return length(v) > 0.0 ? v / length(v) : vec3(0.0); }
+void PS() {
+  vec4 texel = texture(baseTexture, texCoord);
+  vec3 n = SafeNormalize(worldNormal), l = SafeNormalize(lightDir), v = SafeNormalize(viewDir);
+  float diffuse = max(dot(n, l), 0.0);
+  float specular = diffuse > 0.0 ? 0.4 * pow(max(dot(reflect(-l, n), v), 0.0), 16.0) : 0.0;
+  fragColour = vec4(texel.rgb * Material.rgb * (0.35 + 0.65 * diffuse) + vec3(specular) + ColorAdd,
+                    texel.a * Material.a);
+}
+)";
+
+constexpr int kPixels = 800 * 600;
+
+class FramePixels : public gfxtest::NativeServicesTest {
+ protected:
+  void SetUp() override {
+    NativeServicesTest::SetUp();
+    if (IsSkipped()) return;
+    engine_ = std::make_unique<Engine>(*services_);
+    engine_->SetState(11);  // the first level, its skies and a fresh ship
+    ASSERT_EQ(engine_->players.size(), 1u);
+    Graphics& g = *engine_->graphics;
+    ASSERT_NE(g.outerSkybox, nullptr);
+    g.outerSkybox->spinStep = 0.0f;  // both pictures under the same turn of the stars
+    vertex_ = g.device->CompileShader(kReferenceLitVertex, "VS", "vs_1_1");
+    pixel_ = g.device->CompileShader(kReferenceLitPixel, "PS", "ps_2_0");
+    ASSERT_NE(vertex_.shader, nullptr) << vertex_.messages;
+    ASSERT_NE(pixel_.shader, nullptr) << pixel_.messages;
+  }
+  void TearDown() override {
+    vertex_ = {};
+    pixel_ = {};
+    engine_.reset();
+    NativeServicesTest::TearDown();
+  }
+
+  // Moves the rail place on to the segment, the ship onto the track and the camera into the view's mode.
+  void Place(int mode, int segment, float progress) {
+    Graphics& g = *engine_->graphics;
+    g.camera.SetMode(mode);
+    int at = 0;
+    float along = 0.0f;
+    math::Vec3 point, side, up, forward;
+    for (int step = 0; step < 2000 && (at < segment || (at == segment && along < progress)); ++step)
+      g.UpdatePath(&at, &along, 100.0f, 200.0f, &point, &side, &up, &forward);
+    engine_->players[0]->UpdateTransform(point, forward, up, side);
+    for (int frame = 0; frame < 2; ++frame) g.camera.Update(16.0f, at, along);
+  }
+
+  // The back buffer after `frames` frames drawn one way or the other (title mode starting afresh).
+  std::vector<uint32_t> Draw(bool straightforward, bool title) {
+    Graphics& g = *engine_->graphics;
+    if (title) g.EnterTitleMode();
+    g.straightforwardFrame = straightforward;
+    if (straightforward) SwapLitShaders();
+    for (int i = 0; i < (title ? 3 : 1); ++i) g.Render();
+    if (straightforward) SwapLitShaders();
+    std::vector<uint32_t> pixels;
+    int w = 0, h = 0;
+    EXPECT_TRUE(plat::ReadBackBufferPixels(*g.device, pixels, &w, &h));
+    EXPECT_EQ(w * h, kPixels);
+    return pixels;
+  }
+
+  void SwapLitShaders() {
+    Graphics& g = *engine_->graphics;
+    std::swap(g.litVertexShader, vertex_.shader);
+    std::swap(g.litVertexConstants, vertex_.constants);
+    std::swap(g.litPixelShader, pixel_.shader);
+    std::swap(g.litPixelConstants, pixel_.constants);
+  }
+
+  std::unique_ptr<Engine> engine_;
+  plat::gpu::CompiledShader vertex_, pixel_;
+};
+
+TEST_F(FramePixels, EachViewLooksAsDrawnTheStraightforwardWay) {
+  struct View {
+    const char* name;
+    int mode, segment;
+    float progress;
+    bool title;
+  };
+  // Top over two layers of ground, side with the sky behind rocks and pylons, chase toward the rings, and
+  // the title camera's trails over the ground and the sky.
+  for (const View& view : {View{"top", 5, 7, 0.3f, false}, View{"side", 6, 14, 0.5f, false},
+                           View{"chase", 7, 20, 0.5f, false}, View{"title", 7, 3, 0.5f, true}}) {
+    SCOPED_TRACE(view.name);
+    Place(view.mode, view.segment, view.progress);
+    const std::vector<uint32_t> usual = Draw(false, view.title);
+    const std::vector<uint32_t> reference = Draw(true, view.title);
+    EXPECT_GT(std::count_if(usual.begin(), usual.end(), [](uint32_t p) { return (p & 0xFFFFFF) != 0; }),
+              100000);
+    int differing = 0, beyondTwoSteps = 0;
+    for (size_t i = 0; i < usual.size() && i < reference.size(); ++i) {
+      int step = 0;
+      for (int shift : {16, 8, 0})
+        step =
+            std::max(step, std::abs(int((usual[i] >> shift) & 0xFF) - int((reference[i] >> shift) & 0xFF)));
+      differing += step > 0;
+      beyondTwoSteps += step > 2;
+    }
+    EXPECT_LE(differing, kPixels / 1000);
+    EXPECT_LE(beyondTwoSteps, kPixels / 5000);
+  }
+}
+
+}  // namespace

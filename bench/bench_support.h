@@ -31,8 +31,9 @@ class ScriptedNative final : public plat::Services {
   plat::HeadlessServices& script_;
 };
 
-// Weaves the ship about: a pattern of held direction keys that changes every half second.
-inline void ScriptKeys(plat::HeadlessServices& keys, int frame) {
+// Weaves the ship about: a pattern of held direction keys that changes every half second; with fire set the
+// primary gun's key is tapped too.
+inline void ScriptKeys(plat::HeadlessServices& keys, int frame, bool fire = true) {
   static const int kPattern[][2] = {{plat::key::Left, plat::key::Up},
                                     {plat::key::Right, plat::key::Up},
                                     {plat::key::Right, plat::key::Down},
@@ -41,7 +42,7 @@ inline void ScriptKeys(plat::HeadlessServices& keys, int frame) {
   const auto& held = kPattern[(frame / 30) % 4];
   keys.SetKey(held[0], true);
   keys.SetKey(held[1], true);
-  keys.SetKey(plat::key::D, frame % 8 < 4);
+  keys.SetKey(plat::key::D, fire && frame % 8 < 4);
 }
 
 inline double Percentile(std::vector<double> values, double p) {

@@ -17,21 +17,6 @@ const math::Vec3 kForward{0, 0, 1}, kSide{1, 0, 0}, kUp{0, 1, 0};
 
 constexpr int kFightRenewFrames = 12;
 
-// A missile's exhaust: count particles blown from the first lock point of a model part along its forward axis.
-bool AddExhaust(Graphics& g, Model* owner, ObjectPart* part, int count) {
-  if (part->lockPoints.empty()) return false;
-  ParticleEffectDesc exhaust;
-  exhaust.owner = owner;
-  exhaust.attached = true;
-  exhaust.kind = kExhaustParticles;
-  exhaust.vecA = &part->lockPoints[0].worldPosition;
-  exhaust.vecC = &part->worldZAxis;
-  exhaust.count = count;
-  exhaust.colourA = {1.0f, 1.0f, 0.0f, 1.0f};
-  exhaust.colourB = {1.0f, 0.0f, 0.0f, 0.0f};
-  exhaust.pointSize = 5.0f;
-  return g.SpawnParticleSystem(&exhaust);
-}
 
 // The chase view's sky and camera, and the ship at the origin with its four exhausts; null when the ship
 // cannot be set up.
@@ -89,9 +74,11 @@ bool BuildFightScene(Graphics& g) {
     const float x = static_cast<float>(i % 4) * 20.0f - 30.0f;
     if (!g.LoadModel(&missile, "Missile.mdl", x, static_cast<float>(i / 4) * 15.0f, 80.0f + 10.0f * x, false,
                      false) ||
-        missile->parts.empty() || !AddExhaust(g, missile, missile->parts[0], 64)) {
+        missile->parts.empty() || missile->parts[0]->lockPoints.empty()) {
       return false;
     }
+    const ParticleEffectDesc exhaust = ExhaustEffect(missile, missile->parts[0], 64);
+    if (!g.SpawnParticleSystem(&exhaust)) return false;
   }
   // The level-4 beam: 200 wide from the ship's ray lock point to its far end 300 units ahead.
   Model* beamEnd = nullptr;

@@ -264,17 +264,7 @@ int Player::AttachExhausts(Graphics& graphics, Model* ship) {
   for (size_t i = 1; i <= kEngineParts && i < ship->parts.size(); ++i) {
     ObjectPart* part = ship->parts[i];
     if (part == nullptr || part->lockPoints.empty()) continue;
-    ParticleEffectDesc desc;
-    desc.owner = ship;
-    desc.attached = true;
-    desc.kind = kExhaustParticles;
-    desc.vecA = &part->lockPoints[0].worldPosition;
-    desc.vecC = &part->worldZAxis;
-    desc.size = 0.0f;
-    desc.count = 128;
-    desc.colourA = {1.0f, 1.0f, 0.0f, 1.0f};
-    desc.colourB = {1.0f, 0.0f, 0.0f, 0.0f};
-    desc.pointSize = 5.0f;
+    const ParticleEffectDesc desc = ExhaustEffect(ship, part, 128);
     if (graphics.SpawnParticleSystem(&desc)) ++attached;
   }
   return attached;

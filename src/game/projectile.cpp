@@ -184,17 +184,7 @@ Missile::Missile(int damage, const math::Vec3& position, const ShotAxes& axes, f
       model->parts[0]->lockPoints.empty()) {
     return;
   }
-  ObjectPart* part = model->parts[0];
-  ParticleEffectDesc desc;
-  desc.owner = model;
-  desc.attached = true;
-  desc.kind = kExhaustParticles;
-  desc.vecA = &part->lockPoints[0].worldPosition;
-  desc.vecC = &part->worldZAxis;
-  desc.count = 64;
-  desc.colourA = {1.0f, 1.0f, 0.0f, 1.0f};
-  desc.colourB = {1.0f, 0.0f, 0.0f, 0.0f};
-  desc.pointSize = 5.0f;
+  const ParticleEffectDesc desc = ExhaustEffect(model, model->parts[0], 64);
   g_graphics->SpawnParticleSystem(&desc);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "graphics/model.h"
 #include "math/random.h"
 #include "platform/window.h"
 
@@ -101,6 +102,20 @@ void ParticleSystem::Render() {
   if (n > 0) device->DrawPrimitive(gpu::Primitive::PointList, baseVertex, n);
   // A whole batch is passed over even when fewer were drawn: the next frame starts on a fresh one.
   baseVertex += batch;
+}
+
+ParticleEffectDesc ExhaustEffect(Model* owner, ObjectPart* part, int count) {
+  ParticleEffectDesc desc;
+  desc.owner = owner;
+  desc.attached = true;
+  desc.kind = kExhaustParticles;
+  desc.vecA = &part->lockPoints[0].worldPosition;
+  desc.vecC = &part->worldZAxis;
+  desc.count = count;
+  desc.colourA = {1.0f, 1.0f, 0.0f, 1.0f};
+  desc.colourB = {1.0f, 0.0f, 0.0f, 0.0f};
+  desc.pointSize = 5.0f;
+  return desc;
 }
 
 gpu::Argb ColourToArgb(const ParticleColour& c) {

@@ -13,6 +13,7 @@ namespace plat {
 class Dialogs;
 }
 class Model;
+class ObjectPart;
 
 using ParticleColour = plat::gpu::ColorF;  // RGBA, each channel nominally 0..1
 
@@ -60,6 +61,10 @@ struct ParticleEffectDesc {
   float pointSize = 0.0f;
   bool attached = false;  // true: joins owner's list; false: a free system of the graphics object
 };
+
+// An engine exhaust: `count` yellow-to-red particles blown from the first lock point of `part` along the
+// part's forward axis, attached to `owner`. The part must have a lock point.
+ParticleEffectDesc ExhaustEffect(Model* owner, ObjectPart* part, int count);
 
 // One drawn vertex: position and an ARGB colour (16 bytes).
 struct PointVertex {

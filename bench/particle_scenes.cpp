@@ -3,6 +3,7 @@
 #include "particle_scenes.h"
 
 #include "game/player.h"
+#include "game/projectile.h"
 #include "graphics/graphics.h"
 #include "graphics/model.h"
 #include "graphics/particle_system.h"
@@ -111,14 +112,7 @@ void StepFightScene(Graphics& g, float seconds) {
     streak.vecA = &kStreakStart;
     streak.vecB = &kStreak;
     g.SpawnParticleSystem(&streak);
-    ParticleEffectDesc cloud;
-    cloud.kind = kExplosionParticles;
-    cloud.vecA = &kCloud;
-    cloud.count = 500;
-    cloud.size = 50.0f;
-    cloud.duration = 0.75f;
-    cloud.colourA = {1.0f, 1.0f, 0.0f, 1.0f};
-    cloud.colourB = {1.0f, 0.0f, 0.0f, 0.0f};
+    const ParticleEffectDesc cloud = Poison::CloudEffect(kCloud);
     g.SpawnParticleSystem(&cloud);
   }
   g.Update(seconds);

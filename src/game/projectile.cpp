@@ -154,17 +154,22 @@ void Bomb::OnCollision(Entity*, int) {
 Poison::Poison(int damagePerSecond_, const math::Vec3& at) : damagePerSecond(damagePerSecond_) {
   Place(*this, "Poison", {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, at, false);
   if (g_graphics != nullptr) {
-    ParticleEffectDesc desc;
-    desc.kind = kExplosionParticles;
-    desc.vecA = &at;
-    desc.count = 500;
-    desc.size = 50.0f;
-    desc.duration = 0.75f;
-    desc.colourA = {1.0f, 1.0f, 0.0f, 1.0f};
-    desc.colourB = {1.0f, 0.0f, 0.0f, 0.0f};
+    const ParticleEffectDesc desc = CloudEffect(at);
     g_graphics->SpawnParticleSystem(&desc);
   }
   if (CollisionSphere* sphere = FirstSphere(model)) sphere->radius = 10.0f;
+}
+
+ParticleEffectDesc Poison::CloudEffect(const math::Vec3& at) {
+  ParticleEffectDesc desc;
+  desc.kind = kExplosionParticles;
+  desc.vecA = &at;
+  desc.count = 500;
+  desc.size = 50.0f;
+  desc.duration = 0.75f;
+  desc.colourA = {1.0f, 1.0f, 0.0f, 1.0f};
+  desc.colourB = {1.0f, 0.0f, 0.0f, 0.0f};
+  return desc;
 }
 
 void Poison::Update(bool) {

@@ -56,6 +56,8 @@ class Poison : public Projectile {
  public:
   Poison(int damagePerSecond, const math::Vec3& position);
   void Update(bool fast) override;
+  // The cloud's burst at a place, free in the world: a yellow-to-red explosion of 500 particles.
+  static ParticleEffectDesc CloudEffect(const math::Vec3& at);
 
   int damagePerSecond;
 };

@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Graphics& graphics = harness.Next();
   // A camera start mode when the level loads; -1 or 0 when it is refused.
   const int mode = graphics.LoadLevel("fuzz.kvl");
-  fuzz::Check(mode == -1 || mode == 0 || mode == 5 || mode == 6 || mode == 7,
-              "a start mode outside -1, 0, 5, 6, 7");
+  fuzz::Check(mode == -1 || mode == 0 || mode == kModeTop || mode == kModeSide || mode == kModeChase,
+              "a start mode that is neither a refusal nor a play view");
   return 0;
 }

@@ -61,7 +61,7 @@ void Engine::InitSubsystems() {
   if (!graphics->Init(services, 800, 600, false)) {
     throw std::runtime_error("The graphics could not be started; the game cannot run without them.");
   }
-  enemyManager = new EnemyManager();
+  enemyManager = new EnemyManager(services.files());
   CreateInput();
 }
 
@@ -133,6 +133,7 @@ void Engine::DeleteObjectLists() {
     for (Projectile* p : *list) delete p;
     list->clear();
   }
+  if (enemyManager != nullptr) enemyManager->Clear();
 }
 
 void Engine::DeleteLevelObjects() {

@@ -4,6 +4,7 @@
 #include "app/game_state.h"
 #include "app/sound_system.h"
 #include "app/timer.h"
+#include "enemies/enemy_manager.h"
 #include "game/player.h"
 #include "game/projectile.h"
 #include "graphics/graphics.h"
@@ -125,21 +126,25 @@ void Engine::Frame() {
     case kLevelStart:
       if (!players.empty()) players[0]->UpdateLevelStart();
       UpdateGame();
+      enemyManager->Update();
       PlaceListener(*sound, players);
       break;
     case kTopView:
       HandleTopViewInput();
       UpdateGame();
+      enemyManager->Update();
       PlaceListener(*sound, players);
       break;
     case kSideView:
       HandleSideViewInput();
       UpdateGame();
+      enemyManager->Update();
       PlaceListener(*sound, players);
       break;
     case kRailView:
       HandleRailViewInput();
       UpdateGame();
+      enemyManager->Update();
       PlaceListener(*sound, players);
       break;
     case kPaused:

@@ -1,12 +1,14 @@
 // The engine's side of a level: loading with a fresh ship, the level's events, the game update along the
 // rail, the collision pass, the end-of-frame purge and clearing the level.
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "app/engine.h"
 #include "app/game_state.h"
 #include "app/sound_system.h"
 #include "app/timer.h"
+#include "enemies/enemy_manager.h"
 #include "game/player.h"
 #include "game/projectile.h"
 #include "graphics/graphics.h"
@@ -94,6 +96,7 @@ void Engine::ProcessLevelEvents() {
          graphics->NextEvent(players[0]->railSegment, players[0]->railProgress, &event)) {
     switch (event.kind) {
       case kCameraView:
+        enemyManager->Clear();
         SetState(kLevelStart);
         graphics->camera.BeginTransition(event.a >= kViewChase && event.a <= kViewTop ? event.a : kViewOrbit);
         break;
@@ -110,7 +113,10 @@ void Engine::ProcessLevelEvents() {
         PlaySound(GetSound(kSoundCursor), 0, 0, 0, 0, 0, 0, false);
         break;
       case kEnemySpawn:
-        // Enemies join with their subsystem.
+        if (!enemyManager->SpawnEnemy(event.a, event.b, event.x, event.y, event.z)) {
+          std::fprintf(stderr, "Level: an enemy spawn names enemy %d and formation %d, which the tables lack\n",
+                       event.a, event.b);
+        }
         break;
       default:
         break;
@@ -131,6 +137,7 @@ void Engine::UpdateGame() {
 
   graphics->camera.SetFollow(player->GetCameraYaw(), player->GetCameraPitch());
   graphics->camera.Update(static_cast<float>(timer.GetFrameMs()), player->railSegment, player->railProgress);
+  enemyManager->SetAxes(up.x, up.y, up.z, side.x, side.y, side.z, forward.x, forward.y, forward.z);
 
   const bool fast = state == kRailView;
   for (Projectile* p : objects) p->Update(fast);
@@ -141,7 +148,10 @@ void Engine::UpdateGame() {
   }
 }
 
-void Engine::CheckCollisions() { collision.Update(players, {}, objects, enemyObjects); }
+void Engine::CheckCollisions() {
+  const std::vector<Entity*> enemies = enemyManager->Members();
+  collision.Update(players, enemies, objects, enemyObjects);
+}
 
 void Engine::PurgeObjects() {
   PurgeDead(objects);

@@ -11,6 +11,9 @@
 
 class Enemy;
 class Entity;
+namespace plat {
+class FileSystem;
+}
 
 // One formation: its members in order, owned, and the behaviour that runs them.
 struct EnemyGroup {
@@ -45,8 +48,9 @@ class EnemyManager {
   static constexpr const char* kTypesFile = "Assets\\Enemies\\ai_types.txt";
   static constexpr const char* kEnemiesFile = "Assets\\Enemies\\ai_enemies.txt";
 
-  // Reads both tables from the game folder's files.
-  EnemyManager();
+  // Seeds the game's generator with the time, then reads both tables from the game folder. A missing types
+  // table leaves both empty; a missing enemies table leaves that one empty.
+  explicit EnemyManager(const plat::FileSystem& files);
   // Tables given as text (tests and fuzzing); a null types text reads as a missing file.
   EnemyManager(const std::string* typesText, const std::string* enemiesText);
   ~EnemyManager();

@@ -118,6 +118,17 @@ ParticleEffectDesc ExhaustEffect(Model* owner, ObjectPart* part, int count) {
   return desc;
 }
 
+ParticleEffectDesc AppearEffect(Model* owner) {
+  ParticleEffectDesc desc;
+  desc.owner = owner;
+  desc.attached = true;
+  desc.kind = kConvergeParticles;
+  desc.vecA = &owner->position;
+  desc.count = 64;
+  desc.duration = 0.8f;
+  return desc;
+}
+
 gpu::Argb ColourToArgb(const ParticleColour& c) {
   auto byte = [](float v) -> uint32_t {
     if (v >= 1.0f) return 255;

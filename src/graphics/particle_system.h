@@ -65,6 +65,9 @@ struct ParticleEffectDesc {
 // An engine exhaust: `count` yellow-to-red particles blown from the first lock point of `part` along the
 // part's forward axis, attached to `owner`. The part must have a lock point.
 ParticleEffectDesc ExhaustEffect(Model* owner, ObjectPart* part, int count);
+// The glow of an object coming into play: 64 particles converging on the owner's position for 0.8 s,
+// attached to it. Enemies show it when they appear and power-ups when they drop.
+ParticleEffectDesc AppearEffect(Model* owner);
 
 // One drawn vertex: position and an ARGB colour (16 bytes).
 struct PointVertex {

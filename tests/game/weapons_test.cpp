@@ -74,15 +74,16 @@ class ShotTest : public PlayerTest {
     enemy->LoadModel("Bullet", false);
     enemy->SetPosition(at.x, at.y, at.z);
     enemy->health = 100;
-    engine().enemyManager->groups.resize(1);
-    engine().enemyManager->groups[0].members.push_back(enemy);
+    auto& groups = engine().enemyManager->GetGroups();
+    if (groups.empty()) groups.push_back(std::make_unique<EnemyGroup>());
+    groups[0]->members.push_back(enemy);
     engine().enemyManager->count += 1;
     return enemy;
   }
   // Shots and enemies go before the engine whose graphics object holds their models.
   void ClearShots() {
     shots.clear();
-    engine().enemyManager->groups.clear();
+    engine().enemyManager->GetGroups().clear();
     engine().enemyManager->count = 0;
     enemies.clear();
   }

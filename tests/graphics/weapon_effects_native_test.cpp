@@ -137,12 +137,14 @@ TEST_F(WeaponEffects, EachWeaponsEffectShowsAheadOfTheShip) {
     const Model& ship = *player.GetModel();
     const math::Vec3 from = SpawnPoint(player);
     const math::Vec3 to = from + c.aim.x * ship.xAxis + c.aim.y * ship.yAxis + c.aim.z * ship.zAxis;
-    Enemy enemy;  // goes before the engine that holds its model
-    if (c.target) {
-      enemy.LoadModel("Bullet", false);
-      enemy.SetPosition(to.x, to.y, to.z);
-      enemy.health = 100;
-      engine->enemyManager->groups.push_back({{&enemy}});
+    if (c.target) {  // the enemy manager owns it from here
+      auto* enemy = new Enemy();
+      enemy->LoadModel("Bullet", false);
+      enemy->SetPosition(to.x, to.y, to.z);
+      enemy->health = 100;
+      auto group = std::make_unique<EnemyGroup>();
+      group->members.push_back(enemy);
+      engine->enemyManager->GetGroups().push_back(std::move(group));
       engine->enemyManager->count = 1;
     }
     // The key is held from the first frame until the weapon fires, the shots joining the live list.

@@ -2,6 +2,8 @@
 // update of every formation, clearing, and the target queries, which walk every sphere in storage order.
 #include "enemies/enemy_manager.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <sstream>
@@ -125,6 +127,8 @@ const char* EnemyModel(int typeId) {
   }
 }
 
+constexpr int64_t kMaxDelayMs = 1'000'000'000;
+
 bool IsBoss(int typeId) { return typeId >= kPhantomId && typeId <= kPsychoFrontId; }
 
 }  // namespace
@@ -198,7 +202,9 @@ bool EnemyManager::SpawnEnemy(int enemyId, int behaviorId, float x, float y, flo
     enemy->remove = false;
     enemy->scratch[5] = math::Random() % 1000;
     enemy->SetDamage(1);
-    enemy->spawnDelayMs = i * formation.delayStepMs;
+    // Held well inside int, so that the behaviours' lifetimes (delay + some seconds) cannot overflow.
+    enemy->spawnDelayMs = static_cast<int>(std::clamp<int64_t>(int64_t{i} * formation.delayStepMs,
+                                                               -kMaxDelayMs, kMaxDelayMs));
     math::Vec3 right = -side, upAxis = up, back = -forward;
     enemy->SetOrientation(right, upAxis, back);
     const math::Vec3& offset = formation.offsets[i];

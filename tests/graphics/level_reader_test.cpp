@@ -512,17 +512,18 @@ TEST_F(LevelFile, TheFirstLevelLoadsCleanlyAndFliesInTwoToThreeMinutesRaisingEve
   EXPECT_GT(maxX - minX, 200.0f);
   EXPECT_GT(maxY - minY, 100.0f);
 
-  // All three views and an orbit; speed events; no enemies yet.
+  // All three views and an orbit; speed events; enemies through the level.
   std::set<int> views;
-  int speeds = 0;
+  int speeds = 0, spawns = 0;
   for (const LevelEvent& e : g().levelEvents) {
-    EXPECT_NE(e.kind, kEnemySpawn);
+    if (e.kind == kEnemySpawn) ++spawns;
     if (e.kind == 0) views.insert(e.a >= 3 ? 3 : e.a);
     if (e.kind == 3) ++speeds;
   }
   views.insert(mode == 7 ? 0 : mode == 6 ? 1 : 2);
   EXPECT_EQ(views, (std::set<int>{0, 1, 2, 3}));
   EXPECT_GE(speeds, 2);
+  EXPECT_GE(spawns, 30);
 
   // The flight: every event and scenery group comes up.
   const size_t events = g().levelEvents.size();

@@ -13,6 +13,7 @@
 
 #include "geometry.h"
 #include "images.h"
+#include "shapes.h"
 
 namespace assetgen {
 namespace {
@@ -22,52 +23,6 @@ using xfile::V2;
 using xfile::V3;
 
 constexpr float kPi = std::numbers::pi_v<float>;
-
-// Appends the triangle turned so that its front faces along `outward`.
-void AddFacing(xfile::Mesh& mesh, uint32_t a, uint32_t b, uint32_t c, V3 outward) {
-  std::array<uint32_t, 3> face{a, b, c};
-  if (Dot(FaceNormal(mesh, face), outward) < 0) std::swap(face[1], face[2]);
-  mesh.faces.push_back(face);
-}
-
-// A flat quad of a convex solid, corners in cyclic order, its front away from `inside`; normals per face.
-void AddFlatQuad(xfile::Mesh& mesh, const std::array<V3, 4>& corners, V3 inside) {
-  static constexpr V2 kUv[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-  const V3 centre = Scale(Add(Add(corners[0], corners[1]), Add(corners[2], corners[3])), 0.25f);
-  const V3 outward = Sub(centre, inside);
-  const V3 n = Normalize(Cross(Sub(corners[1], corners[0]), Sub(corners[2], corners[0])));
-  const V3 facing = Dot(n, outward) < 0 ? Scale(n, -1) : n;
-  uint32_t base = 0;
-  for (int i = 0; i < 4; ++i) {
-    const uint32_t k = AddVertex(mesh, corners[size_t(i)], kUv[i]);
-    mesh.normals.push_back(facing);
-    if (i == 0) base = k;
-  }
-  AddFacing(mesh, base, base + 1, base + 2, outward);
-  AddFacing(mesh, base, base + 2, base + 3, outward);
-}
-
-// A square beam of half-width w from a to b: 12 triangles with flat normals.
-void AddBeam(xfile::Mesh& mesh, V3 a, V3 b, float w) {
-  const V3 axis = Normalize(Sub(b, a));
-  const V3 helper = std::fabs(axis.y) < 0.9f ? V3{0, 1, 0} : V3{1, 0, 0};
-  const V3 u = Scale(Normalize(Cross(axis, helper)), w);
-  const V3 v = Scale(Normalize(Cross(axis, u)), w);
-  std::array<V3, 8> c;
-  const std::array<std::pair<float, float>, 4> ring = {{{1, 1}, {-1, 1}, {-1, -1}, {1, -1}}};
-  for (size_t i = 0; i < 4; ++i) {
-    const V3 offset = Add(Scale(u, ring[i].first), Scale(v, ring[i].second));
-    c[i] = Add(a, offset);
-    c[i + 4] = Add(b, offset);
-  }
-  const V3 inside = Scale(Add(a, b), 0.5f);
-  AddFlatQuad(mesh, {c[0], c[1], c[2], c[3]}, inside);
-  AddFlatQuad(mesh, {c[4], c[5], c[6], c[7]}, inside);
-  for (size_t i = 0; i < 4; ++i) {
-    const size_t j = (i + 1) % 4;
-    AddFlatQuad(mesh, {c[i], c[j], c[j + 4], c[i + 4]}, inside);
-  }
-}
 
 // Smooth value noise in [0, 1] over an integer lattice of `cell` units, from the pixel hash.
 float Lattice(int x, int y, uint32_t seed, int period) {
@@ -140,59 +95,6 @@ Picture GroundPicture() {
       p.At(x, y) = Rgb(0.78f * light, 0.55f * light, 0.34f * light);
     }
   return p;
-}
-
-xfile::Material Textured(float r, float g, float b, const char* texture, float glow = 0) {
-  xfile::Material m;
-  m.diffuse = {r, g, b, 1};
-  m.power = 8;
-  m.specular = {0.2f, 0.2f, 0.2f};
-  m.emissive = {r * glow, g * glow, b * glow};
-  m.texture = texture;
-  return m;
-}
-
-// A latitude-longitude ball with radius(theta, phi) from `shape`; 2 * slices * (bands - 1) triangles.
-template <typename Shape>
-xfile::Mesh Ball(const char* name, int bands, int slices, float uRepeat, Shape shape) {
-  xfile::Mesh mesh;
-  mesh.name = name;
-  auto at = [slices](int i, int j) { return uint32_t(i * (slices + 1) + j); };
-  for (int i = 0; i <= bands; ++i) {
-    const float theta = kPi * float(i) / float(bands);
-    for (int j = 0; j <= slices; ++j) {
-      const float phi = 2 * kPi * float(j % slices) / float(slices);
-      const V3 dir{std::sin(theta) * std::cos(phi), std::cos(theta), std::sin(theta) * std::sin(phi)};
-      AddVertex(mesh, Scale(dir, shape(theta, phi, i == 0 || i == bands)),
-                {uRepeat * float(j) / float(slices), float(i) / float(bands)});
-    }
-  }
-  for (int i = 0; i < bands; ++i) {
-    for (int j = 0; j < slices; ++j) {
-      // The outward hint is the middle of the cell on the unit sphere.
-      const float theta = kPi * (float(i) + 0.5f) / float(bands);
-      const float phi = 2 * kPi * (float(j) + 0.5f) / float(slices);
-      const V3 out{std::sin(theta) * std::cos(phi), std::cos(theta), std::sin(theta) * std::sin(phi)};
-      if (i > 0) AddFacing(mesh, at(i, j), at(i, j + 1), at(i + 1, j), out);
-      if (i + 1 < bands) AddFacing(mesh, at(i, j + 1), at(i + 1, j + 1), at(i + 1, j), out);
-    }
-  }
-  SmoothNormals(mesh);
-  return mesh;
-}
-
-// A rock: a flattened ball with lumps that differ by seed.
-xfile::Frame MakeRock(const char* name, float radius, int bands, int slices, float seed) {
-  xfile::Mesh mesh = Ball(name, bands, slices, 2, [=](float theta, float phi, bool pole) {
-    if (pole) return radius * 0.8f;
-    const float lumps = 1 + 0.16f * std::sin(3 * theta + seed) * std::cos(2 * phi + 1.7f * seed) +
-                        0.1f * std::sin(5 * phi + theta * seed) + 0.06f * std::cos(7 * theta - 3 * phi);
-    return radius * lumps;
-  });
-  for (V3& p : mesh.positions) p.y *= 0.8f;  // rocks lie a little flat
-  SmoothNormals(mesh);
-  mesh.materials.push_back(Textured(0.85f, 0.8f, 0.75f, "tex_rock.bmp"));
-  return {std::string(name) + "Frame", xfile::Identity(), {mesh}, {}};
 }
 
 // A lattice pylon 200 tall: four tapering legs, four rings of braces and a platform on top.
@@ -292,29 +194,6 @@ xfile::Frame MakeRing() {
   SmoothNormals(mesh);
   mesh.materials.push_back(Textured(0.7f, 0.75f, 0.8f, "TestHull.bmp"));
   return {"Ring01Frame", xfile::Identity(), {mesh}, {}};
-}
-
-// A closed solid from a point list and triangles; each turned away from `centre`, planar texture
-// coordinates over x and y within +-half.
-xfile::Mesh Solid(const char* name, const std::vector<V3>& points,
-                  const std::vector<std::array<uint32_t, 3>>& tris, V3 centre, float half) {
-  xfile::Mesh mesh;
-  mesh.name = name;
-  for (const auto& t : tris) {
-    const V3 mid = Scale(Add(Add(points[t[0]], points[t[1]]), points[t[2]]), 1.0f / 3);
-    const V3 n = Normalize(Cross(Sub(points[t[1]], points[t[0]]), Sub(points[t[2]], points[t[0]])));
-    const V3 outward = Sub(mid, centre);
-    const V3 facing = Dot(n, outward) < 0 ? Scale(n, -1) : n;
-    uint32_t first = 0;
-    for (size_t k = 0; k < 3; ++k) {
-      const V3 p = points[t[k]];
-      const uint32_t i = AddVertex(mesh, p, {0.5f + 0.5f * p.x / half, 0.5f - 0.5f * p.y / half});
-      mesh.normals.push_back(facing);
-      if (k == 0) first = i;
-    }
-    AddFacing(mesh, first, first + 1, first + 2, outward);
-  }
-  return mesh;
 }
 
 // A shot: an octahedron of radius 1.
@@ -450,9 +329,16 @@ bool WriteLevelMeshes(const fs::path& assetsRoot) {
   ok = SaveMesh(art / "Missile.X", MakeMissile()) && ok;
   ok = SaveMesh(art / "Polaris.X", MakePolaris()) && ok;
   ok = SaveMesh(art / "Magic.X", MakeMagic()) && ok;
-  ok = SaveMesh(art / "Powerup_Beam.X", MakeGem("Powerup_Beam", 0.3f, 1.0f, 1.0f)) && ok;
-  ok = SaveMesh(art / "Powerup_Spread.X", MakeGem("Powerup_Spread", 0.3f, 0.45f, 1.0f)) && ok;
-  ok = SaveMesh(art / "Powerup_Bomb.X", MakeGem("Powerup_Bomb", 1.0f, 0.9f, 0.2f)) && ok;
+  // One gem per power-up, told apart by colour.
+  static constexpr struct {
+    const char* name;
+    float r, g, b;
+  } kGems[] = {{"Powerup_Health", 1.0f, 0.2f, 0.2f},       {"Powerup_Bomb", 1.0f, 0.9f, 0.2f},
+               {"Powerup_Missile", 1.0f, 0.55f, 0.15f},    {"Powerup_Beam", 0.3f, 1.0f, 1.0f},
+               {"Powerup_Spread", 0.3f, 0.45f, 1.0f},      {"Powerup_Rail", 0.7f, 0.3f, 1.0f},
+               {"Powerup_Flamethrower", 0.3f, 1.0f, 0.35f}};
+  for (const auto& gem : kGems)
+    ok = SaveMesh(art / (std::string(gem.name) + ".X"), MakeGem(gem.name, gem.r, gem.g, gem.b)) && ok;
   return ok;
 }
 

@@ -1,15 +1,17 @@
-// Writes the game's generated assets (images, meshes, sounds) into the Assets folder given on the command line.
+// Writes the game's generated assets (images, meshes, sounds) into the Assets folder given on the command
+// line.
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "enemy_meshes.h"
 #include "images.h"
 #include "level_meshes.h"
 #include "meshes.h"
 #include "particle_art.h"
+#include "ship_meshes.h"
 #include "sky_art.h"
 #include "sounds.h"
-#include "ship_meshes.h"
 
 namespace fs = std::filesystem;
 
@@ -32,6 +34,7 @@ int main(int argc, char** argv) {
   if (!assetgen::WriteSkyArt(root)) return 1;
   if (!assetgen::WriteShipMeshes(root)) return 1;
   if (!assetgen::WriteLevelMeshes(root)) return 1;
+  if (!assetgen::WriteEnemyMeshes(root)) return 1;
   if (!assetgen::WriteSounds(root)) return 1;
   if (!assetgen::WriteParticleArt(root)) return 1;
   return 0;

@@ -11,6 +11,7 @@
 
 #include "geometry.h"
 #include "images.h"
+#include "shapes.h"
 
 namespace assetgen {
 namespace {
@@ -25,106 +26,6 @@ constexpr float kPi = std::numbers::pi_v<float>;
 constexpr float kHullV0 = 0.0f, kHullV1 = 0.78f;      // fuselage panels and the canopy
 constexpr float kWingV0 = 0.80f, kWingV1 = 0.87f;     // plain wing panels with a red band
 constexpr float kEngineV0 = 0.88f, kEngineV1 = 1.0f;  // dark nacelle, glowing nozzle at the bottom
-
-uint32_t Vertex(xfile::Mesh& mesh, V3 p, V3 n, V2 uv) {
-  mesh.positions.push_back(p);
-  mesh.normals.push_back(n);
-  mesh.uvs.push_back(uv);
-  return static_cast<uint32_t>(mesh.positions.size() - 1);
-}
-
-// A flat quad, corners in cyclic order, wound so that its front faces along `facing`; its texture covers
-// the rectangle u0..u1, v0..v1.
-void AddFacingQuad(xfile::Mesh& mesh, std::array<V3, 4> c, V3 facing, float u0, float v0, float u1,
-                   float v1) {
-  if (Dot(Cross(Sub(c[1], c[0]), Sub(c[2], c[0])), facing) < 0) std::swap(c[1], c[3]);
-  const V3 n = Normalize(facing);
-  const std::array<V2, 4> uv = {{{u0, v0}, {u1, v0}, {u1, v1}, {u0, v1}}};
-  std::array<uint32_t, 4> index{};
-  for (size_t i = 0; i < 4; ++i) index[i] = Vertex(mesh, c[i], n, uv[i]);
-  mesh.faces.push_back({index[0], index[1], index[2]});
-  mesh.faces.push_back({index[0], index[2], index[3]});
-}
-
-// Eight corners of a convex slab: 0-3 one face, 4-7 the opposite face, each in cyclic order. Flat faces.
-void AddSlab(xfile::Mesh& mesh, const std::array<V3, 8>& c, float v0, float v1) {
-  V3 inside{};
-  for (const V3& p : c) inside = Add(inside, Scale(p, 1.0f / 8));
-  auto quad = [&](V3 a, V3 b, V3 d, V3 e) {
-    const V3 centre = Scale(Add(Add(a, b), Add(d, e)), 0.25f);
-    V3 n = Cross(Sub(b, a), Sub(d, a));
-    if (Dot(n, Sub(centre, inside)) < 0) n = Scale(n, -1);
-    AddFacingQuad(mesh, {a, b, d, e}, n, 0, v0, 1, v1);
-  };
-  quad(c[0], c[1], c[2], c[3]);
-  quad(c[4], c[5], c[6], c[7]);
-  for (size_t i = 0; i < 4; ++i) {
-    const size_t j = (i + 1) % 4;
-    quad(c[i], c[j], c[j + 4], c[i + 4]);
-  }
-}
-
-// A closed body around the Z axis. Ring k (0 the tail) lies at ringZ[k]; its point at angle a (from +X
-// toward +Y) is shape(k, a) in x and y. The body ends in a point at noseZ when noseZ lies ahead of the last
-// ring, else in a flat cap; the tail is a flat cap. Texture u runs around, v from v0 (tail) to v1 (front).
-// Smooth normals on the sides, flat ones on the caps.
-void AddLoft(xfile::Mesh& mesh, int segments, const std::vector<float>& ringZ,
-             const std::function<V2(int, float)>& shape, float noseZ, float v0, float v1) {
-  const int bands = static_cast<int>(ringZ.size()) - 1;
-  const uint32_t base = static_cast<uint32_t>(mesh.positions.size());
-  const size_t firstFace = mesh.faces.size();
-  auto ring = [&](int k, int j) { return base + static_cast<uint32_t>(k * (segments + 1) + j); };
-  for (int k = 0; k <= bands; ++k) {
-    const float v = v0 + (v1 - v0) * static_cast<float>(k) / static_cast<float>(bands);
-    for (int j = 0; j <= segments; ++j) {
-      const float angle = 2 * kPi * static_cast<float>(j % segments) / static_cast<float>(segments);
-      const V2 xy = shape(k, angle);
-      Vertex(mesh, {xy.u, xy.v, ringZ[static_cast<size_t>(k)]}, {},
-             {static_cast<float>(j) / static_cast<float>(segments), v});
-    }
-  }
-  // Going around a ring (toward +Y) and along the body (toward +Z) from p, (p, p around, p along) is
-  // clockwise seen from outside.
-  for (int k = 0; k < bands; ++k) {
-    for (int j = 0; j < segments; ++j) {
-      mesh.faces.push_back({ring(k, j), ring(k, j + 1), ring(k + 1, j)});
-      mesh.faces.push_back({ring(k, j + 1), ring(k + 1, j + 1), ring(k + 1, j)});
-    }
-  }
-  const bool pointed = noseZ > ringZ.back();
-  if (pointed) {
-    for (int j = 0; j < segments; ++j) {
-      const float u = (static_cast<float>(j) + 0.5f) / static_cast<float>(segments);
-      const uint32_t tip = Vertex(mesh, {0, 0, noseZ}, {}, {u, v1});
-      mesh.faces.push_back({ring(bands, j), ring(bands, j + 1), tip});
-    }
-  }
-
-  // Side normals smoothed over the body's own faces, so the seam and the nose tip stay smooth.
-  SmoothNormals(mesh, firstFace, base);
-
-  // Flat caps with their own rim vertices; the cap texture is a single texel row at its ring's v.
-  auto cap = [&](int k, float facingZ) {
-    const float z = ringZ[static_cast<size_t>(k)];
-    const float v = v0 + (v1 - v0) * static_cast<float>(k) / static_cast<float>(bands);
-    const V3 n{0, 0, facingZ};
-    const uint32_t centre = Vertex(mesh, {0, 0, z}, n, {0.5f, v});
-    const uint32_t rim = static_cast<uint32_t>(mesh.positions.size());
-    for (int j = 0; j <= segments; ++j) {
-      Vertex(mesh, mesh.positions[ring(k, j)], n, {static_cast<float>(j) / static_cast<float>(segments), v});
-    }
-    for (uint32_t j = 0; j < static_cast<uint32_t>(segments); ++j) {
-      // The rim runs from +X toward +Y: seen from -Z that is clockwise, seen from +Z anticlockwise.
-      if (facingZ < 0) {
-        mesh.faces.push_back({rim + j, centre, rim + j + 1});
-      } else {
-        mesh.faces.push_back({rim + j, rim + j + 1, centre});
-      }
-    }
-  };
-  cap(0, -1);
-  if (!pointed) cap(bands, 1);
-}
 
 // The hull: a lofted fuselage with a canopy hump (z -11 to the nose at +12), swept wings spanning 20 and a
 // tail fin; 24 long, 5 tall. One material, so the whole hull fades with the ship's alpha.

@@ -1,0 +1,194 @@
+// The models shipped in the built Assets folder as the game objects read them: part counts, the lock points
+// and collision spheres each addressed part must carry, the model's size, closed outward-facing meshes; and
+// the enemy tables' records the code relies on.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "graphics/graphics.h"
+#include "graphics/mesh.h"
+#include "graphics/model.h"
+#include "platform/headless/headless_services.h"
+#include "platform/mesh.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Contract {
+  const char* file;
+  size_t parts;                    // exactly
+  std::vector<size_t> lockPoints;  // at least, per part from 0; parts past the list need none
+  std::vector<size_t> spheres;     // at least, per part from 0
+  float size;                      // the model's proposed longest extent
+  bool muzzleAtFront;              // part 0's first lock point sits at the front (+Z) of the model
+};
+
+const Contract kContracts[] = {
+    {"Magic.mdl", 1, {1}, {1}, 18, true},
+    {"Polaris.mdl", 1, {1}, {1}, 16, true},
+    {"Poison.mdl", 1, {1}, {1}, 14, true},
+    {"Psycho.mdl", 1, {1}, {1}, 26, true},
+    {"Dread.mdl", 1, {1}, {1}, 34, true},
+    {"Dirt.mdl", 1, {1}, {1}, 12, true},
+    {"MediumMeteor00.mdl", 1, {1}, {1}, 20, true},
+    {"MediumMeteor01.mdl", 1, {1}, {1}, 20, true},
+    {"LargeMeteor00.mdl", 1, {1}, {1}, 44, true},
+    {"LargeMeteor01.mdl", 1, {1}, {1}, 44, true},
+    {"powerup_health.mdl", 1, {}, {1}, 8, false},
+    {"powerup_bomb.mdl", 1, {}, {1}, 8, false},
+    {"powerup_missile.mdl", 1, {}, {1}, 8, false},
+    {"powerup_beam.mdl", 1, {}, {1}, 8, false},
+    {"powerup_spread.mdl", 1, {}, {1}, 8, false},
+    {"powerup_rail.mdl", 1, {}, {1}, 8, false},
+    {"powerup_flamethrower.mdl", 1, {}, {1}, 8, false},
+    {"PowerupBeamgun.mdl", 1, {}, {1}, 8, false},
+    {"PowerupRaycannon.mdl", 1, {}, {1}, 8, false},
+    {"PowerupSpreadshot.mdl", 1, {}, {1}, 8, false},
+    {"PowerupUpgrade.mdl", 1, {}, {1}, 8, false},
+    {"Helper.mdl", 1, {1}, {}, 8, true},
+};
+
+struct Box {
+  float low[3] = {1e9f, 1e9f, 1e9f}, high[3] = {-1e9f, -1e9f, -1e9f};
+  float Extent() const { return std::max({high[0] - low[0], high[1] - low[1], high[2] - low[2]}); }
+};
+
+std::ostream& operator<<(std::ostream& out, const Box& box) {
+  return out << "box (" << box.low[0] << ", " << box.low[1] << ", " << box.low[2] << ") to (" << box.high[0]
+             << ", " << box.high[1] << ", " << box.high[2] << ")";
+}
+
+class ShippedModels : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* assets = std::getenv("KV_ASSETS_DIR");
+    ASSERT_NE(assets, nullptr);
+    root_ = fs::path(assets).parent_path();
+    services_ = std::make_unique<plat::HeadlessServices>(root_);
+    plat::gpu::Caps caps;
+    caps.pixelShaderMajor = 1;  // the reader draws nothing
+    services_->SetCaps(caps);
+    ASSERT_TRUE(graphics_.Init(*services_, 800, 600, true));
+  }
+
+  // The box around every part's mesh placed at its offset; false when a mesh does not read. Adds each
+  // mesh's signed volume (positive for closed meshes whose faces turn outward) to *volume.
+  bool Bounds(const Model& model, Box* box, float* volume) {
+    for (const ObjectPart* part : model.parts) {
+      plat::mesh::MeshData data;
+      std::string error;
+      if (!plat::mesh::LoadX(services_->files(), part->mesh->fileName, data, &error)) {
+        ADD_FAILURE() << error;
+        return false;
+      }
+      auto corner = [&](uint32_t index) {
+        math::Vec3 p;
+        std::memcpy(&p, data.vertices.data() + size_t(index) * data.stride, sizeof p);
+        return p;
+      };
+      for (uint32_t i = 0; i < data.vertices.size() / data.stride; ++i) {
+        const math::Vec3 p = corner(i);
+        const float placed[3] = {p.x + part->offset.x, p.y + part->offset.y, p.z + part->offset.z};
+        for (int axis = 0; axis < 3; ++axis) {
+          box->low[axis] = std::min(box->low[axis], placed[axis]);
+          box->high[axis] = std::max(box->high[axis], placed[axis]);
+        }
+      }
+      for (size_t f = 0; f + 2 < data.indices.size(); f += 3) {
+        const math::Vec3 a = corner(data.indices[f]), b = corner(data.indices[f + 1]),
+                         c = corner(data.indices[f + 2]);
+        *volume += math::Vec3Dot(a, math::Vec3Cross(b, c)) / 6;
+      }
+    }
+    return true;
+  }
+
+  fs::path root_;
+  std::unique_ptr<plat::HeadlessServices> services_;
+  Graphics graphics_;
+};
+
+TEST_F(ShippedModels, EachModelHasItsPartsLockPointsSpheresAndSize) {
+  for (const Contract& c : kContracts) {
+    SCOPED_TRACE(c.file);
+    Model* model = nullptr;
+    ASSERT_TRUE(graphics_.LoadModel(&model, c.file, 0, 0, 0, false, false));
+    ASSERT_EQ(model->parts.size(), c.parts);
+    for (size_t i = 0; i < c.lockPoints.size(); ++i)
+      EXPECT_GE(model->parts[i]->lockPoints.size(), c.lockPoints[i]) << "part " << i;
+    for (size_t i = 0; i < c.spheres.size(); ++i)
+      EXPECT_GE(model->parts[i]->spheres.size(), c.spheres[i]) << "part " << i;
+
+    Box box;
+    float volume = 0;
+    ASSERT_TRUE(Bounds(*model, &box, &volume));
+    EXPECT_GT(box.Extent(), 0.8f * c.size) << box;
+    EXPECT_LT(box.Extent(), 1.25f * c.size) << box;
+    EXPECT_GT(volume, 0.0f) << "a mesh faces inward";
+    if (c.muzzleAtFront) {
+      EXPECT_GT(model->parts[0]->lockPoints[0].localPosition.z, box.high[2] - 0.15f * c.size);
+    }
+  }
+  EXPECT_TRUE(services_->MessageBoxes().empty());
+}
+
+TEST_F(ShippedModels, EachPowerUpHasAColourOfItsOwn) {
+  std::set<std::vector<float>> colours;
+  for (const char* kind : {"health", "bomb", "missile", "beam", "spread", "rail", "flamethrower"}) {
+    Model* model = nullptr;
+    ASSERT_TRUE(graphics_.LoadModel(&model, (std::string("powerup_") + kind + ".mdl").c_str(), 0, 0, 0, false,
+                                    false));
+    const plat::gpu::ColorF d = model->parts[0]->mesh->materials[0].diffuse;
+    EXPECT_TRUE(colours.insert({d.r, d.g, d.b}).second) << kind;
+  }
+}
+
+// The formation table's records: each a member count, a delay step, one of the behaviour names and three
+// offsets per member; the bosses' records 0-3 and a one-member Rotate at 3. The enemy table's 14 records.
+TEST_F(ShippedModels, EnemyTablesHoldTheRecordsTheCodeUses) {
+  const std::set<std::string> names = {"SimpleLine",    "TripleShot",     "RotateCannon", "LaserFollow",
+                                       "LoopUpLeft",    "LoopDownRight",  "HookUpLeft",   "HookDownRight",
+                                       "Follow",        "Rotate",         "WaveUpLeft",   "WaveDownRight",
+                                       "RailBasicLeft", "RailBasicRight", "Asteroid"};
+  std::ifstream types(root_ / "Assets" / "Enemies" / "ai_types.txt");
+  ASSERT_TRUE(types.is_open());
+  std::vector<std::pair<int, std::string>> records;
+  int count = 0, step = 0;
+  std::string name;
+  while (types >> count >> step >> name) {
+    EXPECT_TRUE(names.count(name)) << name;
+    EXPECT_GE(count, 1) << name;
+    for (int i = 0; i < 3 * count; ++i) {
+      float offset = 0;
+      ASSERT_TRUE(types >> offset) << "record " << records.size();
+    }
+    records.emplace_back(count, name);
+  }
+  EXPECT_TRUE(types.eof()) << "a token that is not a record after record " << records.size();
+  ASSERT_GE(records.size(), 4u);
+  EXPECT_EQ(records[3], std::make_pair(1, std::string("Rotate")));
+  std::set<std::string> used;
+  for (const auto& record : records) used.insert(record.second);
+  EXPECT_EQ(used, names);
+
+  std::ifstream enemies(root_ / "Assets" / "Enemies" / "ai_enemies.txt");
+  ASSERT_TRUE(enemies.is_open());
+  float speed = 0;
+  int health = 0, score = 0, rows = 0;
+  while (enemies >> name >> speed >> health >> score) ++rows;
+  EXPECT_TRUE(enemies.eof());
+  EXPECT_EQ(rows, 14);
+}
+
+}  // namespace

@@ -9,7 +9,9 @@ namespace {
 constexpr float kApproachRate = 20.0f;  // share of the remaining gap closed per second
 }  // namespace
 
-Helper::Helper() { LoadModel("Helper", false); }
+Helper::Helper() {
+  LoadModel("Helper", false);
+}
 
 void Helper::MoveToward(float x, float y, float z) {
   if (model == nullptr) return;

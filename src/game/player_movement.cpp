@@ -218,7 +218,7 @@ void Player::MoveHelpersToStations(int state) {
 }
 
 void Player::UpdateLevelStart() {
-  // The helpers keep to the stations of the view the transition leaves (a level start counts as the top view).
+  // The helpers keep to the stations of the view being left (a level start counts as the top view).
   const int left = previousState != nullptr ? *previousState : 0;
   MoveHelpersToStations(left == kLevelStart ? kTopView : left);
 

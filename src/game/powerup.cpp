@@ -91,8 +91,8 @@ void PowerUp::OnCollision(Entity*, int) {
 }
 
 const char* PowerUp::ModelName(int type) {
-  static constexpr const char* kNames[kTypes] = {"powerup_health", "powerup_bomb",  "powerup_missile",
-                                                 "powerup_beam",   "powerup_spread", "powerup_rail",
+  static constexpr const char* kNames[kTypes] = {"powerup_health",      "powerup_bomb",   "powerup_missile",
+                                                 "powerup_beam",        "powerup_spread", "powerup_rail",
                                                  "powerup_flamethrower"};
   return type >= 0 && type < kTypes ? kNames[type] : nullptr;
 }

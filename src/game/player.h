@@ -108,11 +108,11 @@ class Player : public Entity {
 
   // The lock point of ship part 0 named exactly `name` (the last one when several are), or null.
   const LockPoint* FindLockPoint(const char* name) const;
-  // Name of helper station i for a state: "HelperTop<i>" (13), "HelperSide<i>" (14), "HelperRail<i>" (15),
-  // else just the number.
   // The four engine exhausts: one per engine (model parts 1 to 4), at its first lock point and blown along
   // its forward axis; a part or lock point the model lacks gets none. Returns how many were attached.
   static int AttachExhausts(Graphics& graphics, Model* ship);
+  // Name of helper station i for a state: "HelperTop<i>" (13), "HelperSide<i>" (14), "HelperRail<i>" (15),
+  // else just the number.
   static std::string HelperStationName(int state, int index);
 
   // Read by the display and the tests.

@@ -210,7 +210,7 @@ void Player::MoveHelpersToStations(int state) {
     for (const LockPoint& point : points) {
       if (point.name != station) continue;
       helper->MoveToward(point.worldPosition.x, point.worldPosition.y, point.worldPosition.z);
-      // The ship's axes before its banking.
+      // The ship's current axes: in the placement, before its banking.
       math::Vec3 right = model->xAxis, up = model->yAxis, forward = model->zAxis;
       helper->SetOrientation(right, up, forward);
     }

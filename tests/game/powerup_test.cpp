@@ -1,7 +1,6 @@
 // Power-ups and helper ships on the headless engine: each pick-up's effect on player 0, the drift toward
 // the ship and the expiry, and the helpers' life with their ship and their approach to its stations.
 #include <algorithm>
-#include <cmath>
 #include <fstream>
 
 #include "game/helper.h"

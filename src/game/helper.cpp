@@ -1,9 +1,24 @@
-// The helper ship's gun.
+// The helper ship: its model, its approach to its station and its gun.
 #include "game/helper.h"
 
 #include "app/timer.h"
 #include "game/projectile.h"
 #include "graphics/model.h"
+
+namespace {
+constexpr float kApproachRate = 20.0f;  // share of the remaining gap closed per second
+}  // namespace
+
+Helper::Helper() {
+  LoadModel("Helper", false);
+}
+
+void Helper::MoveToward(float x, float y, float z) {
+  if (model == nullptr) return;
+  const float k = kApproachRate * Timer().GetFrameSeconds();
+  const math::Vec3 at = model->position;
+  model->SetPosition(at.x + (x - at.x) * k, at.y + (y - at.y) * k, at.z + (z - at.z) * k);
+}
 
 void Helper::Fire(int primaryLevel, std::vector<Projectile*>& shots) {
   static constexpr int kCooldownMs[3] = {401, 251, 121};

@@ -9,6 +9,7 @@
 #include "app/game_state.h"
 #include "app/sound_system.h"
 #include "app/timer.h"
+#include "game/helper.h"
 #include "graphics/graphics.h"
 #include "graphics/model.h"
 #include "graphics/particle_system.h"
@@ -48,6 +49,21 @@ Player::Player(Engine* owner, int* previous) : engine(owner), previousState(prev
 Player::~Player() {
   // The graphics object deletes flagged models in its next update; the ship model goes with ~Entity.
   ReleaseReticles();
+  ReleaseHelpers();
+}
+
+void Player::ReleaseHelpers() {
+  for (Helper*& helper : helpers) {
+    delete helper;  // hands its model back
+    helper = nullptr;
+  }
+}
+
+void Player::HideHelpers() {
+  for (Helper* helper : helpers) {
+    if (helper != nullptr && helper->GetModel() != nullptr) helper->GetModel()->visible = false;
+  }
+  helperCount = 0;
 }
 
 void Player::ReleaseReticles() {
@@ -61,7 +77,7 @@ void Player::Init() {
   LoadModel("KV01", true);  // blended, so that the ship's alpha shows
   if (model != nullptr && g_graphics != nullptr) AttachExhausts(*g_graphics, model);
 
-  weaponCode = 1;
+  weaponCode = kBeamGun;
   weaponLevel = 1;
   primaryLevel = 1;
   velocity = {};
@@ -88,10 +104,11 @@ void Player::Init() {
   cameraPitchSource = 0.0f;
   rapidFireLeft = 0;
   roll = 0;
-  // The four helpers are made here, hidden, once helper ships exist.
+  ReleaseHelpers();
+  for (Helper*& helper : helpers) helper = new Helper();
+  HideHelpers();
 
   offset = {};
-  helperCount = 0;
   dashLeft = 0;
   dashing = false;
   dashDirection[0] = dashDirection[1] = 0;
@@ -188,21 +205,20 @@ void Player::OnCollision(Entity* other, int) {
   health -= 1;  // one per hit, whatever the other object's damage
   if (health <= 0) {
     shipDead = true;
-    weaponCode = 1;
+    weaponCode = kBeamGun;
     weaponLevel = 1;
     primaryLevel = 1;
     lives -= 1;
     offset = {};
     health = kMaxHealth;
     respawnTime = 0;
-    // The helpers are hidden here once they exist.
-    helperCount = 0;
+    HideHelpers();
     Burst(at, 150, 50.0f);
   }
 }
 
 void Player::PickUpWeapon(int code) {
-  if (code == 1) {
+  if (code == kBeamGun) {
     if (primaryLevel != 3) ++primaryLevel;
     ++bombs;
   } else if (code == weaponCode) {
@@ -238,6 +254,17 @@ void Player::StartDash(int dx, int dy) {
   dashDirection[0] = dx;
   dashDirection[1] = dy;
   lastDashStart = now;
+}
+
+void Player::AddHelper() {
+  if (helperCount >= kMaxHelpers) return;
+  Helper* helper = helpers[helperCount];
+  if (helper != nullptr) {
+    const math::Vec3 at = model != nullptr ? model->position : position;
+    helper->SetPosition(at.x, at.y, at.z);
+    if (helper->GetModel() != nullptr) helper->GetModel()->visible = true;
+  }
+  ++helperCount;
 }
 
 float Player::GetDashCharge() const {

@@ -15,6 +15,9 @@ class Model;
 class Projectile;
 struct LockPoint;
 
+// The weapon codes: 1 is the primary gun (no secondary weapon selected), 2 to 5 the secondary weapons.
+enum WeaponCode : int { kBeamGun = 1, kRayCannon = 2, kSpreadShot = 3, kMissiles = 4, kRailgun = 5 };
+
 class Player : public Entity {
  public:
   static constexpr int kMaxHealth = 5;
@@ -25,6 +28,7 @@ class Player : public Entity {
   static constexpr int kFlashMs = 2500;
   static constexpr int kTintFadeMs = 500;
   static constexpr int kRespawnMs = 2000;
+  static constexpr int kMaxHelpers = 4;
 
   // The engine's current state picks the view; previousState is the engine's previous-state field. Either
   // may be null (no view then: movement is not clamped).
@@ -64,6 +68,12 @@ class Player : public Entity {
   // Time since the last dash start over the cool-down, 0..1.
   float GetDashCharge() const;
 
+  // Shows the next helper at the ship's position; nothing once all four are shown.
+  void AddHelper();
+  int GetHelperCount() const { return helperCount; }
+  // Helper i (0 to 3), shown or not; null outside.
+  Helper* GetHelper(int i) const { return i >= 0 && i < kMaxHelpers ? helpers[i] : nullptr; }
+
   // The weapons (weapons.cpp): every fire call returns the shots it made, in creation order; the caller
   // owns them. A fresh press of the primary fires whatever its cool-down; the held key waits for it.
   std::vector<Projectile*> FirePrimary(int holdTimeMs, bool held);
@@ -98,11 +108,11 @@ class Player : public Entity {
 
   // The lock point of ship part 0 named exactly `name` (the last one when several are), or null.
   const LockPoint* FindLockPoint(const char* name) const;
-  // Name of helper station i for a state: "HelperTop<i>" (13), "HelperSide<i>" (14), "HelperRail<i>" (15),
-  // else just the number.
   // The four engine exhausts: one per engine (model parts 1 to 4), at its first lock point and blown along
   // its forward axis; a part or lock point the model lacks gets none. Returns how many were attached.
   static int AttachExhausts(Graphics& graphics, Model* ship);
+  // Name of helper station i for a state: "HelperTop<i>" (13), "HelperSide<i>" (14), "HelperRail<i>" (15),
+  // else just the number.
   static std::string HelperStationName(int state, int index);
 
   // Read by the display and the tests.
@@ -125,6 +135,12 @@ class Player : public Entity {
  private:
   // Hands the reticle models back to the graphics object.
   void ReleaseReticles();
+  void ReleaseHelpers();
+  // Hides every helper; none is shown afterwards.
+  void HideHelpers();
+  // Each shown helper flies toward its station of the given view (HelperStationName) and takes the ship's
+  // axes.
+  void MoveHelpersToStations(int state);
   // The engine's current state, 0 without an engine.
   int State() const;
   // Every shown helper fires its own bullet into shots.
@@ -144,7 +160,7 @@ class Player : public Entity {
   void ClampToView();
 
   math::Vec3 offsetGlideRate;
-  int weaponCode = 1;
+  int weaponCode = kBeamGun;
   int weaponLevel = 1;
   int primaryLevel = 1;
   bool startFlag = false;
@@ -172,7 +188,7 @@ class Player : public Entity {
   int dashDirection[2] = {0, 0};
   int lastDashStart = 0;
   int helperCount = 0;
-  Helper* helpers[4] = {nullptr, nullptr, nullptr, nullptr};  // made once helper ships join the game
+  Helper* helpers[kMaxHelpers] = {nullptr, nullptr, nullptr, nullptr};  // owned; made hidden by Init
   int rayLockPoint = -1;
   float chargeHum = 0.0f;
 };

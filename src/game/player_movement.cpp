@@ -2,9 +2,12 @@
 // motion, the per-view clamps, the glide back to the centre, and the placement with banking and reticles.
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "app/game_state.h"
 #include "app/timer.h"
+#include "game/helper.h"
 #include "game/player.h"
 #include "graphics/graphics.h"
 #include "graphics/model.h"
@@ -168,13 +171,15 @@ void Player::UpdateTransform(const math::Vec3& point, math::Vec3 forward, math::
     reticle->visible = IsAlive() && state == kRailView;
   }
 
-  // The helpers fly to their stations here (HelperStationName) once helper ships exist.
+  MoveHelpersToStations(state);
 
+  // Banking: the ship leans into its motion (not pitched in the side view, yawed only in the chase view).
+  const float pitch = -(velocity.y + 2.0f / 3.0f * cameraPitchSource) * kDegreesToRadians;
+  const float yaw = (velocity.x + 0.5f * cameraYawSource) * kDegreesToRadians;
   math::Vec3 ahead = forward;
   if (model != nullptr) {
-    // Banking: the ship leans into its motion (not pitched in the side view, yawed only in the chase view).
-    if (state != kSideView) model->Pitch(-(velocity.y + 2.0f / 3.0f * cameraPitchSource) * kDegreesToRadians);
-    if (state == kRailView) model->Yaw((velocity.x + 0.5f * cameraYawSource) * kDegreesToRadians);
+    if (state != kSideView) model->Pitch(pitch);
+    if (state == kRailView) model->Yaw(yaw);
     model->Roll(-(static_cast<float>(roll) + velocity.x) * kDegreesToRadians);
     ahead = model->zAxis;
   }
@@ -184,10 +189,38 @@ void Player::UpdateTransform(const math::Vec3& point, math::Vec3 forward, math::
     const math::Vec3 p = at + distances[i] * ahead;
     reticles[i]->SetPosition(p.x, p.y, p.z);
   }
+
+  // In the chase view the helpers lean with the ship, but do not roll.
+  if (state != kRailView) return;
+  for (int i = 0; i < helperCount; ++i) {
+    Model* helper = helpers[i] != nullptr ? helpers[i]->GetModel() : nullptr;
+    if (helper == nullptr) continue;
+    helper->Pitch(pitch);
+    helper->Yaw(yaw);
+  }
+}
+
+void Player::MoveHelpersToStations(int state) {
+  if (model == nullptr || model->parts.empty()) return;
+  const std::vector<LockPoint>& points = model->parts[0]->lockPoints;
+  for (int i = 0; i < helperCount; ++i) {
+    Helper* helper = helpers[i];
+    if (helper == nullptr) continue;
+    const std::string station = HelperStationName(state, i);
+    for (const LockPoint& point : points) {
+      if (point.name != station) continue;
+      helper->MoveToward(point.worldPosition.x, point.worldPosition.y, point.worldPosition.z);
+      // The ship's current axes: in the placement, before its banking.
+      math::Vec3 right = model->xAxis, up = model->yAxis, forward = model->zAxis;
+      helper->SetOrientation(right, up, forward);
+    }
+  }
 }
 
 void Player::UpdateLevelStart() {
-  // The helpers fly to the stations of the previous view here once helper ships exist.
+  // The helpers keep to the stations of the view being left (a level start counts as the top view).
+  const int left = previousState != nullptr ? *previousState : 0;
+  MoveHelpersToStations(left == kLevelStart ? kTopView : left);
 
   if (startFlag) {
     // Rates that would bring each value to 0 in one second.

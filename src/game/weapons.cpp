@@ -23,8 +23,6 @@ constexpr int kRayCooldownMs = 1501;
 constexpr int kRayHoldMs = 251;
 constexpr int kRapidFireMs = 1000;
 
-enum WeaponCode { kBeamGun = 1, kRayCannon = 2, kSpreadShot = 3, kMissiles = 4, kRailgun = 5 };
-
 // Turns a shot about an axis by degrees.
 void Turn(Projectile* shot, const math::Vec3& axis, float degrees) {
   shot->Rotate(axis.x, axis.y, axis.z, degrees * kRadiansPerDegree);

@@ -91,9 +91,10 @@ class ShippedModels : public ::testing::Test {
     ASSERT_TRUE(graphics_.Init(*services_, 800, 600, true));
   }
 
-  // The box around every part's mesh placed at its offset; false when a mesh does not read. Adds each
-  // mesh's signed volume (positive for closed meshes whose faces turn outward) to *volume.
-  bool Bounds(const Model& model, Box* box, float* volume) {
+  // The box around every part's mesh placed at its offset; false when a mesh does not read. Each mesh must
+  // be closed with its faces turned outward (a positive signed volume) and each face wound the way its
+  // normal points.
+  bool Bounds(const Model& model, Box* box) {
     for (const ObjectPart* part : model.parts) {
       plat::mesh::MeshData data;
       std::string error;
@@ -101,24 +102,30 @@ class ShippedModels : public ::testing::Test {
         ADD_FAILURE() << error;
         return false;
       }
-      auto corner = [&](uint32_t index) {
+      auto at = [&](uint32_t index, size_t offset) {
         math::Vec3 p;
-        std::memcpy(&p, data.vertices.data() + size_t(index) * data.stride, sizeof p);
+        std::memcpy(&p, data.vertices.data() + size_t(index) * data.stride + offset, sizeof p);
         return p;
       };
       for (uint32_t i = 0; i < data.vertices.size() / data.stride; ++i) {
-        const math::Vec3 p = corner(i);
-        const float placed[3] = {p.x + part->offset.x, p.y + part->offset.y, p.z + part->offset.z};
+        const math::Vec3 p = at(i, 0) + part->offset;
+        const float placed[3] = {p.x, p.y, p.z};
         for (int axis = 0; axis < 3; ++axis) {
           box->low[axis] = std::min(box->low[axis], placed[axis]);
           box->high[axis] = std::max(box->high[axis], placed[axis]);
         }
       }
+      float volume = 0;
+      int against = 0;
       for (size_t f = 0; f + 2 < data.indices.size(); f += 3) {
-        const math::Vec3 a = corner(data.indices[f]), b = corner(data.indices[f + 1]),
-                         c = corner(data.indices[f + 2]);
-        *volume += math::Vec3Dot(a, math::Vec3Cross(b, c)) / 6;
+        const math::Vec3 a = at(data.indices[f], 0), b = at(data.indices[f + 1], 0),
+                         c = at(data.indices[f + 2], 0);
+        volume += math::Vec3Dot(a, math::Vec3Cross(b, c)) / 6;
+        const math::Vec3 normal = at(data.indices[f], sizeof(math::Vec3));
+        against += math::Vec3Dot(normal, math::Vec3Cross(b - a, c - a)) < 0;
       }
+      EXPECT_GT(volume, 0.0f) << part->mesh->fileName << " faces inward";
+      EXPECT_EQ(against, 0) << part->mesh->fileName << " has faces wound against their normals";
     }
     return true;
   }
@@ -140,13 +147,11 @@ TEST_F(ShippedModels, EachModelHasItsPartsLockPointsSpheresAndSize) {
       EXPECT_GE(model->parts[i]->spheres.size(), c.spheres[i]) << "part " << i;
 
     Box box;
-    float volume = 0;
-    ASSERT_TRUE(Bounds(*model, &box, &volume));
+    ASSERT_TRUE(Bounds(*model, &box));
     if (c.size > 0) {
       EXPECT_GT(box.Extent(), 0.8f * c.size) << box;
       EXPECT_LT(box.Extent(), 1.25f * c.size) << box;
     }
-    EXPECT_GT(volume, 0.0f) << "a mesh faces inward";
     if (c.muzzleAtFront) {
       const ObjectPart& part = *model->parts[0];
       EXPECT_GT(part.offset.z + part.lockPoints[0].localPosition.z, box.high[2] - 0.15f * c.size);

@@ -46,19 +46,16 @@ xfile::Mesh Finished(xfile::Mesh mesh, std::vector<xfile::Material> materials) {
   return mesh;
 }
 
-// Appends a ball of radius r at `centre`, stretched by `stretch` per axis, in `material`.
-void AddBall(xfile::Mesh& mesh, V3 centre, float r, V3 stretch, uint32_t material) {
-  xfile::Mesh ball = Ball("Ball", 8, 14, 1, [r](float, float, bool) { return r; });
-  for (V3& p : ball.positions) p = {p.x * stretch.x, p.y * stretch.y, p.z * stretch.z};
-  SmoothNormals(ball);
+// Appends a ball of radius r at `centre` in `material`.
+void AddBall(xfile::Mesh& mesh, V3 centre, float r, uint32_t material) {
   const size_t first = mesh.faces.size();
-  Append(mesh, ball, centre);
+  Append(mesh, Ball("Ball", 8, 14, 1, [r](float, float, bool) { return r; }), centre);
   Paint(mesh, first, material);
 }
 
 // Runs `add` and paints what it added in `material`.
-template <typename Add>
-void Painted(xfile::Mesh& mesh, uint32_t material, Add add) {
+template <typename Build>
+void Painted(xfile::Mesh& mesh, uint32_t material, Build add) {
   const size_t first = mesh.faces.size();
   add();
   Paint(mesh, first, material);
@@ -126,7 +123,7 @@ xfile::Mesh PsychoRearBody() {
   AddBox(mesh, {-9, -20, 16}, {9, -14, 24});
   for (float side : {1.0f, -1.0f}) {
     AddCylinder(mesh, {32 * side, 0, -24}, {32 * side, 0, 12}, 16, 20);
-    AddBall(mesh, {32 * side, 0, 12}, 10, {1, 1, 1}, kArmour);
+    AddBall(mesh, {32 * side, 0, 12}, 10, kArmour);
     Painted(mesh, kGlow, [&] {
       AddTorus(mesh, {32 * side, 0, 12.5f}, kX, kY, 13, 1.6f, 20, 6);
       AddBox(mesh, {13 * side - 3, 12, 24}, {13 * side + 3, 16, 25});
@@ -158,7 +155,7 @@ xfile::Mesh ShieldGenCore() {
   xfile::Mesh mesh = Named("ShieldGen_Core");
   AddBeam(mesh, {-7, 0, 0}, {-28, 0, 0}, 3);
   AddCylinder(mesh, {0, 0, 7}, {0, 0, 11}, 4.5f, 12);
-  AddBall(mesh, {}, 9, {1, 1, 1}, kGlow);
+  AddBall(mesh, {}, 10, kGlow);
   return Finished(std::move(mesh), BossMaterials({1.0f, 0.82f, 0.9f}, {1.0f, 0.4f, 1.0f}));
 }
 
@@ -182,8 +179,8 @@ const std::vector<xfile::Material> kSideMaterials = BossMaterials({0.85f, 0.9f, 
 // A target pod of radius 8 with a glowing eye on its front.
 xfile::Mesh PsychoSideTarget() {
   xfile::Mesh mesh = Named("PsychoSide_Target");
-  AddBall(mesh, {}, 8, {1, 1, 1}, kArmour);
-  AddBall(mesh, {0, 0, 6}, 3.5f, {1, 1, 1}, kGlow);
+  AddBall(mesh, {}, 8, kArmour);
+  AddBall(mesh, {0, 0, 6}, 3.5f, kGlow);
   return Finished(std::move(mesh), kSideMaterials);
 }
 
@@ -234,7 +231,7 @@ xfile::Mesh PsychoSideHull() {
 const std::vector<xfile::Material> kFrontMaterials = BossMaterials({0.85f, 0.8f, 1.0f}, {1.0f, 0.3f, 0.2f});
 
 // Seen from above: a rear block (z -44 to -2) between two swept wings reaching x +-80, leaving a notch
-// for the core in front; 160 wide, 24 tall, 70 deep, with a tower, glowing vents and engines.
+// for the core in front; 160 wide, 24 tall (a tower to y 22), 72 deep, with glowing vents and engines.
 xfile::Mesh PsychoFrontBase() {
   xfile::Mesh mesh = Named("PsychoFront_Base");
   AddPrism(mesh, {{-20, -44}, {20, -44}, {20, -2}, {-20, -2}}, kX, kZ, kY, -12, 12, 0.9f);
@@ -252,10 +249,11 @@ xfile::Mesh PsychoFrontBase() {
   return Finished(std::move(mesh), kFrontMaterials);
 }
 
-// The core: a glowing orb of radius 12 with an armour belt and a short muzzle toward +Z.
+// The core: a glowing orb of radius 11 in an armour belt (its rim at radius 13.5) and a short
+// muzzle toward +Z.
 xfile::Mesh PsychoFrontCore() {
   xfile::Mesh mesh = Named("PsychoFront_Core");
-  AddBall(mesh, {}, 11, {1, 1, 1}, kGlow);
+  AddBall(mesh, {}, 11, kGlow);
   AddTorus(mesh, {}, kZ, kX, 11.5f, 2, 20, 6);
   AddCylinder(mesh, {0, 0, 9}, {0, 0, 15}, 3, 10);
   return Finished(std::move(mesh), kFrontMaterials);

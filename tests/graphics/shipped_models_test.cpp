@@ -154,6 +154,7 @@ TEST_F(ShippedModels, EachModelHasItsPartsLockPointsSpheresAndSize) {
     }
     if (c.muzzleAtFront) {
       const ObjectPart& part = *model->parts[0];
+      ASSERT_FALSE(part.lockPoints.empty());
       EXPECT_GT(part.offset.z + part.lockPoints[0].localPosition.z, box.high[2] - 0.15f * c.size);
     }
   }
@@ -169,6 +170,7 @@ TEST_F(ShippedModels, PsychoSideTargetsFaceTheShotPlaneAndItsPodsWaitBehind) {
   const ObjectPart& hull = *boss->parts[12];
   for (size_t i = 0; i < 5; ++i) {
     const ObjectPart& target = *boss->parts[i];
+    ASSERT_FALSE(target.spheres.empty()) << i;
     EXPECT_EQ(target.offset.x, 0.0f) << i;
     EXPECT_EQ(target.spheres[0].localCentre.x, 0.0f) << i;
     EXPECT_EQ(boss->parts[5 + i]->offset.y, target.offset.y) << "the cover of target " << i;

@@ -22,12 +22,6 @@ using xfile::V3;
 constexpr float kPi = std::numbers::pi_v<float>;
 constexpr const char* kEnemyTexture = "tex_enemy.bmp";
 
-// Faces from `firstFace` on take material `material`; earlier faces without one take material 0.
-void Paint(xfile::Mesh& mesh, size_t firstFace, uint32_t material) {
-  mesh.faceMaterials.resize(firstFace, 0);
-  mesh.faceMaterials.resize(mesh.faces.size(), material);
-}
-
 // An elliptic section of half-width w and half-height h; `square` > 0 flattens it toward a rectangle.
 V2 Section(float w, float h, float angle, float square = 0) {
   const float c = std::cos(angle), s = std::sin(angle);

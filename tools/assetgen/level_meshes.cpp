@@ -237,34 +237,24 @@ xfile::Frame MakeMissile() {
   return {"MissileFrame", xfile::Identity(), {mesh}, {}};
 }
 
-// A white six-point star 16 across in the x-y plane, 4 thick, facing +Z.
+// A white six-point star 16 across in the x-y plane, 4 thick, facing +Z, crossed by the same star lying in
+// the x-z plane, so that it reads in the top view as in the others.
 xfile::Frame MakePolaris() {
-  std::vector<V3> p;
-  for (int k = 0; k < 12; ++k) {
-    const float a = 2 * kPi * float(k) / 12, r = k % 2 == 0 ? 8.0f : 3.5f;
-    p.push_back({r * std::sin(a), r * std::cos(a), 0});
-  }
-  p.push_back({0, 0, 2});
-  p.push_back({0, 0, -2});
-  std::vector<std::array<uint32_t, 3>> t;
-  for (uint32_t k = 0; k < 12; ++k) {
-    t.push_back({k, (k + 1) % 12, 12});
-    t.push_back({k, (k + 1) % 12, 13});
-  }
-  // The star is not convex: each face is turned away from the axis point level with it.
   xfile::Mesh mesh;
   mesh.name = "Polaris";
-  for (const auto& tri : t) {
-    const V3 apex = p[tri[2]];
-    xfile::Mesh one = Solid("Polaris", p, {tri}, Scale(apex, -1), 8);
-    for (size_t k = 0; k < one.positions.size(); ++k) {
-      mesh.positions.push_back(one.positions[k]);
-      mesh.normals.push_back(one.normals[k]);
-      mesh.uvs.push_back(one.uvs[k]);
+  for (bool lying : {false, true}) {
+    const auto place = [lying](float x, float y, float z) { return lying ? V3{x, z, y} : V3{x, y, z}; };
+    std::vector<V3> p;
+    for (int k = 0; k < 12; ++k) {
+      const float a = 2 * kPi * float(k) / 12, r = k % 2 == 0 ? 8.0f : 3.5f;
+      p.push_back(place(r * std::sin(a), r * std::cos(a), 0));
     }
-    const uint32_t base = uint32_t(mesh.positions.size()) - 3;
-    const auto& f = one.faces[0];
-    mesh.faces.push_back({base + f[0], base + f[1], base + f[2]});
+    p.push_back(place(0, 0, 2));
+    p.push_back(place(0, 0, -2));
+    // The star is not convex: each face is turned away from the axis point beyond the star's plane.
+    for (uint32_t k = 0; k < 12; ++k)
+      for (uint32_t apex : {12u, 13u})
+        Append(mesh, Solid("Polaris", p, {{k, (k + 1) % 12, apex}}, Scale(p[apex], -1), 8), {});
   }
   mesh.materials.push_back(Textured(0.95f, 0.95f, 1.0f, "TestHull.bmp"));
   return {"PolarisFrame", xfile::Identity(), {mesh}, {}};

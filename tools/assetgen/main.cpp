@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "boss_meshes.h"
 #include "enemy_meshes.h"
 #include "images.h"
 #include "level_meshes.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
   if (!assetgen::WriteShipMeshes(root)) return 1;
   if (!assetgen::WriteLevelMeshes(root)) return 1;
   if (!assetgen::WriteEnemyMeshes(root)) return 1;
+  if (!assetgen::WriteBossMeshes(root)) return 1;
   if (!assetgen::WriteSounds(root)) return 1;
   if (!assetgen::WriteParticleArt(root)) return 1;
   return 0;

@@ -242,6 +242,92 @@ void Append(xfile::Mesh& into, const xfile::Mesh& part, V3 offset, float scale) 
   }
 }
 
+void Paint(xfile::Mesh& mesh, size_t firstFace, uint32_t material) {
+  mesh.faceMaterials.resize(firstFace, 0);
+  mesh.faceMaterials.resize(mesh.faces.size(), material);
+}
+
+void AddPrism(xfile::Mesh& mesh, const std::vector<V2>& outline, V3 u, V3 v, V3 w, float w0, float w1,
+              float topScale) {
+  V2 mid{};
+  for (const V2& p : outline)
+    mid = {mid.u + p.u / float(outline.size()), mid.v + p.v / float(outline.size())};
+  const auto at = [&](V2 p, float depth, float scale) {
+    return Add(Add(Scale(u, mid.u + (p.u - mid.u) * scale), Scale(v, mid.v + (p.v - mid.v) * scale)),
+               Scale(w, depth));
+  };
+  const V3 inside = at(mid, (w0 + w1) / 2, 1);
+  for (const auto& [depth, scale] : {std::pair{w0, 1.0f}, std::pair{w1, topScale}}) {
+    const V3 outward = Scale(w, depth < (w0 + w1) / 2 ? -1.0f : 1.0f);
+    const uint32_t first = static_cast<uint32_t>(mesh.positions.size());
+    for (const V2& p : outline) Vertex(mesh, at(p, depth, scale), Normalize(outward), {p.u / 64, p.v / 64});
+    for (uint32_t k = 1; k + 1 < outline.size(); ++k)
+      AddFacing(mesh, first, first + k, first + k + 1, outward);
+  }
+  for (size_t k = 0; k < outline.size(); ++k) {
+    const V2 p = outline[k], q = outline[(k + 1) % outline.size()];
+    AddFlatQuad(mesh, {at(p, w0, 1), at(q, w0, 1), at(q, w1, topScale), at(p, w1, topScale)}, inside);
+  }
+}
+
+void AddCylinder(xfile::Mesh& mesh, V3 a, V3 b, float radius, int segments) {
+  const V3 axis = Normalize(Sub(b, a));
+  const V3 helper = std::fabs(axis.y) < 0.9f ? V3{0, 1, 0} : V3{1, 0, 0};
+  const V3 x = Normalize(Cross(helper, axis)), y = Cross(axis, x);
+  const auto radial = [&](int j) {
+    const float angle = 2 * kPi * float(j) / float(segments);
+    return Add(Scale(x, std::cos(angle)), Scale(y, std::sin(angle)));
+  };
+  const uint32_t base = static_cast<uint32_t>(mesh.positions.size());
+  for (int j = 0; j <= segments; ++j) {
+    const V3 n = radial(j % segments);
+    Vertex(mesh, Add(a, Scale(n, radius)), n, {float(j) / float(segments), 1});
+    Vertex(mesh, Add(b, Scale(n, radius)), n, {float(j) / float(segments), 0});
+  }
+  for (uint32_t j = 0; j < uint32_t(segments); ++j) {
+    const V3 out = radial(int(j));
+    AddFacing(mesh, base + 2 * j, base + 2 * j + 1, base + 2 * j + 2, out);
+    AddFacing(mesh, base + 2 * j + 1, base + 2 * j + 3, base + 2 * j + 2, out);
+  }
+  for (const auto& [end, facing] : {std::pair{a, Scale(axis, -1)}, std::pair{b, axis}}) {
+    const uint32_t centre = Vertex(mesh, end, facing, {0.5f, 0.5f});
+    for (int j = 0; j <= segments; ++j) {
+      const V3 n = radial(j % segments);
+      const float angle = 2 * kPi * float(j) / float(segments);
+      Vertex(mesh, Add(end, Scale(n, radius)), facing,
+             {0.5f + 0.5f * std::cos(angle), 0.5f + 0.5f * std::sin(angle)});
+    }
+    for (uint32_t j = 0; j < uint32_t(segments); ++j)
+      AddFacing(mesh, centre, centre + 1 + j, centre + 2 + j, facing);
+  }
+}
+
+void AddTorus(xfile::Mesh& mesh, V3 centre, V3 u, V3 v, float R, float r, int major, int minor) {
+  const V3 n = Normalize(Cross(u, v));
+  const uint32_t base = static_cast<uint32_t>(mesh.positions.size());
+  const size_t firstFace = mesh.faces.size();
+  const auto spoke = [&](float a) { return Add(Scale(u, std::cos(a)), Scale(v, std::sin(a))); };
+  for (int i = 0; i <= major; ++i) {
+    const float a = 2 * kPi * float(i % major) / float(major);
+    for (int j = 0; j <= minor; ++j) {
+      const float b = 2 * kPi * float(j % minor) / float(minor);
+      const V3 p = Add(centre, Add(Scale(spoke(a), R + r * std::cos(b)), Scale(n, r * std::sin(b))));
+      Vertex(mesh, p, {}, {4 * float(i) / float(major), float(j) / float(minor)});
+    }
+  }
+  const auto at = [&](int i, int j) { return base + uint32_t(i * (minor + 1) + j); };
+  for (int i = 0; i < major; ++i) {
+    for (int j = 0; j < minor; ++j) {
+      const float a = 2 * kPi * (float(i) + 0.5f) / float(major),
+                  b = 2 * kPi * (float(j) + 0.5f) / float(minor);
+      const V3 out = Add(Scale(spoke(a), std::cos(b)), Scale(n, std::sin(b)));
+      AddFacing(mesh, at(i, j), at(i + 1, j), at(i, j + 1), out);
+      AddFacing(mesh, at(i, j + 1), at(i + 1, j), at(i + 1, j + 1), out);
+    }
+  }
+  SmoothNormals(mesh, firstFace, base);
+}
+
 xfile::Material Textured(float r, float g, float b, const char* texture, float glow) {
   xfile::Material m;
   m.diffuse = {r, g, b, 1};

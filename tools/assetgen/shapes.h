@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "geometry.h"
@@ -61,6 +62,21 @@ xfile::Frame MakeRock(const char* name, float radius, int bands, int slices, flo
 // Appends every vertex and face of `part`, scaled by `scale` about its origin and then moved by `offset`;
 // the faces keep their material index (the caller supplies matching materials).
 void Append(xfile::Mesh& into, const xfile::Mesh& part, xfile::V3 offset, float scale = 1);
+
+// Faces from `firstFace` on take material `material`; earlier faces without one take material 0.
+void Paint(xfile::Mesh& mesh, size_t firstFace, uint32_t material);
+
+// A convex polygon `outline` (x along `u`, y along `v`) extruded along `w` from w0 to w1; the cap at w1 is
+// scaled by `topScale` about the outline's centre, so a scale below 1 bevels the sides. Flat normals.
+void AddPrism(xfile::Mesh& mesh, const std::vector<xfile::V2>& outline, xfile::V3 u, xfile::V3 v, xfile::V3 w,
+              float w0, float w1, float topScale = 1);
+
+// A closed cylinder of `radius` from a to b with `segments` sides, smooth along its side, flat caps.
+void AddCylinder(xfile::Mesh& mesh, xfile::V3 a, xfile::V3 b, float radius, int segments);
+
+// A torus around `centre` in the plane of the unit vectors u and v: ring radius R, tube radius r.
+void AddTorus(xfile::Mesh& mesh, xfile::V3 centre, xfile::V3 u, xfile::V3 v, float R, float r, int major,
+              int minor);
 
 // A lit material tinting `texture` by (r, g, b), glowing by `glow` times that colour.
 xfile::Material Textured(float r, float g, float b, const char* texture, float glow = 0);

@@ -2,6 +2,7 @@
 // what one member shows, fires and how it ends on a fixed 20 ms clock, with the player at a fixed place.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -272,10 +273,11 @@ const Golden kGoldens[] = {
       "24220 +1 Bullet", "25000 +1 explosion score 100 removed", "25020 gone"},
      true},
     {"RailBasicRight",
-     {kRailBasicRight3, 0, kRailView, 0, 6600},
+     {kRailBasicRight3, 0, kRailView, 0, 15100},
      {5000, 6000, 6600},
      {"0 +1 glow", "5000 at 40 -10 802 x 1 0 0 z 0 0 1", "6000 at 40 -10 802 x 1 0 0 z 0 0 -1",
-      "6020 +1 Bullet", "6600 at 52.5 -10.04 777.81 x 0.71 0 0.71 z 0.71 0 -0.71"}},
+      "6020 +1 Bullet", "6600 at 52.5 -10.04 777.81 x 0.71 0 0.71 z 0.71 0 -0.71", "15000 removed",
+      "15020 gone"}},
     {"RailBasicLeft",
      {kRailBasicLeft3, 0, kRailView, 0, 6600},
      {6600},
@@ -302,8 +304,6 @@ TEST_F(BehaviorTest, GoldenTimelines) {
     if (g.withBoss) enemy->SetPosition(kSpawnAt.x + 30.0f, kSpawnAt.y, kSpawnAt.z);
     const Lines log = Timeline(enemy, g.run.untilAge, g.samples);
     EXPECT_EQ(log, g.expected);
-    std::printf("  %s\n", g.name);
-    for (const std::string& line : log) std::printf("    \"%s\",\n", line.c_str());
     if (boss != nullptr) {
       EXPECT_EQ(boss->scratchF[9], 5.0f);
     }
@@ -363,6 +363,101 @@ TEST_F(BehaviorTest, EndRules) {
       Reset();
     }
   }
+}
+
+// The turrets fire from the first lock point of their model's first part, or from the model's position
+// when it has none ("Bomb"): the shot starts where that point was before the frame that fired it.
+TEST_F(BehaviorTest, TurretsFireFromTheirGunOrTheirPosition) {
+  engine().state = kSideView;
+  for (const char* behavior : {"TripleShot", "RotateCannon", "LaserFollow"}) {
+    for (const char* model : {"Magic", "Bomb"}) {
+      SCOPED_TRACE(std::string(behavior) + " " + model);
+      Enemy* enemy = Make(behavior, 0, model);
+      const Model& m = *enemy->GetModel();
+      const bool hasGun = !m.parts.empty() && !m.parts[0]->lockPoints.empty();
+      ASSERT_EQ(hasGun, std::string(model) == "Magic");
+      math::Vec3 gun;
+      for (int frame = 0; engine().enemyObjects.empty() && frame < 300; ++frame) {
+        gun = hasGun ? m.parts[0]->lockPoints[0].worldPosition : m.position;
+        ASSERT_TRUE(!hasGun || math::Vec3LengthSq(gun - m.position) > 80.0f);  // 9 ahead of the model
+        harness->services.AdvanceTicks(kFrameMs);
+        Timer().Tick();
+        manager().Update();
+      }
+      ASSERT_FALSE(engine().enemyObjects.empty());
+      for (const Projectile* shot : engine().enemyObjects) EXPECT_EQ(Vec(shot->position), Vec(gun));
+      Reset();
+    }
+  }
+}
+
+// The turrets' shots: the triple shot's fan of 30 degrees up and down, the cannon's cross of four missiles
+// about its gun's axis, and the minion's bullet tilted 30 degrees toward the player.
+TEST_F(BehaviorTest, ShotDirections) {
+  engine().state = kSideView;
+  auto angles = [this](const math::Vec3& from) {
+    std::string text;
+    for (const Projectile* shot : engine().enemyObjects) {
+      const float cosine = math::Vec3Dot(shot->GetModel()->zAxis, from);
+      text += " " + std::to_string(std::lround(std::acos(std::clamp(cosine, -1.0f, 1.0f)) * 57.29578f));
+    }
+    return text;
+  };
+  Enemy* triple = Make("TripleShot", 0);
+  Timeline(triple, 3000);
+  EXPECT_EQ(angles(triple->GetModel()->zAxis), " 0 30 30");
+  // One up, one down.
+  EXPECT_LT(engine().enemyObjects[1]->GetModel()->zAxis.y * engine().enemyObjects[2]->GetModel()->zAxis.y,
+            0.0f);
+  Reset();
+
+  Enemy* cannon = Make("RotateCannon", 0);
+  Timeline(cannon, 0);
+  EXPECT_EQ(angles(cannon->GetModel()->parts[0]->worldZAxis), " 0 90 180 90");
+  Reset();
+
+  Enemy* boss = Make("SimpleLine", 0);
+  boss->typeId = kPsychoRearId;
+  manager().GetGroups().back()->behavior = nullptr;
+  Enemy* minion = Make("Rotate", 0);
+  minion->SetPosition(kSpawnAt.x + 30.0f, kSpawnAt.y, kSpawnAt.z);
+  Timeline(minion, 2000);
+  ASSERT_EQ(engine().enemyObjects.size(), 1u);
+  const math::Vec3 shot = engine().enemyObjects[0]->GetModel()->zAxis;
+  EXPECT_EQ(angles(minion->GetModel()->zAxis), " 30");
+  EXPECT_GT(shot.x, 0.0f);  // toward the player at x 40
+}
+
+// Turning toward the player: none without a player, none when already aimed (no axis to turn about), and a
+// turn toward it otherwise.
+TEST_F(BehaviorTest, TurnTowardThePlayer) {
+  struct Turn {
+    const char* behavior;
+    bool player;
+    math::Vec3 playerAt;
+    const char* zAfter;
+  };
+  const Turn kTurns[] = {
+      {"Follow", false, {}, "0 0 -1"},
+      {"Follow", true, {0, 0, 0}, "0 0 -1"},
+      {"Follow", true, {-300, 0, 0}, "-0.74 0 -0.67"},  // it closes in while it turns
+      {"LaserFollow", false, {}, "0 0 -1"},
+      {"LaserFollow", true, {0, 0, 0}, "0 0 -1"},
+      {"LaserFollow", true, {0, 100, 0}, "0 0.33 -0.94"},  // aimed to within a frame's turn
+  };
+  engine().state = kRailView;
+  Player* player = engine().players[0];
+  for (const Turn& t : kTurns) {
+    SCOPED_TRACE(std::string(t.behavior) + (t.player ? " player at " + Vec(t.playerAt) : " no player"));
+    engine().players.clear();
+    if (t.player) engine().players.push_back(player);
+    player->SetPosition(t.playerAt.x, t.playerAt.y, t.playerAt.z);
+    Enemy* enemy = Make(t.behavior, 0);
+    Timeline(enemy, 1900);
+    EXPECT_EQ(Vec(enemy->GetModel()->zAxis), t.zAfter);
+    Reset();
+  }
+  engine().players.assign(1, player);
 }
 
 }  // namespace

@@ -234,8 +234,9 @@ void TripleShot(Enemy* enemy) {
       const math::Vec3 from = GunPosition(*model);
       for (float pitch : {0.0f, kThirtyDegrees, -kThirtyDegrees}) {
         Bullet* bullet = FireBullet(*enemy, from);
-        if (bullet != nullptr && bullet->GetModel() != nullptr && pitch != 0.0f)
+        if (bullet != nullptr && bullet->GetModel() != nullptr && pitch != 0.0f) {
           bullet->GetModel()->Pitch(pitch);
+        }
       }
     }
     const float dt = Dt();
@@ -244,8 +245,9 @@ void TripleShot(Enemy* enemy) {
     Enemy::MoveWithCamera(enemy);
   }
   // The silent removal counts from spawn, not from the member's delay.
-  if (enemy->health <= 0 || enemy->GetAgeMs() >= enemy->spawnDelayMs + 40000)
+  if (enemy->health <= 0 || enemy->GetAgeMs() >= enemy->spawnDelayMs + 40000) {
     Enemy::Die(enemy, 40000, kDropOneIn);
+  }
 }
 
 void RotateCannon(Enemy* enemy) {

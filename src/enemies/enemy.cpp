@@ -27,10 +27,13 @@ constexpr ArmourLink kFrontArmour[] = {{8, -1, 4}, {7, 4, 3}, {6, 3, 2}, {5, 2, 
 
 }  // namespace
 
-Enemy::Enemy() { std::fill(std::begin(scratch), std::end(scratch), -1); }
+Enemy::Enemy() {
+  std::fill(std::begin(scratch), std::end(scratch), -1);
+}
 
 void Enemy::OnCollision(Entity* other, int part) {
-  if (g_engine != nullptr && g_engine->enemyManager != nullptr && g_engine->enemyManager->startDelayMs > 0) return;
+  if (g_engine != nullptr && g_engine->enemyManager != nullptr && g_engine->enemyManager->startDelayMs > 0)
+    return;
   const int damage = other != nullptr ? other->GetDamage() : 0;
   switch (typeId) {
     case kPsychoSideId:

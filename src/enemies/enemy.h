@@ -26,7 +26,7 @@ class Enemy : public Entity {
   // place relative to the rail camera.
   static void MoveWithCamera(Enemy* enemy);
 
-  int hitFlashMs[kSlots] = {};  // flash left per model part
+  int hitFlashMs[kSlots] = {};      // flash left per model part
   uint8_t flashPhase[kSlots] = {};  // 0 rising, 1 falling
   int typeId = -1;
   int spawnDelayMs = 0;  // member index times the formation's delay step
@@ -36,7 +36,7 @@ class Enemy : public Entity {
   Enemy* linkB = nullptr;  // a body's second part
   int health = 0;
   int score = 0;
-  bool remove = false;  // the group deletes the enemy on its next update
-  float speed = 0.0f;   // read by the Follow behaviour only
+  bool remove = false;    // the group deletes the enemy on its next update
+  float speed = 0.0f;     // read by the Follow behaviour only
   bool chainHit = false;  // set by a chaining rail shot's hit; never cleared
 };

@@ -114,22 +114,34 @@ void ReadEnemyTypes(std::istream& in, std::vector<EnemyType>& out) {
 // The model of an ordinary enemy type; the boss types are made by their own spawners.
 const char* EnemyModel(int typeId) {
   switch (typeId) {
-    case 1: return "Polaris";
-    case 2: return "Poison";
-    case 3: return "Psycho";
-    case 4: return "Dread";
-    case 5: return "Dirt";
-    case 10: return "MediumMeteor00";
-    case 11: return "MediumMeteor01";
-    case 12: return "LargeMeteor00";
-    case 13: return "LargeMeteor01";
-    default: return "Magic";
+    case 1:
+      return "Polaris";
+    case 2:
+      return "Poison";
+    case 3:
+      return "Psycho";
+    case 4:
+      return "Dread";
+    case 5:
+      return "Dirt";
+    case 10:
+      return "MediumMeteor00";
+    case 11:
+      return "MediumMeteor01";
+    case 12:
+      return "LargeMeteor00";
+    case 13:
+      return "LargeMeteor01";
+    default:
+      return "Magic";
   }
 }
 
 constexpr int64_t kMaxDelayMs = 1'000'000'000;
 
-bool IsBoss(int typeId) { return typeId >= kPhantomId && typeId <= kPsychoFrontId; }
+bool IsBoss(int typeId) {
+  return typeId >= kPhantomId && typeId <= kPsychoFrontId;
+}
 
 }  // namespace
 
@@ -158,7 +170,9 @@ EnemyManager::EnemyManager(const std::string* typesText, const std::string* enem
   ReadEnemyTypes(enemies, enemyTypes);
 }
 
-EnemyManager::~EnemyManager() { Clear(); }
+EnemyManager::~EnemyManager() {
+  Clear();
+}
 
 std::vector<Entity*> EnemyManager::Members() const {
   std::vector<Entity*> all;
@@ -203,8 +217,8 @@ bool EnemyManager::SpawnEnemy(int enemyId, int behaviorId, float x, float y, flo
     enemy->scratch[5] = math::Random() % 1000;
     enemy->SetDamage(1);
     // Held well inside int, so that the behaviours' lifetimes (delay + some seconds) cannot overflow.
-    enemy->spawnDelayMs = static_cast<int>(std::clamp<int64_t>(int64_t{i} * formation.delayStepMs,
-                                                               -kMaxDelayMs, kMaxDelayMs));
+    enemy->spawnDelayMs =
+        static_cast<int>(std::clamp<int64_t>(int64_t{i} * formation.delayStepMs, -kMaxDelayMs, kMaxDelayMs));
     math::Vec3 right = -side, upAxis = up, back = -forward;
     enemy->SetOrientation(right, upAxis, back);
     const math::Vec3& offset = formation.offsets[i];

@@ -79,7 +79,9 @@ void Spawner(Enemy* enemy) {
   // Enough groups that the group storage must grow while this group's behaviour is running.
   for (; g_spawnsLeft > 0; --g_spawnsLeft) g_engine->enemyManager->SpawnEnemy(0, 0, 0, 0, 0);
 }
-void Spawned(Enemy*) { g_calls.push_back("spawned"); }
+void Spawned(Enemy*) {
+  g_calls.push_back("spawned");
+}
 void Idle(Enemy*) {}
 
 class EnemyManagerTest : public ::testing::Test {
@@ -104,7 +106,8 @@ class EnemyManagerTest : public ::testing::Test {
 };
 
 TEST_F(EnemyManagerTest, AFormationIsPlacedInTheRailFrameWithItsDelaysAndFacesBackAlongTheRail) {
-  manager().behaviorTypes = {{5, 500, {{-120, 0, 0}, {-60, 0, 0}, {0, 0, 0}, {60, 0, 10}, {120, 5, 0}}, Spawned}};
+  manager().behaviorTypes = {
+      {5, 500, {{-120, 0, 0}, {-60, 0, 0}, {0, 0, 0}, {60, 0, 10}, {120, 5, 0}}, Spawned}};
   // A turned rail: forward along +x, side along -z.
   manager().SetAxes(0, 1, 0, 0, 0, -1, 1, 0, 0);
   ASSERT_TRUE(manager().SpawnEnemy(1, 0, 100, 20, 300));
@@ -112,7 +115,8 @@ TEST_F(EnemyManagerTest, AFormationIsPlacedInTheRailFrameWithItsDelaysAndFacesBa
   const std::vector<Enemy*>& members = manager().GetGroups()[0]->members;
   ASSERT_EQ(members.size(), 5u);
   EXPECT_EQ(manager().count, 5);
-  const math::Vec3 expected[] = {{100, 20, 420}, {100, 20, 360}, {100, 20, 300}, {110, 20, 240}, {100, 25, 180}};
+  const math::Vec3 expected[] = {
+      {100, 20, 420}, {100, 20, 360}, {100, 20, 300}, {110, 20, 240}, {100, 25, 180}};
   std::vector<int> jitters;
   for (int i = 0; i < 5; ++i) {
     const Model* model = members[i]->GetModel();
@@ -128,7 +132,8 @@ TEST_F(EnemyManagerTest, AFormationIsPlacedInTheRailFrameWithItsDelaysAndFacesBa
   EXPECT_NE(jitters[0], jitters[1]);
 
   // Ids outside the tables spawn nothing.
-  for (auto [e, b] : {std::pair{-1, 0}, {1, -1}, {14, 0}, {0, 1}}) EXPECT_FALSE(manager().SpawnEnemy(e, b, 0, 0, 0));
+  for (auto [e, b] : {std::pair{-1, 0}, {1, -1}, {14, 0}, {0, 1}})
+    EXPECT_FALSE(manager().SpawnEnemy(e, b, 0, 0, 0));
   EXPECT_EQ(manager().GetGroups().size(), 1u);
 }
 
@@ -163,11 +168,11 @@ TEST_F(EnemyManagerTest, DamageFollowsTheRulesOfEachKind) {
   struct Hit {
     int type;
     int part;
-    bool shielded;          // PsychoRear with a generator left
+    bool shielded;            // PsychoRear with a generator left
     std::vector<int> armour;  // scratch[0..4] before the hit
-    int health;             // expected health after a hit of 100 from 1000
+    int health;               // expected health after a hit of 100 from 1000
     std::vector<int> after;   // expected scratch[0..4]
-    int flashedPart;        // -1 none
+    int flashedPart;          // -1 none
   };
   const Hit hits[] = {
       {0, 3, false, {}, 900, {}, 0},
@@ -223,8 +228,8 @@ TEST_F(EnemyManagerTest, AHitBlinksPartZeroForOneSecondAndPartBossesAreLeftAlone
     ASSERT_EQ(boss->GetModel()->parts[0]->hitFlash, 0.0f);
   }
   // Up by 0.08 a frame to 1, down to 0 and up again, then off once the second has passed.
-  EXPECT_EQ(flash,
-            (std::vector<float>{0.4f, 0.8f, 0.84f, 0.44f, 0.04f, 0.32f, 0.72f, 0.92f, 0.52f, 0.12f, 0.0f, 0.0f}));
+  EXPECT_EQ(flash, (std::vector<float>{0.4f, 0.8f, 0.84f, 0.44f, 0.04f, 0.32f, 0.72f, 0.92f, 0.52f, 0.12f,
+                                       0.0f, 0.0f}));
 }
 
 TEST_F(EnemyManagerTest, DeathPaysScoreExplodesAndMayDropButATimedOutEnemyGoesSilently) {
@@ -233,14 +238,15 @@ TEST_F(EnemyManagerTest, DeathPaysScoreExplodesAndMayDropButATimedOutEnemyGoesSi
   enemy->score = 250;
   Tick(20);
   for (int t = 0; t < 60; ++t) Tick(100);  // age 6 s
-  Enemy::Die(enemy, 6000, 1);             // lifetime over, health or not
+  Enemy::Die(enemy, 6000, 1);              // lifetime over, health or not
   EXPECT_TRUE(enemy->remove);
   EXPECT_EQ(harness.engine().score, 0);
   EXPECT_TRUE(harness.engine().enemyObjects.empty());
 
   auto liveSystems = [this] {
     const auto& systems = harness.graphics().freeParticleSystems;
-    return std::count_if(systems.begin(), systems.end(), [](const ParticleSystem* s) { return s != nullptr; });
+    return std::count_if(systems.begin(), systems.end(),
+                         [](const ParticleSystem* s) { return s != nullptr; });
   };
   const auto particles = liveSystems();
   harness.services.Sounds().ClearRecords();

@@ -1,0 +1,637 @@
+// The four bosses on the headless engine with a fixed 20 ms clock and scripted damage: what each spawner
+// builds, the model check, each boss's timeline of moves, shots, minions and death, the links between
+// parts, and the test level that brings every boss in its view.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/game_state.h"
+#include "app/sound_system.h"
+#include "enemies/enemy.h"
+#include "enemies/enemy_manager.h"
+#include "game/player.h"
+#include "game/projectile.h"
+#include "graphics/graphics_test_support.h"
+#include "graphics/model.h"
+#include "graphics/particle_system.h"
+#include "harness/engine_harness.h"
+#include "math/random.h"
+
+namespace {
+
+constexpr int kBossFormation = 21;  // a one-member formation
+constexpr int kFrameMs = 20;
+
+// Times (ms from the boss's first update) at first, then every period after, below end.
+std::vector<int> Every(int first, int period, int end) {
+  std::vector<int> times;
+  for (int t = first; t < end; t += period) times.push_back(t);
+  return times;
+}
+
+float Angle(math::Vec3 a, math::Vec3 b) {
+  return std::acos(math::Vec3Dot(math::Vec3Normalize(a), math::Vec3Normalize(b)));
+}
+
+class BossTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    manager().Clear();
+    math::SeedRandom(11);
+    g_gameSpeed = 0.0f;
+    // A ship at the origin for the bosses to aim at; bosses stand 300 ahead on the rail.
+    auto* ship = new Player(&engine(), &engine().previousState);
+    engine().players.push_back(ship);
+    ship->SetPosition(0, 0, 0);
+  }
+
+  Engine& engine() { return harness.engine(); }
+  EnemyManager& manager() { return *engine().enemyManager; }
+  const math::Vec3& ShipAt() { return engine().players[0]->GetModel()->position; }
+
+  // Spawns a boss 300 ahead and remembers the time of its first update.
+  Enemy* Spawn(int enemyId) {
+    EXPECT_TRUE(manager().SpawnEnemy(enemyId, kBossFormation, 0, 0, 300));
+    start_ = Timer().GetTimeMs() + kFrameMs;
+    return manager().FindEnemyByType(enemyId);
+  }
+  // ms since the boss's first update.
+  int T() const { return Timer().GetTimeMs() - start_; }
+
+  // One frame of the manager; then records the shots, minions and explosions it made, by time.
+  void Frame() {
+    harness.services.AdvanceTicks(kFrameMs);
+    Timer().Tick();
+    const size_t groupsBefore = manager().GetGroups().size();
+    manager().Update();
+    const auto& shots = engine().enemyObjects;
+    for (; seenShots_ < shots.size(); ++seenShots_) {
+      Projectile* shot = shots[seenShots_];
+      if (auto* ray = dynamic_cast<RayShot*>(shot)) {
+        rays.push_back({T(), ray->origin});
+      } else if (auto* bullet = dynamic_cast<Bullet*>(shot)) {
+        bullets.push_back({T(), bullet->position, bullet});
+      } else if (auto* missile = dynamic_cast<Missile*>(shot)) {
+        missiles.push_back({T(), missile->position, missile});
+      }
+    }
+    // Boss groups are appended at spawn; groups added during the pass are minion formations.
+    const auto& groups = manager().GetGroups();
+    for (size_t i = groupsBefore > groups.size() ? groups.size() : groupsBefore; i < groups.size(); ++i) {
+      if (!groups[i]->members.empty()) minions.push_back({T(), groups[i]->members[0]->typeId,
+                                                          static_cast<int>(groups[i]->members.size())});
+    }
+    const int systems = FreeSystems();
+    if (systems > systems_) explosions.push_back({T(), (systems - systems_) / 10});  // ten emitters each
+    systems_ = systems;
+  }
+  void RunUntil(int t) {
+    while (T() < t) Frame();
+  }
+  int FreeSystems() {
+    int n = 0;
+    for (const ParticleSystem* s : harness.graphics().freeParticleSystems) n += s != nullptr ? 1 : 0;
+    return n;
+  }
+  static int ChargeRings(const Model& model) {
+    int n = 0;
+    for (const ParticleSystem* s : model.particleSystems) n += s->kind == kChargeRingParticles ? 1 : 0;
+    return n;
+  }
+  static void Hit(Enemy* enemy, int part, int damage) {
+    Entity shot;
+    shot.SetDamage(damage);
+    enemy->OnCollision(&shot, part);
+  }
+  bool Alive(const Enemy* enemy) {
+    for (const auto& group : manager().GetGroups()) {
+      for (const Enemy* member : group->members) {
+        if (member == enemy) return true;
+      }
+    }
+    return false;
+  }
+  // The time after which the enemy was gone, running at most limit ms.
+  int RunUntilGone(const Enemy* enemy, int limit) {
+    const int end = T() + limit;
+    while (Alive(enemy) && T() < end) Frame();
+    return T();
+  }
+
+  struct Ray {
+    int t;
+    math::Vec3 origin;
+  };
+  struct Shot {
+    int t;
+    math::Vec3 at;
+    Projectile* shot;
+  };
+  struct Minions {
+    int t, typeId, members;
+    bool operator==(const Minions&) const = default;
+  };
+  struct Blast {
+    int t, count;
+    bool operator==(const Blast&) const = default;
+  };
+  static std::vector<int> Times(const auto& events) {
+    std::vector<int> times;
+    for (const auto& e : events) times.push_back(e.t);
+    return times;
+  }
+
+  EngineHarness harness{kFrameMs};
+  std::vector<Ray> rays;
+  std::vector<Shot> bullets, missiles;
+  std::vector<Minions> minions;
+  std::vector<Blast> explosions;
+
+ private:
+  int start_ = 0;
+  size_t seenShots_ = 0;
+  int systems_ = 0;
+};
+
+TEST_F(BossTest, EachSpawnerBuildsItsPartsLinksAndCountWhateverTheFormation) {
+  struct Case {
+    int enemyId;
+    int formation;
+    std::vector<int> typeIds;  // group by group
+    std::vector<int> health;
+    int count;
+  };
+  const Case cases[] = {
+      {kPhantomId, 4, {-1, -1, kPhantomId}, {150000, 150000, 300000}, 3},
+      {kPsychoRearId, 21, {-1, -1, kPsychoRearId}, {200000, 200000, 10000}, 3},
+      {kPsychoSideId, 5, {kPsychoSideId}, {1}, 1},
+      {kPsychoFrontId, 21, {kPsychoFrontId}, {50000}, 1},
+  };
+  for (const Case& c : cases) {
+    manager().Clear();
+    ASSERT_TRUE(manager().SpawnEnemy(c.enemyId, c.formation, 10, 20, 300)) << c.enemyId;
+    const auto& groups = manager().GetGroups();
+    ASSERT_EQ(groups.size(), c.typeIds.size()) << c.enemyId;
+    EXPECT_EQ(manager().count, c.count);
+    for (size_t i = 0; i < groups.size(); ++i) {
+      ASSERT_EQ(groups[i]->members.size(), 1u);
+      const Enemy* e = groups[i]->members[0];
+      EXPECT_EQ(e->typeId, c.typeIds[i]) << c.enemyId << " group " << i;
+      EXPECT_EQ(e->health, c.health[i]);
+      EXPECT_EQ(e->GetDamage(), 0);  // touching a boss does not hurt
+      ASSERT_NE(e->GetModel(), nullptr);
+      EXPECT_NEAR(e->GetModel()->zAxis.z, -1.0f, 1e-5f);  // faces back along the rail
+    }
+    const Enemy* body = groups.back()->members[0];
+    EXPECT_EQ(body->GetModel()->position, (math::Vec3{10, 20, 300}));
+    EXPECT_EQ(manager().FindEnemyByType(c.enemyId), body);
+    if (groups.size() == 3) {
+      EXPECT_EQ(body->linkA, groups[0]->members[0]);
+      EXPECT_EQ(body->linkB, groups[1]->members[0]);
+      EXPECT_EQ(groups[0]->members[0]->linkA, body);
+      EXPECT_EQ(groups[1]->members[0]->linkA, body);
+    } else {
+      for (int i = 0; i < 5; ++i) EXPECT_EQ(body->scratch[i], 50000);
+    }
+  }
+
+  // Placement of the parts: the cannons 100 above and below, the generators 32 and 42 behind the body's
+  // forward axis, the second rolled over.
+  manager().Clear();
+  Enemy* phantom = Spawn(kPhantomId);
+  EXPECT_EQ(phantom->linkA->GetModel()->position, (math::Vec3{0, 100, 300}));
+  EXPECT_EQ(phantom->linkB->GetModel()->position, (math::Vec3{0, -100, 300}));
+  EXPECT_EQ(phantom->scratchF[0], 0.0f);
+  EXPECT_EQ(phantom->linkB->scratch[3], 1);
+  EXPECT_EQ(phantom->linkA->scratch[3], -1);
+  Enemy* rear = Spawn(kPsychoRearId);
+  EXPECT_NEAR(rear->linkA->GetModel()->position.z, 332.0f, 1e-3f);
+  EXPECT_NEAR(rear->linkB->GetModel()->position.z, 342.0f, 1e-3f);
+  EXPECT_NEAR(rear->linkB->GetModel()->xAxis.x, 1.0f, 1e-2f);  // rolled by 3.14: its side axis reversed
+  EXPECT_NEAR(rear->linkA->GetModel()->xAxis.x, -1.0f, 1e-5f);
+  // A body's generator parts carry no boss type: the type search finds the body.
+  EXPECT_EQ(manager().FindEnemyByType(kPsychoRearId), rear);
+  EXPECT_EQ(manager().count, 6);
+}
+
+TEST(BossModels, AModelLackingWhatTheBehavioursReadRefusesTheBossAndNamesTheModel) {
+  struct Case {
+    int enemyId;
+    const char* file;
+    const char* text;  // empty: the file is left out
+    const char* named;
+  };
+  const Case cases[] = {
+      {kPhantomId, "Phantom.mdl", "", "Phantom.mdl"},
+      {kPhantomId, "BeamCannon.mdl", "Object\nBeamCannon.X 0 0 0\nLockPoints\nMuzzle 0 0 20\nCollision\n",
+       "BeamCannon.mdl"},
+      {kPsychoRearId, "ShieldGen.mdl",
+       "Object\nShieldGen_Core.X 70 0 0\nLockPoints\nEmitter 0 0 10\nCollision\n0 0 0 12 0 0\n", "ShieldGen.mdl"},
+      {kPsychoRearId, "PsychoRear.mdl",
+       "Object\nPsychoRear_Body.X 0 0 0\nLockPoints\nCore 0 0 12\nCollision\n0 0 0 30 0 0\n", "PsychoRear.mdl"},
+      {kPsychoFrontId, "PsychoFront.mdl",
+       "Object\nPsychoFront_Base.X 0 0 0\nLockPoints\nCenter 0 0 0\nCollision\n0 0 -60 4 0 0\n", "PsychoFront.mdl"},
+  };
+  for (const Case& c : cases) {
+    gfxtest::ScratchGameFolder folder({std::string("Art/") + c.file});
+    if (*c.text != '\0') std::ofstream(folder.Root() / "Assets" / "Art" / c.file) << c.text;
+    EngineHarness h(kFrameMs, folder.Root());
+    EnemyManager& manager = *h.engine().enemyManager;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(manager.SpawnEnemy(c.enemyId, kBossFormation, 0, 0, 300)) << c.file;
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_NE(report.find(c.named), std::string::npos) << report;
+    EXPECT_TRUE(manager.GetGroups().empty());
+    EXPECT_EQ(manager.count, 0);
+  }
+
+  // The PsychoSide needs four lock points on each missile pod: one pod with three is refused.
+  gfxtest::ScratchGameFolder folder;
+  const auto path = folder.Root() / "Assets" / "Art" / "PsychoSide.mdl";
+  std::ifstream in(path);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  const size_t lastTube = text.rfind("Tube3");
+  ASSERT_NE(lastTube, std::string::npos);
+  text.erase(lastTube, text.find('\n', lastTube) + 1 - lastTube);
+  std::ofstream(path) << text;
+  EngineHarness h(kFrameMs, folder.Root());
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(h.engine().enemyManager->SpawnEnemy(kPsychoSideId, kBossFormation, 0, 0, 300));
+  const std::string report = testing::internal::GetCapturedStderr();
+  EXPECT_NE(report.find("PsychoSide.mdl"), std::string::npos) << report;
+  EXPECT_NE(report.find("part 11"), std::string::npos) << report;
+}
+
+TEST_F(BossTest, PhantomBobsFiresAndSendsMinionsByTheCannonsLostThenDiesOverSeventeenSeconds) {
+  Enemy* body = Spawn(kPhantomId);
+  Enemy* upper = body->linkA;
+  Enemy* lower = body->linkB;
+  float highest = 0, lowest = 0;
+  // The minions are spawned inside the update pass: with the group storage full, the spawn grows it while
+  // the body's group is running.
+  manager().GetGroups().shrink_to_fit();
+  while (T() < 12000) {
+    Frame();
+    highest = std::max(highest, body->GetModel()->position.y);
+    lowest = std::min(lowest, body->GetModel()->position.y);
+    if (T() == 6000) Hit(upper, 0, 150000);
+    if (T() == 10500) Hit(lower, 0, 150000);
+  }
+  EXPECT_NEAR(highest, 40.0f, 0.5f);
+  EXPECT_NEAR(lowest, -40.0f, 0.5f);
+  EXPECT_EQ(Times(bullets), Every(500, 520, 12000));
+  for (const Shot& b : bullets) {
+    // From the gun lock point, 30 ahead of the body and 6 below its bobbing centre.
+    EXPECT_EQ(b.at.x, 0.0f);
+    EXPECT_NEAR(b.at.z, 270.0f, 1e-3f);
+    const math::Vec3 dir = b.shot->GetModel()->zAxis;
+    EXPECT_LE(Angle(dir, {0, 0, -1}), 25.5f * 0.0174533f);  // within 25 degrees of straight ahead
+    EXPECT_NEAR(dir.x, 0.0f, 1e-5f);                          // up or down only
+  }
+  // One member while both cannons stand, two after the first is lost, three after both.
+  EXPECT_EQ(minions, (std::vector<Minions>{{5000, 2, 1}, {10020, 2, 2}}));
+  RunUntil(15060);
+  EXPECT_EQ(minions.back(), (Minions{15040, 2, 3}));
+  // The minions go quietly, so that only the body's explosions follow.
+  for (const auto& group : manager().GetGroups()) {
+    for (Enemy* member : group->members) member->remove = member->typeId == 2 || member->remove;
+  }
+  EXPECT_EQ(body->scratch[5], 1);
+  EXPECT_EQ(body->linkA, nullptr);
+  EXPECT_EQ(body->linkB, nullptr);
+  // Each cannon explodes once, when destroyed.
+  EXPECT_EQ(explosions, (std::vector<Blast>{{6020, 1}, {10520, 1}}));
+
+  explosions.clear();
+  Hit(body, 0, 300000);
+  Frame();
+  const int death = T();
+  EXPECT_EQ(g_gameSpeed, 5.0f);
+  const size_t shotsAtDeath = bullets.size();
+  EXPECT_EQ(RunUntilGone(body, 20000) - death, 17020);  // flagged at 17 s, deleted on the next update
+  EXPECT_EQ(bullets.size(), shotsAtDeath);  // a dying body no longer fires
+  // One hull explosion every hundred frames of the dying sequence.
+  EXPECT_EQ(Times(explosions), Every(death + 2020, 2000, death + 17000));
+  EXPECT_EQ(explosions[0].count, 1);
+}
+
+TEST_F(BossTest, BeamCannonsChargeAimAndFireThreeSecondsApart) {
+  Enemy* body = Spawn(kPhantomId);
+  Enemy* upper = body->linkA;  // above the ship: it tilts down toward it
+  Enemy* lower = body->linkB;  // below, and 3000 ms ahead
+  std::vector<int> upperRings, lowerRings;
+  harness.services.Sounds().ClearRecords();
+  while (T() < 20000) {
+    const int before[2] = {ChargeRings(*upper->GetModel()), ChargeRings(*lower->GetModel())};
+    Frame();
+    if (ChargeRings(*upper->GetModel()) > before[0]) upperRings.push_back(T());
+    if (ChargeRings(*lower->GetModel()) > before[1]) lowerRings.push_back(T());
+    if (T() == 5000) {  // each has tilted until it points at the ship, within the step of one frame
+      for (Enemy* cannon : {upper, lower}) {
+        const Model& m = *cannon->GetModel();
+        EXPECT_LT(Angle(m.zAxis, ShipAt() - m.position), 0.01f);
+      }
+      EXPECT_NEAR(upper->scratchF[0], -std::atan(100.0f / 300.0f), 0.01f);
+      EXPECT_NEAR(lower->scratchF[0], std::atan(100.0f / 300.0f), 0.01f);
+    }
+  }
+  // 9000 ms cycles (plus the frame of the restart), the lower cannon's first one 3000 ms along.
+  EXPECT_EQ(upperRings, (std::vector<int>{3000, 12020}));
+  EXPECT_EQ(lowerRings, (std::vector<int>{0, 9020, 18040}));
+  std::vector<int> upperRays, lowerRays;
+  for (const Ray& r : rays) (r.origin.y > 0 ? upperRays : lowerRays).push_back(r.t);
+  // Beams on every frame from 6 s to 8 s of each cycle.
+  auto join = [](std::vector<int> a, const std::vector<int>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  EXPECT_EQ(upperRays, join(Every(6000, kFrameMs, 8000), Every(15020, kFrameMs, 17020)));
+  EXPECT_EQ(lowerRays, join(Every(3000, kFrameMs, 5000), Every(12020, kFrameMs, 14020)));
+  // The charge sound and the beam sound, each once per cycle and cannon.
+  int charges = 0, beams = 0;
+  for (const auto& r : harness.services.Sounds().Records()) {
+    if (r.call != plat::headless::SoundCall::Play3D) continue;
+    charges += r.file.find("BigLaser") != std::string::npos ? 1 : 0;
+    beams += r.file.find("RayCannon") != std::string::npos ? 1 : 0;
+  }
+  EXPECT_EQ(charges, 5);
+  EXPECT_EQ(beams, 4);
+}
+
+TEST_F(BossTest, PsychoRearIsShieldedCapsItsMinionsAndRunsItsHatchAndGunCycle) {
+  Enemy* body = Spawn(kPsychoRearId);
+  Enemy* first = body->linkA;
+  Enemy* second = body->linkB;
+  engine().players[0]->SetPosition(60, -80, 0);  // off the axis, so that aiming shows
+  ObjectPart& gun = *body->GetModel()->parts[1];
+  ObjectPart& upperHatch = *body->GetModel()->parts[2];
+  const math::Vec3 gunOffset = gun.offset;
+  float aimAt5000 = 0;
+  int polaris = 0;
+  while (T() < 24000) {
+    Frame();
+    Hit(body, 0, 5000);  // shielded: nothing
+    if (T() == 3000) { EXPECT_EQ(body->scratchF[0], 0.0f); }
+    if (T() == 5000) {
+      EXPECT_NEAR(body->scratchF[0], 0.8722f, 1e-3f);  // the hatches turn for two seconds
+      EXPECT_NEAR(body->scratchF[1], 18.0f, 1e-4f);   // the gun slides out 18 and stops
+      EXPECT_NEAR(gun.offset.z - gunOffset.z, 18.0f, 1e-3f);
+      aimAt5000 = Angle(gun.worldZAxis, ShipAt() - gun.worldPosition);
+    }
+    if (T() == 8000) { EXPECT_LT(Angle(gun.worldZAxis, ShipAt() - gun.worldPosition), aimAt5000 - 0.2f); }
+    if (T() == 12020) {  // closed again
+      EXPECT_NEAR(body->scratchF[0], 0.0f, 1e-4f);
+      EXPECT_NEAR(body->scratchF[1], 0.0f, 1e-3f);
+      EXPECT_NEAR(upperHatch.zAxis.y, 0.0f, 1e-3f);
+    }
+  }
+  EXPECT_EQ(body->health, 10000);
+  for (int p = 0; p < Enemy::kSlots; ++p) EXPECT_EQ(body->hitFlashMs[p], 0);
+  std::vector<int> gunShots;
+  for (const Shot& b : bullets) {
+    if (static_cast<Bullet*>(b.shot)->colour.b == 1.0f) gunShots.push_back(b.t);
+  }
+  // Every 100 ms from 8 s to 10 s of each 12-second cycle; the second cycle starts at 12040.
+  std::vector<int> expected = Every(8100, 100, 10100);
+  for (int t : Every(20140, 100, 22140)) expected.push_back(t);
+  EXPECT_EQ(gunShots, expected);
+  // Each generator sends a Rotate minion every five seconds until six are counted.
+  for (const Minions& m : minions) polaris += m.typeId == 1 && m.members == 1 ? 1 : 0;
+  EXPECT_EQ(Times(minions), (std::vector<int>{5000, 5000, 10020, 10020, 15040, 15040}));
+  EXPECT_EQ(polaris, 6);
+  EXPECT_EQ(body->scratchF[9], 6.0f);
+
+  // A generator below 50001 loses its shell, which tumbles away while the generator keeps spawning.
+  body->scratchF[9] = 4.0f;
+  Hit(first, 0, 150000);
+  const math::Vec3 shellStart = first->GetModel()->parts[1]->worldPosition;
+  RunUntil(26000);
+  EXPECT_TRUE(first->GetModel()->parts[1]->detached);
+  EXPECT_GT(math::Vec3Length(first->GetModel()->parts[1]->worldPosition - shellStart), 120.0f);
+  EXPECT_EQ(Times(minions).back(), 25080);
+  EXPECT_EQ(minions.size(), 8u);
+
+  // Both generators gone: the body takes every hit, without a flash, and dies at the cruise speed.
+  Hit(first, 0, 50000);
+  Hit(second, 0, 200000);
+  Frame();
+  EXPECT_EQ(body->linkA, nullptr);
+  EXPECT_EQ(body->linkB, nullptr);
+  Hit(body, 0, 4000);
+  EXPECT_EQ(body->health, 6000);
+  EXPECT_EQ(body->hitFlashMs[0], 0);
+  Hit(body, 0, 6000);
+  Frame();
+  const int death = T();
+  EXPECT_EQ(g_gameSpeed, 50.0f);
+  EXPECT_EQ(RunUntilGone(body, 12000) - death, 10020);
+}
+
+TEST_F(BossTest, PsychoSideChargesItsTargetsFiringRaysFromLiveOnesAndBulletsFromDestroyedOnes) {
+  Enemy* body = Spawn(kPsychoSideId);
+  Model& model = *body->GetModel();
+  for (int i : {0, 1, 2}) Hit(body, i, 50000);
+  const float coverStart = model.parts[5]->offset.z, liveCover = model.parts[8]->offset.z;
+  std::vector<int> rings;
+  while (T() < 20000) {
+    const int before = ChargeRings(model);
+    Frame();
+    if (ChargeRings(model) > before) rings.push_back(T());
+  }
+  // The pods slide out for four seconds.
+  EXPECT_NEAR(model.parts[10]->offset.z, 18.0f, 1e-2f);
+  EXPECT_NEAR(model.parts[11]->offset.z, 18.0f, 1e-2f);
+  // Covers of destroyed targets withdraw; live ones stay.
+  EXPECT_LT(model.parts[5]->offset.z, coverStart - 900.0f);
+  EXPECT_EQ(model.parts[8]->offset.z, liveCover);
+
+  // Every charge is due 3000 ms after it starts: a ray from a live target, a bullet from a destroyed one.
+  auto target = [&](const math::Vec3& at) {
+    for (int i = 0; i < 5; ++i) {
+      if (math::Vec3Length(at - model.parts[i]->lockPoints[0].worldPosition) < 1e-3f) return i;
+    }
+    return -1;
+  };
+  std::vector<int> shotTimes;
+  int rayCount = 0, bulletCount = 0;
+  for (const Ray& r : rays) {
+    EXPECT_GE(target(r.origin), 3);
+    shotTimes.push_back(r.t);
+    ++rayCount;
+  }
+  for (const Shot& b : bullets) {
+    EXPECT_LE(target(b.at), 2);
+    EXPECT_EQ(static_cast<Bullet*>(b.shot)->speed, 100.0f);
+    shotTimes.push_back(b.t);
+    ++bulletCount;
+  }
+  std::sort(shotTimes.begin(), shotTimes.end());
+  EXPECT_EQ(shotTimes, Every(4500, 1520, 20000));
+  EXPECT_GT(rayCount, 0);
+  EXPECT_GT(bulletCount, 0);
+  // Only live targets show their charge, and each shows it 3000 ms before its ray.
+  std::vector<int> rayTimes = Times(rays), ringsDue;
+  for (int t : rings) {
+    if (t + 3000 < 20000) ringsDue.push_back(t + 3000);
+  }
+  EXPECT_EQ(ringsDue, rayTimes);
+
+  // Two missiles a second, one from a tube of each pod, pitched up and down.
+  EXPECT_EQ(missiles.size(), 2 * Every(1000, 1020, 20000).size());
+  for (size_t i = 0; i < missiles.size(); ++i) {
+    const float side = i % 2 == 0 ? 1.0f : -1.0f;  // the upper pod first
+    // The tubes stand 5 to either side and 4 above or below the pod's centre line, 120 off the body's.
+    EXPECT_NEAR(std::abs(missiles[i].at.x), 5.0f, 1e-3f) << i;
+    EXPECT_NEAR(std::abs(missiles[i].at.y - side * 120.0f), 4.0f, 1e-3f) << i;
+    EXPECT_NEAR(missiles[i].shot->GetModel()->zAxis.y, side, 1e-2f) << i;
+  }
+
+  // The last two targets: the body dies at the cruise speed, without explosions, the pods withdraw.
+  explosions.clear();
+  Hit(body, 3, 50000);
+  Hit(body, 4, 50000);
+  Frame();
+  const int death = T();
+  EXPECT_EQ(g_gameSpeed, 50.0f);
+  EXPECT_EQ(RunUntilGone(body, 12000) - death, 10020);
+  EXPECT_TRUE(explosions.empty());
+}
+
+TEST_F(BossTest, PsychoFrontBreaksPlateByPlateFiresPairsThenBeamsAndFansMissilesFromItsBareCore) {
+  Enemy* body = Spawn(kPsychoFrontId);
+  Model& model = *body->GetModel();
+  // Plates must go 8, 7, 6, 5, 4, then the core: a hit out of order does nothing.
+  std::vector<std::string> broken;
+  for (int part : {7, 1, 8, 4, 7, 6, 1, 5, 4, 1}) {
+    const int healthBefore = body->health;
+    Hit(body, part, 50000);
+    for (int k = 0; k < 5; ++k) {
+      const std::string name = "plate " + std::to_string(4 + k);
+      if (body->scratch[k] <= 0 && std::find(broken.begin(), broken.end(), name) == broken.end()) {
+        broken.push_back(name);
+      }
+    }
+    if (body->health < healthBefore) broken.push_back("core");
+  }
+  EXPECT_EQ(broken, (std::vector<std::string>{"plate 8", "plate 7", "plate 6", "plate 5", "plate 4", "core"}));
+  EXPECT_EQ(body->health, 0);
+  body->health = 50000;  // the fight goes on with the core bare
+  const float plateStart = model.parts[8]->offset.z;
+
+  float widest = 0;
+  while (T() < 24000) {
+    Frame();
+    widest = std::max(widest, body->scratchF[2]);
+    EXPECT_GE(body->scratchF[2], -1e-4f);
+    if (T() == 15560) { EXPECT_EQ(ChargeRings(model), 0); }
+    if (T() == 15580) { EXPECT_EQ(ChargeRings(model), 2); }  // both guns charge at the twentieth pair
+  }
+  EXPECT_NEAR(widest, 0.9594f, 0.01f);
+  EXPECT_NEAR(model.parts[8]->offset.z - plateStart, 50.0f * 24.0f, 2.0f);  // broken plates slide forward
+  // Pairs once 750 ms have passed on the 20 ms clock, and a frame to restart: every 780 ms. The twentieth
+  // starts the beams, which run from 3 s to 5 s of the gun timer; the pairs resume after 7.5 s.
+  std::vector<int> pairs = Every(760, 780, 15600);
+  pairs.push_back(23140);
+  pairs.push_back(23920);
+  std::vector<int> bulletTimes;
+  for (size_t i = 0; i < bullets.size(); i += 2) {
+    EXPECT_EQ(bullets[i].t, bullets[i + 1].t);
+    EXPECT_EQ(static_cast<Bullet*>(bullets[i].shot)->speed, 50.0f);
+    bulletTimes.push_back(bullets[i].t);
+  }
+  EXPECT_EQ(bulletTimes, pairs);
+  std::vector<int> beamTimes;
+  for (size_t i = 0; i < rays.size(); i += 2) beamTimes.push_back(rays[i].t);
+  EXPECT_EQ(beamTimes, Every(15600 + 3100, 100, 15600 + 5100));
+  EXPECT_EQ(rays.size(), 40u);
+  // The bare core fans five missiles every three seconds.
+  std::vector<int> fans;
+  for (size_t i = 0; i < missiles.size(); i += 5) fans.push_back(missiles[i].t);
+  EXPECT_EQ(missiles.size() % 5, 0u);
+  EXPECT_EQ(fans, Every(3020, 3040, 24000));
+
+  Hit(body, 1, 50000);
+  Frame();
+  const int death = T();
+  EXPECT_EQ(g_gameSpeed, 5.0f);
+  explosions.clear();
+  EXPECT_EQ(RunUntilGone(body, 12000) - death, 10020);
+  EXPECT_EQ(Times(explosions), Every(death + 2020, 2000, death + 10000));
+}
+
+TEST_F(BossTest, NoLinkIsLeftOnADeletedPart) {
+  // A generator flagged outside the update pass is deleted before its body looks: the link is cleared.
+  Enemy* rear = Spawn(kPsychoRearId);
+  Frame();
+  rear->linkA->remove = true;
+  rear->linkB->remove = true;
+  Frame();
+  EXPECT_EQ(rear->linkA, nullptr);
+  EXPECT_EQ(rear->linkB, nullptr);
+  Hit(rear, 0, 1000);
+  EXPECT_EQ(rear->health, 9000);
+
+  // A Phantom flagged from outside: its cannons see it go and explode; nothing reads the deleted body.
+  manager().Clear();
+  Enemy* phantom = Spawn(kPhantomId);
+  Enemy* cannon = phantom->linkA;
+  Frame();
+  phantom->remove = true;
+  Frame();
+  EXPECT_TRUE(cannon->remove);
+  EXPECT_EQ(cannon->linkA, nullptr);
+  Frame();
+  EXPECT_EQ(manager().count, 0);
+
+  // A dying Phantom lets go of its cannons at once.
+  Enemy* again = Spawn(kPhantomId);
+  Enemy* cannons[] = {again->linkA, again->linkB};
+  Hit(again, 0, 300000);
+  Frame();
+  EXPECT_EQ(again->linkA, nullptr);
+  EXPECT_EQ(again->linkB, nullptr);
+  for (Enemy* c : cannons) EXPECT_EQ(c->linkA, nullptr);
+  Frame();
+  EXPECT_EQ(manager().count, 1);
+  manager().Clear();  // with links in place: whichever goes first clears the other's
+  Spawn(kPsychoRearId);
+  manager().Clear();
+}
+
+TEST(BossLevel, EveryBossIsMetInItsViewAlongTheTestLevel) {
+  EngineHarness h(50);
+  ASSERT_TRUE(h.engine().LoadLevel("bosses.kvl"));
+  EnemyManager& manager = *h.engine().enemyManager;
+  std::vector<std::pair<int, int>> met;
+  Entity shot;
+  shot.SetDamage(50000);
+  for (int frame = 0; frame < 4000 && met.size() < 4; ++frame) {
+    h.Step();
+    for (int id = kPhantomId; id <= kPsychoFrontId; ++id) {
+      Enemy* boss = manager.FindEnemyByType(id);
+      if (boss == nullptr || boss->scratch[9] == 1) continue;
+      if (met.empty() || met.back().first != id) met.push_back({id, h.state()});
+      // Scripted damage, in the order each boss allows.
+      for (Enemy* part : {boss->linkA, boss->linkB}) {
+        if (part != nullptr) part->health = 0;
+      }
+      for (int p : {0, 1, 2, 3, 4}) boss->OnCollision(&shot, p);
+      for (int p : {8, 7, 6, 5, 4, 1}) boss->OnCollision(&shot, p);
+      if (id == kPhantomId) boss->health = 0;
+    }
+  }
+  EXPECT_EQ(met, (std::vector<std::pair<int, int>>{
+                     {kPhantomId, kSideView}, {kPsychoRearId, kRailView}, {kPsychoSideId, kSideView},
+                     {kPsychoFrontId, kTopView}}));
+  EXPECT_NE(h.state(), kGameOver);
+  ASSERT_EQ(h.engine().players.size(), 1u);
+  EXPECT_GT(h.engine().players[0]->GetModel()->position.z, 2200.0f);  // the ship came along the whole way
+}
+
+}  // namespace

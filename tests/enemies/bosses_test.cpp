@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -44,113 +45,77 @@ class BossTest : public ::testing::Test {
     manager().Clear();
     math::SeedRandom(11);
     g_gameSpeed = 0.0f;
-    // A ship at the origin for the bosses to aim at; bosses stand 300 ahead on the rail.
-    auto* ship = new Player(&engine(), &engine().previousState);
-    engine().players.push_back(ship);
-    ship->SetPosition(0, 0, 0);
+    // A ship at the origin for the bosses to aim at; they stand 300 ahead on the rail.
+    engine().players.push_back(new Player(&engine(), &engine().previousState));
+    engine().players[0]->SetPosition(0, 0, 0);
   }
 
   Engine& engine() { return harness.engine(); }
   EnemyManager& manager() { return *engine().enemyManager; }
   const math::Vec3& ShipAt() { return engine().players[0]->GetModel()->position; }
 
-  // Spawns a boss 300 ahead and remembers the time of its first update.
+  // Spawns a boss 300 ahead; T() counts from its first update.
   Enemy* Spawn(int enemyId) {
     EXPECT_TRUE(manager().SpawnEnemy(enemyId, kBossFormation, 0, 0, 300));
     start_ = Timer().GetTimeMs() + kFrameMs;
     return manager().FindEnemyByType(enemyId);
   }
-  // ms since the boss's first update.
   int T() const { return Timer().GetTimeMs() - start_; }
 
-  // One frame of the manager; then records the shots, minions and explosions it made, by time.
+  // One frame of the manager, recording by time the shots, minion formations and explosions it made.
   void Frame() {
     harness.services.AdvanceTicks(kFrameMs);
     Timer().Tick();
     const size_t groupsBefore = manager().GetGroups().size();
     manager().Update();
-    const auto& shots = engine().enemyObjects;
-    for (; seenShots_ < shots.size(); ++seenShots_) {
+    for (const auto& shots = engine().enemyObjects; seenShots_ < shots.size(); ++seenShots_) {
       Projectile* shot = shots[seenShots_];
-      if (auto* ray = dynamic_cast<RayShot*>(shot)) {
-        rays.push_back({T(), ray->origin});
-      } else if (auto* bullet = dynamic_cast<Bullet*>(shot)) {
-        bullets.push_back({T(), bullet->position, bullet});
-      } else if (auto* missile = dynamic_cast<Missile*>(shot)) {
-        missiles.push_back({T(), missile->position, missile});
-      }
+      if (auto* ray = dynamic_cast<RayShot*>(shot)) rays.push_back({T(), ray->origin, shot});
+      if (dynamic_cast<Bullet*>(shot) != nullptr) bullets.push_back({T(), shot->position, shot});
+      if (dynamic_cast<Missile*>(shot) != nullptr) missiles.push_back({T(), shot->position, shot});
     }
-    // Boss groups are appended at spawn; groups added during the pass are minion formations.
     const auto& groups = manager().GetGroups();
-    for (size_t i = groupsBefore > groups.size() ? groups.size() : groupsBefore; i < groups.size(); ++i) {
-      if (!groups[i]->members.empty()) minions.push_back({T(), groups[i]->members[0]->typeId,
-                                                          static_cast<int>(groups[i]->members.size())});
+    for (size_t i = std::min(groupsBefore, groups.size()); i < groups.size(); ++i) {
+      minions.push_back({T(), groups[i]->members.at(0)->typeId, static_cast<int>(groups[i]->members.size())});
     }
-    const int systems = FreeSystems();
-    if (systems > systems_) explosions.push_back({T(), (systems - systems_) / 10});  // ten emitters each
+    int systems = 0;
+    for (const ParticleSystem* s : harness.graphics().freeParticleSystems) systems += s != nullptr ? 1 : 0;
+    for (int k = (systems - systems_) / 10; k > 0; --k) explosions.push_back(T());  // ten emitters each
     systems_ = systems;
   }
   void RunUntil(int t) {
     while (T() < t) Frame();
   }
-  int FreeSystems() {
-    int n = 0;
-    for (const ParticleSystem* s : harness.graphics().freeParticleSystems) n += s != nullptr ? 1 : 0;
-    return n;
+  // Runs until no enemy of the type is left (at most limit ms) and returns the time.
+  int RunUntilGone(int typeId, int limit) {
+    for (const int end = T() + limit; manager().FindEnemyByType(typeId) != nullptr && T() < end;) Frame();
+    return T();
   }
   static int ChargeRings(const Model& model) {
-    int n = 0;
-    for (const ParticleSystem* s : model.particleSystems) n += s->kind == kChargeRingParticles ? 1 : 0;
-    return n;
+    return static_cast<int>(std::count_if(model.particleSystems.begin(), model.particleSystems.end(),
+                                          [](const ParticleSystem* s) { return s->kind == kChargeRingParticles; }));
   }
   static void Hit(Enemy* enemy, int part, int damage) {
     Entity shot;
     shot.SetDamage(damage);
     enemy->OnCollision(&shot, part);
   }
-  bool Alive(const Enemy* enemy) {
-    for (const auto& group : manager().GetGroups()) {
-      for (const Enemy* member : group->members) {
-        if (member == enemy) return true;
-      }
-    }
-    return false;
-  }
-  // The time after which the enemy was gone, running at most limit ms.
-  int RunUntilGone(const Enemy* enemy, int limit) {
-    const int end = T() + limit;
-    while (Alive(enemy) && T() < end) Frame();
-    return T();
-  }
 
-  struct Ray {
-    int t;
-    math::Vec3 origin;
-  };
   struct Shot {
     int t;
     math::Vec3 at;
     Projectile* shot;
   };
-  struct Minions {
-    int t, typeId, members;
-    bool operator==(const Minions&) const = default;
-  };
-  struct Blast {
-    int t, count;
-    bool operator==(const Blast&) const = default;
-  };
-  static std::vector<int> Times(const auto& events) {
+  static std::vector<int> Times(const std::vector<Shot>& shots) {
     std::vector<int> times;
-    for (const auto& e : events) times.push_back(e.t);
+    for (const Shot& s : shots) times.push_back(s.t);
     return times;
   }
 
   EngineHarness harness{kFrameMs};
-  std::vector<Ray> rays;
-  std::vector<Shot> bullets, missiles;
-  std::vector<Minions> minions;
-  std::vector<Blast> explosions;
+  std::vector<Shot> rays, bullets, missiles;
+  std::vector<std::array<int, 3>> minions;  // time, enemy type, members
+  std::vector<int> explosions;
 
  private:
   int start_ = 0;
@@ -160,31 +125,27 @@ class BossTest : public ::testing::Test {
 
 TEST_F(BossTest, EachSpawnerBuildsItsPartsLinksAndCountWhateverTheFormation) {
   struct Case {
-    int enemyId;
-    int formation;
-    std::vector<int> typeIds;  // group by group
-    std::vector<int> health;
-    int count;
+    int enemyId, formation;
+    std::vector<int> typeIds, health;  // group by group
   };
   const Case cases[] = {
-      {kPhantomId, 4, {-1, -1, kPhantomId}, {150000, 150000, 300000}, 3},
-      {kPsychoRearId, 21, {-1, -1, kPsychoRearId}, {200000, 200000, 10000}, 3},
-      {kPsychoSideId, 5, {kPsychoSideId}, {1}, 1},
-      {kPsychoFrontId, 21, {kPsychoFrontId}, {50000}, 1},
+      {kPhantomId, 4, {-1, -1, kPhantomId}, {150000, 150000, 300000}},
+      {kPsychoRearId, 21, {-1, -1, kPsychoRearId}, {200000, 200000, 10000}},
+      {kPsychoSideId, 5, {kPsychoSideId}, {1}},
+      {kPsychoFrontId, 21, {kPsychoFrontId}, {50000}},
   };
   for (const Case& c : cases) {
     manager().Clear();
     ASSERT_TRUE(manager().SpawnEnemy(c.enemyId, c.formation, 10, 20, 300)) << c.enemyId;
     const auto& groups = manager().GetGroups();
     ASSERT_EQ(groups.size(), c.typeIds.size()) << c.enemyId;
-    EXPECT_EQ(manager().count, c.count);
+    EXPECT_EQ(manager().count, static_cast<int>(groups.size()));
     for (size_t i = 0; i < groups.size(); ++i) {
       ASSERT_EQ(groups[i]->members.size(), 1u);
       const Enemy* e = groups[i]->members[0];
-      EXPECT_EQ(e->typeId, c.typeIds[i]) << c.enemyId << " group " << i;
+      EXPECT_EQ(e->typeId, c.typeIds[i]) << c.enemyId << " group " << i;  // parts match no type rule
       EXPECT_EQ(e->health, c.health[i]);
-      EXPECT_EQ(e->GetDamage(), 0);  // touching a boss does not hurt
-      ASSERT_NE(e->GetModel(), nullptr);
+      EXPECT_EQ(e->GetDamage(), 0);                        // touching a boss does not hurt
       EXPECT_NEAR(e->GetModel()->zAxis.z, -1.0f, 1e-5f);  // faces back along the rail
     }
     const Enemy* body = groups.back()->members[0];
@@ -200,22 +161,17 @@ TEST_F(BossTest, EachSpawnerBuildsItsPartsLinksAndCountWhateverTheFormation) {
     }
   }
 
-  // Placement of the parts: the cannons 100 above and below, the generators 32 and 42 behind the body's
-  // forward axis, the second rolled over.
+  // The cannons 100 above and below; the generators 32 and 42 back along the body's forward axis, the
+  // second rolled over.
   manager().Clear();
   Enemy* phantom = Spawn(kPhantomId);
   EXPECT_EQ(phantom->linkA->GetModel()->position, (math::Vec3{0, 100, 300}));
   EXPECT_EQ(phantom->linkB->GetModel()->position, (math::Vec3{0, -100, 300}));
-  EXPECT_EQ(phantom->scratchF[0], 0.0f);
-  EXPECT_EQ(phantom->linkB->scratch[3], 1);
-  EXPECT_EQ(phantom->linkA->scratch[3], -1);
   Enemy* rear = Spawn(kPsychoRearId);
   EXPECT_NEAR(rear->linkA->GetModel()->position.z, 332.0f, 1e-3f);
   EXPECT_NEAR(rear->linkB->GetModel()->position.z, 342.0f, 1e-3f);
-  EXPECT_NEAR(rear->linkB->GetModel()->xAxis.x, 1.0f, 1e-2f);  // rolled by 3.14: its side axis reversed
   EXPECT_NEAR(rear->linkA->GetModel()->xAxis.x, -1.0f, 1e-5f);
-  // A body's generator parts carry no boss type: the type search finds the body.
-  EXPECT_EQ(manager().FindEnemyByType(kPsychoRearId), rear);
+  EXPECT_NEAR(rear->linkB->GetModel()->xAxis.x, 1.0f, 1e-2f);
   EXPECT_EQ(manager().count, 6);
 }
 
@@ -223,49 +179,40 @@ TEST(BossModels, AModelLackingWhatTheBehavioursReadRefusesTheBossAndNamesTheMode
   struct Case {
     int enemyId;
     const char* file;
-    const char* text;  // empty: the file is left out
-    const char* named;
+    const char* cut;  // the last line holding this is cut (or everything from it); null: no file at all
+    bool toEnd;
+    const char* report;
   };
   const Case cases[] = {
-      {kPhantomId, "Phantom.mdl", "", "Phantom.mdl"},
-      {kPhantomId, "BeamCannon.mdl", "Object\nBeamCannon.X 0 0 0\nLockPoints\nMuzzle 0 0 20\nCollision\n",
-       "BeamCannon.mdl"},
-      {kPsychoRearId, "ShieldGen.mdl",
-       "Object\nShieldGen_Core.X 70 0 0\nLockPoints\nEmitter 0 0 10\nCollision\n0 0 0 12 0 0\n", "ShieldGen.mdl"},
-      {kPsychoRearId, "PsychoRear.mdl",
-       "Object\nPsychoRear_Body.X 0 0 0\nLockPoints\nCore 0 0 12\nCollision\n0 0 0 30 0 0\n", "PsychoRear.mdl"},
-      {kPsychoFrontId, "PsychoFront.mdl",
-       "Object\nPsychoFront_Base.X 0 0 0\nLockPoints\nCenter 0 0 0\nCollision\n0 0 -60 4 0 0\n", "PsychoFront.mdl"},
+      {kPhantomId, "Phantom.mdl", nullptr, false, "\"Phantom.mdl\" cannot be loaded"},
+      {kPhantomId, "BeamCannon.mdl", "0 0 0 12", false, "\"BeamCannon.mdl\" needs a collision sphere on part 0"},
+      {kPsychoRearId, "PsychoRear.mdl", "Object\nPsychoRear_HatchDown", true, "\"PsychoRear.mdl\" has no part 3"},
+      {kPsychoRearId, "ShieldGen.mdl", "Object\nShieldGen_Shell", true, "\"ShieldGen.mdl\" has no part 1"},
+      {kPsychoSideId, "PsychoSide.mdl", "Tube3", false, "\"PsychoSide.mdl\" needs 4 lock point(s) on part 11"},
+      {kPsychoFrontId, "PsychoFront.mdl", "Muzzle", false, "\"PsychoFront.mdl\" needs 1 lock point(s) on part 3"},
   };
   for (const Case& c : cases) {
-    gfxtest::ScratchGameFolder folder({std::string("Art/") + c.file});
-    if (*c.text != '\0') std::ofstream(folder.Root() / "Assets" / "Art" / c.file) << c.text;
+    gfxtest::ScratchGameFolder folder;
+    const auto path = folder.Root() / "Assets" / "Art" / c.file;
+    std::string text;
+    if (c.cut != nullptr) {
+      std::ifstream in(path);
+      text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      const size_t from = text.rfind(c.cut);
+      ASSERT_NE(from, std::string::npos) << c.file;
+      text.erase(from, c.toEnd ? std::string::npos : text.find('\n', from) + 1 - from);
+    }
+    std::filesystem::remove(path);
+    if (c.cut != nullptr) std::ofstream(path) << text;
     EngineHarness h(kFrameMs, folder.Root());
     EnemyManager& manager = *h.engine().enemyManager;
     testing::internal::CaptureStderr();
     EXPECT_FALSE(manager.SpawnEnemy(c.enemyId, kBossFormation, 0, 0, 300)) << c.file;
     const std::string report = testing::internal::GetCapturedStderr();
-    EXPECT_NE(report.find(c.named), std::string::npos) << report;
+    EXPECT_NE(report.find(c.report), std::string::npos) << report;
     EXPECT_TRUE(manager.GetGroups().empty());
     EXPECT_EQ(manager.count, 0);
   }
-
-  // The PsychoSide needs four lock points on each missile pod: one pod with three is refused.
-  gfxtest::ScratchGameFolder folder;
-  const auto path = folder.Root() / "Assets" / "Art" / "PsychoSide.mdl";
-  std::ifstream in(path);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  in.close();
-  const size_t lastTube = text.rfind("Tube3");
-  ASSERT_NE(lastTube, std::string::npos);
-  text.erase(lastTube, text.find('\n', lastTube) + 1 - lastTube);
-  std::ofstream(path) << text;
-  EngineHarness h(kFrameMs, folder.Root());
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(h.engine().enemyManager->SpawnEnemy(kPsychoSideId, kBossFormation, 0, 0, 300));
-  const std::string report = testing::internal::GetCapturedStderr();
-  EXPECT_NE(report.find("PsychoSide.mdl"), std::string::npos) << report;
-  EXPECT_NE(report.find("part 11"), std::string::npos) << report;
 }
 
 TEST_F(BossTest, PhantomBobsFiresAndSendsMinionsByTheCannonsLostThenDiesOverSeventeenSeconds) {
@@ -295,9 +242,10 @@ TEST_F(BossTest, PhantomBobsFiresAndSendsMinionsByTheCannonsLostThenDiesOverSeve
     EXPECT_NEAR(dir.x, 0.0f, 1e-5f);                          // up or down only
   }
   // One member while both cannons stand, two after the first is lost, three after both.
-  EXPECT_EQ(minions, (std::vector<Minions>{{5000, 2, 1}, {10020, 2, 2}}));
+  using Formations = std::vector<std::array<int, 3>>;
+  EXPECT_EQ(minions, (Formations{{5000, 2, 1}, {10020, 2, 2}}));
   RunUntil(15060);
-  EXPECT_EQ(minions.back(), (Minions{15040, 2, 3}));
+  EXPECT_EQ(minions.back(), (std::array<int, 3>{15040, 2, 3}));
   // The minions go quietly, so that only the body's explosions follow.
   for (const auto& group : manager().GetGroups()) {
     for (Enemy* member : group->members) member->remove = member->typeId == 2 || member->remove;
@@ -306,7 +254,7 @@ TEST_F(BossTest, PhantomBobsFiresAndSendsMinionsByTheCannonsLostThenDiesOverSeve
   EXPECT_EQ(body->linkA, nullptr);
   EXPECT_EQ(body->linkB, nullptr);
   // Each cannon explodes once, when destroyed.
-  EXPECT_EQ(explosions, (std::vector<Blast>{{6020, 1}, {10520, 1}}));
+  EXPECT_EQ(explosions, (std::vector<int>{6020, 10520}));
 
   explosions.clear();
   Hit(body, 0, 300000);
@@ -314,11 +262,10 @@ TEST_F(BossTest, PhantomBobsFiresAndSendsMinionsByTheCannonsLostThenDiesOverSeve
   const int death = T();
   EXPECT_EQ(g_gameSpeed, 5.0f);
   const size_t shotsAtDeath = bullets.size();
-  EXPECT_EQ(RunUntilGone(body, 20000) - death, 17020);  // flagged at 17 s, deleted on the next update
+  EXPECT_EQ(RunUntilGone(kPhantomId, 20000) - death, 17020);  // flagged at 17 s, deleted on the next update
   EXPECT_EQ(bullets.size(), shotsAtDeath);  // a dying body no longer fires
   // One hull explosion every hundred frames of the dying sequence.
-  EXPECT_EQ(Times(explosions), Every(death + 2020, 2000, death + 17000));
-  EXPECT_EQ(explosions[0].count, 1);
+  EXPECT_EQ(explosions, Every(death + 2020, 2000, death + 17000));
 }
 
 TEST_F(BossTest, BeamCannonsChargeAimAndFireThreeSecondsApart) {
@@ -345,7 +292,7 @@ TEST_F(BossTest, BeamCannonsChargeAimAndFireThreeSecondsApart) {
   EXPECT_EQ(upperRings, (std::vector<int>{3000, 12020}));
   EXPECT_EQ(lowerRings, (std::vector<int>{0, 9020, 18040}));
   std::vector<int> upperRays, lowerRays;
-  for (const Ray& r : rays) (r.origin.y > 0 ? upperRays : lowerRays).push_back(r.t);
+  for (const Shot& r : rays) (r.at.y > 0 ? upperRays : lowerRays).push_back(r.t);
   // Beams on every frame from 6 s to 8 s of each cycle.
   auto join = [](std::vector<int> a, const std::vector<int>& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -373,7 +320,6 @@ TEST_F(BossTest, PsychoRearIsShieldedCapsItsMinionsAndRunsItsHatchAndGunCycle) {
   ObjectPart& upperHatch = *body->GetModel()->parts[2];
   const math::Vec3 gunOffset = gun.offset;
   float aimAt5000 = 0;
-  int polaris = 0;
   while (T() < 24000) {
     Frame();
     Hit(body, 0, 5000);  // shielded: nothing
@@ -401,10 +347,10 @@ TEST_F(BossTest, PsychoRearIsShieldedCapsItsMinionsAndRunsItsHatchAndGunCycle) {
   std::vector<int> expected = Every(8100, 100, 10100);
   for (int t : Every(20140, 100, 22140)) expected.push_back(t);
   EXPECT_EQ(gunShots, expected);
-  // Each generator sends a Rotate minion every five seconds until six are counted.
-  for (const Minions& m : minions) polaris += m.typeId == 1 && m.members == 1 ? 1 : 0;
-  EXPECT_EQ(Times(minions), (std::vector<int>{5000, 5000, 10020, 10020, 15040, 15040}));
-  EXPECT_EQ(polaris, 6);
+  // Each generator sends a one-member Rotate formation every five seconds until six are counted.
+  std::vector<std::array<int, 3>> six;
+  for (int t : {5000, 5000, 10020, 10020, 15040, 15040}) six.push_back({t, 1, 1});
+  EXPECT_EQ(minions, six);
   EXPECT_EQ(body->scratchF[9], 6.0f);
 
   // A generator below 50001 loses its shell, which tumbles away while the generator keeps spawning.
@@ -414,8 +360,8 @@ TEST_F(BossTest, PsychoRearIsShieldedCapsItsMinionsAndRunsItsHatchAndGunCycle) {
   RunUntil(26000);
   EXPECT_TRUE(first->GetModel()->parts[1]->detached);
   EXPECT_GT(math::Vec3Length(first->GetModel()->parts[1]->worldPosition - shellStart), 120.0f);
-  EXPECT_EQ(Times(minions).back(), 25080);
-  EXPECT_EQ(minions.size(), 8u);
+  ASSERT_EQ(minions.size(), 8u);
+  EXPECT_EQ(minions.back()[0], 25080);
 
   // Both generators gone: the body takes every hit, without a flash, and dies at the cruise speed.
   Hit(first, 0, 50000);
@@ -430,7 +376,7 @@ TEST_F(BossTest, PsychoRearIsShieldedCapsItsMinionsAndRunsItsHatchAndGunCycle) {
   Frame();
   const int death = T();
   EXPECT_EQ(g_gameSpeed, 50.0f);
-  EXPECT_EQ(RunUntilGone(body, 12000) - death, 10020);
+  EXPECT_EQ(RunUntilGone(kPsychoRearId, 12000) - death, 10020);
 }
 
 TEST_F(BossTest, PsychoSideChargesItsTargetsFiringRaysFromLiveOnesAndBulletsFromDestroyedOnes) {
@@ -460,8 +406,8 @@ TEST_F(BossTest, PsychoSideChargesItsTargetsFiringRaysFromLiveOnesAndBulletsFrom
   };
   std::vector<int> shotTimes;
   int rayCount = 0, bulletCount = 0;
-  for (const Ray& r : rays) {
-    EXPECT_GE(target(r.origin), 3);
+  for (const Shot& r : rays) {
+    EXPECT_GE(target(r.at), 3);
     shotTimes.push_back(r.t);
     ++rayCount;
   }
@@ -499,7 +445,7 @@ TEST_F(BossTest, PsychoSideChargesItsTargetsFiringRaysFromLiveOnesAndBulletsFrom
   Frame();
   const int death = T();
   EXPECT_EQ(g_gameSpeed, 50.0f);
-  EXPECT_EQ(RunUntilGone(body, 12000) - death, 10020);
+  EXPECT_EQ(RunUntilGone(kPsychoSideId, 12000) - death, 10020);
   EXPECT_TRUE(explosions.empty());
 }
 
@@ -561,8 +507,8 @@ TEST_F(BossTest, PsychoFrontBreaksPlateByPlateFiresPairsThenBeamsAndFansMissiles
   const int death = T();
   EXPECT_EQ(g_gameSpeed, 5.0f);
   explosions.clear();
-  EXPECT_EQ(RunUntilGone(body, 12000) - death, 10020);
-  EXPECT_EQ(Times(explosions), Every(death + 2020, 2000, death + 10000));
+  EXPECT_EQ(RunUntilGone(kPsychoFrontId, 12000) - death, 10020);
+  EXPECT_EQ(explosions, Every(death + 2020, 2000, death + 10000));
 }
 
 TEST_F(BossTest, NoLinkIsLeftOnADeletedPart) {

@@ -100,7 +100,8 @@ void BeamCannonBehavior(Enemy* enemy) {
       g_engine->PlaySound(g_engine->GetSound(kSoundBigLaser), model.position.x, model.position.y,
                           model.position.z, 0.0f, 0.0f, 0.0f, true);
     }
-    boss::ChargeRing(&model, &boss::LockPointOf(model, 0), &model.zAxis, &model.xAxis, &model.yAxis, 20.0f, 30);
+    boss::ChargeRing(&model, &boss::LockPointOf(model, 0), &model.zAxis, &model.xAxis, &model.yAxis, 20.0f,
+                     30);
   }
 
   if (t < kBeamMs) {
@@ -126,8 +127,8 @@ void BeamCannonBehavior(Enemy* enemy) {
       }
     }
     if (t % 10 == 0 && t < kBeamEndMs) {
-      boss::Fire(new RayShot(1, cannon, &model.position, 15, {1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 1.0f, 1.0f, 1.0f},
-                             nullptr, -1));
+      boss::Fire(new RayShot(1, cannon, &model.position, 15, {1.0f, 1.0f, 1.0f, 1.0f},
+                             {0.0f, 1.0f, 1.0f, 1.0f}, nullptr, -1));
     }
     if (t >= kCycleMs) {
       cannon.scratch[kChargeFlag] = cannon.scratch[kCycleTimer] = -1;

@@ -10,8 +10,8 @@ constexpr int kPlates = 5;
 constexpr int kFlashingParts[] = {1, 4, 5, 6, 7, 8};
 constexpr int kCoreTimer = 5;  // scratch
 // scratchF entries.
-constexpr int kGunStart = 0, kGunSeen = 1, kLeftAngle = 2, kRightAngle = 3, kSweepClosing = 4, kLaserPhase = 5,
-              kPairs = 6, kSinceBeam = 7;
+constexpr int kGunStart = 0, kGunSeen = 1, kLeftAngle = 2, kRightAngle = 3, kSweepClosing = 4,
+              kLaserPhase = 5, kPairs = 6, kSinceBeam = 7;
 constexpr int kRemovalMs = 10000, kCoreAimMs = 3000;
 constexpr float kCoreTurn = 0.3488889f, kPlateDrift = 50.0f;
 constexpr float kFanYaws[] = {0.0f, 0.5235988f, 1.0471976f, -0.5235988f, -1.0471976f};
@@ -30,7 +30,8 @@ int GunTime(Enemy& body, int now) {
 void FireMissileFan(Model& model) {
   const ObjectPart& core = *model.parts[kCore];
   for (float yaw : kFanYaws) {
-    auto* missile = new Missile(1, boss::LockPointOf(model, kCore), boss::WorldAxes(core), 0.0f, 0.0f, true, true);
+    auto* missile =
+        new Missile(1, boss::LockPointOf(model, kCore), boss::WorldAxes(core), 0.0f, 0.0f, true, true);
     if (missile->GetModel() != nullptr) missile->GetModel()->Yaw(yaw);
     boss::Fire(missile);
   }
@@ -45,8 +46,8 @@ void GunPhase(Enemy& body, Model& model, int now, float dt) {
     if (body.scratchF[kPairs] >= kPairsBeforeBeams) {
       for (int g : {kLeftGun, kRightGun}) {
         ObjectPart& gun = *model.parts[g];
-        boss::ChargeRing(&model, &boss::LockPointOf(model, g), &gun.worldZAxis, &gun.worldXAxis, &gun.worldYAxis,
-                         15.0f, 20);
+        boss::ChargeRing(&model, &boss::LockPointOf(model, g), &gun.worldZAxis, &gun.worldXAxis,
+                         &gun.worldYAxis, 15.0f, 20);
       }
       body.scratchF[kPairs] = 0.0f;
       body.scratchF[kLaserPhase] = 1.0f;

@@ -40,7 +40,8 @@ void ShieldGenBehavior(Enemy* enemy) {
     Enemy* body = manager != nullptr ? manager->FindEnemyByType(kPsychoRearId) : nullptr;
     if (body != nullptr && body->scratchF[kMinionCount] < kMinionCap) {
       const math::Vec3 at = boss::LockPointOf(model, 0) + model.zAxis * 50.0f - model.yAxis * 20.0f;
-      if (manager->SpawnEnemy(kMinionEnemy, kMinionFormation, at.x, at.y, at.z)) body->scratchF[kMinionCount] += 1.0f;
+      if (manager->SpawnEnemy(kMinionEnemy, kMinionFormation, at.x, at.y, at.z))
+        body->scratchF[kMinionCount] += 1.0f;
     }
   }
 
@@ -97,8 +98,8 @@ void PsychoRearBehavior(Enemy* enemy) {
     sinceShot += static_cast<float>(boss::FrameMs());
     if (sinceShot >= kShotGapMs) {
       sinceShot = 0.0f;
-      boss::FireBullet(boss::LockPointOf(model, 1), boss::WorldAxes(gun), 100.0f, {0.0f, 0.4980392f, 1.0f, 1.0f},
-                       15.0f);
+      boss::FireBullet(boss::LockPointOf(model, 1), boss::WorldAxes(gun), 100.0f,
+                       {0.0f, 0.4980392f, 1.0f, 1.0f}, 15.0f);
     }
   } else if (t > 10000 && t <= 12000) {
     const math::Vec3 axis = math::Vec3Cross(model.zAxis, gun.worldZAxis);

@@ -14,7 +14,9 @@ constexpr int kRemovalMs = 10000, kPodsOutMs = 4000;
 constexpr int kChargePeriodMs = 1500, kChargeMs = 3000, kMissilePeriodMs = 1000;
 constexpr float kPodSpeed = 100.0f, kCoverSpeed = 50.0f;
 
-bool Alive(const Enemy& body, int target) { return body.scratch[target] > 0; }
+bool Alive(const Enemy& body, int target) {
+  return body.scratch[target] > 0;
+}
 
 // Starts a charge on a target with none pending. At most two are ever pending (a charge every 1.5 s, each
 // freed after 3 s), so a free one is always found.
@@ -26,14 +28,15 @@ void StartCharge(Enemy& body, Model& model, int now) {
   while (body.scratchF[i] != 0.0f) i = math::Random() % kTargets;
   body.scratchF[i] = body.scratchF[kSeen + i] = static_cast<float>(now);
   if (Alive(body, i)) {
-    boss::ChargeRing(&model, &boss::LockPointOf(model, i), &model.zAxis, &model.xAxis, &model.yAxis, 15.0f, 20);
+    boss::ChargeRing(&model, &boss::LockPointOf(model, i), &model.zAxis, &model.xAxis, &model.yAxis, 15.0f,
+                     20);
   }
 }
 
 void LaunchMissile(Model& model, int pod, float pitch) {
   const ObjectPart& part = *model.parts[pod];
-  auto* missile = new Missile(1, boss::LockPointOf(model, pod, math::Random() % 4), boss::WorldAxes(part), 0.0f,
-                              0.0f, true, true);
+  auto* missile = new Missile(1, boss::LockPointOf(model, pod, math::Random() % 4), boss::WorldAxes(part),
+                              0.0f, 0.0f, true, true);
   if (missile->GetModel() != nullptr) missile->GetModel()->Pitch(pitch);
   boss::Fire(missile);
 }
@@ -79,7 +82,8 @@ void PsychoSideBehavior(Enemy* enemy) {
     if (static_cast<float>(now) - body.scratchF[i] < static_cast<float>(kChargeMs)) continue;
     const math::Vec3& eye = boss::LockPointOf(model, i);
     if (Alive(body, i)) {
-      boss::Fire(new RayShot(1, body, &eye, 30, {1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 1.0f, 1.0f, 1.0f}, nullptr, -1));
+      boss::Fire(
+          new RayShot(1, body, &eye, 30, {1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 1.0f, 1.0f, 1.0f}, nullptr, -1));
     } else {
       boss::FireBullet(eye, boss::WorldAxes(*model.parts[i]), 100.0f, {1.0f, 0.0f, 0.0f, 1.0f}, 15.0f);
     }

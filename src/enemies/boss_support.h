@@ -12,8 +12,8 @@ namespace boss {
 // Scratch entries every boss body keeps in the same place.
 constexpr int kFrameCounter = 8;
 constexpr int kDyingFlag = 9;
-constexpr float kCrawlRail = 5.0f;   // rail speed after the Phantom's or the PsychoFront's death
-constexpr float kCruiseRail = 50.0f; // after the PsychoRear's or the PsychoSide's
+constexpr float kCrawlRail = 5.0f;    // rail speed after the Phantom's or the PsychoFront's death
+constexpr float kCruiseRail = 50.0f;  // after the PsychoRear's or the PsychoSide's
 
 int Now();
 float FrameSeconds();

@@ -47,7 +47,8 @@ bool ModelFits(const Enemy& enemy, const char* name, std::initializer_list<PartN
       }
       const ObjectPart& part = *model->parts[static_cast<size_t>(need.part)];
       if (part.lockPoints.size() < static_cast<size_t>(need.lockPoints)) {
-        lack = "needs " + std::to_string(need.lockPoints) + " lock point(s) on part " + std::to_string(need.part);
+        lack = "needs " + std::to_string(need.lockPoints) + " lock point(s) on part " +
+               std::to_string(need.part);
         break;
       }
       if (part.spheres.size() < static_cast<size_t>(need.spheres)) {
@@ -96,11 +97,16 @@ void EnemyManager::AppendBossGroup(Enemy* member, Behavior behavior) {
 
 int EnemyManager::SpawnBoss(int typeId, float x, float y, float z) {
   switch (typeId) {
-    case kPhantomId: return SpawnPhantom(x, y, z);
-    case kPsychoRearId: return SpawnPsychoRear(x, y, z);
-    case kPsychoSideId: return SpawnPsychoSide(x, y, z);
-    case kPsychoFrontId: return SpawnPsychoFront(x, y, z);
-    default: return 0;
+    case kPhantomId:
+      return SpawnPhantom(x, y, z);
+    case kPsychoRearId:
+      return SpawnPsychoRear(x, y, z);
+    case kPsychoSideId:
+      return SpawnPsychoSide(x, y, z);
+    case kPsychoFrontId:
+      return SpawnPsychoFront(x, y, z);
+    default:
+      return 0;
   }
 }
 
@@ -138,8 +144,18 @@ int EnemyManager::SpawnPsychoRear(float x, float y, float z) {
 int EnemyManager::SpawnPsychoSide(float x, float y, float z) {
   auto body = MakePart(*this, "PsychoSide", kPsychoSideId, 1, kBodyScore, {x, y, z});
   if (!ModelFits(*body, "PsychoSide",
-                 {{0, 1, 1}, {1, 1, 1}, {2, 1, 1}, {3, 1, 1}, {4, 1, 1}, {5, 0, 0}, {6, 0, 0}, {7, 0, 0},
-                  {8, 0, 0}, {9, 0, 0}, {10, 4, 0}, {11, 4, 0}})) {
+                 {{0, 1, 1},
+                  {1, 1, 1},
+                  {2, 1, 1},
+                  {3, 1, 1},
+                  {4, 1, 1},
+                  {5, 0, 0},
+                  {6, 0, 0},
+                  {7, 0, 0},
+                  {8, 0, 0},
+                  {9, 0, 0},
+                  {10, 4, 0},
+                  {11, 4, 0}})) {
     return 0;
   }
   for (int i = 0; i < 5; ++i) body->scratch[i] = kPartHealth;
@@ -150,7 +166,14 @@ int EnemyManager::SpawnPsychoSide(float x, float y, float z) {
 int EnemyManager::SpawnPsychoFront(float x, float y, float z) {
   auto body = MakePart(*this, "PsychoFront", kPsychoFrontId, kFrontHealth, kBodyScore, {x, y, z});
   if (!ModelFits(*body, "PsychoFront",
-                 {{0, 1, 1}, {1, 1, 1}, {2, 1, 0}, {3, 1, 0}, {4, 0, 1}, {5, 0, 1}, {6, 0, 1}, {7, 0, 1},
+                 {{0, 1, 1},
+                  {1, 1, 1},
+                  {2, 1, 0},
+                  {3, 1, 0},
+                  {4, 0, 1},
+                  {5, 0, 1},
+                  {6, 0, 1},
+                  {7, 0, 1},
                   {8, 0, 1}})) {
     return 0;
   }
@@ -161,9 +184,15 @@ int EnemyManager::SpawnPsychoFront(float x, float y, float z) {
 
 namespace boss {
 
-int Now() { return Timer().GetTimeMs(); }
-float FrameSeconds() { return Timer().GetFrameSeconds(); }
-int FrameMs() { return Timer().GetFrameMs(); }
+int Now() {
+  return Timer().GetTimeMs();
+}
+float FrameSeconds() {
+  return Timer().GetFrameSeconds();
+}
+int FrameMs() {
+  return Timer().GetFrameMs();
+}
 
 int Elapsed(Enemy& enemy, int start) {
   const int now = Now();
@@ -172,7 +201,9 @@ int Elapsed(Enemy& enemy, int start) {
   return now - enemy.scratch[start];
 }
 
-bool Dying(const Enemy& enemy) { return enemy.scratch[kDyingFlag] == 1; }
+bool Dying(const Enemy& enemy) {
+  return enemy.scratch[kDyingFlag] == 1;
+}
 
 void StartDying(Enemy& enemy, int timer, float railSpeed) {
   enemy.scratch[kDyingFlag] = 1;
@@ -201,7 +232,9 @@ void Explode(const math::Vec3& at, float size, int count) {
 
 namespace {
 // One draw of -250 to 249.
-float Spread() { return static_cast<float>(math::Random() % 500 - 250); }
+float Spread() {
+  return static_cast<float>(math::Random() % 500 - 250);
+}
 }  // namespace
 
 math::Vec3 Jittered(const math::Vec3& at) {
@@ -231,7 +264,9 @@ const math::Vec3& LockPointOf(const Model& model, int part, int index) {
   return model.parts[static_cast<size_t>(part)]->lockPoints[static_cast<size_t>(index)].worldPosition;
 }
 
-ShotAxes WorldAxes(const ObjectPart& part) { return {part.worldXAxis, part.worldYAxis, part.worldZAxis}; }
+ShotAxes WorldAxes(const ObjectPart& part) {
+  return {part.worldXAxis, part.worldYAxis, part.worldZAxis};
+}
 
 void ChargeRing(Model* owner, const math::Vec3* at, const math::Vec3* z, const math::Vec3* x,
                 const math::Vec3* y, float size, int count) {

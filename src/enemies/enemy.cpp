@@ -38,7 +38,9 @@ Enemy::~Enemy() {
 }
 
 void Enemy::StepHitFlash(int slot, bool lit) {
-  if (model == nullptr || slot < 0 || slot >= kSlots || static_cast<size_t>(slot) >= model->parts.size()) return;
+  if (model == nullptr || slot < 0 || slot >= kSlots || static_cast<size_t>(slot) >= model->parts.size()) {
+    return;
+  }
   ObjectPart& part = *model->parts[static_cast<size_t>(slot)];
   if (!lit || hitFlashMs[slot] <= 0) {
     part.hitFlash = 0.0f;

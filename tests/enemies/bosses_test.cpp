@@ -92,8 +92,9 @@ class BossTest : public ::testing::Test {
     return T();
   }
   static int ChargeRings(const Model& model) {
-    return static_cast<int>(std::count_if(model.particleSystems.begin(), model.particleSystems.end(),
-                                          [](const ParticleSystem* s) { return s->kind == kChargeRingParticles; }));
+    return static_cast<int>(
+        std::count_if(model.particleSystems.begin(), model.particleSystems.end(),
+                      [](const ParticleSystem* s) { return s->kind == kChargeRingParticles; }));
   }
   static void Hit(Enemy* enemy, int part, int damage) {
     Entity shot;
@@ -145,7 +146,7 @@ TEST_F(BossTest, EachSpawnerBuildsItsPartsLinksAndCountWhateverTheFormation) {
       const Enemy* e = groups[i]->members[0];
       EXPECT_EQ(e->typeId, c.typeIds[i]) << c.enemyId << " group " << i;  // parts match no type rule
       EXPECT_EQ(e->health, c.health[i]);
-      EXPECT_EQ(e->GetDamage(), 0);                        // touching a boss does not hurt
+      EXPECT_EQ(e->GetDamage(), 0);                       // touching a boss does not hurt
       EXPECT_NEAR(e->GetModel()->zAxis.z, -1.0f, 1e-5f);  // faces back along the rail
     }
     const Enemy* body = groups.back()->members[0];
@@ -185,11 +186,15 @@ TEST(BossModels, AModelLackingWhatTheBehavioursReadRefusesTheBossAndNamesTheMode
   };
   const Case cases[] = {
       {kPhantomId, "Phantom.mdl", nullptr, false, "\"Phantom.mdl\" cannot be loaded"},
-      {kPhantomId, "BeamCannon.mdl", "0 0 0 12", false, "\"BeamCannon.mdl\" needs a collision sphere on part 0"},
-      {kPsychoRearId, "PsychoRear.mdl", "Object\nPsychoRear_HatchDown", true, "\"PsychoRear.mdl\" has no part 3"},
+      {kPhantomId, "BeamCannon.mdl", "0 0 0 12", false,
+       "\"BeamCannon.mdl\" needs a collision sphere on part 0"},
+      {kPsychoRearId, "PsychoRear.mdl", "Object\nPsychoRear_HatchDown", true,
+       "\"PsychoRear.mdl\" has no part 3"},
       {kPsychoRearId, "ShieldGen.mdl", "Object\nShieldGen_Shell", true, "\"ShieldGen.mdl\" has no part 1"},
-      {kPsychoSideId, "PsychoSide.mdl", "Tube3", false, "\"PsychoSide.mdl\" needs 4 lock point(s) on part 11"},
-      {kPsychoFrontId, "PsychoFront.mdl", "Muzzle", false, "\"PsychoFront.mdl\" needs 1 lock point(s) on part 3"},
+      {kPsychoSideId, "PsychoSide.mdl", "Tube3", false,
+       "\"PsychoSide.mdl\" needs 4 lock point(s) on part 11"},
+      {kPsychoFrontId, "PsychoFront.mdl", "Muzzle", false,
+       "\"PsychoFront.mdl\" needs 1 lock point(s) on part 3"},
   };
   for (const Case& c : cases) {
     gfxtest::ScratchGameFolder folder;
@@ -239,7 +244,7 @@ TEST_F(BossTest, PhantomBobsFiresAndSendsMinionsByTheCannonsLostThenDiesOverSeve
     EXPECT_NEAR(b.at.z, 270.0f, 1e-3f);
     const math::Vec3 dir = b.shot->GetModel()->zAxis;
     EXPECT_LE(Angle(dir, {0, 0, -1}), 25.5f * 0.0174533f);  // within 25 degrees of straight ahead
-    EXPECT_NEAR(dir.x, 0.0f, 1e-5f);                          // up or down only
+    EXPECT_NEAR(dir.x, 0.0f, 1e-5f);                        // up or down only
   }
   // One member while both cannons stand, two after the first is lost, three after both.
   using Formations = std::vector<std::array<int, 3>>;
@@ -263,7 +268,7 @@ TEST_F(BossTest, PhantomBobsFiresAndSendsMinionsByTheCannonsLostThenDiesOverSeve
   EXPECT_EQ(g_gameSpeed, 5.0f);
   const size_t shotsAtDeath = bullets.size();
   EXPECT_EQ(RunUntilGone(kPhantomId, 20000) - death, 17020);  // flagged at 17 s, deleted on the next update
-  EXPECT_EQ(bullets.size(), shotsAtDeath);  // a dying body no longer fires
+  EXPECT_EQ(bullets.size(), shotsAtDeath);                    // a dying body no longer fires
   // One hull explosion every hundred frames of the dying sequence.
   EXPECT_EQ(explosions, Every(death + 2020, 2000, death + 17000));
 }
@@ -323,14 +328,18 @@ TEST_F(BossTest, PsychoRearIsShieldedCapsItsMinionsAndRunsItsHatchAndGunCycle) {
   while (T() < 24000) {
     Frame();
     Hit(body, 0, 5000);  // shielded: nothing
-    if (T() == 3000) { EXPECT_EQ(body->scratchF[0], 0.0f); }
+    if (T() == 3000) {
+      EXPECT_EQ(body->scratchF[0], 0.0f);
+    }
     if (T() == 5000) {
       EXPECT_NEAR(body->scratchF[0], 0.8722f, 1e-3f);  // the hatches turn for two seconds
-      EXPECT_NEAR(body->scratchF[1], 18.0f, 1e-4f);   // the gun slides out 18 and stops
+      EXPECT_NEAR(body->scratchF[1], 18.0f, 1e-4f);    // the gun slides out 18 and stops
       EXPECT_NEAR(gun.offset.z - gunOffset.z, 18.0f, 1e-3f);
       aimAt5000 = Angle(gun.worldZAxis, ShipAt() - gun.worldPosition);
     }
-    if (T() == 8000) { EXPECT_LT(Angle(gun.worldZAxis, ShipAt() - gun.worldPosition), aimAt5000 - 0.2f); }
+    if (T() == 8000) {
+      EXPECT_LT(Angle(gun.worldZAxis, ShipAt() - gun.worldPosition), aimAt5000 - 0.2f);
+    }
     if (T() == 12020) {  // closed again
       EXPECT_NEAR(body->scratchF[0], 0.0f, 1e-4f);
       EXPECT_NEAR(body->scratchF[1], 0.0f, 1e-3f);
@@ -465,7 +474,8 @@ TEST_F(BossTest, PsychoFrontBreaksPlateByPlateFiresPairsThenBeamsAndFansMissiles
     }
     if (body->health < healthBefore) broken.push_back("core");
   }
-  EXPECT_EQ(broken, (std::vector<std::string>{"plate 8", "plate 7", "plate 6", "plate 5", "plate 4", "core"}));
+  EXPECT_EQ(broken,
+            (std::vector<std::string>{"plate 8", "plate 7", "plate 6", "plate 5", "plate 4", "core"}));
   EXPECT_EQ(body->health, 0);
   body->health = 50000;  // the fight goes on with the core bare
   const float plateStart = model.parts[8]->offset.z;
@@ -475,8 +485,12 @@ TEST_F(BossTest, PsychoFrontBreaksPlateByPlateFiresPairsThenBeamsAndFansMissiles
     Frame();
     widest = std::max(widest, body->scratchF[2]);
     EXPECT_GE(body->scratchF[2], -1e-4f);
-    if (T() == 15560) { EXPECT_EQ(ChargeRings(model), 0); }
-    if (T() == 15580) { EXPECT_EQ(ChargeRings(model), 2); }  // both guns charge at the twentieth pair
+    if (T() == 15560) {
+      EXPECT_EQ(ChargeRings(model), 0);
+    }
+    if (T() == 15580) {
+      EXPECT_EQ(ChargeRings(model), 2);
+    }  // both guns charge at the twentieth pair
   }
   EXPECT_NEAR(widest, 0.9594f, 0.01f);
   EXPECT_NEAR(model.parts[8]->offset.z - plateStart, 50.0f * 24.0f, 2.0f);  // broken plates slide forward
@@ -572,9 +586,10 @@ TEST(BossLevel, EveryBossIsMetInItsViewAlongTheTestLevel) {
       if (id == kPhantomId) boss->health = 0;
     }
   }
-  EXPECT_EQ(met, (std::vector<std::pair<int, int>>{
-                     {kPhantomId, kSideView}, {kPsychoRearId, kRailView}, {kPsychoSideId, kSideView},
-                     {kPsychoFrontId, kTopView}}));
+  EXPECT_EQ(met, (std::vector<std::pair<int, int>>{{kPhantomId, kSideView},
+                                                   {kPsychoRearId, kRailView},
+                                                   {kPsychoSideId, kSideView},
+                                                   {kPsychoFrontId, kTopView}}));
   EXPECT_NE(h.state(), kGameOver);
   ASSERT_EQ(h.engine().players.size(), 1u);
   EXPECT_GT(h.engine().players[0]->GetModel()->position.z, 2000.0f);  // the ship came along the whole way

@@ -461,6 +461,7 @@ TEST_F(BossTest, PsychoSideChargesItsTargetsFiringRaysFromLiveOnesAndBulletsFrom
 TEST_F(BossTest, PsychoFrontBreaksPlateByPlateFiresPairsThenBeamsAndFansMissilesFromItsBareCore) {
   Enemy* body = Spawn(kPsychoFrontId);
   Model& model = *body->GetModel();
+  engine().players[0]->SetPosition(-120, 0, 0);
   // Plates must go 8, 7, 6, 5, 4, then the core: a hit out of order does nothing.
   std::vector<std::string> broken;
   for (int part : {7, 1, 8, 4, 7, 6, 1, 5, 4, 1}) {
@@ -485,12 +486,20 @@ TEST_F(BossTest, PsychoFrontBreaksPlateByPlateFiresPairsThenBeamsAndFansMissiles
     Frame();
     widest = std::max(widest, body->scratchF[2]);
     EXPECT_GE(body->scratchF[2], -1e-4f);
-    if (T() == 15560) {
-      EXPECT_EQ(ChargeRings(model), 0);
+    if (T() == 15560 || T() == 15580) {  // both guns charge at the twentieth pair
+      EXPECT_EQ(ChargeRings(model), T() == 15560 ? 0 : 2);
     }
-    if (T() == 15580) {
-      EXPECT_EQ(ChargeRings(model), 2);
-    }  // both guns charge at the twentieth pair
+    if (T() == 15600 + 3000) {
+      // The ship off to one side: the gun on the far side turns inward onto it, the near one would have to
+      // turn inward past its rest, and stays there.
+      std::vector<float> off;
+      for (int g : {2, 3}) {
+        const ObjectPart& gun = *model.parts[g];
+        off.push_back(Angle(gun.worldZAxis, ShipAt() - gun.lockPoints[0].worldPosition));
+      }
+      EXPECT_LT(off[1], 0.02f);
+      EXPECT_NEAR(body->scratchF[2], 0.0f, 0.01f);
+    }
   }
   EXPECT_NEAR(widest, 0.9594f, 0.01f);
   EXPECT_NEAR(model.parts[8]->offset.z - plateStart, 50.0f * 24.0f, 2.0f);  // broken plates slide forward

@@ -114,7 +114,10 @@ int EnemyManager::SpawnPhantom(float x, float y, float z) {
   auto body = MakePart(*this, "Phantom", kPhantomId, kPhantomHealth, kPhantomScore, {x, y, z});
   auto first = MakePart(*this, "BeamCannon", kNoType, kCannonHealth, kPartScore, {x, y + kCannonHeight, z});
   auto second = MakePart(*this, "BeamCannon", kNoType, kCannonHealth, kPartScore, {x, y - kCannonHeight, z});
-  if (!ModelFits(*body, "Phantom", {{0, 1, 1}}) || !ModelFits(*first, "BeamCannon", {{0, 1, 1}})) return 0;
+  if (!ModelFits(*body, "Phantom", {{0, 1, 1}}) || !ModelFits(*first, "BeamCannon", {{0, 1, 1}}) ||
+      !ModelFits(*second, "BeamCannon", {{0, 1, 1}})) {
+    return 0;
+  }
   body->scratchF[0] = y;
   second->scratch[3] = 1;  // its first cycle runs 3000 ms ahead
   Link(*body, *first, *second);
@@ -126,13 +129,17 @@ int EnemyManager::SpawnPhantom(float x, float y, float z) {
 
 int EnemyManager::SpawnPsychoRear(float x, float y, float z) {
   auto body = MakePart(*this, "PsychoRear", kPsychoRearId, kRearHealth, kBodyScore, {x, y, z});
+  // The hull, the gun with its muzzle, and the two hatches.
   if (!ModelFits(*body, "PsychoRear", {{0, 1, 1}, {1, 1, 0}, {2, 0, 0}, {3, 0, 0}})) return 0;
   const Model& shape = *body->GetModel();
   auto first = MakePart(*this, "ShieldGen", kNoType, kGeneratorHealth, kPartScore,
                         shape.position - shape.zAxis * kFirstGenerator);
   auto second = MakePart(*this, "ShieldGen", kNoType, kGeneratorHealth, kPartScore,
                          shape.position - shape.zAxis * kSecondGenerator);
-  if (!ModelFits(*first, "ShieldGen", {{0, 1, 1}, {1, 0, 0}})) return 0;
+  if (!ModelFits(*first, "ShieldGen", {{0, 1, 1}, {1, 0, 0}}) ||
+      !ModelFits(*second, "ShieldGen", {{0, 1, 1}, {1, 0, 0}})) {
+    return 0;
+  }
   second->GetModel()->Roll(3.14f);  // the twin on the other side
   Link(*body, *first, *second);
   AppendBossGroup(first.release(), ShieldGenBehavior);
@@ -143,6 +150,7 @@ int EnemyManager::SpawnPsychoRear(float x, float y, float z) {
 
 int EnemyManager::SpawnPsychoSide(float x, float y, float z) {
   auto body = MakePart(*this, "PsychoSide", kPsychoSideId, 1, kBodyScore, {x, y, z});
+  // Targets 0 to 4 with their eyes and spheres, covers 5 to 9, missile pods 10 and 11 with four tubes each.
   if (!ModelFits(*body, "PsychoSide",
                  {{0, 1, 1},
                   {1, 1, 1},
@@ -165,6 +173,7 @@ int EnemyManager::SpawnPsychoSide(float x, float y, float z) {
 
 int EnemyManager::SpawnPsychoFront(float x, float y, float z) {
   auto body = MakePart(*this, "PsychoFront", kPsychoFrontId, kFrontHealth, kBodyScore, {x, y, z});
+  // The base, the core, the two guns with their muzzles, and plates 4 to 8 that take the hits.
   if (!ModelFits(*body, "PsychoFront",
                  {{0, 1, 1},
                   {1, 1, 1},

@@ -28,12 +28,6 @@ void FireAimedBullet(const Model& model) {
   boss::FireBullet(boss::LockPointOf(model, 0), axes, 100.0f, {255.0f, 0.0f, 0.0f, 255.0f}, 15.0f);
 }
 
-// Takes a flagged cannon out of the body's link, both ways.
-void DropLink(Enemy*& link) {
-  link->linkA = nullptr;
-  link = nullptr;
-}
-
 }  // namespace
 
 void PhantomBehavior(Enemy* enemy) {
@@ -73,7 +67,7 @@ void PhantomBehavior(Enemy* enemy) {
   for (Enemy** link : {&body.linkA, &body.linkB}) {
     if (*link != nullptr && (*link)->remove) {
       ++body.scratch[kCannonsLost];
-      DropLink(*link);
+      boss::Unlink(*link);
     }
   }
 
@@ -83,7 +77,7 @@ void PhantomBehavior(Enemy* enemy) {
     for (Enemy** link : {&body.linkA, &body.linkB}) {
       if (*link == nullptr) continue;
       (*link)->remove = true;
-      DropLink(*link);
+      boss::Unlink(*link);
     }
   }
 }

@@ -122,10 +122,7 @@ void PsychoRearBehavior(Enemy* enemy) {
 
   // A generator that is going no longer shields the body.
   for (Enemy** link : {&body.linkA, &body.linkB}) {
-    if (*link != nullptr && (*link)->remove) {
-      (*link)->linkA = nullptr;
-      *link = nullptr;
-    }
+    if (*link != nullptr && (*link)->remove) boss::Unlink(*link);
   }
   if (body.health <= 0) boss::StartDying(body, kCycleTimer, boss::kCruiseRail);
 }

@@ -35,6 +35,9 @@ math::Vec3 Jittered(const math::Vec3& at);
 // A random point at the distance of the first collision sphere's radius of part 0 from the model's position.
 math::Vec3 OnHull(const Model& model);
 
+// Takes a part out of its body's link, both ways.
+void Unlink(Enemy*& link);
+
 // The first player's model position; null without one.
 const math::Vec3* PlayerPosition();
 // The first lock point of a part (checked when the boss was made).

@@ -262,6 +262,11 @@ math::Vec3 OnHull(const Model& model) {
   return model.position + math::Vec3Normalize({x, y, z}) * radius;
 }
 
+void Unlink(Enemy*& link) {
+  link->linkA = nullptr;
+  link = nullptr;
+}
+
 const math::Vec3* PlayerPosition() {
   if (g_engine == nullptr || g_engine->players.empty() || g_engine->players[0]->GetModel() == nullptr) {
     return nullptr;

@@ -114,8 +114,11 @@ void Engine::ProcessLevelEvents() {
         break;
       case kEnemySpawn:
         if (!enemyManager->SpawnEnemy(event.a, event.b, event.x, event.y, event.z)) {
-          std::fprintf(stderr, "Level: an enemy spawn names enemy %d and formation %d, which the tables lack\n",
-                       event.a, event.b);
+          std::fprintf(
+              stderr,
+              "Level: an enemy spawn of enemy %d and formation %d made nothing (ids the tables lack, or "
+              "a boss whose model is unfit)\n",
+              event.a, event.b);
         }
         break;
       default:

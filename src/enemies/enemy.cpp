@@ -31,6 +31,40 @@ Enemy::Enemy() {
   std::fill(std::begin(scratch), std::end(scratch), -1);
 }
 
+Enemy::~Enemy() {
+  for (Enemy* other : {linkA, linkB}) {
+    if (other == nullptr) continue;
+    if (other->linkA == this) other->linkA = nullptr;
+    if (other->linkB == this) other->linkB = nullptr;
+  }
+}
+
+void Enemy::StepHitFlash(int slot, bool lit) {
+  if (model == nullptr || slot < 0 || slot >= kSlots || static_cast<size_t>(slot) >= model->parts.size()) {
+    return;
+  }
+  ObjectPart& part = *model->parts[static_cast<size_t>(slot)];
+  if (!lit || hitFlashMs[slot] <= 0) {
+    part.hitFlash = 0.0f;
+    return;
+  }
+  const float step = Timer().GetFrameSeconds() * 4.0f;
+  if (flashPhase[slot] == 0) {
+    part.hitFlash += step;
+    if (part.hitFlash >= 1.0f) {
+      part.hitFlash = 1.0f;
+      flashPhase[slot] = 1;
+    }
+  } else {
+    part.hitFlash -= step;
+    if (part.hitFlash <= 0.0f) {
+      part.hitFlash = 0.0f;
+      flashPhase[slot] = 0;
+    }
+  }
+  hitFlashMs[slot] -= Timer().GetFrameMs();
+}
+
 void Enemy::OnCollision(Entity* other, int part) {
   if (g_engine != nullptr && g_engine->enemyManager != nullptr && g_engine->enemyManager->startDelayMs > 0)
     return;

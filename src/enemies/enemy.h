@@ -14,6 +14,9 @@ class Enemy : public Entity {
   static constexpr int kSlots = 10;
 
   Enemy();
+  // A boss's body and parts point at each other: whichever is deleted first takes itself out of the other's
+  // links, so no link is ever left on a deleted enemy.
+  ~Enemy() override;
 
   // Takes the other object's contact damage by the rules of this enemy's type; nothing while the enemy
   // manager's start delay runs.
@@ -25,6 +28,9 @@ class Enemy : public Entity {
   // Moves the enemy's model along the rail's forward axis at the rail speed for one frame, so it keeps its
   // place relative to the rail camera.
   static void MoveWithCamera(Enemy* enemy);
+  // One frame of model part slot's hit flash: while lit and with flash time left it blinks up and down at 4
+  // a second and the time counts down; otherwise the flash is off. Nothing without that part.
+  void StepHitFlash(int slot, bool lit);
 
   int hitFlashMs[kSlots] = {};      // flash left per model part
   uint8_t flashPhase[kSlots] = {};  // 0 rising, 1 falling

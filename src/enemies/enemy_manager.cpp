@@ -200,8 +200,13 @@ bool EnemyManager::SpawnEnemy(int enemyId, int behaviorId, float x, float y, flo
     groups.push_back(std::move(group));  // erased by the next update
     return true;
   }
+  if (IsBoss(kind.typeId)) {
+    // One boss whatever the formation: its behaviour and offsets are not used.
+    const int made = SpawnBoss(kind.typeId, x, y, z);
+    count += made;
+    return made > 0;
+  }
   if (formation.behavior == nullptr) return false;
-  if (IsBoss(kind.typeId)) return false;  // bosses come with their own spawners
 
   const math::Vec3 at{x, y, z};
   for (int i = 0; i < formation.memberCount; ++i) {
@@ -250,33 +255,11 @@ int EnemyGroup::Update() {
     finished = true;
     return 0;
   }
-  const float dt = Timer().GetFrameSeconds();
-  const int frameMs = Timer().GetFrameMs();
   int removed = 0;
   for (size_t i = 0; i < members.size();) {
     Enemy* enemy = members[i];
-    ObjectPart* part0 = nullptr;
-    if (Model* model = enemy->GetModel(); model != nullptr && !model->parts.empty()) part0 = model->parts[0];
-    if (enemy->typeId != kPsychoSideId && enemy->typeId != kPsychoFrontId && part0 != nullptr) {
-      if (enemy->hitFlashMs[0] > 0) {
-        if (enemy->flashPhase[0] == 0) {
-          part0->hitFlash += dt * 4.0f;
-          if (part0->hitFlash >= 1.0f) {
-            part0->hitFlash = 1.0f;
-            enemy->flashPhase[0] = 1;
-          }
-        } else {
-          part0->hitFlash -= dt * 4.0f;
-          if (part0->hitFlash <= 0.0f) {
-            part0->hitFlash = 0.0f;
-            enemy->flashPhase[0] = 0;
-          }
-        }
-        enemy->hitFlashMs[0] -= frameMs;
-      } else {
-        part0->hitFlash = 0.0f;
-      }
-    }
+    // The part-based bosses blink their own parts.
+    if (enemy->typeId != kPsychoSideId && enemy->typeId != kPsychoFrontId) enemy->StepHitFlash(0, true);
     if (enemy->remove) {
       delete enemy;
       members.erase(members.begin() + static_cast<std::ptrdiff_t>(i));

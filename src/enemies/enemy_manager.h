@@ -66,8 +66,8 @@ class EnemyManager {
   // Up first, then side, then forward.
   void SetAxes(float ux, float uy, float uz, float sx, float sy, float sz, float fx, float fy, float fz);
   // A formation of a behaviour record's size and shape, every member of one enemy kind, around the spawn
-  // point in the rail frame; enemy ids of the bosses start their boss instead. Ids outside the tables
-  // spawn nothing and return false.
+  // point in the rail frame; enemy ids of the bosses start one boss instead, whatever the formation's size.
+  // Ids outside the tables, and a boss whose model is unfit, spawn nothing and return false.
   bool SpawnEnemy(int enemyId, int behaviorId, float x, float y, float z);
   void Update();
   // Deletes every enemy and group.
@@ -89,5 +89,17 @@ class EnemyManager {
   std::vector<EnemyType> enemyTypes;
 
  private:
+  // The spawner of a boss type id; 0 for any other id.
+  int SpawnBoss(int typeId, float x, float y, float z);
+  // The boss spawners: each builds its boss at the spawn point and appends one group per object, parts
+  // first, body last. A boss model lacking a part, lock point or sphere its behaviours read is reported on
+  // stderr and nothing is made. Each returns the number of enemies made (0 when refused), which SpawnEnemy
+  // adds to the count.
+  int SpawnPhantom(float x, float y, float z);
+  int SpawnPsychoRear(float x, float y, float z);
+  int SpawnPsychoSide(float x, float y, float z);
+  int SpawnPsychoFront(float x, float y, float z);
+  void AppendBossGroup(Enemy* member, Behavior behavior);
+
   std::vector<std::unique_ptr<EnemyGroup>> groups;
 };

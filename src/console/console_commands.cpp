@@ -3,6 +3,8 @@
 #include "console/console_commands.h"
 
 #include <cstdlib>
+#include <istream>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -83,8 +85,8 @@ void CmdLoadLevel(const ConsoleArgs& args) {
   const std::string& name = args[0];
   // Loading clears the scene and the ship first, so a file that cannot be read is refused before it: the
   // current level and its ship go on.
-  std::vector<uint8_t> bytes;
-  if (!g_graphics->GetServices()->files().ReadAll(kLevelFolder + name, bytes) || bytes.empty()) {
+  const std::unique_ptr<std::istream> in = g_graphics->GetServices()->files().OpenText(kLevelFolder + name);
+  if (in == nullptr || in->peek() == std::char_traits<char>::eof()) {
     ConsoleAnswer("Level \"%s\" cannot be read.", name.c_str());
   }
   if (!g_engine->LoadLevel(name.c_str())) ConsoleAnswer("Level \"%s\" cannot be read.", name.c_str());

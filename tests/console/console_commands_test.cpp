@@ -23,6 +23,7 @@ struct ConsoleInPlay : ::testing::Test {
   }
   std::string Cmd(const std::string& line) { return Printed(h.engine().console, line); }
   Player& Ship() { return *h.engine().players.at(0); }
+  static uint32_t Wireframe() { return static_cast<uint32_t>(plat::gpu::Fill::Wireframe); }
   uint32_t Fill() { return h.graphics().device->GetRenderState(plat::gpu::RenderState::FillMode); }
 };
 
@@ -43,8 +44,21 @@ TEST_F(ConsoleInPlay, MessagesAndToggles) {
   for (const auto& [line, printed] : rows) EXPECT_EQ(Cmd(line), printed) << line;
   EXPECT_EQ(h.engine().console.watches.size(), 1u);
   EXPECT_TRUE(h.graphics().showSpheres && h.graphics().showLockPoints && Ship().godmode);
-  h.Step();  // the composite and the sprites leave the scene's fill mode as they found it
-  EXPECT_EQ(Fill(), static_cast<uint32_t>(plat::gpu::Fill::Wireframe));
+  h.graphics().straightforwardFrame = true;  // a frame through the composite
+  h.Step();  // the scene draws in wireframe, the screen quads (sprites, text, composite) solid
+  int wire = 0, solidScreen = 0, screen = 0;
+  for (const auto& draw : h.log().PreviousDraws()) {
+    const bool wireframe = draw.state.Get(plat::gpu::RenderState::FillMode) == Wireframe();
+    const bool onScreen =
+        draw.kind == plat::headless::DrawRecord::Kind::Draw && (draw.state.fvf & plat::gpu::fvf::XYZRHW);
+    wire += wireframe;
+    screen += onScreen;
+    solidScreen += onScreen && !wireframe;
+  }
+  EXPECT_GT(wire, 0);
+  EXPECT_GT(screen, 0);
+  EXPECT_EQ(solidScreen, screen);
+  EXPECT_EQ(Fill(), Wireframe());
   EXPECT_EQ(Cmd("wireframe()"), "Wireframe off");
   EXPECT_EQ(Fill(), static_cast<uint32_t>(plat::gpu::Fill::Solid));
   EXPECT_EQ(Cmd("godmode()"), "God mode off.");

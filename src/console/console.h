@@ -68,7 +68,7 @@ class Console {
   FunctionRecord* FindFunction(const std::string& name) const;
   VariableRecord* FindVariable(const std::string& name) const;
 
-  // Read by tests and the commands.
+  // The input line, and output line i (0 the newest), as text.
   std::string InputText() const { return std::string(input, static_cast<size_t>(inputLength)); }
   const std::string& LineText(int i) const { return lines[static_cast<size_t>(i)].text; }
 

@@ -39,7 +39,8 @@ TEST_F(ConsoleInPlay, MessagesAndToggles) {
       {"sp(100)", "Incorrect Usage: sp(POSITION, TYPE)"}, {"watch()", "Usage: watch(<NAME OF VARIABLE>)"},
       {"unwatch(a,b)", "Usage: unwatch(<NAME OF VARIABLE>)"}, {"watch(Fps)", "Variable not found"},
       {"unwatch(score)", ""}, {"watch(fps)", "Watching Variable"}, {"collision()", ""}, {"lockpoints()", ""},
-      {"godmode()", "God mode on."}, {"wireframe()", "Wireframe on"}, {"pos(1)", "x:0.000000\ny:0.000000\nz:0.000000\n"}};
+      {"godmode()", "God mode on."}, {"wireframe()", "Wireframe on"},
+      {"pos(1)", "x:0.000000\ny:0.000000\nz:0.000000\n"}};
   // clang-format on
   for (const auto& [line, printed] : rows) EXPECT_EQ(Cmd(line), printed) << line;
   EXPECT_EQ(h.engine().console.watches.size(), 1u);
@@ -78,9 +79,11 @@ TEST_F(ConsoleInPlay, ChangeWeaponTakesOnlyCodesOneToFive) {
     int code, level;
   } rows[] = {// clang-format off
       {"cw(7,2)", "", kBeamGun, start}, {"cw(0,2)", "", kBeamGun, start}, {"cw(-1,3)", "", kBeamGun, start},
-      {"cw(3,2)", "Weapon Changed: Spread Shot", kSpreadShot, 2}, {"cw(4,1)", "Weapon Changed: Missles", kMissiles, 1},
-      {"cw(2,3)", "Weapon Changed: Ray Cannon", kRayCannon, 3}, {"cw(5,1)", "Weapon Changed: Railgun", kRailgun, 1},
-      {"cw(9,1)", "", kRailgun, 1}, {"cw(1,2)", "Weapon Changed: Beam Gun", kRailgun, 2}};  // the primary gains a level
+      {"cw(3,2)", "Weapon Changed: Spread Shot", kSpreadShot, 2},
+      {"cw(4,1)", "Weapon Changed: Missles", kMissiles, 1},
+      {"cw(2,3)", "Weapon Changed: Ray Cannon", kRayCannon, 3},
+      {"cw(5,1)", "Weapon Changed: Railgun", kRailgun, 1}, {"cw(9,1)", "", kRailgun, 1},
+      {"cw(1,2)", "Weapon Changed: Beam Gun", kRailgun, 2}};  // the primary gains a level
   // clang-format on
   for (const auto& row : rows) {
     EXPECT_EQ(Cmd(row.line), row.printed) << row.line;

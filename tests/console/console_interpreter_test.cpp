@@ -51,8 +51,10 @@ TEST(ConsoleInterpreter, LinesInLinesOut) {
       {"ecount", "Variable \"ecount\" not found."}, {" f()", "Function \"f\" not found."},
       {"f ()", "Function \"f\" not found."}, {"g()", "Function \"g\" not found."},
       {"speed = 12.5x", "speed = 12.500000", 0, 12.5f}, {"fps = abc", "fps = 0"},
-      {"track = yes", "Invalid Input, try true or false"}, {"track = False", "track = False", 0, 50.0f, false},
-      {"track = t", "track = True"}, {"track = 0", "track = False", 0, 50.0f, false}, {"x(1)=2", "one\ntwo\n"}};  // a call: the first separator decides
+      {"track = yes", "Invalid Input, try true or false"},
+      {"track = False", "track = False", 0, 50.0f, false},
+      {"track = t", "track = True"}, {"track = 0", "track = False", 0, 50.0f, false},
+      {"x(1)=2", "one\ntwo\n"}};  // a call: the first separator decides
   // clang-format on
   for (const Row& row : rows) {
     Bound b;
@@ -65,8 +67,8 @@ TEST(ConsoleInterpreter, LinesInLinesOut) {
 TEST(ConsoleInterpreter, CallArguments) {
   // clang-format off
   const std::pair<const char*, ConsoleArgs> rows[] = {
-      {"f(2,3)", {"2", "3"}}, {"f( l1z1.kvl )", {"l1z1.kvl"}}, {"f()", {}}, {"f(fps", {}}, {"f(a,)", {"a", ""}},
-      {"f( )", {""}}, {"f(a b)", {"a"}}, {"f(a,b", {"a"}}, {"f(1)junk", {"1"}}};
+      {"f(2,3)", {"2", "3"}}, {"f( l1z1.kvl )", {"l1z1.kvl"}}, {"f()", {}}, {"f(fps", {}},
+      {"f(a,)", {"a", ""}}, {"f( )", {""}}, {"f(a b)", {"a"}}, {"f(a,b", {"a"}}, {"f(1)junk", {"1"}}};
   // clang-format on
   for (const auto& [line, args] : rows) {
     Bound b;

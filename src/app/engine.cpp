@@ -8,6 +8,7 @@
 #include "app/game_state.h"
 #include "app/sound_system.h"
 #include "app/timer.h"
+#include "console/console_commands.h"
 #include "enemies/enemy_manager.h"
 #include "game/player.h"
 #include "game/projectile.h"
@@ -47,20 +48,26 @@ Engine::Engine(plat::Services& s)
     g_engine = nullptr;
     throw;
   }
+  console.Init();
   // Until the menu's title scene exists, the engine puts the renderer in title mode itself.
   graphics->EnterTitleMode();
   SetState(kFirstSplash);
+  console.RegisterVariable("ecount", &enemyManager->count, kIntVariable);
+  console.RegisterVariable("fps", &fps, kIntVariable);
+  console.RegisterVariable("score", &score, kIntVariable);
+  console.RegisterVariable("speed", &g_gameSpeed, kFloatVariable);
+  RegisterConsoleCommands(console);
   CreateScreenSprites();
   UpdateScoreDisplay();
 }
 
 void Engine::InitSubsystems() {
-  // The console joins here as it is built.
   sound = new SoundSystem(services.audio());
   graphics = new Graphics();
   if (!graphics->Init(services, 800, 600, false)) {
     throw std::runtime_error("The graphics could not be started; the game cannot run without them.");
   }
+  console.RegisterVariable("track", &graphics->showWaypoints, kBoolVariable);
   enemyManager = new EnemyManager(services.files());
   CreateInput();
 }

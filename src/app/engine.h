@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/input.h"
+#include "console/console.h"
 #include "game/collision.h"
 #include "math/math3d.h"
 
@@ -96,6 +97,8 @@ class Engine {
   CollisionSystem collision;
   Graphics* graphics = nullptr;          // owned; the same object as g_graphics
   EnemyManager* enemyManager = nullptr;  // owned
+  // The developer console with its registered functions and variables.
+  Console console;
 
   int keyLeft, keyRight, keyDown, keyUp, keyPause, keyFire, keySecondary, keySpecial;
 

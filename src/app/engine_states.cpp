@@ -34,6 +34,7 @@ void Engine::SetState(int s) {
 
   // Exit action of the state being left.
   if (state == kPaused && pauseSprite != nullptr) pauseSprite->SetVisible(false);
+  if (state == kConsole) console.Hide();
 
   previousState = state;
   state = s;
@@ -53,6 +54,9 @@ void Engine::SetState(int s) {
       break;
     case kPaused:
       if (pauseSprite != nullptr) pauseSprite->SetVisible(true);
+      break;
+    case kConsole:
+      console.Show();
       break;
     default:
       break;
@@ -89,6 +93,7 @@ void Engine::Frame() {
     frameCount = 0;
     fpsMs = 0;
   }
+  console.UpdateWatches();
 
   if (input != nullptr) {
     if (input->KeyPressed(plat::key::NumpadPlus)) g_gameSpeed = 500.0f;
@@ -234,7 +239,14 @@ void Engine::HandlePausedInput() {
 
 void Engine::HandleConsoleInput() {
   if (input == nullptr) return;
-  if (input->KeyPressed(plat::key::Grave)) SetState(consoleReturnState);
+  const int typed = input->GetTypedChar();
+  if (typed != Input::kNoChar) console.AddInputChar(static_cast<char>(typed));
+  if (input->KeyPressed(plat::key::Up)) console.RecallHistory();
+  if (input->KeyPressed(plat::key::Escape)) console.ClearInput();
+  if (input->KeyPressed(plat::key::Enter)) console.Submit();
+  if (input->KeyPressed(plat::key::Backspace)) console.Backspace();
+  // A command may have left the console already (a level loaded, the cinematic).
+  if (input->KeyPressed(plat::key::Grave) && state == kConsole) SetState(consoleReturnState);
 }
 
 void Engine::HandleGameOverInput() {}

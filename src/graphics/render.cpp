@@ -402,9 +402,13 @@ void Graphics::DrawComposite(gpu::Argb diffuse) {
       {0.0f, h, 1.0f, 1.0f, diffuse, 0.0f, 1.0f},
   };
   device->SetRenderState(gpu::RenderState::ZEnable, 0);
+  // The wireframe view is for the scene: the composite stays a solid picture.
+  const uint32_t fill = device->GetRenderState(gpu::RenderState::FillMode);
+  device->SetRenderState(gpu::RenderState::FillMode, static_cast<uint32_t>(gpu::Fill::Solid));
   device->SetTexture(renderTexture.get());
   device->SetFVF(kCompositeFvf);
   device->DrawPrimitiveUP(gpu::Primitive::TriangleStrip, 2, quad, sizeof(CompositeVertex));
+  device->SetRenderState(gpu::RenderState::FillMode, fill);
 }
 
 void Graphics::PresentTarget() {

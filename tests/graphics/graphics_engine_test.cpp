@@ -49,7 +49,7 @@ TEST(EngineGraphics, StartsInTitleModeDrawingEveryFrameWithTheScreenSpritesPlace
   }
   EXPECT_FLOAT_EQ(e.scoreDigits[0]->position.x, 776.0f);
   EXPECT_FLOAT_EQ(e.scoreDigits[6]->position.x, 656.0f);
-  EXPECT_EQ(h.graphics().spriteTextures.size(), 2u);
+  EXPECT_EQ(h.graphics().spriteTextures.size(), 3u);  // the pause picture, the digit atlas, the console panel
 
   // The digit sprites show the score's cells, lowest digit first.
   e.score = 1234560;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "boss_meshes.h"
+#include "console_art.h"
 #include "enemy_meshes.h"
 #include "images.h"
 #include "level_meshes.h"
@@ -39,5 +40,6 @@ int main(int argc, char** argv) {
   if (!assetgen::WriteBossMeshes(root)) return 1;
   if (!assetgen::WriteSounds(root)) return 1;
   if (!assetgen::WriteParticleArt(root)) return 1;
+  if (!assetgen::WriteConsoleArt(root)) return 1;
   return 0;
 }

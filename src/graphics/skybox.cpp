@@ -167,8 +167,8 @@ void vs_main() {
 }
 )";
 
-// The faces' coordinates follow the corner table at the top of this file. Both textures have one level,
-// so they are read at it without working out a level.
+// The faces' coordinates follow the corner table at the top of this file. Behind the scene the skies are
+// read at their first level only (their faces are always magnified), so the level is given, not worked out.
 constexpr const char* kLayersPixelSource = R"(#version 330 core
 in vec2 texCoord;
 in vec3 outerDirection;

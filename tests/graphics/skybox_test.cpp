@@ -371,8 +371,9 @@ TEST_F(Skies, BehindTheSceneBothSkiesGoInOnePassUnlessASkyHasSeveralTextures) {
   ExpectMatrixNear(g().outerSkybox->rotation, math::MatrixRotationAxis({1, 1, 1}, 2 * 0.0001f), 1e-6f);
   const auto sent = [this](const char* shader, const char* name) { return h.log().Constant(shader, name); };
   const math::Matrix back = math::MatrixTranspose(g().outerSkybox->rotation);
-  for (int k = 0; k < 16; ++k)
-    EXPECT_NEAR(sent("sky layers vertex", "OuterFromInner")[k], back.m[k / 4][k % 4], 1e-6f);
+  const std::vector<float> outerFromInner = sent("sky layers vertex", "OuterFromInner");
+  ASSERT_EQ(outerFromInner.size(), 16u);
+  for (int k = 0; k < 16; ++k) EXPECT_NEAR(outerFromInner[size_t(k)], back.m[k / 4][k % 4], 1e-6f);
   EXPECT_EQ(sent("sky layers vertex", "WorldViewProj").size(), 16u);
   EXPECT_EQ(sent("sky layers pixel", "ColorAdd"), (std::vector<float>{0.0f, 0.25f, 0.0f}));
 

@@ -64,7 +64,7 @@ struct Scene {
   int state;
   int frame;
 };
-constexpr Scene kScenes[] = {{"top", kTopView, 2360}, {"side", kSideView, 3120}, {"chase", kChaseView, 6928}};
+constexpr Scene kScenes[] = {{"top", kTopView, 2360}, {"side", kSideView, 3120}, {"chase", kChaseView, 7304}};
 
 struct Targets {
   double medianMs = 8.0, p99Ms = 16.0, cpuMs = 10.0, peakMiB = 120.0, logicMs = 0.3, startSeconds = 0.5;

@@ -148,6 +148,7 @@ bool Graphics::Init(plat::Services& s, int w, int h, bool windowed) {
       }
     }
   }
+  if (shadersOn) skyLayers = SkyLayers::Create(*device);
 
   spriteInterface = plat::sprite::CreateSpriteBatch(*device);
   if (spriteInterface == nullptr) std::fprintf(stderr, "Graphics: no sprite batch; sprites are not drawn\n");
@@ -246,6 +247,7 @@ bool Graphics::Shutdown() {
   litPixelConstants.reset();
   litVertexShader.reset();
   litVertexConstants.reset();
+  skyLayers.reset();
   // Everything made on the device goes before it: the off-screen target, the sprite batch and the font.
   offscreenSurface = nullptr;
   renderTexture.reset();

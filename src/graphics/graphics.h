@@ -61,6 +61,7 @@ class Graphics {
   void SetLightConstants();
   // Behind the scene: after the opaque passes, only where they drew nothing.
   void RenderSky(bool behindScene = false);
+  void RenderSkyOneByOne(const math::Vec3& eye);
   void RenderModels(const std::vector<Model*>& list);
   void RenderWaypoints();
   void RenderTransparentModels();
@@ -195,6 +196,7 @@ class Graphics {
   bool SetSkybox(int skyKind);
   std::unique_ptr<Skybox> innerSkybox;
   std::unique_ptr<Skybox> outerSkybox;
+  std::unique_ptr<SkyLayers> skyLayers;  // with the shaders on: both skies in one pass behind the scene
 
  private:
   // Compiles one shader file; false after its messages when it does not compile or cannot be created.

@@ -189,7 +189,6 @@ void Graphics::MarkStencil(gpu::Compare test, uint32_t reference, gpu::StencilOp
 }
 
 void Graphics::RenderSky(bool behindScene) {
-  if (shadersOn) plainPixelConstants->SetFloatArray("ColorAdd", colorAdd, 3);
   const math::Vec3 eye = camera.GetEye();
   if (behindScene) {
     // Only the pixels no opaque pass marked are shaded: the same picture as the sky drawn first and covered.
@@ -197,6 +196,19 @@ void Graphics::RenderSky(bool behindScene) {
     // The faces are always magnified, where the first level alone gives the same picture for less.
     device->SetSamplerState(gpu::SamplerState::MipFilter, static_cast<uint32_t>(gpu::Filter::None));
   }
+  // Behind a level frame's scene both skies go in one pass where they can.
+  const bool together = behindScene && shadersOn && !titleMode && skyLayers != nullptr &&
+                        innerSkybox != nullptr && outerSkybox != nullptr &&
+                        skyLayers->Render(*device, *innerSkybox, *outerSkybox, viewProj, eye, colorAdd);
+  if (!together) RenderSkyOneByOne(eye);
+  if (behindScene) {
+    device->SetRenderState(gpu::RenderState::StencilEnable, 0);
+    device->SetSamplerState(gpu::SamplerState::MipFilter, static_cast<uint32_t>(gpu::Filter::Point));
+  }
+}
+
+void Graphics::RenderSkyOneByOne(const math::Vec3& eye) {
+  if (shadersOn) plainPixelConstants->SetFloatArray("ColorAdd", colorAdd, 3);
   // With the shaders off no constant is set at all.
   gpu::ConstantTable* constants = shadersOn ? plainVertexConstants.get() : nullptr;
   if (innerSkybox != nullptr) innerSkybox->Render(*device, viewProj, constants, eye);
@@ -207,10 +219,6 @@ void Graphics::RenderSky(bool behindScene) {
     EnableAlphaBlend(*device);
     outerSkybox->Render(*device, viewProj, constants, eye);
     device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);
-  }
-  if (behindScene) {
-    device->SetRenderState(gpu::RenderState::StencilEnable, 0);
-    device->SetSamplerState(gpu::SamplerState::MipFilter, static_cast<uint32_t>(gpu::Filter::Point));
   }
 }
 

@@ -2,6 +2,7 @@
 // choice of skies by sky kind.
 #include "graphics/skybox.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -104,10 +105,22 @@ Skybox::~Skybox() = default;
 void Skybox::Render(gpu::Device& device, const math::Matrix& viewProj, gpu::ConstantTable* constants,
                     const math::Vec3& eye) {
   if (vertexBuffer == nullptr || indexBuffer == nullptr) return;
+  Turn();
+  Draw(device, viewProj, constants, eye, false);
+}
 
-  // The turn advances once per drawn frame, whatever the frame time.
+// The turn advances once per drawn frame, whatever the frame time.
+void Skybox::Turn() {
   rotation = math::MatrixMultiply(math::MatrixRotationAxis(spinAxis, spinStep), rotation);
+}
 
+bool Skybox::OneTexture() const {
+  return std::all_of(faceTextures.begin(), faceTextures.end(),
+                     [this](const gpu::Texture* t) { return t == faceTextures[0]; });
+}
+
+void Skybox::Draw(gpu::Device& device, const math::Matrix& viewProj, gpu::ConstantTable* constants,
+                  const math::Vec3& eye, bool oneCall) {
   device.SetRenderState(gpu::RenderState::Lighting, 0);
   device.SetRenderState(gpu::RenderState::ZWriteEnable, 0);
   device.SetRenderState(gpu::RenderState::ZEnable, 0);
@@ -122,9 +135,13 @@ void Skybox::Render(gpu::Device& device, const math::Matrix& viewProj, gpu::Cons
   device.SetStreamSource(vertexBuffer.get(), 0, sizeof(SkyVertex));
   device.SetVertexDeclaration(GetSkyVertexDeclaration(device));
   device.SetIndices(indexBuffer.get());
-  for (uint32_t f = 0; f < kSkyFaces; ++f) {
-    device.SetTexture(faceTextures[f]);
-    device.DrawIndexedPrimitive(gpu::Primitive::TriangleList, 0, 4 * f, 4, 6 * f, 2);
+  if (oneCall) {
+    device.DrawIndexedPrimitive(gpu::Primitive::TriangleList, 0, 0, kSkyVertices, 0, 2 * kSkyFaces);
+  } else {
+    for (uint32_t f = 0; f < kSkyFaces; ++f) {
+      device.SetTexture(faceTextures[f]);
+      device.DrawIndexedPrimitive(gpu::Primitive::TriangleList, 0, 4 * f, 4, 6 * f, 2);
+    }
   }
 
   // Lighting stays off.
@@ -132,6 +149,89 @@ void Skybox::Render(gpu::Device& device, const math::Matrix& viewProj, gpu::Cons
   device.SetRenderState(gpu::RenderState::ZEnable, 1);
   device.SetSamplerState(gpu::SamplerState::AddressU, Value(gpu::Address::Wrap));
   device.SetSamplerState(gpu::SamplerState::AddressV, Value(gpu::Address::Wrap));
+}
+
+namespace {
+
+constexpr const char* kLayersVertexSource = R"(#version 330 core
+layout(location = 0) in vec3 inPosition;
+layout(location = 2) in vec2 inTexCoord;
+uniform mat4 WorldViewProj;
+uniform mat4 OuterFromInner;
+out vec2 texCoord;
+out vec3 outerDirection;
+void vs_main() {
+  gl_Position = WorldViewProj * vec4(inPosition, 1.0);
+  texCoord = inTexCoord;
+  outerDirection = (OuterFromInner * vec4(inPosition, 0.0)).xyz;
+}
+)";
+
+// The faces' coordinates follow the corner table at the top of this file. Behind the scene the skies are
+// read at their first level only (their faces are always magnified), so the level is given, not worked out.
+constexpr const char* kLayersPixelSource = R"(#version 330 core
+in vec2 texCoord;
+in vec3 outerDirection;
+uniform vec3 ColorAdd;
+uniform sampler2D baseTexture;
+uniform sampler2D secondTexture;
+out vec4 fragColour;
+vec2 FaceCoordinates(vec3 d) {
+  vec3 a = abs(d);
+  if (a.x >= a.y && a.x >= a.z) return 0.5 - 0.5 * vec2(sign(d.x) * d.z, d.y) / a.x;
+  if (a.y >= a.z) return 0.5 + 0.5 * vec2(d.x, sign(d.y) * d.z) / a.y;
+  return 0.5 + 0.5 * vec2(sign(d.z) * d.x, -d.y) / a.z;
+}
+vec3 Steps(vec3 c) { return floor(clamp(c, 0.0, 1.0) * 255.0 + 0.5); }
+void ps_main() {
+  vec4 inner = textureLod(baseTexture, texCoord, 0.0);
+  vec4 outer = textureLod(secondTexture, FaceCoordinates(outerDirection), 0.0);
+  float alpha = floor(outer.a * 255.0 + 0.5);
+  vec3 over = floor(Steps(outer.rgb + ColorAdd) * alpha / 255.0 + 0.5);
+  vec3 under = floor(Steps(inner.rgb + ColorAdd) * (255.0 - alpha) / 255.0 + 0.5);
+  fragColour = vec4((over + under) / 255.0, outer.a * outer.a + inner.a * (1.0 - outer.a));
+}
+)";
+
+}  // namespace
+
+std::unique_ptr<SkyLayers> SkyLayers::Create(gpu::Device& device) {
+  gpu::CompiledShader vertex = device.CompileShader(kLayersVertexSource, "vs_main", "vs_3_0");
+  gpu::CompiledShader pixel = device.CompileShader(kLayersPixelSource, "ps_main", "ps_3_0");
+  if (vertex.shader == nullptr || pixel.shader == nullptr || vertex.constants == nullptr ||
+      pixel.constants == nullptr) {
+    std::fprintf(stderr, "Skybox: the two skies are drawn one after the other: %s%s\n",
+                 vertex.messages.c_str(), pixel.messages.c_str());
+    return nullptr;
+  }
+  vertex.shader->SetName("sky layers vertex");
+  pixel.shader->SetName("sky layers pixel");
+  auto layers = std::make_unique<SkyLayers>();
+  layers->vertexShader = std::move(vertex.shader);
+  layers->pixelShader = std::move(pixel.shader);
+  layers->vertexConstants = std::move(vertex.constants);
+  layers->pixelConstants = std::move(pixel.constants);
+  return layers;
+}
+
+bool SkyLayers::Render(gpu::Device& device, Skybox& inner, Skybox& outer, const math::Matrix& viewProj,
+                       const math::Vec3& eye, const float colorAdd[3]) {
+  if (!inner.OneTexture() || !outer.OneTexture() || inner.vertexBuffer == nullptr ||
+      inner.indexBuffer == nullptr || outer.vertexBuffer == nullptr || outer.indexBuffer == nullptr)
+    return false;
+  inner.Turn();
+  outer.Turn();
+  device.SetVertexShader(vertexShader.get());
+  device.SetPixelShader(pixelShader.get());
+  pixelConstants->SetFloatArray("ColorAdd", colorAdd, 3);
+  // A point of the inner cube turned into the world by the inner sky's turn, then back by the outer's.
+  vertexConstants->SetMatrix("OuterFromInner",
+                             math::MatrixMultiply(inner.rotation, math::MatrixTranspose(outer.rotation)));
+  device.SetTexture(inner.faceTextures[0]);
+  device.SetSecondTexture(outer.faceTextures[0]);
+  inner.Draw(device, viewProj, vertexConstants.get(), eye, true);
+  device.SetSecondTexture(nullptr);
+  return true;
 }
 
 bool Graphics::SetSkybox(int skyKind) {

@@ -180,6 +180,9 @@ class Device {
   virtual void LightEnable(int index, bool on) = 0;
   // Null binds no texture: sampling then yields opaque white.
   virtual void SetTexture(Texture* texture) = 0;
+  // A second texture for shaders that read two: their sampler named "secondTexture" reads it, under the
+  // same sampler states as the first. Null binds none (white).
+  virtual void SetSecondTexture(Texture* texture) = 0;
   // Null returns that stage to the fixed-function pipeline.
   virtual void SetVertexShader(Shader* shader) = 0;
   virtual void SetPixelShader(Shader* shader) = 0;

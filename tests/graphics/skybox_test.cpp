@@ -1,6 +1,7 @@
 // The skies: the cube's vertices and indices, one draw per face with its texture and index range, the states
 // set while drawing and restored after, the turn per draw, the choice of skies by sky kind, the sky pass of
-// the frame, the scene clearing that takes the skies along, and the generated sky art.
+// the frame (both skies in one pass behind a level frame's scene), the scene clearing that takes the skies
+// along, and the generated sky art.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -292,7 +293,7 @@ TEST_F(Skies, BehindTheSceneTheSkyFillsOnlyWhatTheOpaquePartsLeftAndSamplesItsFi
   h.AddModel(g().entityModels);
   h.Frame();
   const auto draws = SkyDraws();
-  ASSERT_EQ(draws.size(), 13u);  // the part, then the twelve faces
+  ASSERT_EQ(draws.size(), 2u);  // the part, then both skies in one pass
   auto is = [](const DrawRecord* d, auto state, auto value) {
     return d->state.Get(state) == static_cast<uint32_t>(value);
   };
@@ -336,7 +337,7 @@ TEST_F(Skies, ClearSceneTakesTheSkiesAlongWithTheirTextures) {
   const int liveBefore = h.log().Resources(ResourceKind::Texture).live;
   ASSERT_TRUE(g().SetSkybox(0));
   h.Frame();
-  ASSERT_EQ(SkyDraws().size(), 12u);
+  ASSERT_EQ(SkyDraws().size(), 1u);
   EXPECT_TRUE(g().ClearScene());
   EXPECT_EQ(g().innerSkybox, nullptr);
   EXPECT_EQ(g().outerSkybox, nullptr);
@@ -348,7 +349,41 @@ TEST_F(Skies, ClearSceneTakesTheSkiesAlongWithTheirTextures) {
   ASSERT_TRUE(g().SetSkybox(0));
   EXPECT_EQ(TexturesCreated(), created + 2);
   h.Frame();
-  EXPECT_EQ(SkyDraws().size(), 12u);
+  EXPECT_EQ(SkyDraws().size(), 1u);
+}
+
+TEST_F(Skies, BehindTheSceneBothSkiesGoInOnePassUnlessASkyHasSeveralTextures) {
+  ASSERT_TRUE(g().SetSkybox(0));
+  g().colorAdd[1] = 0.25f;
+  h.Frame();
+  h.Frame();
+  auto sky = SkyDraws();
+  ASSERT_EQ(sky.size(), 1u);
+  const plat::headless::DeviceState& s = sky[0]->state;
+  EXPECT_EQ(s.vertexShader, "sky layers vertex");
+  EXPECT_EQ(s.pixelShader, "sky layers pixel");
+  EXPECT_EQ(s.texture, "Assets\\Art\\skybox_level1.jpg");
+  EXPECT_EQ(s.secondTexture, "Assets\\Art\\Sky.dds");
+  EXPECT_EQ(s.Get(gpu::RenderState::AlphaBlendEnable), 0u);
+  EXPECT_EQ(h.log().State().secondTexture, "");  // unbound after the pass
+  // Both skies turned each frame; the outer's coordinates come from the inner cube's turned back by the
+  // outer's turn, on the inner cube's WorldViewProj.
+  ExpectMatrixNear(g().outerSkybox->rotation, math::MatrixRotationAxis({1, 1, 1}, 2 * 0.0001f), 1e-6f);
+  const auto sent = [this](const char* shader, const char* name) { return h.log().Constant(shader, name); };
+  const math::Matrix back = math::MatrixTranspose(g().outerSkybox->rotation);
+  const std::vector<float> outerFromInner = sent("sky layers vertex", "OuterFromInner");
+  ASSERT_EQ(outerFromInner.size(), 16u);
+  for (int k = 0; k < 16; ++k) EXPECT_NEAR(outerFromInner[size_t(k)], back.m[k / 4][k % 4], 1e-6f);
+  EXPECT_EQ(sent("sky layers vertex", "WorldViewProj").size(), 16u);
+  EXPECT_EQ(sent("sky layers pixel", "ColorAdd"), (std::vector<float>{0.0f, 0.25f, 0.0f}));
+
+  // A sky whose faces differ is drawn face by face, the outer blended over the inner.
+  g().outerSkybox->faceTextures[2] = g().innerSkybox->faceTextures[0];
+  h.Frame();
+  sky = SkyDraws();
+  ASSERT_EQ(sky.size(), 12u);
+  EXPECT_EQ(sky[6]->state.vertexShader, "vertex.vsh");
+  EXPECT_EQ(sky[6]->state.Get(gpu::RenderState::AlphaBlendEnable), 1u);
 }
 
 TEST(SkiesMissingArt, AMissingOuterSkyLeavesTheInnerOneAndAMissingInnerLeavesNone) {

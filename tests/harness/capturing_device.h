@@ -78,6 +78,7 @@ class CapturingDevice final : public pg::Device {
   void SetMaterial(const pg::Material& m) override { inner.SetMaterial(m); }
   void LightEnable(int i, bool on) override { inner.LightEnable(i, on); }
   void SetTexture(pg::Texture* t) override { inner.SetTexture(t); }
+  void SetSecondTexture(pg::Texture* t) override { inner.SetSecondTexture(t); }
   void SetVertexShader(pg::Shader* s) override { inner.SetVertexShader(s); }
   void SetPixelShader(pg::Shader* s) override { inner.SetPixelShader(s); }
   std::unique_ptr<pg::RenderTexture> CreateRenderTexture(int w, int h) override {

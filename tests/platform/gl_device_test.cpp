@@ -1,5 +1,6 @@
 // The OpenGL device on SDL's offscreen driver: real draws read back from the back buffer (top-left origin,
-// upright images, culling, depth, blending, point sprites), shaders with named constants, buffer locks.
+// upright images, culling, depth, blending, point sprites), shaders with named constants and a second
+// texture, buffer locks.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -480,6 +481,39 @@ void Sample() { colour = texture(Picture, vec2(0.75, 0.75)) * Colours[1] + Colou
   device_->DrawPrimitiveUP(gpu::Primitive::TriangleList, 1, v, sizeof(ColourVertex));
   // v = 0.75 is the lower half of the picture (white), times the second array element.
   EXPECT_TRUE(Near(Pixel(400, 300), 0xFF3366FF, 1));
+}
+
+TEST_F(GlDeviceTest, TheSamplerNamedSecondTextureReadsTheSecondTextureWhiteWhenNoneOrGone) {
+  constexpr const char* kTwo = R"(#version 330 core
+uniform sampler2D Picture;
+uniform sampler2D secondTexture;
+out vec4 colour;
+void Sample() { colour = vec4(texture(Picture, vec2(0.5)).rgb + texture(secondTexture, vec2(0.5)).rgb, 1.0); }
+)";
+  gpu::CompiledShader vs = device_->CompileShader(kVertexSource, "vs_main", "vs_1_1");
+  gpu::CompiledShader ps = device_->CompileShader(kTwo, "Sample", "ps_2_0");
+  ASSERT_NE(ps.shader, nullptr) << ps.messages;
+  vs.constants->SetMatrix("Transform", math::MatrixIdentity());
+  auto red = device_->CreateTexture({image::Image{1, 1, {kRed}}}, "red");
+  auto green = device_->CreateTexture({image::Image{1, 1, {kGreen}}}, "green");
+  device_->SetRenderState(RenderState::ZEnable, 0);
+  device_->SetVertexShader(vs.shader.get());
+  device_->SetPixelShader(ps.shader.get());
+  device_->SetFVF(kXyzColour);
+  device_->SetTexture(red.get());
+  ColourVertex v[3] = {{-0.1f, 0.1f, 0.5f, 0}, {0.1f, 0.1f, 0.5f, 0}, {0, -0.1f, 0.5f, 0}};
+  for (int step = 0; step < 3; ++step) {
+    if (step == 0) device_->SetSecondTexture(green.get());
+    if (step == 1) device_->SetSecondTexture(nullptr);
+    if (step == 2) {
+      device_->SetSecondTexture(green.get());
+      green.reset();  // a texture going while bound leaves white in its place
+    }
+    device_->Clear(kBlack, 1.0f);
+    device_->DrawPrimitiveUP(gpu::Primitive::TriangleList, 1, v, sizeof(ColourVertex));
+    Reread();
+    EXPECT_EQ(Pixel(400, 300), step == 0 ? 0xFFFFFF00u : kWhite) << "step " << step;
+  }
 }
 
 TEST_F(GlDeviceTest, ShaderErrorsComeBackAsMessages) {

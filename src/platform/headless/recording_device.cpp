@@ -385,12 +385,28 @@ void RecordingDevice::LightEnable(int index, bool on) {
   log_->lights_[index] = on;
 }
 
+namespace {
+// A texture's name in the log ("RenderTexture<n>" for a render texture), empty for none.
+std::string TextureLabel(const gpu::Texture* texture) {
+  if (const auto* target = dynamic_cast<const RecordingRenderTexture*>(texture)) return target->Label();
+  return texture ? texture->Name() : std::string();
+}
+std::string TextureEvent(const char* call, const gpu::Texture* texture, const std::string& label) {
+  return std::string(call) + " " + (!texture ? std::string("none") : label.empty() ? "unnamed" : label);
+}
+}  // namespace
+
 void RecordingDevice::SetTexture(gpu::Texture* texture) {
   DeviceState& s = log_->state_;
   s.textureBound = texture != nullptr;
-  if (const auto* target = dynamic_cast<const RecordingRenderTexture*>(texture)) s.texture = target->Label();
-  else s.texture = texture ? texture->Name() : std::string();
-  log_->Event("SetTexture " + (!texture ? std::string("none") : s.texture.empty() ? "unnamed" : s.texture));
+  s.texture = TextureLabel(texture);
+  log_->Event(TextureEvent("SetTexture", texture, s.texture));
+}
+
+void RecordingDevice::SetSecondTexture(gpu::Texture* texture) {
+  DeviceState& s = log_->state_;
+  s.secondTexture = TextureLabel(texture);
+  log_->Event(TextureEvent("SetSecondTexture", texture, s.secondTexture));
 }
 
 namespace {

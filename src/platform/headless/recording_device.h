@@ -10,7 +10,8 @@
 //                                  "BeginScene" "EndScene" "Present" "Clear 0xAARRGGBB"
 //                                  "SetRenderTarget BackBuffer" | "SetRenderTarget RenderTexture<n>"
 //                                  "SetVertexShader <name>|none" "SetPixelShader <name>|none"
-//                                  "SetTexture <name>|none" (a render texture is "RenderTexture<n>")
+//                                  "SetTexture <name>|none" (a render texture is "RenderTexture<n>"),
+//                                  "SetSecondTexture <name>|none"
 //                                  "Draw <call> <primitive> <count>"  e.g. "Draw DrawPrimitiveUP TriangleStrip 2"
 //                                  "Marker <text>" "Constant <shader> <name>" "LockFailed <buffer> <offset> <size>"
 //                                  "Error <text>" (misuse the device refused, or a draw past its buffer)
@@ -45,6 +46,7 @@ struct DeviceState {
   gpu::Material material;
   std::string texture;       // name of the bound texture ("RenderTexture<n>" for a render texture)
   bool textureBound = false; // false: no texture (samples white)
+  std::string secondTexture; // name of the second texture, empty for none
   std::string vertexShader;  // empty: fixed function
   std::string pixelShader;
   std::string target = "BackBuffer";
@@ -165,6 +167,7 @@ class RecordingDevice final : public gpu::Device {
   void SetMaterial(const gpu::Material& material) override;
   void LightEnable(int index, bool on) override;
   void SetTexture(gpu::Texture* texture) override;
+  void SetSecondTexture(gpu::Texture* texture) override;
   void SetVertexShader(gpu::Shader* shader) override;
   void SetPixelShader(gpu::Shader* shader) override;
 

@@ -195,6 +195,7 @@ void GlDevice::LoseContext() {
 
 void GlDevice::Forget(const void* resource) {
   if (texture_ == resource) SetTexture(nullptr);
+  if (secondTexture_ == resource) SetSecondTexture(nullptr);
   if (target_ == resource) BindTarget(backBuffer_);
   if (stream_ == resource) stream_ = nullptr;
   if (indices_ == resource) indices_ = nullptr;
@@ -387,6 +388,7 @@ void GlDevice::BindSampler() {
     glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, clampT ? GL_CLAMP_TO_EDGE : GL_REPEAT);
   }
   glBindSampler(0, sampler);
+  glBindSampler(1, sampler);
 }
 
 void GlDevice::SetSamplerState(gpu::SamplerState state, uint32_t value) {
@@ -428,12 +430,22 @@ void GlDevice::BindTexture(GLuint name) {
   boundTexture_ = name;
 }
 
+GLuint GlDevice::TextureName(gpu::Texture* texture) const {
+  if (auto* plain = dynamic_cast<GlTexture*>(texture)) return plain->GlName();
+  if (auto* target = dynamic_cast<GlRenderTexture*>(texture)) return target->GlName();
+  return whiteTexture_;
+}
+
 void GlDevice::SetTexture(gpu::Texture* texture) {
   texture_ = texture;
-  GLuint name = whiteTexture_;
-  if (auto* plain = dynamic_cast<GlTexture*>(texture)) name = plain->GlName();
-  else if (auto* target = dynamic_cast<GlRenderTexture*>(texture)) name = target->GlName();
-  BindTexture(name);
+  BindTexture(TextureName(texture));
+}
+
+void GlDevice::SetSecondTexture(gpu::Texture* texture) {
+  secondTexture_ = texture;
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_2D, TextureName(texture));
+  glActiveTexture(GL_TEXTURE0);
 }
 
 void GlDevice::SetVertexShader(gpu::Shader* shader) {

@@ -44,6 +44,7 @@ class GlDevice final : public gpu::Device {
   void SetMaterial(const gpu::Material& material) override;
   void LightEnable(int, bool) override {}  // no light is ever enabled: lit colour is emissive + ambient
   void SetTexture(gpu::Texture* texture) override;
+  void SetSecondTexture(gpu::Texture* texture) override;
   void SetVertexShader(gpu::Shader* shader) override;
   void SetPixelShader(gpu::Shader* shader) override;
 
@@ -76,6 +77,7 @@ class GlDevice final : public gpu::Device {
   // Binds the sampler object of the current sampler states, made on first use.
   void BindSampler();
   void BindTexture(GLuint name);
+  GLuint TextureName(gpu::Texture* texture) const;  // the white texture for none
   void BindTarget(GlSurface& surface);
   void UpdateFixedUniforms();
   uint32_t FixedPixelKey(gpu::Primitive type) const;
@@ -105,6 +107,7 @@ class GlDevice final : public gpu::Device {
   gpu::Material material_;
   GlSurface* target_ = nullptr;
   const gpu::Texture* texture_ = nullptr;
+  const gpu::Texture* secondTexture_ = nullptr;
   GlShader* vertexShader_ = nullptr;
   GlShader* pixelShader_ = nullptr;
   std::unordered_map<uint32_t, VertexLayout> fvfLayouts_;

@@ -169,7 +169,14 @@ LinkedProgram ProgramCache::Link(GLuint vs, GLuint ps, std::string* log) {
   p.viewport = glGetUniformLocation(p.program, "u_viewport");
   p.diffuse = glGetUniformLocation(p.program, "u_diffuse");
   p.point = glGetUniformLocation(p.program, "u_point");
-  // Samplers keep their default unit 0, where the device binds every texture.
+  // Samplers keep their default unit 0, where the device binds the texture, but for the second texture's.
+  if (GLint second = glGetUniformLocation(p.program, "secondTexture"); second >= 0) {
+    GLint current = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+    glUseProgram(p.program);
+    glUniform1i(second, 1);
+    glUseProgram(static_cast<GLuint>(current));
+  }
   return p;
 }
 

@@ -115,7 +115,7 @@ class ScriptParser {
     const std::string which = "event " + std::to_string(k) + " of " + std::to_string(count);
     ScriptEvent e;
     std::string word, malformed;
-    if (!text_.Word(word)) return EndsInside(k);
+    if (!text_.Word(word)) return false;  // fewer events than the count: reported by the caller
     const int chain = IntegerField(word, "chain of " + which, malformed);
     Check(malformed);
     if (chain < 0) Report("the chain of " + which + " is below 0; read as a chain");

@@ -55,7 +55,7 @@ TEST(HudTest, IconsHealthBarAndDashMeterFollowThePlayer) {
   MenuElement& bar = g_hud->elements[Hud::kHealthBar];
   player->SetHealth(5);
   bar.scaleY = 150.0f;
-  h.Frames(25);  // 0.5 s
+  h.Frames(30);  // 0.6 s
   EXPECT_FLOAT_EQ(bar.scaleY, 160.0f);
   player->SetHealth(1);
   h.Frames(50);
@@ -149,7 +149,7 @@ TEST(HudTest, AWarningPulsesForItsTimeAndAChainedBannerFollows) {
   EXPECT_FLOAT_EQ(hud.elements[Hud::kWarningLeft].shownAlpha, 0.5f);
   // The chain ran the banner at once; it stands for its two seconds.
   EXPECT_TRUE(hud.completeShown);
-  for (; frame < 39; ++frame) hud.Update(0.125f, 3, 3, kTopView);
+  for (; frame < 38; ++frame) hud.Update(0.125f, 3, 3, kTopView);
   EXPECT_EQ(hud.elements[Hud::kComplete].group, kTopView);
   hud.Update(0.125f, 3, 3, kTopView);
   EXPECT_EQ(hud.elements[Hud::kComplete].group, 0);

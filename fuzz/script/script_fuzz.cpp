@@ -11,7 +11,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
   const ScriptFile file = ReadScriptEvents(in, "fuzz.txt");
-  fuzz::Check(file.events.size() <= static_cast<size_t>(kScriptEventMax), "more events than a script may hold");
+  fuzz::Check(file.events.size() <= static_cast<size_t>(kScriptEventMax),
+              "more events than a script may hold");
   for (const ScriptEvent& e : file.events) {
     for (const std::string* line : {&e.line1, &e.line2, &e.line3}) {
       fuzz::Check(line->size() <= kScriptLineMax, "a text line longer than its limit");

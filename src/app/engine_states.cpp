@@ -187,8 +187,8 @@ void Engine::Frame() {
   if (state == kMainMenu || state == kHighScoreScreen) DeleteDisplay();
   if (g_hud != nullptr) {
     const bool player = !players.empty();
-    g_hud->Update(timer.GetFrameSeconds(), player ? players[0]->GetLives() : 0, player ? players[0]->GetBombs() : 0,
-                  state);
+    g_hud->Update(timer.GetFrameSeconds(), player ? players[0]->GetLives() : 0,
+                  player ? players[0]->GetBombs() : 0, state);
   }
 
   CheckCollisions();

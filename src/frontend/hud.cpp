@@ -123,7 +123,8 @@ void Hud::Update(float dt, int lives, int bombs, int state) {
       if (state == kNameEntry) nameLabel->SetText(playerName.c_str());
     }
     for (int i : {kDash, kDashUnderline}) {
-      if (elements[static_cast<size_t>(i)].sprite != nullptr) elements[static_cast<size_t>(i)].sprite->SetAlpha(0.0f);
+      if (elements[static_cast<size_t>(i)].sprite != nullptr)
+        elements[static_cast<size_t>(i)].sprite->SetAlpha(0.0f);
     }
     for (MenuElement& e : elements) e.Update(dt);
     return;
@@ -200,9 +201,9 @@ void Hud::UpdateTalk(float dt, int state) {
     }
   } else {
     // The same speaker goes on at once; another one after half a second with the box hidden.
-    const bool sameSpeaker = nextEvent > 0 && static_cast<size_t>(nextEvent) < events.size() &&
-                             events[static_cast<size_t>(nextEvent)].type ==
-                                 events[static_cast<size_t>(nextEvent - 1)].type;
+    const bool sameSpeaker =
+        nextEvent > 0 && static_cast<size_t>(nextEvent) < events.size() &&
+        events[static_cast<size_t>(nextEvent)].type == events[static_cast<size_t>(nextEvent - 1)].type;
     if (sameSpeaker || talkTimer <= -0.5f) NextScriptEvent(false);
   }
   // A line that follows at once keeps the box up without a hidden frame.

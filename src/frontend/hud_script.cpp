@@ -41,7 +41,9 @@ const Speaker& SpeakerFor(char type) {
 
 // The won game's end screen. Name entry comes first when the score makes the high-score table, which
 // decides it once the table joins the game.
-int WonGameState() { return kGameWon; }
+int WonGameState() {
+  return kGameWon;
+}
 
 }  // namespace
 
@@ -77,7 +79,8 @@ void Hud::NextScriptEvent(bool fromTrigger) {
 
 bool Hud::RunScriptEvent() {
   if (nextEvent < 0 || static_cast<size_t>(nextEvent) >= events.size()) {
-    if (!reportedEnd) std::fprintf(stderr, "Script: a step came after the script's last event; nothing runs\n");
+    if (!reportedEnd)
+      std::fprintf(stderr, "Script: a step came after the script's last event; nothing runs\n");
     reportedEnd = true;
     return false;
   }
@@ -120,7 +123,8 @@ bool Hud::RunScriptEvent() {
       ShipEffect();
       break;
     case 'w': {
-      Model* model = g_engine != nullptr && !g_engine->players.empty() ? g_engine->players[0]->GetModel() : nullptr;
+      Model* model =
+          g_engine != nullptr && !g_engine->players.empty() ? g_engine->players[0]->GetModel() : nullptr;
       if (model != nullptr) {
         for (ParticleSystem* system : model->particleSystems) delete system;
         model->particleSystems.clear();
@@ -162,7 +166,8 @@ void Hud::ShowTalkLine(const ScriptEvent& e) {
 }
 
 void Hud::ShipEffect() {
-  Model* model = g_engine != nullptr && !g_engine->players.empty() ? g_engine->players[0]->GetModel() : nullptr;
+  Model* model =
+      g_engine != nullptr && !g_engine->players.empty() ? g_engine->players[0]->GetModel() : nullptr;
   // The effect streams from the first lock point of the ship's first part; a ship without one shows none.
   if (model == nullptr || g_graphics == nullptr || model->parts.empty() || model->parts[0] == nullptr ||
       model->parts[0]->lockPoints.empty()) {

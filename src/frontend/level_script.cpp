@@ -85,8 +85,8 @@ class ScriptParser {
       Report("the event count " + std::to_string(count) + " is below 0; the script is empty");
       count = 0;
     } else if (count > kScriptEventMax) {
-      Report("the event count " + std::to_string(count) + " is more than a script may hold; reading at most " +
-             std::to_string(kScriptEventMax));
+      Report("the event count " + std::to_string(count) +
+             " is more than a script may hold; reading at most " + std::to_string(kScriptEventMax));
       count = kScriptEventMax;
     }
     for (int k = 1; k <= count && ReadEvent(k, count); ++k) {
@@ -100,7 +100,8 @@ class ScriptParser {
 
  private:
   void Report(const std::string& what) {
-    result_.problems.push_back(std::string(fileName_) + ", line " + std::to_string(text_.Line()) + ": " + what);
+    result_.problems.push_back(std::string(fileName_) + ", line " + std::to_string(text_.Line()) + ": " +
+                               what);
   }
   void Check(const std::string& malformed) {
     if (!malformed.empty()) Report(malformed);

@@ -11,7 +11,7 @@
 struct ScriptEvent {
   std::string line1, line2, line3;
   char type = 0;
-  uint32_t chain = 0;  // non-zero: the next event follows when this one's display ends
+  uint32_t chain = 0;     // non-zero: the next event follows when this one's display ends
   float duration = 0.0f;  // seconds
 };
 

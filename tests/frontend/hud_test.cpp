@@ -23,11 +23,14 @@ namespace {
 
 int ShownIcons(const Hud& hud, int first, int state) {
   int n = 0;
-  for (int i = first; i < first + Hud::kIconCount; ++i) n += hud.elements[static_cast<size_t>(i)].group == state;
+  for (int i = first; i < first + Hud::kIconCount; ++i)
+    n += hud.elements[static_cast<size_t>(i)].group == state;
   return n;
 }
 
-uint32_t SpriteAlpha(const MenuElement& e) { return e.sprite->colour >> 24; }
+uint32_t SpriteAlpha(const MenuElement& e) {
+  return e.sprite->colour >> 24;
+}
 
 void UseScript(Hud& hud, const std::string& text) {
   std::istringstream in(text);
@@ -98,10 +101,10 @@ TEST(HudTest, TalkLinesChainBySpeakerAndQueuedTriggersRunWhenTheChainEnds) {
     float portraitX;
     int queued;
   } timeline[] = {
-      {1, "a1", 158, 1},   {15, "a1", 158, 1}, {16, "b1", 158, 1},  // the same speaker: no gap
-      {31, "b1", 158, 1},  {32, "", 158, 1},   {35, "", 158, 1},    // another speaker: half a second hidden
-      {36, "c1", 508, 1},  {43, "c1", 508, 1}, {44, "d1", 158, 0},  // chain 0 spends the queued trigger
-      {51, "d1", 158, 0},  {52, "", 158, 0},   {60, "", 158, 0},
+      {1, "a1", 158, 1},  {15, "a1", 158, 1}, {16, "b1", 158, 1},  // the same speaker: no gap
+      {31, "b1", 158, 1}, {32, "", 158, 1},   {35, "", 158, 1},    // another speaker: half a second hidden
+      {36, "c1", 508, 1}, {43, "c1", 508, 1}, {44, "d1", 158, 0},  // chain 0 spends the queued trigger
+      {51, "d1", 158, 0}, {52, "", 158, 0},   {60, "", 158, 0},
   };
   int frame = 0;
   for (const auto& t : timeline) {
@@ -164,9 +167,11 @@ class ZoneStepTest : public ::testing::Test {
     fs::remove_all(root_);
     fs::create_directories(root_ / "Assets" / "Levels");
     for (const fs::directory_entry& entry : fs::directory_iterator(built)) {
-      if (entry.path().filename() != "Levels") fs::create_directory_symlink(entry.path(), root_ / "Assets" / entry.path().filename());
+      if (entry.path().filename() != "Levels")
+        fs::create_directory_symlink(entry.path(), root_ / "Assets" / entry.path().filename());
     }
-    for (const char* file : {"l1z1.kvl", "l1z1Events.txt"}) fs::copy_file(built / "Levels" / file, root_ / "Assets" / "Levels" / file);
+    for (const char* file : {"l1z1.kvl", "l1z1Events.txt"})
+      fs::copy_file(built / "Levels" / file, root_ / "Assets" / "Levels" / file);
   }
   void TearDown() override {
     std::error_code ec;

@@ -62,7 +62,8 @@ TEST(LevelScriptTest, DamagedFilesAreReportedWithFileAndLine) {
   }
   EXPECT_EQ(Read("1\n0 inf R\na\nb\nc\n#\n").events[0].duration, 0.0f);  // a display that never ends
   // A cut line keeps its first 254 characters; a doubled mark loses nothing after it.
-  EXPECT_EQ(Read("1\n0 1 R\n" + std::string(300, 'x') + "\nb\nc\n#\n").events[0].line1, std::string(254, 'x'));
+  EXPECT_EQ(Read("1\n0 1 R\n" + std::string(300, 'x') + "\nb\nc\n#\n").events[0].line1,
+            std::string(254, 'x'));
   EXPECT_EQ(Read("2\n0 1 R\na\nb\nc\n##\n1 2 S\nd\ne\nf\n#\n").events[1].type, 'S');
 }
 

@@ -26,7 +26,8 @@ void Lettering(Picture& p, std::string_view text, int scaleX, int scaleY, int cx
                uint32_t top = kLetterTop, uint32_t bottom = kLetterBottom) {
   const int x = cx - TextWidth(text, scaleX) / 2, y = cy - 7 * scaleY / 2;
   for (int dy = -edge; dy <= edge; ++dy)
-    for (int dx = -edge; dx <= edge; ++dx) DrawText(p, x + dx, y + dy, scaleX, scaleY, text, kOutline, kOutline);
+    for (int dx = -edge; dx <= edge; ++dx)
+      DrawText(p, x + dx, y + dy, scaleX, scaleY, text, kOutline, kOutline);
   DrawText(p, x, y, scaleX, scaleY, text, top, bottom);
 }
 
@@ -62,9 +63,9 @@ void Hazard(Picture& p, int left, int top, int w, int h) {
 
 Picture LifeIcon() {
   // A top-down fighter: needle nose, swept wings, twin tail fins; real alpha, transparent around it.
-  const std::vector<std::pair<float, float>> hull = {
-      {32, 2},  {37, 18}, {39, 28}, {61, 44}, {61, 52}, {40, 47}, {39, 54}, {46, 61}, {18, 61},
-      {25, 54}, {24, 47}, {3, 52},  {3, 44},  {25, 28}, {27, 18}};
+  const std::vector<std::pair<float, float>> hull = {{32, 2},  {37, 18}, {39, 28}, {61, 44}, {61, 52},
+                                                     {40, 47}, {39, 54}, {46, 61}, {18, 61}, {25, 54},
+                                                     {24, 47}, {3, 52},  {3, 44},  {25, 28}, {27, 18}};
   const auto inside = [&](float x, float y) {
     bool in = false;
     for (size_t i = 0, j = hull.size() - 1; i < hull.size(); j = i++) {
@@ -79,7 +80,8 @@ Picture LifeIcon() {
     for (int x = 0; x < 64; ++x) {
       const float fx = float(x) + 0.5f, fy = float(y) + 0.5f;
       if (!inside(fx, fy)) continue;
-      const bool edge = !inside(fx - 2, fy) || !inside(fx + 2, fy) || !inside(fx, fy - 2) || !inside(fx, fy + 2);
+      const bool edge =
+          !inside(fx - 2, fy) || !inside(fx + 2, fy) || !inside(fx, fy - 2) || !inside(fx, fy + 2);
       const float cockpit = (fx - 32) * (fx - 32) / 9.0f + (fy - 24) * (fy - 24) / 36.0f;
       p.At(x, y) = edge ? 0xFF0C2238 : cockpit < 1.0f ? 0xFF40F0FF : Lerp(0xFFF0F8FF, 0xFF7890B0, y, 64);
     }
@@ -93,7 +95,9 @@ Picture BombIcon() {
       const int dx = x - 30, dy = y - 37, r2 = dx * dx + dy * dy;
       if (r2 <= 22 * 22) {
         const int light = (x - 22) * (x - 22) + (y - 29) * (y - 29);
-        p.At(x, y) = r2 > 19 * 19 ? kOutline : light < 36 ? 0xFFFFE0E0 : Lerp(0xFFF04030, 0xFF701010, y - 15, 44);
+        p.At(x, y) = r2 > 19 * 19 ? kOutline
+                     : light < 36 ? 0xFFFFE0E0
+                                  : Lerp(0xFFF04030, 0xFF701010, y - 15, 44);
       }
     }
   p.FillRect(36, 10, 10, 8, kOutline);  // the fuse cap
@@ -259,7 +263,8 @@ bool WriteHudArt(const fs::path& assetsRoot) {
       {"hud LifeMeter.bmp", LifeMeter()},
   };
   for (const auto& [name, picture] : menuArt) {
-    if (!SavePicture(assetsRoot, std::string("Art/Menu Art/") + name, picture, ImageFormat::Bmp24)) return false;
+    if (!SavePicture(assetsRoot, std::string("Art/Menu Art/") + name, picture, ImageFormat::Bmp24))
+      return false;
   }
   return SavePicture(assetsRoot, "Art/hud_life.DDS", LifeIcon(), ImageFormat::Dds);
 }

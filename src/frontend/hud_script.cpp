@@ -1,5 +1,7 @@
 // The display's side of the level script: loading it, and each step with what its event shows or starts.
 #include <cstdio>
+#include <memory>
+#include <string>
 
 #include "app/engine.h"
 #include "app/game_state.h"

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr size_t kWordMax = 64;  // longer words are cut: no number needs more
+constexpr size_t kWordMax = 64;  // no number needs more; longer words are reported and cut
 
 // Characters of the script with the line they stand on.
 class ScriptText {
@@ -34,7 +34,7 @@ class ScriptText {
     if (!SkipBlanks()) return false;
     while (!AtEnd() && !IsSpace(in_.peek())) {
       const int c = Get();
-      if (out.size() < kWordMax) out.push_back(static_cast<char>(c));
+      if (out.size() <= kWordMax) out.push_back(static_cast<char>(c));
     }
     return true;
   }
@@ -78,7 +78,7 @@ class ScriptParser {
 
   ScriptFile Read() {
     std::string word, malformed;
-    if (!text_.Word(word)) return std::move(result_);  // an empty file: no events
+    if (!NextWord(word)) return std::move(result_);  // an empty file: no events
     int count = IntegerField(word, "event count", malformed);
     Check(malformed);
     if (count < 0) {
@@ -106,6 +106,15 @@ class ScriptParser {
   void Check(const std::string& malformed) {
     if (!malformed.empty()) Report(malformed);
   }
+  // The next word, cut to kWordMax characters with a report; false when none is left.
+  bool NextWord(std::string& word) {
+    if (!text_.Word(word)) return false;
+    if (word.size() > kWordMax) {
+      Report("a word longer than " + std::to_string(kWordMax) + " characters; read from its start");
+      word.resize(kWordMax);
+    }
+    return true;
+  }
   bool EndsInside(int k) {
     Report("the file ends inside event " + std::to_string(k));
     return false;
@@ -116,12 +125,12 @@ class ScriptParser {
     const std::string which = "event " + std::to_string(k) + " of " + std::to_string(count);
     ScriptEvent e;
     std::string word, malformed;
-    if (!text_.Word(word)) return false;  // fewer events than the count: reported by the caller
+    if (!NextWord(word)) return false;  // fewer events than the count: reported by the caller
     const int chain = IntegerField(word, "chain of " + which, malformed);
     Check(malformed);
     if (chain < 0) Report("the chain of " + which + " is below 0; read as a chain");
     e.chain = static_cast<uint32_t>(chain);
-    if (!text_.Word(word)) return EndsInside(k);
+    if (!NextWord(word)) return EndsInside(k);
     e.duration = RealField(word, "duration of " + which, malformed);
     Check(malformed);
     if (!std::isfinite(e.duration)) {

@@ -13,6 +13,8 @@
 #include "app/sound_system.h"
 #include "frontend/hud.h"
 #include "game/player.h"
+#include "graphics/model.h"
+#include "graphics/particle_system.h"
 #include "graphics/sprite.h"
 #include "harness/engine_harness.h"
 #include "harness/play_support.h"
@@ -180,11 +182,24 @@ class ZoneStepTest : public ::testing::Test {
   fs::path root_;
 };
 
-TEST_F(ZoneStepTest, StepOneReloadsTheZoneAndStepTwoWithoutItsLevelGoesSafelyToTheMenu) {
+TEST_F(ZoneStepTest, ShipEffectWarpThenStepOneReloadsTheZoneAndStepTwoWithoutItsLevelGoesToTheMenu) {
   EngineHarness h(20, root_);
   EnterPlay(h);
   const size_t scriptLength = g_hud->events.size();
   ASSERT_GT(scriptLength, 1u);
+
+  // 'F' adds the ship's stream; 'w' leaves only that one on the ship, starts the warp tunnel and the flash.
+  Model* ship = h.engine().GetPlayer()->GetModel();
+  const size_t effects = ship->particleSystems.size();
+  UseScript(*g_hud, "2\n0 0 F\n-\n-\n-\n#\n0 0 w\n-\n-\n-\n#\n");
+  g_hud->NextScriptEvent(true);
+  EXPECT_EQ(ship->particleSystems.size(), effects + 1);
+  g_hud->NextScriptEvent(true);
+  EXPECT_EQ(ship->particleSystems.size(), 1u);
+  EXPECT_EQ(std::count_if(h.graphics().freeParticleSystems.begin(), h.graphics().freeParticleSystems.end(),
+                          [](const ParticleSystem* p) { return p->kind == kWarpParticles; }),
+            1);
+  EXPECT_FLOAT_EQ(g_hud->elements[Hud::kFlash].alpha, 1.0f);
 
   // '1' reloads the level from inside the step, which replaces the script being run.
   UseScript(*g_hud, "1\n0 0 1\n-\n-\n-\n#\n");

@@ -45,6 +45,7 @@ TEST(LevelScriptTest, DamagedFilesAreReportedWithFileAndLine) {
        "s.txt, line 5: a text line of event 1 of 1 is longer than 254"},
       {"1\n0 1 R\na\nb\n", 0, "s.txt, line 5: the file ends inside event 1"},
       {"1\n0 1", 0, "s.txt, line 2: the file ends inside event 1"},
+      {"1\n" + std::string(70, '0') + "1 1 R\na\nb\nc\n#\n", 1, "s.txt, line 2: a word longer than 64"},
       {"1\n0 1 R\na\nb\nc\n", 1, "s.txt, line 6: event 1 of 1 has no closing mark"},
       {"2\n0 1 R\na\nb\nc\n#x\n" + event, 2, "s.txt, line 6: text follows the closing mark of event 1 of 2"},
       {std::string("1\n0 1 \xff\0\n\n", 10) + "\n\n#", 1, ""},

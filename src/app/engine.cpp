@@ -10,6 +10,7 @@
 #include "app/timer.h"
 #include "console/console_commands.h"
 #include "enemies/enemy_manager.h"
+#include "frontend/hud.h"
 #include "game/player.h"
 #include "game/projectile.h"
 #include "graphics/graphics.h"
@@ -99,6 +100,8 @@ Engine::~Engine() {
   // Users of the graphics object go first (level objects and players; the display, the menu, the high
   // scores and the console labels as they are built), then input, sound and the graphics object.
   DeleteLevelObjects();
+  delete g_hud;
+  g_hud = nullptr;
   delete enemyManager;
   enemyManager = nullptr;
   ReleaseInput();

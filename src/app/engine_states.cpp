@@ -5,6 +5,7 @@
 #include "app/sound_system.h"
 #include "app/timer.h"
 #include "enemies/enemy_manager.h"
+#include "frontend/hud.h"
 #include "game/player.h"
 #include "game/projectile.h"
 #include "graphics/graphics.h"
@@ -25,9 +26,16 @@ void PlaceListener(SoundSystem& sound, const std::vector<Player*>& players) {
   sound.SetListener(p.x, p.y, p.z);
 }
 
+// The display lives from the start of a game until the menu or the high-score screen.
+void DeleteDisplay() {
+  delete g_hud;
+  g_hud = nullptr;
+}
+
 }  // namespace
 
 void Engine::SetState(int s) {
+  if (g_hud != nullptr) g_hud->OnStateChange(s);
   // Entering the pause or the console from elsewhere records the state to return to.
   if (s == kPaused && state != kPaused) pauseReturnState = state;
   if (s == kConsole && state != kPaused && state != kConsole) consoleReturnState = state;
@@ -46,6 +54,7 @@ void Engine::SetState(int s) {
       SetScoreDigitsVisible(false);
       break;
     case kGameStart:
+      if (g_hud == nullptr) g_hud = new Hud();
       SetScoreDigitsVisible(true);
       LoadLevel("l1z1.kvl");
       break;
@@ -126,6 +135,7 @@ void Engine::Frame() {
       break;
     case kMainMenu:
     case kHighScoreScreen:
+      DeleteDisplay();
       HandleMenuInput();
       break;
     case kLevelStart:
@@ -177,6 +187,13 @@ void Engine::Frame() {
       players[0]->SetLives(0);
       SetState(kGameOver);
     }
+  }
+
+  if (state == kMainMenu || state == kHighScoreScreen) DeleteDisplay();
+  if (g_hud != nullptr) {
+    const bool player = !players.empty();
+    g_hud->Update(timer.GetFrameSeconds(), player ? players[0]->GetLives() : 0,
+                  player ? players[0]->GetBombs() : 0, state);
   }
 
   CheckCollisions();

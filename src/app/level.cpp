@@ -9,6 +9,7 @@
 #include "app/sound_system.h"
 #include "app/timer.h"
 #include "enemies/enemy_manager.h"
+#include "frontend/hud.h"
 #include "game/player.h"
 #include "game/projectile.h"
 #include "graphics/graphics.h"
@@ -76,6 +77,10 @@ bool Engine::LoadLevel(const char* file) {
   players.push_back(player);
 
   scriptFile = ScriptFileName(file);
+  if (g_hud != nullptr) {
+    g_hud->ClearScriptEvents();
+    g_hud->LoadScriptEvents(scriptFile);
+  }
   sound->PlayMusic(kLevelMusic, true);
   graphics->colorAdd[0] = graphics->colorAdd[1] = graphics->colorAdd[2] = 0.0f;
   SetState(StateForCameraMode(startMode));
@@ -109,8 +114,8 @@ void Engine::ProcessLevelEvents() {
         g_gameSpeed = static_cast<float>(event.a);
         break;
       case kScriptStep:
-        // The level script's step joins with the display.
         PlaySound(GetSound(kSoundCursor), 0, 0, 0, 0, 0, 0, false);
+        if (g_hud != nullptr) g_hud->NextScriptEvent(true);
         break;
       case kEnemySpawn:
         if (!enemyManager->SpawnEnemy(event.a, event.b, event.x, event.y, event.z)) {

@@ -77,7 +77,6 @@ TEST_P(LevelGroundFlight, CoversEverythingTheCameraLooksDownOnFromStartToEnd) {
   h.engine().players.at(0)->godmode = true;  // the enemies on the way must not end the flight
   for (int held : GetParam()) h.services.SetKey(held, true);
   Graphics& g = h.graphics();
-  const Player& player = *h.engine().players.at(0);
   std::map<Mesh*, std::pair<Vec3, Vec3>> bounds;  // each plate mesh's lowest and highest corner
   for (const Model* model : g.sceneryModels) {
     Mesh* mesh = model->parts.at(0)->mesh;
@@ -93,13 +92,18 @@ TEST_P(LevelGroundFlight, CoversEverythingTheCameraLooksDownOnFromStartToEnd) {
   ASSERT_FALSE(bounds.empty());
 
   int checks = 0, endFrames = 0, failures = 0;
+  bool onLastSegment = false;
   std::string first;
   const int lastSegment = static_cast<int>(g.waypoints.size()) - 2;
   for (int frame = 0; frame < 5 * 60 * 50 && endFrames < 100; ++frame) {
     h.Step();
     // The flight does not fight: the boss that stops the rail at the end is brought down at once.
     if (Enemy* boss = h.engine().enemyManager->FindEnemyByType(kPsychoFrontId)) boss->health = 0;
+    // The level's script may end the level (its step to the next zone) before the track ends.
+    if (h.engine().players.empty()) break;
+    const Player& player = *h.engine().players[0];
     if (player.railSegment == lastSegment && player.railProgress >= 1.0f) ++endFrames;
+    if (player.railSegment == lastSegment) onLastSegment = true;
     if (frame % 10 != 0) continue;
     std::vector<std::pair<Vec3, Vec3>> plates;  // world bounds of the drawn plates
     float top = -1e9f;
@@ -139,7 +143,10 @@ TEST_P(LevelGroundFlight, CoversEverythingTheCameraLooksDownOnFromStartToEnd) {
       }
     }
   }
-  EXPECT_EQ(endFrames, 100) << "the flight did not reach the end of the track";
+  // The flight stops 100 frames after the track's end, or where the script's zone step ends the level on
+  // the last segment, past the boss.
+  EXPECT_TRUE(endFrames == 100 || (onLastSegment && h.engine().players.empty()))
+      << "the flight did not reach the end of the track";
   EXPECT_GT(checks, 500);
   EXPECT_EQ(failures, 0) << first;
 }

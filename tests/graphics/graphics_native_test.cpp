@@ -12,6 +12,7 @@
 
 #include "app/engine.h"
 #include "app/game_state.h"
+#include "frontend/hud.h"
 #include "game/player.h"
 #include "graphics/graphics.h"
 #include "graphics/model.h"
@@ -124,6 +125,8 @@ TEST_F(NativeFrames, ScoreDigitsStandUprightInTheFortyRowsAboveTheirPlace) {
   StartEngine();
   engine_->SetState(kGameStart);  // game start: the digits show
   engine_->ClearLevel();  // only the digits on screen, in level mode
+  delete g_hud;           // and without the display's pictures
+  g_hud = nullptr;
   graphics().titleMode = false;
   engine_->score = 1234567;
   engine_->Frame();

@@ -7,6 +7,7 @@
 #include "boss_meshes.h"
 #include "console_art.h"
 #include "enemy_meshes.h"
+#include "hud_art.h"
 #include "images.h"
 #include "level_meshes.h"
 #include "meshes.h"
@@ -41,5 +42,6 @@ int main(int argc, char** argv) {
   if (!assetgen::WriteSounds(root)) return 1;
   if (!assetgen::WriteParticleArt(root)) return 1;
   if (!assetgen::WriteConsoleArt(root)) return 1;
+  if (!assetgen::WriteHudArt(root)) return 1;
   return 0;
 }

@@ -9,6 +9,9 @@
 #include "app/sound_system.h"
 #include "app/timer.h"
 #include "enemies/enemy_manager.h"
+#include "frontend/end_screens.h"
+#include "frontend/high_scores.h"
+#include "frontend/menu.h"
 #include "game/player.h"
 #include "game/projectile.h"
 #include "graphics/graphics.h"
@@ -47,11 +50,11 @@ Engine::Engine(plat::Services& s)
     g_engine = nullptr;
     throw;
   }
-  // Until the menu's title scene exists, the engine puts the renderer in title mode itself.
-  graphics->EnterTitleMode();
+  g_menu = new Menu();  // with the title scene
   SetState(kFirstSplash);
   CreateScreenSprites();
   UpdateScoreDisplay();
+  g_highScores = new HighScores(HighScores::kFile, services.files());
 }
 
 void Engine::InitSubsystems() {
@@ -94,9 +97,19 @@ Engine::~Engine() {
   DeleteLevelObjects();
   delete enemyManager;
   enemyManager = nullptr;
+  delete g_menu;
+  g_menu = nullptr;
+  DeleteEndScreens();
+  delete g_highScores;  // saves the table
+  g_highScores = nullptr;
   ReleaseInput();
   ReleaseSound();
   ReleaseGraphics();
+}
+
+void Engine::DeleteEndScreens() {
+  delete endScreens;
+  endScreens = nullptr;
 }
 
 void Engine::ReleaseSound() {

@@ -13,6 +13,7 @@ namespace plat {
 class Services;
 }
 class EnemyManager;
+class EndScreens;
 class Graphics;
 class Player;
 class Projectile;
@@ -96,6 +97,8 @@ class Engine {
   CollisionSystem collision;
   Graphics* graphics = nullptr;          // owned; the same object as g_graphics
   EnemyManager* enemyManager = nullptr;  // owned
+  // Game over, you win and the name entry; owned, from the start of a game until the return to the menu.
+  EndScreens* endScreens = nullptr;
 
   int keyLeft, keyRight, keyDown, keyUp, keyPause, keyFire, keySecondary, keySpecial;
 
@@ -119,6 +122,7 @@ class Engine {
   void SetScoreDigitsVisible(bool visible);
   void ReleaseGraphics();
   void ReleaseSound();
+  void DeleteEndScreens();
   void DeleteObjectLists();
   void DeleteLevelObjects();
   int MenuSelection() const;

@@ -5,6 +5,9 @@
 #include "app/sound_system.h"
 #include "app/timer.h"
 #include "enemies/enemy_manager.h"
+#include "frontend/end_screens.h"
+#include "frontend/high_scores.h"
+#include "frontend/menu.h"
 #include "game/player.h"
 #include "game/projectile.h"
 #include "graphics/graphics.h"
@@ -28,6 +31,9 @@ void PlaceListener(SoundSystem& sound, const std::vector<Player*>& players) {
 }  // namespace
 
 void Engine::SetState(int s) {
+  if (g_menu != nullptr) g_menu->OnStateChange(s);
+  if (endScreens != nullptr) endScreens->OnStateChange(s);
+
   // Entering the pause or the console from elsewhere records the state to return to.
   if (s == kPaused && state != kPaused) pauseReturnState = state;
   if (s == kConsole && state != kPaused && state != kConsole) consoleReturnState = state;
@@ -42,9 +48,16 @@ void Engine::SetState(int s) {
     case kMainMenu:
     case kOptions:
     case kHighScoreScreen:
+      if (g_menu == nullptr) {
+        g_menu = new Menu();
+        g_menu->OnStateChange(s);
+      }
       SetScoreDigitsVisible(false);
       break;
     case kGameStart:
+      delete g_menu;
+      g_menu = nullptr;
+      if (endScreens == nullptr) endScreens = new EndScreens();
       SetScoreDigitsVisible(true);
       LoadLevel("l1z1.kvl");
       break;
@@ -71,10 +84,7 @@ void Engine::RestoreState() {
   if (state == kPaused) SetState(pauseReturnState);
 }
 
-int Engine::MenuSelection() const {
-  // The menu's highlighted entry; the menu starts on its first entry, Start.
-  return 0;
-}
+int Engine::MenuSelection() const { return g_menu != nullptr ? g_menu->selection : Menu::kStart; }
 
 void Engine::Frame() {
   Timer timer;
@@ -121,6 +131,7 @@ void Engine::Frame() {
       break;
     case kMainMenu:
     case kHighScoreScreen:
+      DeleteEndScreens();
       HandleMenuInput();
       break;
     case kLevelStart:
@@ -167,12 +178,15 @@ void Engine::Frame() {
   if (!players.empty()) {
     std::vector<Projectile*> shots = players[0]->UpdateRapidFire();
     objects.insert(objects.end(), shots.begin(), shots.end());
-    // The last life lost: the game is over (name entry comes with the high-score table).
+    // The last life lost: the game is over, by way of the name entry for a new high score.
     if (players[0]->GetLives() < 0 && state != kGameOver) {
       players[0]->SetLives(0);
-      SetState(kGameOver);
+      SetState(g_highScores != nullptr && g_highScores->IsHighScore(score) ? kNameEntry : kGameOver);
     }
   }
+  if (state == kMainMenu || state == kHighScoreScreen) DeleteEndScreens();
+  if (g_menu != nullptr) g_menu->Update(timer.GetFrameSeconds());
+  if (endScreens != nullptr) endScreens->Update(timer.GetFrameSeconds(), state);
 
   CheckCollisions();
   UpdateScoreDisplay();
@@ -198,16 +212,16 @@ void Engine::HandleMenuInput() {
   if (state == kMainMenu) {
     if (input->KeyPressed(plat::key::Enter)) {
       switch (MenuSelection()) {
-        case 0:
+        case Menu::kStart:
           PlaySound(enter, 0, 0, 0, 0, 0, 0, false);
           sound->StopMusic();
           SetState(kGameStart);
           return;
-        case 2:
+        case Menu::kHighScores:
           PlaySound(enter, 0, 0, 0, 0, 0, 0, false);
           SetState(kHighScoreScreen);
           break;
-        case 3:
+        case Menu::kQuit:
           PlaySound(enter, 0, 0, 0, 0, 0, 0, false);
           services.window().PostQuit(0);
           break;
@@ -215,9 +229,15 @@ void Engine::HandleMenuInput() {
           break;
       }
     }
-    // Up and Down play the cursor sound; moving the selection comes with the menu.
-    if (input->KeyPressed(plat::key::Up)) PlaySound(GetSound(kSoundCursor), 0, 0, 0, 0, 0, 0, false);
-    if (input->KeyPressed(plat::key::Down)) PlaySound(GetSound(kSoundCursor), 0, 0, 0, 0, 0, 0, false);
+    if (g_menu == nullptr) return;
+    if (input->KeyPressed(plat::key::Up)) {
+      g_menu->MoveSelection(-1);
+      PlaySound(GetSound(kSoundCursor), 0, 0, 0, 0, 0, 0, false);
+    }
+    if (input->KeyPressed(plat::key::Down)) {
+      g_menu->MoveSelection(+1);
+      PlaySound(GetSound(kSoundCursor), 0, 0, 0, 0, 0, 0, false);
+    }
   } else if (state == kHighScoreScreen) {
     if (input->KeyPressed(plat::key::Enter)) {
       PlaySound(enter, 0, 0, 0, 0, 0, 0, false);
@@ -237,6 +257,25 @@ void Engine::HandleConsoleInput() {
   if (input->KeyPressed(plat::key::Grave)) SetState(consoleReturnState);
 }
 
-void Engine::HandleGameOverInput() {}
+void Engine::HandleGameOverInput() {
+  if (input == nullptr || endScreens == nullptr) return;
+  if (state == kGameOver) {
+    if (input->KeyPressed(plat::key::Enter)) endScreens->HandleInput(0, true, false, kGameOver);
+    if (input->KeyPressed(plat::key::Up)) endScreens->HandleInput(0, false, true, kGameOver);
+    if (input->KeyPressed(plat::key::Down)) endScreens->HandleInput(0, false, true, kGameOver);
+  } else if (state == kGameWon && input->KeyPressed(plat::key::Enter)) {
+    endScreens->HandleInput(0, true, false, kGameWon);
+  }
+}
 
-void Engine::HandleNameEntryInput() {}
+void Engine::HandleNameEntryInput() {
+  if (input == nullptr || endScreens == nullptr) return;
+  if (input->KeyPressed(plat::key::Backspace)) {
+    endScreens->HandleInput(EndScreens::kEraseName, false, false, kNameEntry);
+  } else if (input->KeyPressed(plat::key::Enter)) {
+    endScreens->HandleInput(0, true, false, kNameEntry);
+  } else if (const char c = HighScores::NameCharacter(input->GetTypedChar()); c != 0) {
+    // Letters join as capitals and digits as they are; every other key is refused.
+    endScreens->HandleInput(c, false, false, kNameEntry);
+  }
+}

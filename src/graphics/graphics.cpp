@@ -238,6 +238,7 @@ bool Graphics::ReleaseScene() {
 
 bool Graphics::Shutdown() {
   ReleaseScene();
+  ReleaseSkyVertexDeclaration();
   plainPixelShader.reset();
   plainPixelConstants.reset();
   plainVertexShader.reset();

@@ -6,14 +6,13 @@
 #include <string_view>
 
 #include "images.h"
+#include "lettering.h"
 
 namespace assetgen {
 namespace {
 
 namespace fs = std::filesystem;
 
-// 5x7 glyphs, top row first, bit 4 the leftmost column.
-using Glyph = std::array<uint8_t, 7>;
 constexpr std::array<Glyph, 10> kDigits{{
     {0b01110, 0b10001, 0b10011, 0b10101, 0b11001, 0b10001, 0b01110},  // 0
     {0b00100, 0b01100, 0b00100, 0b00100, 0b00100, 0b00100, 0b01110},  // 1
@@ -56,6 +55,9 @@ constexpr std::array<Glyph, 26> kLetters{{
 }};
 constexpr Glyph kBlank{};
 
+}  // namespace
+
+// The block lettering every generated picture shares (lettering.h).
 const Glyph& GlyphFor(char c) {
   if (c >= '0' && c <= '9') return kDigits[size_t(c - '0')];
   if (c >= 'A' && c <= 'Z') return kLetters[size_t(c - 'A')];
@@ -103,8 +105,6 @@ bool InRoundedRect(int x, int y, int left, int top, int w, int h, int radius) {
             cy = std::clamp(y, top + radius, top + h - 1 - radius);
   return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius;
 }
-
-}  // namespace
 
 // "PAUSED" in yellow-to-orange block letters with a dark outline, on a translucent dark rounded panel; the
 // rest is fully transparent.

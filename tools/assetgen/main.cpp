@@ -8,6 +8,7 @@
 #include "enemy_meshes.h"
 #include "images.h"
 #include "level_meshes.h"
+#include "menu_art.h"
 #include "meshes.h"
 #include "particle_art.h"
 #include "ship_meshes.h"
@@ -39,5 +40,6 @@ int main(int argc, char** argv) {
   if (!assetgen::WriteBossMeshes(root)) return 1;
   if (!assetgen::WriteSounds(root)) return 1;
   if (!assetgen::WriteParticleArt(root)) return 1;
+  if (!assetgen::WriteMenuArt(root)) return 1;
   return 0;
 }

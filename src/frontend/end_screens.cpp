@@ -12,7 +12,7 @@ namespace {
 constexpr int kNone = MenuElement::kHiddenGroup;
 
 // clang-format off
-constexpr MenuElementSpec kElements[EndScreens::kElementCount] = {
+constexpr MenuElementDesc kElements[EndScreens::kElementCount] = {
     // The black backdrop, stretched over the screen; it follows the end state shown.
     {"intro Back.bmp", kNone, 0, 0, 0, 0, 400, 300, 1, 1, 0, 3, false},
     // Game over: the two words slide in from the sides, the two choices fade in under them.

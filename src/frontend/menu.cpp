@@ -18,7 +18,7 @@ namespace {
 constexpr int kNone = MenuElement::kHiddenGroup;
 
 // clang-format off
-constexpr MenuElementSpec kElements[Menu::kElementCount] = {
+constexpr MenuElementDesc kElements[Menu::kElementCount] = {
     // The main menu: title words, the four entries and the bars behind them.
     {"mm Korvessa.bmp", kMainMenu, 0, 55, 0, 55, 0.78f, 0.78f, 0.8f, 1, 0, 5, false},
     {"mm Ridov.bmp", kMainMenu, 0, 10, 1000, 10, 0.78f, 0.78f, 1, 1, 0, 10, false},

@@ -46,7 +46,7 @@ class MenuElement {
 };
 
 // One element as its holder's table describes it: places in the layout, the file in the menu art folder.
-struct MenuElementSpec {
+struct MenuElementDesc {
   const char* file;
   int group;
   float shownX, shownY, hiddenX, hiddenY, scaleX, scaleY, speed, shownAlpha, hiddenAlpha;
@@ -54,9 +54,9 @@ struct MenuElementSpec {
   bool instantHide;
 };
 
-// Inits each element by its spec, in order, with the magenta colour key; file names are taken in
+// Inits each element by its description, in order, with the magenta colour key; file names are taken in
 // "Assets\Art\Menu Art\".
-void InitMenuElements(MenuElement* elements, const MenuElementSpec* specs, int count);
+void InitMenuElements(MenuElement* elements, const MenuElementDesc* descs, int count);
 
 // -0.05 < a - b < 0.05.
 bool NearlyEqual(float a, float b);

@@ -84,7 +84,9 @@ void Engine::RestoreState() {
   if (state == kPaused) SetState(pauseReturnState);
 }
 
-int Engine::MenuSelection() const { return g_menu != nullptr ? g_menu->selection : Menu::kStart; }
+int Engine::MenuSelection() const {
+  return g_menu != nullptr ? g_menu->selection : Menu::kStart;
+}
 
 void Engine::Frame() {
   Timer timer;

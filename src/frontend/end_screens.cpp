@@ -36,7 +36,9 @@ constexpr float kNameX = 0.375f, kNameY = 0.5f;
 constexpr plat::gpu::Argb kNameColour = 0xFFFFFF00;  // yellow
 constexpr float kPlaySpeed = 50.0f;
 
-bool IsEndState(int state) { return state == kGameOver || state == kGameWon || state == kNameEntry; }
+bool IsEndState(int state) {
+  return state == kGameOver || state == kGameWon || state == kNameEntry;
+}
 
 }  // namespace
 
@@ -84,7 +86,8 @@ void EndScreens::HandleInput(char ch, bool enter, bool toggle, int state) {
       playerName.clear();
       return;
     }
-    if (HighScores::IsNameCharacter(ch) && playerName.size() < HighScores::kMaxNameLength) playerName.push_back(ch);
+    if (HighScores::IsNameCharacter(ch) && playerName.size() < HighScores::kMaxNameLength)
+      playerName.push_back(ch);
     if (enter) {
       if (g_highScores != nullptr) g_highScores->Add(g_engine->score, playerName.c_str());
       g_engine->score = 0;

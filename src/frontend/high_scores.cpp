@@ -23,13 +23,18 @@ bool IsName(std::string_view token) {
 
 }  // namespace
 
-bool CompareHighScores(const HighScoreEntry& a, const HighScoreEntry& b) { return a.score > b.score; }
+bool CompareHighScores(const HighScoreEntry& a, const HighScoreEntry& b) {
+  return a.score > b.score;
+}
 
-bool HighScores::IsNameCharacter(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+bool HighScores::IsNameCharacter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
 
 char HighScores::NameCharacter(int typed) {
   if (typed >= 'a' && typed <= 'z') return static_cast<char>(typed - 'a' + 'A');
-  if (typed >= 0 && typed <= 127 && IsNameCharacter(static_cast<char>(typed))) return static_cast<char>(typed);
+  if (typed >= 0 && typed <= 127 && IsNameCharacter(static_cast<char>(typed)))
+    return static_cast<char>(typed);
   return 0;
 }
 
@@ -61,7 +66,8 @@ bool HighScores::Parse(std::istream& in, const std::string& name, std::vector<Hi
     const int line = tokens.Line();
     if (nameToken != kEmptyNameToken && !IsName(nameToken)) {
       Report(name, line,
-             "the name " + Quoted(nameToken) + " is not one to ten capitals and digits; the table is read up to the entry before it");
+             "the name " + Quoted(nameToken) +
+                 " is not one to ten capitals and digits; the table is read up to the entry before it");
       sound = false;
       break;
     }
@@ -84,7 +90,8 @@ bool HighScores::Parse(std::istream& in, const std::string& name, std::vector<Hi
            "the file ends after " + std::to_string(out.size()) + " entries of ten; the rest are empty");
     sound = false;
   } else if (sound && tokens.Next(nameToken)) {
-    Report(name, tokens.Line(), "more follows the tenth entry, from " + Quoted(nameToken) + "; it is ignored");
+    Report(name, tokens.Line(),
+           "more follows the tenth entry, from " + Quoted(nameToken) + "; it is ignored");
     sound = false;
   }
   out.resize(std::max(out.size(), static_cast<size_t>(kShown)));
@@ -120,10 +127,14 @@ void HighScores::Add(int score, const char* name) {
   Save();
 }
 
-bool HighScores::IsHighScore(int score) const { return score > entries[kShown - 1].score; }
+bool HighScores::IsHighScore(int score) const {
+  return score > entries[kShown - 1].score;
+}
 
 const char* HighScores::GetName(int i) const {
   return i >= 0 && i < kShown ? entries[static_cast<size_t>(i)].name.c_str() : "OUTOFBOUNDS";
 }
 
-int HighScores::GetScore(int i) const { return i >= 0 && i < kShown ? entries[static_cast<size_t>(i)].score : 0; }
+int HighScores::GetScore(int i) const {
+  return i >= 0 && i < kShown ? entries[static_cast<size_t>(i)].score : 0;
+}

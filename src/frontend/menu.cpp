@@ -70,8 +70,8 @@ constexpr plat::gpu::Argb kLabelColour = 0xFFFFFFFF;
 constexpr float kNameColumn = 0.3375f, kScoreColumn = 0.5625f;
 constexpr float kFirstRowY = 150.0f, kRowHeight = 30.0f;
 
-constexpr float kTitleTurnRate = 0.05f;     // radians a second
-constexpr float kTitleAhead = 800.0f;       // the title model's distance in front of the ship
+constexpr float kTitleTurnRate = 0.05f;  // radians a second
+constexpr float kTitleAhead = 800.0f;    // the title model's distance in front of the ship
 constexpr float kTitleAside = 30.0f;
 constexpr float kTitleStartAhead = 500.0f;  // where it is first placed
 constexpr int kBlackSky = 2;
@@ -175,9 +175,8 @@ void Menu::SetupTitleScene() {
     g_graphics->SpawnParticleSystem(&trail);
   }
 
-  const math::Vec3 start =
-      (ship != nullptr ? ship->position : math::Vec3{-15.0f, -10.0f, 60.0f}) -
-      (ship != nullptr ? ship->zAxis : math::Vec3{0.0f, 0.0f, 1.0f}) * kTitleStartAhead;
+  const math::Vec3 start = (ship != nullptr ? ship->position : math::Vec3{-15.0f, -10.0f, 60.0f}) -
+                           (ship != nullptr ? ship->zAxis : math::Vec3{0.0f, 0.0f, 1.0f}) * kTitleStartAhead;
   if (!g_graphics->LoadModel(&titleModel, "TitlePsycho.X", start.x, start.y, start.z, false, false)) {
     titleModel = nullptr;
   }

@@ -16,9 +16,9 @@ class Menu {
   // Main-menu entries; Options is drawn faded and never selected.
   enum Entry : int { kStart = 0, kOptionsEntry = 1, kHighScores = 2, kQuit = 3 };
   // Elements the menu drives by index.
-  static constexpr int kStartBar = 7;          // the bar behind Start: the highlight waits for it
-  static constexpr int kSplashBackdrop = 11;   // kept up through the splash states
-  static constexpr int kFirstHighlight = 14;   // one highlight bar per entry, 14 to 17
+  static constexpr int kStartBar = 7;         // the bar behind Start: the highlight waits for it
+  static constexpr int kSplashBackdrop = 11;  // kept up through the splash states
+  static constexpr int kFirstHighlight = 14;  // one highlight bar per entry, 14 to 17
 
   // Builds every element (the splash backdrop shows at once), the twenty high-score labels and the title
   // scene.
@@ -46,7 +46,7 @@ class Menu {
   bool captureKey = false;
   int elementCount = kElementCount;
   std::array<MenuElement, kElementCount> elements;
-  int state = 0;  // the last state passed to OnStateChange
+  int state = 0;                // the last state passed to OnStateChange
   Model* ship = nullptr;        // null when its model could not be loaded
   Model* titleModel = nullptr;  // likewise
   std::array<TextLabel*, kScoreRows> nameLabels{};

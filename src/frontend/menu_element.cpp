@@ -20,7 +20,8 @@ void InitMenuElements(MenuElement* elements, const MenuElementDesc* descs, int c
     const MenuElementDesc& e = descs[i];
     const std::string file = std::string("Assets\\Art\\Menu Art\\") + e.file;
     elements[i].Init(file.c_str(), e.group, {e.shownX, e.shownY, 0}, {e.hiddenX, e.hiddenY, 0},
-                     {e.scaleX, e.scaleY, 0}, e.speed, e.shownAlpha, e.hiddenAlpha, e.layer, e.instantHide, true);
+                     {e.scaleX, e.scaleY, 0}, e.speed, e.shownAlpha, e.hiddenAlpha, e.layer, e.instantHide,
+                     true);
   }
 }
 

@@ -70,7 +70,8 @@ TEST(EndScreens, ContinueReloadsTheCurrentZoneWithTheScoreAtZeroAndQuitLeavesFor
     h.Tap(key::Up);
     h.Tap(key::Up);
     EXPECT_TRUE(screens.continueSelected);
-    EXPECT_TRUE(screens.elements[EndScreens::kSelector].shownPos == screens.elements[EndScreens::kContinue].shownPos);
+    EXPECT_TRUE(screens.elements[EndScreens::kSelector].shownPos ==
+                screens.elements[EndScreens::kContinue].shownPos);
     h.engine().score = 1234;
     h.Tap(key::Enter);
     EXPECT_EQ(h.state(), kTopView);
@@ -99,7 +100,8 @@ TEST(EndScreens, AWholeGameEndsWithItsNameInTheTableThatTheNextRunReads) {
     h.Tap(key::Enter);
     ASSERT_EQ(h.state(), kTopView);
     h.services.SetKey(h.engine().keyFire, true);  // firing straight ahead, never dodging
-    for (int frame = 0; frame < 50 * 60 * 20 && h.state() != kNameEntry && h.state() != kGameOver; ++frame) h.Step();
+    for (int frame = 0; frame < 50 * 60 * 20 && h.state() != kNameEntry && h.state() != kGameOver; ++frame)
+      h.Step();
     h.services.SetKey(h.engine().keyFire, false);
     const int score = h.engine().score;
     ASSERT_GT(score, 0);

@@ -21,7 +21,8 @@ class ScratchGame {
   // realFolders: Assets subfolders made as folders of links, so their files can be changed one by one.
   explicit ScratchGame(const std::set<std::string>& realFolders = {}) {
     built_ = EngineHarness::GameFolder() / "Assets";
-    root_ = fs::temp_directory_path() / ("kv_front_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
+    root_ = fs::temp_directory_path() /
+            ("kv_front_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
     fs::remove_all(root_);
     fs::create_directories(root_ / "Assets");
     for (const fs::directory_entry& entry : fs::directory_iterator(built_)) {
@@ -44,7 +45,9 @@ class ScratchGame {
 
   const fs::path& Root() const { return root_; }
   // Below Assets: a copy of a built file under another name, and a file left out.
-  void CopyAs(const std::string& from, const std::string& to) { fs::copy_file(built_ / from, root_ / "Assets" / to); }
+  void CopyAs(const std::string& from, const std::string& to) {
+    fs::copy_file(built_ / from, root_ / "Assets" / to);
+  }
   void Remove(const std::string& file) { fs::remove(root_ / "Assets" / file); }
   fs::path HighScoreFile() const { return root_ / "HighScores.txt"; }
 

@@ -66,13 +66,15 @@ TEST_F(HighScoresTest, EmptyNamesRoundTripAndEachEntryIsSavedAtOnceWithoutATempo
 
 TEST_F(HighScoresTest, ANameKeepsOnlyCapitalsAndDigitsUpToTen) {
   HighScores table(HighScores::kFile, files);
-  table.Add(5, "A b\tC-1\r)\x0c" "23456789");
+  table.Add(5,
+            "A b\tC-1\r)\x0c"
+            "23456789");
   EXPECT_STREQ(table.GetName(0), "AC12345678");
   struct {
     int typed;
     char kept;
   } const cases[] = {{'a', 'A'}, {'z', 'Z'}, {'0', '0'}, {'9', '9'}, {'(', 0}, {')', 0}, {'-', 0},
-                     {',', 0},   {'.', 0},   {'=', 0},   {' ', 0},   {-1, 0},   {200, 0}};
+                     {',', 0},   {'.', 0},   {'=', 0},   {' ', 0},   {-1, 0},  {200, 0}};
   for (const auto& c : cases) EXPECT_EQ(HighScores::NameCharacter(c.typed), c.kept) << c.typed;
 }
 
@@ -88,7 +90,8 @@ TEST_F(HighScoresTest, ADamagedFileIsReportedWithItsLineReadAsFarAsItIsSoundAndK
       {"ACE 100 NOVA", {"ACE"}, "line 1: the name \"NOVA\" has no score"},
       {"ACE 100 NOVA 99999999999", {"ACE"}, "line 1: "},
       {"ACE 100 NOVA 90", {"ACE", "NOVA"}, "the file ends after 2 entries of ten"},
-      {"A 1 B 2 C 3 D 4 E 5 F 6 G 7 H 8 I 9 J 10\nK 11", {"J", "I", "H", "G", "F", "E", "D", "C", "B", "A"},
+      {"A 1 B 2 C 3 D 4 E 5 F 6 G 7 H 8 I 9 J 10\nK 11",
+       {"J", "I", "H", "G", "F", "E", "D", "C", "B", "A"},
        "line 2: more follows the tenth entry"},
       {std::string("\x01\xff\0 7", 5), {}, "line 1: the name"},
   };
@@ -101,7 +104,8 @@ TEST_F(HighScoresTest, ADamagedFileIsReportedWithItsLineReadAsFarAsItIsSoundAndK
       const std::string report = testing::internal::GetCapturedStderr();
       EXPECT_NE(report.find(c.report), std::string::npos) << report;
       for (int i = 0; i < HighScores::kShown; ++i) {
-        EXPECT_EQ(table.GetName(i), i < static_cast<int>(c.names.size()) ? c.names[static_cast<size_t>(i)] : "");
+        EXPECT_EQ(table.GetName(i),
+                  i < static_cast<int>(c.names.size()) ? c.names[static_cast<size_t>(i)] : "");
       }
     }
     EXPECT_EQ(Saved(), c.text);  // the damaged file stays for its owner to look at

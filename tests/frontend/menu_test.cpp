@@ -53,7 +53,7 @@ TEST(Menu, TheHighlightWaitsForTheBarsAndTheSelectionStepsOverOptionsAndStopsAtT
   const struct {
     int key, selection;
   } steps[] = {{key::Down, Menu::kHighScores}, {key::Down, Menu::kQuit}, {key::Down, Menu::kQuit},
-               {key::Up, Menu::kHighScores},  {key::Up, Menu::kStart},  {key::Up, Menu::kStart}};
+               {key::Up, Menu::kHighScores},   {key::Up, Menu::kStart},  {key::Up, Menu::kStart}};
   for (const auto& s : steps) {
     h.Tap(s.key);
     EXPECT_EQ(m.selection, s.selection);

@@ -67,7 +67,9 @@ bool Letter(Picture& p, int x, int y, int sx, int sy, std::string_view text, con
           lit |= !inked(px, py - d);
           shaded |= !inked(px, py + d);
         }
-        p.At(px, py) = lit ? s.light : shaded ? s.shade : Lerp(s.top, s.bottom, std::clamp(py - y, 0, height - 1), height);
+        p.At(px, py) = lit      ? s.light
+                       : shaded ? s.shade
+                                : Lerp(s.top, s.bottom, std::clamp(py - y, 0, height - 1), height);
       } else if (near(px, py, s.outlineWidth)) {
         p.At(px, py) = s.outline;
       } else if (s.shadow > 0 && near(px - s.shadow, py - s.shadow, s.outlineWidth)) {
@@ -129,7 +131,9 @@ Picture MenuBar() {
   return p;
 }
 
-Picture Entry(std::string_view text) { return Word(256, 64, text, 3, 5, kMenuStyle, Align::Left, 14); }
+Picture Entry(std::string_view text) {
+  return Word(256, 64, text, 3, 5, kMenuStyle, Align::Left, 14);
+}
 
 // --- Splash logos ------------------------------------------------------------------------------------
 
@@ -150,7 +154,9 @@ Picture StarEmblem() {
       if (r >= 86.0f && r < 96.0f) {
         p.At(x, y) = (r < 87.5f || r >= 94.5f) ? 0xFF050E26 : Lerp(0xFFA8E4FF, 0xFF2C80D0, y, 210);
       } else if (r < star + 2.0f) {
-        p.At(x, y) = r >= star ? 0xFF050E26 : r < 12.0f ? 0xFFFFFFFF : Lerp(0xFFE8F8FF, 0xFF28A4E8, int(r), 80);
+        p.At(x, y) = r >= star   ? 0xFF050E26
+                     : r < 12.0f ? 0xFFFFFFFF
+                                 : Lerp(0xFFE8F8FF, 0xFF28A4E8, int(r), 80);
       }
     }
   Letter(p, (256 - TextWidth("PRESENTS", 3)) / 2, 214, 3, 4, "PRESENTS", kMenuStyle);
@@ -224,7 +230,9 @@ Picture Selector(uint32_t bright, uint32_t dark) {
 // --- Screens that end a game -------------------------------------------------------------------------
 
 // The big words stand in pairs: the first leans right toward the second, which leans left.
-Picture BigWord(std::string_view text, Align align) { return Word(256, 128, text, 8, 12, kEndStyle, align, 10); }
+Picture BigWord(std::string_view text, Align align) {
+  return Word(256, 128, text, 8, 12, kEndStyle, align, 10);
+}
 
 struct Named {
   const char* file;
@@ -236,7 +244,8 @@ struct Named {
 bool WriteMenuArt(const fs::path& assetsRoot) {
   const Named pictures[] = {
       {"mm Ridov.bmp", Word(512, 64, "RIDOV", 7, 6, kTitleStyle, Align::Left, 40)},
-      {"mm Korvessa.bmp", [] {
+      {"mm Korvessa.bmp",
+       [] {
          Picture p(1024, 256, kKey);
          Letter(p, 30, 8, 20, 22, "KORVESSA", kTitleStyle);
          return p;
@@ -281,7 +290,9 @@ bool WriteMenuArt(const fs::path& assetsRoot) {
   };
   bool ok = true;
   for (const Named& named : pictures)
-    ok = SavePicture(assetsRoot, std::string("Art/Menu Art/") + named.file, named.picture, ImageFormat::Bmp24) && ok;
+    ok = SavePicture(assetsRoot, std::string("Art/Menu Art/") + named.file, named.picture,
+                     ImageFormat::Bmp24) &&
+         ok;
   return ok;
 }
 

@@ -133,7 +133,6 @@ void Engine::Frame() {
       break;
     case kMainMenu:
     case kHighScoreScreen:
-      DeleteEndScreens();
       HandleMenuInput();
       break;
     case kLevelStart:
@@ -180,8 +179,9 @@ void Engine::Frame() {
   if (!players.empty()) {
     std::vector<Projectile*> shots = players[0]->UpdateRapidFire();
     objects.insert(objects.end(), shots.begin(), shots.end());
-    // The last life lost: the game is over, by way of the name entry for a new high score.
-    if (players[0]->GetLives() < 0 && state != kGameOver) {
+    // The last life lost: the game is over, by way of the name entry for a new high score. A hit taken on
+    // an end screen (the collision pass still runs) ends nothing again: it would wipe the name being typed.
+    if (players[0]->GetLives() < 0 && state != kGameOver && state != kNameEntry && state != kGameWon) {
       players[0]->SetLives(0);
       SetState(g_highScores != nullptr && g_highScores->IsHighScore(score) ? kNameEntry : kGameOver);
     }

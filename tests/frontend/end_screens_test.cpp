@@ -49,6 +49,9 @@ TEST(EndScreens, NameEntryKeepsTenCapitalsOrDigitsAndBackspaceEmptiesIt) {
   TypeKeys(h, {key::K9, key::K0}, true);
   TypeKeys(h, {key::Minus, key::Comma, key::Period, key::Equals, key::Space, key::Tab, key::Z, key::K7});
   EXPECT_EQ(screens.playerName, "Z7");
+  LoseTheShip(h);  // a hit on the end screen ends nothing again
+  EXPECT_EQ(h.state(), kNameEntry);
+  EXPECT_EQ(screens.playerName, "Z7");
   h.Tap(key::Enter);
   EXPECT_EQ(h.state(), kGameOver);
   EXPECT_EQ(h.engine().score, 0);

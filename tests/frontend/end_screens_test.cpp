@@ -3,14 +3,16 @@
 // second run.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "app/game_state.h"
 #include "frontend/end_screens.h"
 #include "frontend/high_scores.h"
 #include "frontend/menu.h"
-#include "frontend_test_support.h"
 #include "game/player.h"
+#include "graphics/graphics_test_support.h"
 #include "graphics/sprite.h"
 #include "harness/play_support.h"
 #include "platform/keyboard.h"
@@ -60,8 +62,9 @@ TEST(EndScreens, NameEntryKeepsTenCapitalsOrDigitsAndBackspaceEmptiesIt) {
 }
 
 TEST(EndScreens, ContinueReloadsTheCurrentZoneWithTheScoreAtZeroAndQuitLeavesForTheHighScores) {
-  fronttest::ScratchGame game({"Levels"});
-  game.CopyAs("Levels/l1z1.kvl", "Levels/l1z2.kvl");
+  gfxtest::ScratchGameFolder game;
+  const std::filesystem::path levels = game.Root() / "Assets" / "Levels";
+  std::filesystem::copy_file(levels / "l1z1.kvl", levels / "l1z2.kvl");
   EngineHarness h(20, game.Root());
   EnterPlay(h);
   for (int zone : {1, 2}) {
@@ -95,7 +98,7 @@ TEST(EndScreens, ContinueReloadsTheCurrentZoneWithTheScoreAtZeroAndQuitLeavesFor
 // The game from its first splash: the menu, the first level until every life is lost to the enemies' fire,
 // a name, the high-score screen, Quit; then a second run of the game finds the name in its table.
 TEST(EndScreens, AWholeGameEndsWithItsNameInTheTableThatTheNextRunReads) {
-  fronttest::ScratchGame game;
+  LinkedGameFolder game(EngineHarness::GameFolder() / "Assets");
   {
     EngineHarness h(20, game.Root());
     for (int frame = 0; frame < 600 && h.state() != kMainMenu; ++frame) h.Step();
@@ -123,7 +126,9 @@ TEST(EndScreens, AWholeGameEndsWithItsNameInTheTableThatTheNextRunReads) {
     h.services.SetKey(key::Enter, true);
     EXPECT_FALSE(h.Step());  // Quit: the program ends
   }
-  EXPECT_EQ(fronttest::ReadFile(game.HighScoreFile()).substr(0, 4), "ACE ");
+  std::string saved;
+  std::ifstream(game.Root() / "HighScores.txt") >> saved;
+  EXPECT_EQ(saved, "ACE");
   EngineHarness again(20, game.Root());
   EXPECT_STREQ(g_highScores->GetName(0), "ACE");
 }

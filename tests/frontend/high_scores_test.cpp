@@ -2,24 +2,30 @@
 // killed process), damaged files read as far as they are sound, and what a name may hold.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "frontend/high_scores.h"
-#include "frontend_test_support.h"
+#include "harness/engine_harness.h"
 #include "platform/files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using fronttest::ReadFile;
-using fronttest::WriteFile;
 
 class HighScoresTest : public ::testing::Test {
  protected:
-  fronttest::ScratchGame game;
+  LinkedGameFolder game{EngineHarness::GameFolder() / "Assets"};
   plat::FileSystem files{game.Root()};
-  std::string Saved() const { return ReadFile(game.HighScoreFile()); }
+  fs::path File() const { return game.Root() / HighScores::kFile; }
+  std::string Saved() const {
+    std::ostringstream text;
+    text << std::ifstream(File(), std::ios::binary).rdbuf();
+    return text.str();
+  }
 };
 
 TEST_F(HighScoresTest, RankingRulesOnAMissingFileAndATableOfEqualScores) {
@@ -97,7 +103,7 @@ TEST_F(HighScoresTest, ADamagedFileIsReportedWithItsLineReadAsFarAsItIsSoundAndK
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    WriteFile(game.HighScoreFile(), c.text);
+    std::ofstream(File(), std::ios::binary) << c.text;
     testing::internal::CaptureStderr();
     {
       HighScores table(HighScores::kFile, files);
@@ -117,7 +123,7 @@ TEST_F(HighScoresTest, ADamagedFileIsReportedWithItsLineReadAsFarAsItIsSoundAndK
 }
 
 TEST_F(HighScoresTest, AFileThatCannotBeReadOrWrittenIsReportedAndNothingCrashes) {
-  fs::create_directory(game.HighScoreFile());  // a folder where the file should be
+  fs::create_directory(File());  // a folder where the file should be
   testing::internal::CaptureStderr();
   {
     HighScores table(HighScores::kFile, files);
@@ -128,7 +134,7 @@ TEST_F(HighScoresTest, AFileThatCannotBeReadOrWrittenIsReportedAndNothingCrashes
   const std::string report = testing::internal::GetCapturedStderr();
   EXPECT_NE(report.find("HighScores.txt cannot be read"), std::string::npos) << report;
   EXPECT_NE(report.find("HighScores.txt cannot be written"), std::string::npos) << report;
-  EXPECT_TRUE(fs::is_directory(game.HighScoreFile()));
+  EXPECT_TRUE(fs::is_directory(File()));
 }
 
 }  // namespace

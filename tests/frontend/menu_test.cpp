@@ -7,7 +7,7 @@
 #include "app/game_state.h"
 #include "frontend/high_scores.h"
 #include "frontend/menu.h"
-#include "frontend_test_support.h"
+#include "graphics/graphics_test_support.h"
 #include "graphics/model.h"
 #include "graphics/particle_system.h"
 #include "graphics/sprite.h"
@@ -114,8 +114,7 @@ TEST(Menu, TheTitleModelKeepsAheadOfTheTurningShip) {
 }
 
 TEST(Menu, WithoutItsShipTheTitleSceneStandsWithoutTunnelOrTurn) {
-  fronttest::ScratchGame game({"Art"});
-  game.Remove("Art/KV01.mdl");
+  gfxtest::ScratchGameFolder game({"Art/KV01.mdl"});
   EngineHarness h(20, game.Root());
   const Menu& m = *g_menu;
   EXPECT_EQ(m.ship, nullptr);

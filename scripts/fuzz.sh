@@ -2,15 +2,15 @@
 # Builds the file readers' fuzz targets (clang, libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) in
 # build-fuzz/ and runs them side by side for the given number of seconds each (default 60), with memory
 # limits. Seeds: the built Assets folder's files of each kind and tests/data/bad-inputs. Fails on any finding.
-# Usage: fuzz.sh [seconds] [target...]   targets: dds bmp jpeg x mdl kvl sound tables script (default all)
+# Usage: fuzz.sh [seconds] [target...]   targets: dds bmp jpeg x mdl kvl sound tables script highscores (default all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 [ $# -gt 0 ] && shift
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(dds bmp jpeg x mdl kvl sound tables script)
+[ ${#targets[@]} -eq 0 ] && targets=(dds bmp jpeg x mdl kvl sound tables script highscores)
 for t in "${targets[@]}"; do
-  case "$t" in dds | bmp | jpeg | x | mdl | kvl | sound | tables | script) ;; *) echo "fuzz.sh: unknown target $t" >&2 && exit 2 ;; esac
+  case "$t" in dds | bmp | jpeg | x | mdl | kvl | sound | tables | script | highscores) ;; *) echo "fuzz.sh: unknown target $t" >&2 && exit 2 ;; esac
 done
 
 bash scripts/install-deps.sh
@@ -31,6 +31,7 @@ seed_patterns() {
     sound) echo "*.wav *.mp3" ;;
     tables) echo "ai_*.txt" ;;
     script) echo "*Events.txt" ;;
+    highscores) echo "HighScores*.txt" ;;
   esac
 }
 

@@ -10,7 +10,9 @@
 #include "app/timer.h"
 #include "console/console_commands.h"
 #include "enemies/enemy_manager.h"
+#include "frontend/high_scores.h"
 #include "frontend/hud.h"
+#include "frontend/menu.h"
 #include "game/player.h"
 #include "game/projectile.h"
 #include "graphics/graphics.h"
@@ -50,8 +52,7 @@ Engine::Engine(plat::Services& s)
     throw;
   }
   console.Init();
-  // Until the menu's title scene exists, the engine puts the renderer in title mode itself.
-  graphics->EnterTitleMode();
+  g_menu = new Menu();  // with the title scene
   SetState(kFirstSplash);
   console.RegisterVariable("ecount", &enemyManager->count, kIntVariable);
   console.RegisterVariable("fps", &fps, kIntVariable);
@@ -60,6 +61,7 @@ Engine::Engine(plat::Services& s)
   RegisterConsoleCommands(console);
   CreateScreenSprites();
   UpdateScoreDisplay();
+  g_highScores = new HighScores(HighScores::kFile, services.files());
 }
 
 void Engine::InitSubsystems() {
@@ -97,13 +99,17 @@ void Engine::SetScoreDigitsVisible(bool visible) {
 }
 
 Engine::~Engine() {
-  // Users of the graphics object go first (level objects and players; the display, the menu, the high
-  // scores and the console labels as they are built), then input, sound and the graphics object.
+  // Users of the graphics object go first (level objects and players, the display, the enemies, the menu
+  // and the high scores), then input, sound and the graphics object.
   DeleteLevelObjects();
   delete g_hud;
   g_hud = nullptr;
   delete enemyManager;
   enemyManager = nullptr;
+  delete g_menu;
+  g_menu = nullptr;
+  delete g_highScores;  // saves the table
+  g_highScores = nullptr;
   ReleaseInput();
   ReleaseSound();
   ReleaseGraphics();

@@ -5,7 +5,9 @@
 #include "app/sound_system.h"
 #include "app/timer.h"
 #include "enemies/enemy_manager.h"
+#include "frontend/high_scores.h"
 #include "frontend/hud.h"
+#include "frontend/menu.h"
 #include "game/player.h"
 #include "game/projectile.h"
 #include "graphics/graphics.h"
@@ -35,7 +37,9 @@ void DeleteDisplay() {
 }  // namespace
 
 void Engine::SetState(int s) {
+  if (g_menu != nullptr) g_menu->OnStateChange(s);
   if (g_hud != nullptr) g_hud->OnStateChange(s);
+
   // Entering the pause or the console from elsewhere records the state to return to.
   if (s == kPaused && state != kPaused) pauseReturnState = state;
   if (s == kConsole && state != kPaused && state != kConsole) consoleReturnState = state;
@@ -51,9 +55,15 @@ void Engine::SetState(int s) {
     case kMainMenu:
     case kOptions:
     case kHighScoreScreen:
+      if (g_menu == nullptr) {
+        g_menu = new Menu();
+        g_menu->OnStateChange(s);
+      }
       SetScoreDigitsVisible(false);
       break;
     case kGameStart:
+      delete g_menu;
+      g_menu = nullptr;
       if (g_hud == nullptr) g_hud = new Hud();
       SetScoreDigitsVisible(true);
       LoadLevel("l1z1.kvl");
@@ -85,8 +95,7 @@ void Engine::RestoreState() {
 }
 
 int Engine::MenuSelection() const {
-  // The menu's highlighted entry; the menu starts on its first entry, Start.
-  return 0;
+  return g_menu != nullptr ? g_menu->selection : Menu::kStart;
 }
 
 void Engine::Frame() {
@@ -182,14 +191,15 @@ void Engine::Frame() {
   if (!players.empty()) {
     std::vector<Projectile*> shots = players[0]->UpdateRapidFire();
     objects.insert(objects.end(), shots.begin(), shots.end());
-    // The last life lost: the game is over (name entry comes with the high-score table).
-    if (players[0]->GetLives() < 0 && state != kGameOver) {
+    // The last life lost: the game is over, by way of the name entry for a new high score. A hit taken on
+    // an end screen (the collision pass still runs) ends nothing again: it would wipe the name being typed.
+    if (players[0]->GetLives() < 0 && state != kGameOver && state != kNameEntry && state != kGameWon) {
       players[0]->SetLives(0);
-      SetState(kGameOver);
+      SetState(g_highScores != nullptr && g_highScores->IsHighScore(score) ? kNameEntry : kGameOver);
     }
   }
-
   if (state == kMainMenu || state == kHighScoreScreen) DeleteDisplay();
+  if (g_menu != nullptr) g_menu->Update(timer.GetFrameSeconds());
   if (g_hud != nullptr) {
     const bool player = !players.empty();
     g_hud->Update(timer.GetFrameSeconds(), player ? players[0]->GetLives() : 0,
@@ -220,16 +230,16 @@ void Engine::HandleMenuInput() {
   if (state == kMainMenu) {
     if (input->KeyPressed(plat::key::Enter)) {
       switch (MenuSelection()) {
-        case 0:
+        case Menu::kStart:
           PlaySound(enter, 0, 0, 0, 0, 0, 0, false);
           sound->StopMusic();
           SetState(kGameStart);
           return;
-        case 2:
+        case Menu::kHighScores:
           PlaySound(enter, 0, 0, 0, 0, 0, 0, false);
           SetState(kHighScoreScreen);
           break;
-        case 3:
+        case Menu::kQuit:
           PlaySound(enter, 0, 0, 0, 0, 0, 0, false);
           services.window().PostQuit(0);
           break;
@@ -237,9 +247,15 @@ void Engine::HandleMenuInput() {
           break;
       }
     }
-    // Up and Down play the cursor sound; moving the selection comes with the menu.
-    if (input->KeyPressed(plat::key::Up)) PlaySound(GetSound(kSoundCursor), 0, 0, 0, 0, 0, 0, false);
-    if (input->KeyPressed(plat::key::Down)) PlaySound(GetSound(kSoundCursor), 0, 0, 0, 0, 0, 0, false);
+    if (g_menu == nullptr) return;
+    if (input->KeyPressed(plat::key::Up)) {
+      g_menu->MoveSelection(-1);
+      PlaySound(GetSound(kSoundCursor), 0, 0, 0, 0, 0, 0, false);
+    }
+    if (input->KeyPressed(plat::key::Down)) {
+      g_menu->MoveSelection(+1);
+      PlaySound(GetSound(kSoundCursor), 0, 0, 0, 0, 0, 0, false);
+    }
   } else if (state == kHighScoreScreen) {
     if (input->KeyPressed(plat::key::Enter)) {
       PlaySound(enter, 0, 0, 0, 0, 0, 0, false);
@@ -266,6 +282,25 @@ void Engine::HandleConsoleInput() {
   if (input->KeyPressed(plat::key::Grave) && state == kConsole) SetState(consoleReturnState);
 }
 
-void Engine::HandleGameOverInput() {}
+void Engine::HandleGameOverInput() {
+  if (input == nullptr || g_hud == nullptr) return;
+  if (state == kGameOver) {
+    if (input->KeyPressed(plat::key::Enter)) g_hud->HandleInput(0, true, false, kGameOver);
+    if (input->KeyPressed(plat::key::Up)) g_hud->HandleInput(0, false, true, kGameOver);
+    if (input->KeyPressed(plat::key::Down)) g_hud->HandleInput(0, false, true, kGameOver);
+  } else if (state == kGameWon && input->KeyPressed(plat::key::Enter)) {
+    g_hud->HandleInput(0, true, false, kGameWon);
+  }
+}
 
-void Engine::HandleNameEntryInput() {}
+void Engine::HandleNameEntryInput() {
+  if (input == nullptr || g_hud == nullptr) return;
+  if (input->KeyPressed(plat::key::Backspace)) {
+    g_hud->HandleInput(Hud::kEraseName, false, false, kNameEntry);
+  } else if (input->KeyPressed(plat::key::Enter)) {
+    g_hud->HandleInput(0, true, false, kNameEntry);
+  } else if (const char c = HighScores::NameCharacter(input->GetTypedChar()); c != 0) {
+    // Letters join as capitals and digits as they are; every other key is refused.
+    g_hud->HandleInput(c, false, false, kNameEntry);
+  }
+}

@@ -5,6 +5,7 @@
 
 #include "app/engine.h"
 #include "app/game_state.h"
+#include "frontend/high_scores.h"
 #include "game/player.h"
 #include "graphics/graphics.h"
 #include "graphics/sprite.h"
@@ -208,4 +209,46 @@ void Hud::UpdateTalk(float dt, int state) {
   }
   // A line that follows at once keeps the box up without a hidden frame.
   if (talkShown && talkTimer > 0.0f) SetGroups(kTalkFrame, kPortrait, state);
+}
+
+void Hud::HandleInput(char ch, bool enter, bool toggle, int state) {
+  if (g_engine == nullptr) return;
+  auto resetScript = [this] {
+    nextEvent = 0;
+    chain = 0;
+    queuedTriggers = 0;
+    g_gameSpeed = 50.0f;
+  };
+  if (state == kGameWon && enter) {
+    resetScript();
+    g_engine->ClearLevel();
+    g_engine->SetState(kHighScoreScreen);
+  } else if (state == kNameEntry) {
+    if (ch == kEraseName) {
+      playerName.clear();
+      return;
+    }
+    if (HighScores::IsNameCharacter(ch) && playerName.size() < HighScores::kMaxNameLength)
+      playerName.push_back(ch);
+    if (enter) {
+      if (g_highScores != nullptr) g_highScores->Add(g_engine->score, playerName.c_str());
+      g_engine->score = 0;
+      g_engine->SetState(won ? kGameWon : kGameOver);
+    }
+  } else if (state == kGameOver) {
+    if (enter) {
+      resetScript();
+      if (continueSelected) {
+        g_engine->score = 0;
+        if (zone == 1 || zone == 2) g_engine->LoadLevel(zone == 1 ? "l1z1.kvl" : "l1z2.kvl");
+      } else {
+        g_engine->ClearLevel();
+        g_engine->SetState(kHighScoreScreen);
+      }
+    }
+    if (toggle) continueSelected = !continueSelected;
+    MenuElement& selector = elements[kEndSelect];
+    selector.shownPos = elements[continueSelected ? kContinue : kQuit].shownPos;
+    selector.hiddenPos = elements[continueSelected ? kQuit : kContinue].shownPos;
+  }
 }

@@ -31,9 +31,17 @@ class Hud {
   Hud(const Hud&) = delete;
   Hud& operator=(const Hud&) = delete;
 
+  // The character that empties the name being typed (Backspace).
+  static constexpr char kEraseName = 1;
+
   // One frame of dt seconds; lives and bombs of player 0; state is the engine's.
   void Update(float dt, int lives, int bombs, int state);
   void OnStateChange(int state);
+  // The end screens' keys. Game over: enter takes the choice (Continue reloads the zone with the score at 0,
+  // Quit leaves for the high-score screen), toggle flips it. You win: enter leaves for the high-score
+  // screen. Name entry: kEraseName empties the name, a character a name may hold joins it (ten at most),
+  // enter adds the score to the table.
+  void HandleInput(char ch, bool enter, bool toggle, int state);
 
   // The level script (hud_script.cpp). Load reads into an empty script; Clear empties it but keeps the
   // queued triggers. NextScriptEvent is one step, from a level trigger or from the end of a display.

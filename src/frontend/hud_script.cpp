@@ -6,6 +6,7 @@
 #include "app/engine.h"
 #include "app/game_state.h"
 #include "app/sound_system.h"
+#include "frontend/high_scores.h"
 #include "frontend/hud.h"
 #include "game/player.h"
 #include "graphics/graphics.h"
@@ -43,8 +44,11 @@ const Speaker& SpeakerFor(char type) {
 
 // The won game's end screen. Name entry comes first when the score makes the high-score table, which
 // decides it once the table joins the game.
+// The end of the game: the name entry when the score makes the table, else the win screen.
 int WonGameState() {
-  return kGameWon;
+  const bool best =
+      g_highScores != nullptr && g_engine != nullptr && g_highScores->IsHighScore(g_engine->score);
+  return best ? kNameEntry : kGameWon;
 }
 
 }  // namespace

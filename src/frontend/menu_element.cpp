@@ -2,6 +2,7 @@
 #include "frontend/menu_element.h"
 
 #include <algorithm>
+#include <string>
 
 #include "app/engine.h"
 #include "app/game_state.h"
@@ -13,6 +14,16 @@ constexpr float kInvWidth = 0.00125f;
 constexpr float kInvHeight = 0.0016666667f;
 constexpr plat::gpu::Argb kMagentaKey = 0xFFFF00FF;
 }  // namespace
+
+void InitMenuElements(MenuElement* elements, const MenuElementDesc* descs, int count) {
+  for (int i = 0; i < count; ++i) {
+    const MenuElementDesc& e = descs[i];
+    const std::string file = std::string("Assets\\Art\\Menu Art\\") + e.file;
+    elements[i].Init(file.c_str(), e.group, {e.shownX, e.shownY, 0}, {e.hiddenX, e.hiddenY, 0},
+                     {e.scaleX, e.scaleY, 0}, e.speed, e.shownAlpha, e.hiddenAlpha, e.layer, e.instantHide,
+                     true);
+  }
+}
 
 bool NearlyEqual(float a, float b) {
   return a - b > -0.05f && a - b < 0.05f;

@@ -11,6 +11,8 @@ class MenuElement {
   // The layout every place is given in, whatever the real screen size.
   static constexpr float kLayoutWidth = 800.0f;
   static constexpr float kLayoutHeight = 600.0f;
+  // The group of an element that no state shows.
+  static constexpr int kHiddenGroup = 0;
 
   MenuElement() = default;
   ~MenuElement();
@@ -42,6 +44,19 @@ class MenuElement {
   static inline float layoutScaleX = 1.0f;
   static inline float layoutScaleY = 1.0f;
 };
+
+// One element as its holder's table describes it: places in the layout, the file in the menu art folder.
+struct MenuElementDesc {
+  const char* file;
+  int group;
+  float shownX, shownY, hiddenX, hiddenY, scaleX, scaleY, speed, shownAlpha, hiddenAlpha;
+  int layer;
+  bool instantHide;
+};
+
+// Inits each element by its description, in order, with the magenta colour key; file names are taken in
+// "Assets\Art\Menu Art\".
+void InitMenuElements(MenuElement* elements, const MenuElementDesc* descs, int count);
 
 // -0.05 < a - b < 0.05.
 bool NearlyEqual(float a, float b);

@@ -239,6 +239,7 @@ bool Graphics::ReleaseScene() {
 
 bool Graphics::Shutdown() {
   ReleaseScene();
+  ReleaseSkyVertexDeclaration();
   plainPixelShader.reset();
   plainPixelConstants.reset();
   plainVertexShader.reset();

@@ -45,21 +45,26 @@ void Report(plat::Dialogs* dialogs, const char* text) {
 
 uint32_t Value(gpu::Address a) { return static_cast<uint32_t>(a); }
 
+// One declaration serves every sky; a new device (tests make many) gets its own in place of the old.
+gpu::Device* skyDeclarationDevice = nullptr;
+std::unique_ptr<gpu::VertexDeclaration> skyDeclaration;
 }  // namespace
 
+void ReleaseSkyVertexDeclaration() {
+  skyDeclaration.reset();
+  skyDeclarationDevice = nullptr;
+}
+
 gpu::VertexDeclaration* GetSkyVertexDeclaration(gpu::Device& device) {
-  // One declaration serves every sky; a new device (tests make many) gets its own in place of the old.
-  static gpu::Device* madeOn = nullptr;
-  static std::unique_ptr<gpu::VertexDeclaration> declaration;
-  if (declaration == nullptr || madeOn != &device) {
+  if (skyDeclaration == nullptr || skyDeclarationDevice != &device) {
     static constexpr gpu::VertexElement kElements[] = {
         {0, gpu::DeclType::Float3, gpu::DeclUsage::Position, 0},
         {12, gpu::DeclType::Float2, gpu::DeclUsage::TexCoord, 0},
     };
-    declaration = device.CreateVertexDeclaration(kElements);
-    madeOn = declaration != nullptr ? &device : nullptr;
+    skyDeclaration = device.CreateVertexDeclaration(kElements);
+    skyDeclarationDevice = skyDeclaration != nullptr ? &device : nullptr;
   }
-  return declaration.get();
+  return skyDeclaration.get();
 }
 
 Skybox::Skybox(gpu::Device& device, gpu::Texture* const faces[kSkyFaces], float halfSize, plat::Dialogs* dialogs) {

@@ -25,8 +25,10 @@ constexpr int kSkyVertices = 24;  // four per face
 constexpr int kSkyIndices = 36;   // two triangles per face
 
 // The vertex declaration of SkyVertex (POSITION float3 at 0, TEXCOORD0 float2 at 12), made on the first call
-// for a device and kept while the program runs; later calls with the same device return the kept one.
+// for a device and kept until released; later calls with the same device return the kept one.
 plat::gpu::VertexDeclaration* GetSkyVertexDeclaration(plat::gpu::Device& device);
+// Releases that declaration; the device's owner calls it before the device goes.
+void ReleaseSkyVertexDeclaration();
 
 class Skybox {
  public:

@@ -157,7 +157,8 @@ TEST(EngineLoop, QuitStillGetsOneMoreFrameAndEventsDrainOnePerFrame) {
 TEST(EngineLoop, RunGameReturnsTheQuitCodeAndRefusesASecondEngine) {
   EngineHarness::ResetGlobals();
   {
-    plat::HeadlessServices services;
+    LinkedGameFolder folder(EngineHarness::GameFolder() / "Assets");  // the high scores are written at exit
+    plat::HeadlessServices services(folder.Root());
     services.PostQuit(3);
     EXPECT_EQ(RunGame(services), 3);
     EXPECT_EQ(g_mainEngine, nullptr);

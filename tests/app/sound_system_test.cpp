@@ -141,9 +141,9 @@ TEST(EngineSounds, TheSplashesEndInTheIntroMusicWhichStartStopsForTheLevelMusic)
       h.Step();
     }
     ASSERT_EQ(h.state(), kMainMenu) << c.name;
-    h.Tap(plat::key::Up);
     h.Tap(plat::key::Down);
-    h.Tap(plat::key::Enter);  // Start
+    h.Tap(plat::key::Up);
+    h.Tap(plat::key::Enter);  // Start again
     ASSERT_EQ(h.state(), kTopView) << c.name;
     EXPECT_EQ(h.services.Sounds().Lines(kPlayAndMusicCalls),
               (Lines{"open Assets/Sounds/Intro.mp3", "playstream Assets/Sounds/Intro.mp3 loop 150",

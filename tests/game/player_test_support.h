@@ -38,6 +38,7 @@ class PlayerTest : public ::testing::Test {
     player.reset();
     harness.reset();
     harness = std::make_unique<EngineHarness>(20, root);
+    harness->ClearTitleScene();
     engine().state = kTopView;
     player = std::make_unique<Player>(&engine(), &engine().previousState);
   }

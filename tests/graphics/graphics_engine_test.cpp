@@ -2,6 +2,7 @@
 // frame's update and render, missing screen art, and shut-down.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -49,7 +50,12 @@ TEST(EngineGraphics, StartsInTitleModeDrawingEveryFrameWithTheScreenSpritesPlace
   }
   EXPECT_FLOAT_EQ(e.scoreDigits[0]->position.x, 776.0f);
   EXPECT_FLOAT_EQ(e.scoreDigits[6]->position.x, 656.0f);
-  EXPECT_EQ(h.graphics().spriteTextures.size(), 3u);  // the pause picture, the digit atlas, the console panel
+  const auto loaded = [&](const char* file) {
+    return std::count_if(h.graphics().spriteTextures.begin(), h.graphics().spriteTextures.end(),
+                         [&](const TextureEntry& t) { return t.fileName == file; });
+  };
+  EXPECT_EQ(loaded("Assets\\Art\\Paused.dds"), 1);
+  EXPECT_EQ(loaded("Assets\\Art\\hud_score.bmp"), 1);
 
   // The digit sprites show the score's cells, lowest digit first.
   e.score = 1234560;
@@ -87,13 +93,14 @@ TEST(EngineGraphics, WhilePausedThePausePictureShowsAndUpdateFreezes) {
   Engine& e = h.engine();
   Graphics& g = h.graphics();
   EXPECT_FALSE(e.pauseSprite->IsVisible());
+  const size_t titleModels = g.entityModels.size();  // the title scene's ship and title model
   auto* model = new Model();
   model->unload = true;
   g.entityModels.push_back(model);
   h.services.PushEvent({plat::EventKind::FocusLost});
   h.Step();  // the frame runs before the focus event is taken
   ASSERT_EQ(h.state(), kPaused);
-  EXPECT_TRUE(g.entityModels.empty());
+  EXPECT_EQ(g.entityModels.size(), titleModels);
   EXPECT_TRUE(e.pauseSprite->IsVisible());
 
   model = new Model();
@@ -107,13 +114,13 @@ TEST(EngineGraphics, WhilePausedThePausePictureShowsAndUpdateFreezes) {
   }
   EXPECT_TRUE(drawn);
   h.Step();
-  EXPECT_EQ(g.entityModels.size(), 1u);  // paused: no model removal
+  EXPECT_EQ(g.entityModels.size(), titleModels + 1);  // paused: no model removal
   h.services.PushEvent({plat::EventKind::FocusGained});
   h.Step();
   EXPECT_NE(h.state(), kPaused);
   EXPECT_FALSE(e.pauseSprite->IsVisible());
   h.Step();
-  EXPECT_TRUE(g.entityModels.empty());
+  EXPECT_EQ(g.entityModels.size(), titleModels);
 }
 
 TEST(EngineGraphics, FailedGraphicsStopsTheStartWithTheMessage) {

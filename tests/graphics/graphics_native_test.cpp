@@ -13,6 +13,7 @@
 #include "app/engine.h"
 #include "app/game_state.h"
 #include "frontend/hud.h"
+#include "frontend/menu.h"
 #include "game/player.h"
 #include "graphics/graphics.h"
 #include "graphics/model.h"
@@ -103,6 +104,10 @@ TEST_F(NativeFrames, ShaderFilesCompileWithoutAWordOnMesa) {
 
 TEST_F(NativeFrames, PausePictureAppearsAtItsPlaceOnlyWhilePaused) {
   StartEngine();
+  // Nothing but the pause picture: the splash screen and the title scene go.
+  delete g_menu;
+  g_menu = nullptr;
+  graphics().ClearScene();
   graphics().titleMode = false;  // a level frame: the composite replaces the back buffer
   engine_->Frame();
   ReadBack();

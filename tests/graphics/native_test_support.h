@@ -1,5 +1,5 @@
-// Shared set-up for the graphics tests on the OpenGL device: SDL's offscreen driver, the folder that holds
-// the built Assets folder as the working directory, clean globals and native services.
+// Shared set-up for the graphics tests on the OpenGL device: SDL's offscreen driver, a folder linked to the
+// built Assets folder as the working directory, clean globals and native services.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -23,7 +23,9 @@ class NativeServicesTest : public ::testing::Test {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("KV_NO_DIALOGS", "1", 0);
     previousDir_ = std::filesystem::current_path();
-    std::filesystem::current_path(EngineHarness::GameFolder());
+    // A linked game folder: the high-score table an engine writes at exit stays out of the shared one.
+    linked_ = std::make_unique<LinkedGameFolder>(EngineHarness::GameFolder() / "Assets");
+    std::filesystem::current_path(linked_->Root());
     EngineHarness::ResetGlobals();
     std::string error;
     services_ = plat::CreateNativeServices(plat::NativeConfig{}, &error);
@@ -35,12 +37,14 @@ class NativeServicesTest : public ::testing::Test {
     services_.reset();
     EngineHarness::ResetGlobals();
     std::filesystem::current_path(previousDir_);
+    linked_.reset();
   }
 
   std::unique_ptr<plat::Services> services_;
 
  private:
   std::filesystem::path previousDir_;
+  std::unique_ptr<LinkedGameFolder> linked_;
 };
 
 }  // namespace gfxtest

@@ -221,7 +221,8 @@ void ExpectTunnel(const Graphics& g, const Model* owner, math::Vec3 centre, math
 TEST(WarpEffect, OneTunnelAtTheShipsEngineOrItsModelInTheTitleSceneAndInPlay) {
   EngineHarness h;
   Graphics& g = h.graphics();
-  h.engine().StartWarpEffect(true);  // no title ship yet: the black sky only
+  h.ClearTitleScene();
+  h.engine().StartWarpEffect(true);  // no title ship: the black sky only
   EXPECT_TRUE(g.innerSkybox != nullptr && g.outerSkybox == nullptr);
   EXPECT_TRUE(g.freeParticleSystems.empty());
 

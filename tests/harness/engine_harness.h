@@ -1,22 +1,55 @@
 // Builds the Engine on the headless backend and runs it frame by frame at a fixed frame time.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "app/engine.h"
 #include "app/entry.h"
 #include "app/timer.h"
+#include "frontend/menu.h"
 #include "graphics/graphics.h"
 #include "platform/headless/headless_services.h"
 #include "platform/headless/recording_device.h"
 
+// A game folder of its own (removed with it) whose Assets folder is a link to the built one: the game's
+// files read as usual while the files it writes (the high-score table) stay out of the shared folder.
+class LinkedGameFolder {
+ public:
+  explicit LinkedGameFolder(const std::filesystem::path& assets) {
+    root_ = std::filesystem::temp_directory_path() /
+            ("kv_game_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
+    std::filesystem::remove_all(root_);
+    std::filesystem::create_directories(root_);
+    std::filesystem::create_directory_symlink(std::filesystem::absolute(assets), root_ / "Assets");
+  }
+  ~LinkedGameFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);  // removes the link, not what it points to
+  }
+  LinkedGameFolder(const LinkedGameFolder&) = delete;
+  LinkedGameFolder& operator=(const LinkedGameFolder&) = delete;
+  const std::filesystem::path& Root() const { return root_; }
+
+ private:
+  static inline int counter_ = 0;
+  std::filesystem::path root_;
+};
+
 class EngineHarness {
+  // On the shared game folder the harness runs in a linked folder of its own; first, as services use it.
+  std::unique_ptr<LinkedGameFolder> linked_;
+
  public:
   // Files resolve below the folder that holds the built Assets folder (KV_ASSETS_DIR), or below root.
   explicit EngineHarness(uint32_t frameMs = 20, std::filesystem::path root = GameFolder())
-      : services(std::move(root)), frameMs_(frameMs) {
+      : linked_(root == GameFolder() ? std::make_unique<LinkedGameFolder>(root / "Assets") : nullptr),
+        services(linked_ != nullptr ? linked_->Root() : std::move(root)),
+        frameMs_(frameMs) {
     ResetGlobals();
     services.SetTick(1000);
     engine_ = std::make_unique<Engine>(services);
@@ -47,6 +80,13 @@ class EngineHarness {
   Graphics& graphics() { return *engine_->graphics; }
   // What the recording device saw: states, draws, constants, locks; readable after the device is gone.
   const plat::headless::GpuLog& log() const { return *services.DeviceLog(); }
+  // Removes the menu with its splash pictures and the title scene (ship, title model, warp tunnel), for tests
+  // that look at the scene or the screen on their own.
+  void ClearTitleScene() {
+    delete g_menu;
+    g_menu = nullptr;
+    engine_->graphics->ClearScene();
+  }
   // Deletes the engine as the program's exit does.
   void DestroyEngine() {
     g_mainEngine = nullptr;

@@ -10,6 +10,7 @@
 #include "hud_art.h"
 #include "images.h"
 #include "level_meshes.h"
+#include "menu_art.h"
 #include "meshes.h"
 #include "particle_art.h"
 #include "ship_meshes.h"
@@ -43,5 +44,6 @@ int main(int argc, char** argv) {
   if (!assetgen::WriteParticleArt(root)) return 1;
   if (!assetgen::WriteConsoleArt(root)) return 1;
   if (!assetgen::WriteHudArt(root)) return 1;
+  if (!assetgen::WriteMenuArt(root)) return 1;
   return 0;
 }

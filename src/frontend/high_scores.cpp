@@ -1,0 +1,140 @@
+// The high-score table and its file: ten name and score pairs on one line, each token followed by a blank.
+#include "frontend/high_scores.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+#include "graphics/text_tokens.h"
+#include "platform/files.h"
+
+HighScores* g_highScores = nullptr;
+
+namespace {
+
+void Report(const std::string& fileName, int line, const std::string& message) {
+  std::fprintf(stderr, "High scores: %s, line %d: %s\n", fileName.c_str(), line, message.c_str());
+}
+
+bool IsName(std::string_view token) {
+  return !token.empty() && token.size() <= HighScores::kMaxNameLength &&
+         std::all_of(token.begin(), token.end(), HighScores::IsNameCharacter);
+}
+
+}  // namespace
+
+bool CompareHighScores(const HighScoreEntry& a, const HighScoreEntry& b) {
+  return a.score > b.score;
+}
+
+bool HighScores::IsNameCharacter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+char HighScores::NameCharacter(int typed) {
+  if (typed >= 'a' && typed <= 'z') return static_cast<char>(typed - 'a' + 'A');
+  if (typed >= 0 && typed <= 127 && IsNameCharacter(static_cast<char>(typed)))
+    return static_cast<char>(typed);
+  return 0;
+}
+
+HighScores::HighScores(const char* file, const plat::FileSystem& fs) : fileName(file), files(fs) {
+  std::unique_ptr<std::istream> in = files.OpenText(fileName);
+  if (in != nullptr) {
+    keepFile = !Parse(*in, fileName, entries);
+    return;
+  }
+  if (!files.Resolve(fileName).empty()) {
+    std::fprintf(stderr, "High scores: %s cannot be read; the table starts empty and the file is kept\n",
+                 fileName.c_str());
+    keepFile = true;
+  }
+  entries.assign(kShown, HighScoreEntry{});
+}
+
+HighScores::~HighScores() {
+  if (!keepFile) Save();
+}
+
+bool HighScores::Parse(std::istream& in, const std::string& name, std::vector<HighScoreEntry>& out) {
+  out.clear();
+  TokenReader tokens(in);
+  std::string nameToken, scoreToken;
+  bool sound = true;
+  while (static_cast<int>(out.size()) < kShown) {
+    if (!tokens.Next(nameToken)) break;
+    const int line = tokens.Line();
+    if (nameToken != kEmptyNameToken && !IsName(nameToken)) {
+      Report(name, line,
+             "the name " + Quoted(nameToken) +
+                 " is not one to ten capitals and digits; the table is read up to the entry before it");
+      sound = false;
+      break;
+    }
+    if (!tokens.Next(scoreToken)) {
+      Report(name, line, "the name " + Quoted(nameToken) + " has no score after it; it is left out");
+      sound = false;
+      break;
+    }
+    std::string malformed;
+    const int score = IntegerField(scoreToken, "the score", malformed);
+    if (!malformed.empty()) {
+      Report(name, tokens.Line(), malformed + "; the table is read up to the entry before it");
+      sound = false;
+      break;
+    }
+    out.push_back(HighScoreEntry{score, nameToken == kEmptyNameToken ? std::string() : nameToken});
+  }
+  if (sound && static_cast<int>(out.size()) < kShown) {
+    Report(name, tokens.Line(),
+           "the file ends after " + std::to_string(out.size()) + " entries of ten; the rest are empty");
+    sound = false;
+  } else if (sound && tokens.Next(nameToken)) {
+    Report(name, tokens.Line(),
+           "more follows the tenth entry, from " + Quoted(nameToken) + "; it is ignored");
+    sound = false;
+  }
+  out.resize(std::max(out.size(), static_cast<size_t>(kShown)));
+  std::stable_sort(out.begin(), out.end(), CompareHighScores);
+  return sound;
+}
+
+std::string HighScores::Format(const std::vector<HighScoreEntry>& list) {
+  std::ostringstream text;
+  for (size_t i = 0; i < list.size() && i < static_cast<size_t>(kShown); ++i) {
+    text << (list[i].name.empty() ? kEmptyNameToken : list[i].name) << ' ' << list[i].score << ' ';
+  }
+  return text.str();
+}
+
+bool HighScores::Save() {
+  if (files.WriteTextAtomic(fileName, Format(entries))) {
+    keepFile = false;
+    return true;
+  }
+  std::fprintf(stderr, "High scores: %s cannot be written; the new scores are not saved\n", fileName.c_str());
+  return false;
+}
+
+void HighScores::Add(int score, const char* name) {
+  std::string kept;
+  for (const char* c = name; c != nullptr && *c != '\0' && kept.size() < kMaxNameLength; ++c) {
+    if (IsNameCharacter(*c)) kept.push_back(*c);
+  }
+  entries.push_back(HighScoreEntry{score, std::move(kept)});
+  std::stable_sort(entries.begin(), entries.end(), CompareHighScores);
+  keepFile = false;
+  Save();
+}
+
+bool HighScores::IsHighScore(int score) const {
+  return score > entries[kShown - 1].score;
+}
+
+const char* HighScores::GetName(int i) const {
+  return i >= 0 && i < kShown ? entries[static_cast<size_t>(i)].name.c_str() : "OUTOFBOUNDS";
+}
+
+int HighScores::GetScore(int i) const {
+  return i >= 0 && i < kShown ? entries[static_cast<size_t>(i)].score : 0;
+}

@@ -384,8 +384,9 @@ void Graphics::RenderSprites() {
   if (spriteInterface == nullptr) return;
   spriteInterface->Begin();
   for (Sprite* sprite : sprites) {
-    // A sprite without a texture has nothing to show.
-    if (!sprite->IsVisible() || sprite->texture == nullptr) continue;
+    // A sprite without a texture has nothing to show, nor one faded out (blended at alpha 0 it leaves the
+    // frame as it was: the display keeps many such, some of them full screen).
+    if (!sprite->IsVisible() || sprite->texture == nullptr || (sprite->colour >> 24) == 0) continue;
     spriteInterface->SetTransform(sprite->transform);
     spriteInterface->Draw(*sprite->texture, sprite->UsesWholeTexture() ? nullptr : &sprite->sourceRect,
                           sprite->colour);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "app/game_state.h"
 #include "harness/engine_harness.h"
 #include "platform/keyboard.h"
@@ -14,4 +16,12 @@ inline void EnterPlay(EngineHarness& h) {
   ASSERT_EQ(h.state(), kMainMenu);
   h.Tap(plat::key::Enter);
   ASSERT_EQ(h.state(), kTopView);
+}
+
+// Enters play as a new game does, then loads the named zone in place of the first.
+inline void EnterZone(EngineHarness& h, const std::string& level) {
+  EnterPlay(h);
+  if (level != "l1z1.kvl") {
+    ASSERT_TRUE(h.engine().LoadLevel(level.c_str()));
+  }
 }

@@ -529,17 +529,23 @@ TEST_P(ShippedLevel, LoadsCleanlyAndFliesInTwoToFourMinutesRaisingEveryEventAndG
   EXPECT_GT(maxX - minX, 200.0f);
   EXPECT_GT(maxY - minY, 100.0f);
 
-  // All three views and an orbit; speed events; enemies through the level. Each boss comes after a script
-  // step (its warning), and no view change (which clears every enemy) comes between it and its stop.
+  // All three views and an orbit; speed events; every enemy type and formation through the level (the
+  // Rotate formation comes with its boss). Each boss comes after a script step (its warning), and no view
+  // change (which clears every enemy) comes between it and its stop.
   const auto isBoss = [](const LevelEvent& e) {
     return e.kind == kEnemySpawn && e.a >= kPhantomId && e.a <= kPsychoFrontId;
   };
   std::set<int> views;
   std::vector<int> bosses;
+  std::set<int> types, formations;
   int speeds = 0, spawns = 0, steps = 0, stepsBeforeBoss = 0;
   bool bossBeforeStop = false;
   for (const LevelEvent& e : g().levelEvents) {
-    if (e.kind == kEnemySpawn) ++spawns;
+    if (e.kind == kEnemySpawn) {
+      ++spawns;
+      if (!isBoss(e)) types.insert(e.a);
+      formations.insert(e.b);
+    }
     if (isBoss(e)) {
       bosses.push_back(e.a);
       EXPECT_GT(steps, stepsBeforeBoss) << "no script step before boss " << e.a;
@@ -557,6 +563,8 @@ TEST_P(ShippedLevel, LoadsCleanlyAndFliesInTwoToFourMinutesRaisingEveryEventAndG
   views.insert(mode == 7 ? kViewChase : mode == 6 ? kViewSide : kViewTop);
   EXPECT_EQ(views, (std::set<int>{kViewChase, kViewSide, kViewTop, kViewOrbit}));
   EXPECT_EQ(bosses, GetParam().bosses);
+  EXPECT_EQ(types, (std::set<int>{0, 1, 2, 3, 4, 5, 10, 11, 12, 13}));
+  for (int formation = 4; formation <= 21; ++formation) EXPECT_TRUE(formations.count(formation)) << formation;
   EXPECT_FALSE(bossBeforeStop) << "the last boss does not stop the rail";
   EXPECT_GE(speeds, 2);
   EXPECT_GE(spawns, 30);

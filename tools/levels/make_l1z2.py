@@ -17,8 +17,7 @@ import random
 import sys
 
 CHASE, SIDE, TOP, ORBIT = 0, 1, 2, 3
-CORNER = 50.0   # a corner starts this far before a waypoint and ends this far past it
-MARGIN = 55.0   # events keep at least this far from either end of their segment
+MARGIN = 55.0  # events keep this far from either end of their segment: corners take the last and first 50
 
 WAYPOINTS = [
     # Side view: a climb and a dip, then the Phantom's flat arena (segment 8).
@@ -46,7 +45,7 @@ SPEED = [(0, 0, 50), (8, 330, 0), (8, 385, 50), (9, 80, 65), (17, 80, 50), (23, 
 TRIGGERS = [(0, 0.84), (8, 60), (8, 355), (23, 60), (23, 400), (30, 260), (30, 600)]
 
 PHANTOM, PSYCHO_REAR, PSYCHO_SIDE = 6, 7, 8
-DEATH_SPEED = {PHANTOM: 5, PSYCHO_REAR: 50, PSYCHO_SIDE: 50}
+BOSS_VIEW = {PHANTOM: SIDE, PSYCHO_SIDE: SIDE, PSYCHO_REAR: CHASE}  # the views their models are shaped for
 
 # (segment, distance, ENEMYID, BEHAVIORID, ahead, side, up).
 ENEMIES = [
@@ -166,7 +165,7 @@ def check_design():
     # (a view change removes every enemy, the boss included, and the rail would stay stopped).
     previous = (0, -1.0)
     for seg, d, enemy, *_ in ENEMIES:
-        if enemy not in DEATH_SPEED:
+        if enemy not in BOSS_VIEW:
             continue
         stop = min((s, sd) for s, sd, v in SPEED if v == 0 and (s, sd) > (seg, d))
         if not any(previous < t < (seg, d) for t in TRIGGERS):
@@ -175,10 +174,9 @@ def check_design():
             fail(f"a view change between the boss at ({seg}, {d}) and its stop")
         if not 60 <= along(*stop) - along(seg, d) <= 150:
             fail(f"the stop for the boss at ({seg}, {d}) is not about two seconds after its spawn")
-        if view_at(seg, d) != {PHANTOM: SIDE, PSYCHO_SIDE: SIDE, PSYCHO_REAR: CHASE}[enemy]:
+        if view_at(seg, d) != BOSS_VIEW[enemy]:
             fail(f"boss {enemy} is met outside its view")
-        forward = frame(seg)[0]
-        if abs(forward[1]) > 1e-6:
+        if abs(frame(seg)[0][1]) > 1e-6:  # the Phantom's cannons, for one, stand along world Y
             fail(f"the arena of boss {enemy} is not level")
         previous = (seg, d)
     if not any(t > previous for t in TRIGGERS):
@@ -211,7 +209,7 @@ def ground_height(z):
 def scenery(rng):
     """Rocks, pylons and rings along each segment, placed where the segment's view leaves room: below
     the track in the top view, behind it in the side view, around it in the chase view. Returns
-    (track distance, line) pairs."""
+    (track distance, position, model, rotation) in track order."""
     objects = []
     for seg in range(len(WAYPOINTS) - 1):
         forward, side, up = frame(seg)
@@ -245,23 +243,24 @@ def scenery(rng):
 
 
 def footprint(seg, d):
-    """Rectangles (ahead from, ahead to, side from, side to) around a place that the camera may look down
-    on there: the view's own, or every way during a view change and the orbit."""
+    """The rectangle (ahead from, ahead to, side from, side to) around a place that the camera may look
+    down on there: the view's own, or every way during a view change and the orbit."""
     spans = {TOP: (-600, 600, -700, 700), SIDE: (-1100, 1100, -1500, 400), CHASE: (-400, 1700, -1150, 1150)}
     here = along(seg, d)
     turning = any(0 <= here - along(cs, cd) <= (650 if cv == ORBIT else 160) for cs, cd, cv in CAMERA[1:])
-    return [(-1800, 1800, -1800, 1800)] if turning else [spans[view_at(seg, d)]]
+    return (-1800, 1800, -1800, 1800) if turning else spans[view_at(seg, d)]
 
 
 def plates_under(seg, d):
+    """The ground plates, as (column, row), under the footprint of a place."""
     forward, side, _ = frame(seg)
     at = rail(seg, d)
+    a0, a1, s0, s1 = footprint(seg, d)
     cells = set()
-    for a0, a1, s0, s1 in footprint(seg, d):
-        for a in frange(a0, a1, 200):
-            for s in frange(s0, s1, 200):
-                p = add(add(at, scale(forward, a)), scale(side, s))
-                cells.add((round(p[0] / PLATE), round(p[2] / PLATE)))
+    for a in frange(a0, a1, 200):
+        for s in frange(s0, s1, 200):
+            p = add(add(at, scale(forward, a)), scale(side, s))
+            cells.add((round(p[0] / PLATE), round(p[2] / PLATE)))
     return cells
 
 

@@ -560,7 +560,7 @@ TEST_P(ShippedLevel, LoadsCleanlyAndFliesInTwoToFourMinutesRaisingEveryEventAndG
     if (e.kind == kGameSpeed && e.a == 0) bossBeforeStop = false;
     if (e.kind == kScriptStep) ++steps;
   }
-  views.insert(mode == 7 ? kViewChase : mode == 6 ? kViewSide : kViewTop);
+  views.insert(mode == kModeChase ? kViewChase : mode == kModeSide ? kViewSide : kViewTop);
   EXPECT_EQ(views, (std::set<int>{kViewChase, kViewSide, kViewTop, kViewOrbit}));
   EXPECT_EQ(bosses, GetParam().bosses);
   EXPECT_EQ(types, (std::set<int>{0, 1, 2, 3, 4, 5, 10, 11, 12, 13}));

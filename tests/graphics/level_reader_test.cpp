@@ -1,17 +1,19 @@
 // Level files: the sections and what they build, the start mode, the results of files that cannot be read,
-// the reports on bad input, the events handed out during play, and a flight through the first level.
+// the reports on bad input, the events handed out during play, and a flight through each shipped zone.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "enemies/enemy.h"
 #include "graphics/graphics.h"
 #include "graphics/level_event.h"
 #include "graphics/mesh.h"
@@ -484,10 +486,25 @@ TEST_F(LevelEvents, AFinishedCameraTransitionComesOutFirstAndOnlyOnce) {
   EXPECT_EQ(Frame(0, 0.5f), (std::vector<int>{7}));
 }
 
-// --- The first level ------------------------------------------------------------------------------------
+// --- The shipped levels -------------------------------------------------------------------------------
 
-TEST_F(LevelFile, TheFirstLevelLoadsCleanlyAndFliesInTwoToFourMinutesRaisingEveryEventAndGroup) {
-  const int mode = LoadWritten("l1z1.kvl");
+// A shipped zone and the bosses it brings, in the order met.
+struct ShippedZone {
+  const char* file;
+  std::vector<int> bosses;
+};
+void PrintTo(const ShippedZone& zone, std::ostream* out) {
+  *out << zone.file;
+}
+
+class ShippedLevel : public LevelFile, public ::testing::WithParamInterface<ShippedZone> {};
+INSTANTIATE_TEST_SUITE_P(Zones, ShippedLevel,
+                         ::testing::Values(ShippedZone{"l1z1.kvl", {kPsychoFrontId}},
+                                           ShippedZone{"l1z2.kvl",
+                                                       {kPhantomId, kPsychoSideId, kPsychoRearId}}));
+
+TEST_P(ShippedLevel, LoadsCleanlyAndFliesInTwoToFourMinutesRaisingEveryEventAndGroup) {
+  const int mode = LoadWritten(GetParam().file);
   ASSERT_GE(mode, 5);
   EXPECT_LE(mode, 7);
   EXPECT_EQ(reports, "");  // no model missing, no number or index out of order
@@ -512,16 +529,43 @@ TEST_F(LevelFile, TheFirstLevelLoadsCleanlyAndFliesInTwoToFourMinutesRaisingEver
   EXPECT_GT(maxX - minX, 200.0f);
   EXPECT_GT(maxY - minY, 100.0f);
 
-  // All three views and an orbit; speed events; enemies through the level.
+  // All three views and an orbit; speed events; every enemy type and formation through the level (the
+  // Rotate formation comes with its boss). Each boss comes after a script step (its warning), and no view
+  // change (which clears every enemy) comes between it and its stop.
+  const auto isBoss = [](const LevelEvent& e) {
+    return e.kind == kEnemySpawn && e.a >= kPhantomId && e.a <= kPsychoFrontId;
+  };
   std::set<int> views;
-  int speeds = 0, spawns = 0;
+  std::vector<int> bosses;
+  std::set<int> types, formations;
+  int speeds = 0, spawns = 0, steps = 0, stepsBeforeBoss = 0;
+  bool bossBeforeStop = false;
   for (const LevelEvent& e : g().levelEvents) {
-    if (e.kind == kEnemySpawn) ++spawns;
-    if (e.kind == 0) views.insert(e.a >= 3 ? 3 : e.a);
-    if (e.kind == 3) ++speeds;
+    if (e.kind == kEnemySpawn) {
+      ++spawns;
+      if (!isBoss(e)) types.insert(e.a);
+      formations.insert(e.b);
+    }
+    if (isBoss(e)) {
+      bosses.push_back(e.a);
+      EXPECT_GT(steps, stepsBeforeBoss) << "no script step before boss " << e.a;
+      stepsBeforeBoss = steps;
+      bossBeforeStop = true;
+    }
+    if (e.kind == kCameraView) {
+      views.insert(e.a >= kViewOrbit ? kViewOrbit : e.a);
+      EXPECT_FALSE(bossBeforeStop) << "a view change at " << e.c << ", " << e.d << " would clear the boss";
+    }
+    if (e.kind == kGameSpeed) ++speeds;
+    if (e.kind == kGameSpeed && e.a == 0) bossBeforeStop = false;
+    if (e.kind == kScriptStep) ++steps;
   }
-  views.insert(mode == 7 ? 0 : mode == 6 ? 1 : 2);
-  EXPECT_EQ(views, (std::set<int>{0, 1, 2, 3}));
+  views.insert(mode == kModeChase ? kViewChase : mode == kModeSide ? kViewSide : kViewTop);
+  EXPECT_EQ(views, (std::set<int>{kViewChase, kViewSide, kViewTop, kViewOrbit}));
+  EXPECT_EQ(bosses, GetParam().bosses);
+  EXPECT_EQ(types, (std::set<int>{0, 1, 2, 3, 4, 5, 10, 11, 12, 13}));
+  for (int formation = 4; formation <= 21; ++formation) EXPECT_TRUE(formations.count(formation)) << formation;
+  EXPECT_FALSE(bossBeforeStop) << "the last boss does not stop the rail";
   EXPECT_GE(speeds, 2);
   EXPECT_GE(spawns, 30);
 
@@ -531,6 +575,7 @@ TEST_F(LevelFile, TheFirstLevelLoadsCleanlyAndFliesInTwoToFourMinutesRaisingEver
   int index = 0;
   float progress = 0.0f;
   float speed = 50.0f;
+  int boss = -1;
   size_t handedOut = 0;
   int frames = 0;
   constexpr float kFrameMs = 20.0f;
@@ -538,9 +583,12 @@ TEST_F(LevelFile, TheFirstLevelLoadsCleanlyAndFliesInTwoToFourMinutesRaisingEver
     LevelEvent e;
     while (g().NextEvent(index, progress, &e)) {
       ++handedOut;
-      if (e.kind == 3) speed = static_cast<float>(e.a);
-      // A stop for the boss: the flight goes on as after its death, at 5.
-      if (e.kind == 3 && e.a == 0) speed = 5.0f;
+      if (isBoss(e)) boss = e.a;
+      if (e.kind == kGameSpeed) speed = static_cast<float>(e.a);
+      // A stop for a boss: the flight goes on as after its death, at the speed the death sets.
+      if (e.kind == kGameSpeed && e.a == 0) {
+        speed = boss == kPhantomId || boss == kPsychoFrontId ? 5.0f : 50.0f;
+      }
     }
     math::Vec3 point, side, up, forward;
     g().UpdatePath(&index, &progress, kFrameMs, speed, &point, &side, &up, &forward);
@@ -549,7 +597,7 @@ TEST_F(LevelFile, TheFirstLevelLoadsCleanlyAndFliesInTwoToFourMinutesRaisingEver
   }
   const float seconds = static_cast<float>(frames) * kFrameMs / 1000.0f;
   EXPECT_GE(seconds, 120.0f);
-  EXPECT_LE(seconds, 240.0f);  // the boss stop at the end included
+  EXPECT_LE(seconds, 240.0f);    // the boss stops included
   EXPECT_EQ(handedOut, events);  // none is keyed inside a corner or past its segment
   EXPECT_EQ(g().currentGroup, static_cast<int>(g().sceneryGroups.size()) - 1);
 }

@@ -1,7 +1,9 @@
 // An autopilot for whole-level runs: each frame it steers the ship at the nearest power-up in view, else at
-// the nearest live enemy in view, and keeps both guns firing. Used by the level tests and the benchmarks.
+// the nearest live enemy in view, and keeps both guns firing; a run may end a boss's fight that it cannot.
+// Used by the level tests and the benchmarks.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/engine.h"
@@ -69,6 +71,24 @@ inline void SetKeys(const Engine& e, plat::HeadlessServices& keys, int frame) {
   keys.SetKey(e.keyDown, down);
   keys.SetKey(e.keyFire, true);
   keys.SetKey(e.keySecondary, frame % 20 < 15);
+}
+
+// The body of the boss in play (the first of the four boss types found), or null.
+inline Enemy* BossInPlay(EnemyManager& enemies) {
+  for (int type = kPhantomId; type <= kPsychoFrontId; ++type) {
+    if (Enemy* body = enemies.FindEnemyByType(type)) return body;
+  }
+  return nullptr;
+}
+
+// Ends a boss's fight as the last hits would: the parts linked to it destroyed, its health gone and, for
+// the PsychoSide, its five targets.
+inline void BringDown(Enemy& boss) {
+  for (Enemy* part : {boss.linkA, boss.linkB}) {
+    if (part != nullptr) part->health = 0;
+  }
+  boss.health = 0;
+  if (boss.typeId == kPsychoSideId) std::fill(boss.scratch, boss.scratch + 5, 0);
 }
 
 // Whether player 0 has reached the end of the track.

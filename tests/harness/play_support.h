@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "app/game_state.h"
+#include "frontend/hud.h"
 #include "harness/engine_harness.h"
 #include "platform/keyboard.h"
 
@@ -14,4 +17,13 @@ inline void EnterPlay(EngineHarness& h) {
   ASSERT_EQ(h.state(), kMainMenu);
   h.Tap(plat::key::Enter);
   ASSERT_EQ(h.state(), kTopView);
+}
+
+// Enters play as a new game does, then loads the named zone in place of the first.
+inline void EnterZone(EngineHarness& h, const std::string& level) {
+  EnterPlay(h);
+  if (level != "l1z1.kvl") {
+    ASSERT_TRUE(h.engine().LoadLevel(level.c_str()));
+    if (g_hud != nullptr && level == "l1z2.kvl") g_hud->zone = 2;
+  }
 }

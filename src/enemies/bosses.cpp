@@ -228,14 +228,8 @@ bool ExplosionDue(Enemy& enemy) {
 
 void Explode(const math::Vec3& at, float size, int count) {
   if (g_graphics == nullptr) return;
-  ParticleEffectDesc blast;
-  blast.kind = kExplosionParticles;
-  blast.vecA = &at;
-  blast.size = size;
-  blast.count = count;
-  blast.duration = 2.0f;
-  blast.colourA = {1.0f, 0.5019608f, 0.0f, 1.0f};
-  blast.colourB = {1.0f, 1.0f, 0.0f, 0.0f};
+  const ParticleEffectDesc blast =
+      ExplosionEffect(&at, size, count, 2.0f, {1.0f, 0.5019608f, 0.0f, 1.0f}, {1.0f, 1.0f, 0.0f, 0.0f});
   g_graphics->SpawnParticleSystem(&blast);
 }
 

@@ -105,14 +105,7 @@ void Enemy::Die(Enemy* enemy, int timeoutMs, int dropOneIn) {
   if (g_engine != nullptr) {
     g_engine->AddScore(enemy->score);
     if (g_graphics != nullptr) {
-      ParticleEffectDesc blast;
-      blast.kind = kExplosionParticles;
-      blast.vecA = &at;
-      blast.size = 40.0f;
-      blast.count = 200;
-      blast.duration = 0.5f;
-      blast.colourA = {0.0f, 1.0f, 0.0f, 1.0f};
-      blast.colourB = {0.0f, 0.0f, 0.0f, 0.0f};
+      const ParticleEffectDesc blast = ExplosionEffect(&at, 40.0f, 200, 0.5f, {0, 1, 0, 1}, {0, 0, 0, 0});
       g_graphics->SpawnParticleSystem(&blast);
     }
     g_engine->PlaySound(g_engine->GetSound(kSoundExplode), at.x, at.y, at.z, 0.0f, 0.0f, 0.0f, true);

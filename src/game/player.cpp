@@ -26,19 +26,15 @@ constexpr int kEngineParts = 4;  // model parts 1 to 4 carry the engines
 // A free burst of orange sparks turning to transparent yellow (kind 4) at a place.
 void Burst(const math::Vec3& at, int count, float size) {
   if (g_graphics == nullptr) return;
-  ParticleEffectDesc desc;
-  desc.kind = kExplosionParticles;
-  desc.vecA = &at;
-  desc.count = count;
-  desc.size = size;
-  desc.duration = 0.75f;
-  desc.colourA = {1.0f, 0.502f, 0.0f, 1.0f};
-  desc.colourB = {1.0f, 1.0f, 0.0f, 0.0f};
+  const ParticleEffectDesc desc =
+      ExplosionEffect(&at, size, count, 0.75f, {1.0f, 0.502f, 0.0f, 1.0f}, {1.0f, 1.0f, 0.0f, 0.0f});
   g_graphics->SpawnParticleSystem(&desc);
 }
 
 // Up to 5 units either way.
-float Jitter() { return static_cast<float>(math::Random() % 500 - 250) * 0.02f; }
+float Jitter() {
+  return static_cast<float>(math::Random() % 500 - 250) * 0.02f;
+}
 }  // namespace
 
 Player::Player(Engine* owner, int* previous) : engine(owner), previousState(previous) {
@@ -301,6 +297,6 @@ std::string Player::HelperStationName(int state, int index) {
   const char* prefix = state == kTopView    ? "HelperTop"
                        : state == kSideView ? "HelperSide"
                        : state == kRailView ? "HelperRail"
-                                     : "";
+                                            : "";
   return prefix + std::to_string(index);
 }

@@ -161,15 +161,7 @@ Poison::Poison(int damagePerSecond_, const math::Vec3& at) : damagePerSecond(dam
 }
 
 ParticleEffectDesc Poison::CloudEffect(const math::Vec3& at) {
-  ParticleEffectDesc desc;
-  desc.kind = kExplosionParticles;
-  desc.vecA = &at;
-  desc.count = 500;
-  desc.size = 50.0f;
-  desc.duration = 0.75f;
-  desc.colourA = {1.0f, 1.0f, 0.0f, 1.0f};
-  desc.colourB = {1.0f, 0.0f, 0.0f, 0.0f};
-  return desc;
+  return ExplosionEffect(&at, 50.0f, 500, 0.75f, {1.0f, 1.0f, 0.0f, 1.0f}, {1.0f, 0.0f, 0.0f, 0.0f});
 }
 
 void Poison::Update(bool) {

@@ -118,6 +118,19 @@ ParticleEffectDesc ExhaustEffect(Model* owner, ObjectPart* part, int count) {
   return desc;
 }
 
+ParticleEffectDesc ExplosionEffect(const math::Vec3* at, float size, int count, float duration,
+                                   ParticleColour from, ParticleColour to) {
+  ParticleEffectDesc desc;
+  desc.kind = kExplosionParticles;
+  desc.vecA = at;
+  desc.size = size;
+  desc.count = count;
+  desc.duration = duration;
+  desc.colourA = from;
+  desc.colourB = to;
+  return desc;
+}
+
 ParticleEffectDesc AppearEffect(Model* owner) {
   ParticleEffectDesc desc;
   desc.owner = owner;

@@ -65,6 +65,10 @@ struct ParticleEffectDesc {
 // An engine exhaust: `count` yellow-to-red particles blown from the first lock point of `part` along the
 // part's forward axis, attached to `owner`. The part must have a lock point.
 ParticleEffectDesc ExhaustEffect(Model* owner, ObjectPart* part, int count);
+// A free explosion (kind 4) of count particles spread over size units at a place, fading from `from` to
+// `to` over duration seconds. The place is copied when the effect is spawned.
+ParticleEffectDesc ExplosionEffect(const math::Vec3* at, float size, int count, float duration,
+                                   ParticleColour from, ParticleColour to);
 // The glow of an object coming into play: 64 particles converging on the owner's position for 0.8 s,
 // attached to it. Enemies show it when they appear and power-ups when they drop.
 ParticleEffectDesc AppearEffect(Model* owner);

@@ -32,6 +32,7 @@ struct KeyName {
 };
 
 namespace k = plat::key;
+// clang-format off
 inline constexpr KeyName kKeyNames[] = {
     {"Escape", k::Escape}, {"1", k::K1}, {"2", k::K2}, {"3", k::K3}, {"4", k::K4}, {"5", k::K5},
     {"6", k::K6}, {"7", k::K7}, {"8", k::K8}, {"9", k::K9}, {"0", k::K0}, {"Minus", k::Minus},
@@ -49,6 +50,7 @@ inline constexpr KeyName kKeyNames[] = {
     {"PageUp", k::PageUp}, {"Left", k::Left}, {"Right", k::Right}, {"End", k::End}, {"Down", k::Down},
     {"PageDown", k::PageDown}, {"Insert", k::Insert}, {"Delete", k::Delete},
 };
+// clang-format on
 
 // The key's name, or null for a code without one.
 inline const char* NameOf(int code) {

@@ -39,7 +39,8 @@ TEST_F(KeyStreamFile, WhatIsWrittenReadsBackAndPlaysTheKeysHeldOnEachFrame) {
   std::ostringstream text;
   keystream::Write(text, s);
   EXPECT_EQ(text.str(),
-            "frame-ms 40\nseed 77\ngod-mode on\nboss-time-limit-ms 25000\nframes 5\n0\n1 Enter\n3 Left Space 7\n4\n");
+            "frame-ms 40\nseed 77\ngod-mode on\nboss-time-limit-ms 25000\nframes 5\n0\n1 Enter\n3 Left Space "
+            "7\n4\n");
   KeyStream back;
   std::string error;
   ASSERT_TRUE(Read("# comment\n\n" + text.str(), back, error)) << error;
@@ -49,7 +50,8 @@ TEST_F(KeyStreamFile, WhatIsWrittenReadsBackAndPlaysTheKeysHeldOnEachFrame) {
   EXPECT_EQ(back.bossTimeLimitMs, 25000);
   EXPECT_EQ(back.frames, 5);
   keystream::Player player(back);
-  const std::vector<std::vector<int>> held{{}, {key::Enter}, {key::Enter}, {key::Left, key::Space, key::K7}, {}};
+  const std::vector<std::vector<int>> held{
+      {}, {key::Enter}, {key::Enter}, {key::Left, key::Space, key::K7}, {}};
   for (int frame = 0; frame < 5; ++frame) EXPECT_EQ(player.KeysAt(frame), held[frame]) << frame;
 }
 

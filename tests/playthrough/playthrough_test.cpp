@@ -15,8 +15,8 @@
 
 #include "app/game_state.h"
 #include "enemies/boss_support.h"
-#include "frontend/hud.h"
 #include "frontend/high_scores.h"
+#include "frontend/hud.h"
 #include "frontend/menu.h"
 #include "graphics/sprite.h"
 #include "harness/autopilot.h"
@@ -30,19 +30,23 @@ namespace key = plat::key;
 using keystream::KeyStream;
 
 const char* StateName(int state) {
+  // clang-format off
   static const std::pair<int, const char*> kNames[] = {
       {kFirstSplash, "FirstSplash"}, {kSecondSplash, "SecondSplash"}, {kMainMenu, "MainMenu"},
       {kOptions, "Options"},         {kHighScoreScreen, "HighScores"}, {kGameStart, "GameStart"},
       {kLevelStart, "LevelStart"},   {kTopView, "TopView"},            {kSideView, "SideView"},
       {kRailView, "RailView"},       {kPaused, "Paused"},              {kConsole, "Console"},
       {kGameOver, "GameOver"},       {kGameWon, "GameWon"},            {kNameEntry, "NameEntry"}};
+  // clang-format on
   for (const auto& [id, name] : kNames) {
     if (id == state) return name;
   }
   return "Unnamed";
 }
 
-bool InPlay(int state) { return state == kTopView || state == kSideView || state == kRailView; }
+bool InPlay(int state) {
+  return state == kTopView || state == kSideView || state == kRailView;
+}
 
 // Plays frames with the stream's settings applied the same way whoever sets the keys, and writes the dump:
 // a line whenever the state, zone, lives or bosses killed change, one for each boss brought down.
@@ -82,9 +86,11 @@ class Run {
     out << out_.str();
     for (int i = 0; g_highScores != nullptr && i < HighScores::kShown && g_highScores->GetScore(i) > 0; ++i)
       out << "table " << i << ' ' << g_highScores->GetName(i) << ' ' << g_highScores->GetScore(i) << '\n';
-    for (size_t i = 0; e_.state == kHighScoreScreen && g_menu != nullptr && i < g_menu->nameLabels.size(); ++i) {
+    for (size_t i = 0; e_.state == kHighScoreScreen && g_menu != nullptr && i < g_menu->nameLabels.size();
+         ++i) {
       if (g_menu->nameLabels[i] != nullptr && !g_menu->nameLabels[i]->text.empty())
-        out << "shown " << i << ' ' << g_menu->nameLabels[i]->text << ' ' << g_menu->scoreLabels[i]->text << '\n';
+        out << "shown " << i << ' ' << g_menu->nameLabels[i]->text << ' ' << g_menu->scoreLabels[i]->text
+            << '\n';
     }
     return out.str();
   }
@@ -165,7 +171,8 @@ void Record(const Scenario& scenario, const std::filesystem::path& folder) {
     run.Frame(frame, keys);
     if (recorder.Done() && h.state() == kHighScoreScreen) ++shown;
   }
-  ASSERT_EQ(shown, kFramesOnScores) << scenario.name << " did not reach the high-score screen:\n" << run.Dump();
+  ASSERT_EQ(shown, kFramesOnScores) << scenario.name << " did not reach the high-score screen:\n"
+                                    << run.Dump();
   std::filesystem::create_directories(folder);
   std::ofstream keys(folder / (std::string(scenario.name) + ".keys"));
   keys << "# " << scenario.name << ": recorded from the tests' playthrough scenario\n";
@@ -204,15 +211,18 @@ std::string ReadFile(const std::filesystem::path& file) {
   return text.str();
 }
 
-// Empty when equal, else the first line that differs (its frame leads it) in both.
+// Empty when equal, else the first line that differs, with the frame that leads it, in both.
 std::string FirstDifference(const std::string& expected, const std::string& actual) {
   std::istringstream a(expected), b(actual);
   std::string lineA, lineB;
   for (int line = 1;; ++line) {
-    const bool moreA = static_cast<bool>(std::getline(a, lineA)), moreB = static_cast<bool>(std::getline(b, lineB));
+    const bool moreA = static_cast<bool>(std::getline(a, lineA)),
+               moreB = static_cast<bool>(std::getline(b, lineB));
     if (!moreA && !moreB) return "";
     if (!moreA || !moreB || lineA != lineB) {
-      return "line " + std::to_string(line) + ": expected \"" + (moreA ? lineA : "(end)") + "\", got \"" +
+      const std::string& first = moreA ? lineA : lineB;
+      return "first difference at frame " + first.substr(0, first.find(' ')) + " (line " +
+             std::to_string(line) + "): expected \"" + (moreA ? lineA : "(end)") + "\", got \"" +
              (moreB ? lineB : "(end)") + "\"";
     }
   }
@@ -225,7 +235,7 @@ const Scenario kWin{"win",
                      {kMainMenu, {key::Enter}},
                      {kNameEntry, {key::A, key::C, key::E, key::Enter}},
                      {kGameWon, {key::Enter}}},
-                    {20, 3, true, 70000, 0, {}}};
+                    {20, 3, true, 70000, 0, {}}};  // 20 ms frames, seed 3, god mode, bosses down after 70 s
 const Scenario kLose{"lose",
                      false,
                      {{kFirstSplash, {key::Enter}},
@@ -235,7 +245,7 @@ const Scenario kLose{"lose",
                       {kGameOver, {key::Enter}},  // Continue
                       {kNameEntry, {key::T, key::W, key::O, key::Enter}},
                       {kGameOver, {key::Down, key::Enter}}},  // Quit
-                     {20, 3, false, 0, 0, {}}};
+                     {20, 3, false, 0, 0, {}}};               // no help
 
 // Replays the scenario's stored stream (recorded first when asked) and compares the dumps.
 Replayed CheckPlaythrough(const Scenario& scenario) {
@@ -252,7 +262,10 @@ Replayed CheckPlaythrough(const Scenario& scenario) {
   const std::string expected = ReadFile(folder / (std::string(scenario.name) + ".dump"));
   EXPECT_FALSE(expected.empty());
   const std::string difference = FirstDifference(expected, run.dump);
-  EXPECT_EQ(difference, "") << "the run's dump:\n" << run.dump;
+  EXPECT_EQ(difference, "")
+      << "(a deliberate change of the game is recorded anew with KV_RECORD_PLAYTHROUGHS)\n"
+      << "the run's dump:\n"
+      << run.dump;
   return run;
 }
 
@@ -271,9 +284,26 @@ TEST(Playthrough, EveryLifeLostTwiceWithAContinueThenQuitToTheHighScoreScreen) {
   const Replayed run = CheckPlaythrough(kLose);
   EXPECT_EQ(run.state, kHighScoreScreen);
   size_t overs = 0;
-  for (size_t at = run.dump.find(" GameOver "); at != std::string::npos; at = run.dump.find(" GameOver ", at + 1))
+  for (size_t at = run.dump.find(" GameOver "); at != std::string::npos;
+       at = run.dump.find(" GameOver ", at + 1))
     ++overs;
   EXPECT_EQ(overs, 2u);
+}
+
+TEST(Playthrough, AComparisonNamesTheFirstFrameThatDiffers) {
+  const std::string dump = "start FirstSplash\n0 MainMenu zone 0\n40 TopView zone 1\n";
+  const struct {
+    std::string actual, difference;
+  } cases[] = {
+      {dump, ""},
+      {"start FirstSplash\n0 MainMenu zone 0\n41 TopView zone 1\n",
+       "first difference at frame 40 (line 3): expected \"40 TopView zone 1\", got \"41 TopView zone 1\""},
+      {"start FirstSplash\n0 MainMenu zone 0\n",
+       "first difference at frame 40 (line 3): expected \"40 TopView zone 1\", got \"(end)\""},
+      {dump + "90 GameOver zone 1\n",
+       "first difference at frame 90 (line 4): expected \"(end)\", got \"90 GameOver zone 1\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FirstDifference(dump, c.actual), c.difference);
 }
 
 }  // namespace

@@ -88,7 +88,10 @@ inline void Write(std::ostream& out, const KeyStream& s) {
       << "\nboss-time-limit-ms " << s.bossTimeLimitMs << "\nframes " << s.frames << '\n';
   for (const auto& [frame, keys] : s.changes) {
     out << frame;
-    for (int key : keys) out << ' ' << NameOf(key);
+    for (int key : keys) {
+      const char* name = NameOf(key);
+      out << ' ' << (name != nullptr ? name : "unnamed-" + std::to_string(key));  // refused when read
+    }
     out << '\n';
   }
 }

@@ -36,6 +36,11 @@ TEST_F(KeyStreamFile, WhatIsWrittenReadsBackAndPlaysTheKeysHeldOnEachFrame) {
   s.Append(2, {key::Enter});  // unchanged: no new line
   s.Append(3, {key::Left, key::Space, key::K7});
   s.Append(4, {});
+  KeyStream unnamed{20, 0, false, 0, 0, {}};
+  unnamed.Append(0, {key::Up, 255});
+  std::ostringstream unnamedText;
+  keystream::Write(unnamedText, unnamed);
+  EXPECT_NE(unnamedText.str().find("\n0 Up unnamed-255\n"), std::string::npos) << unnamedText.str();
   std::ostringstream text;
   keystream::Write(text, s);
   EXPECT_EQ(text.str(),

@@ -235,7 +235,7 @@ const Scenario kWin{"win",
                      {kMainMenu, {key::Enter}},
                      {kNameEntry, {key::A, key::C, key::E, key::Enter}},
                      {kGameWon, {key::Enter}}},
-                    {20, 3, true, 70000, 0, {}}};  // 20 ms frames, seed 3, god mode, bosses down after 70 s
+                    {20, 3, true, 25000, 0, {}}};  // 20 ms frames, seed 3, god mode, bosses down after 25 s
 const Scenario kLose{"lose",
                      false,
                      {{kFirstSplash, {key::Enter}},

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 repo="$(pwd)"
 program="${1:-tests/enemies/enemies_first_level_test}"
-filter="${2:-*ZoneRun*l1z1*}"
+filter="${2:-Zones/ZoneRun.*/0}"
 build="${3:-build-tests}"
 if ! command -v valgrind >/dev/null; then
   echo "valgrind.sh: valgrind is not installed (apt-get install valgrind)" >&2
@@ -24,6 +24,7 @@ rc=0
 # Full paths in the stacks tell project frames from system ones.
 (cd "$build/game" && valgrind --tool=memcheck --leak-check=full --errors-for-leak-kinds=definite,indirect \
   --show-leak-kinds=definite,indirect --num-callers=40 --fullpath-after= --log-file="$log" \
+  --suppressions="$repo/scripts/valgrind.supp" \
   "$repo/$build/$program" --gtest_filter="$filter") || rc=$?
 
 # Each error is one block of "==pid==" lines ended by a bare "==pid==" line; a block is the project's when a

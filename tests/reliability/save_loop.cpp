@@ -17,8 +17,10 @@ namespace {
 std::vector<HighScoreEntry> Table(int which) {
   std::vector<HighScoreEntry> entries;
   for (int i = 0; i < HighScores::kShown; ++i) {
-    if (which == 0) entries.push_back({1000 * (HighScores::kShown - i), "OLD" + std::to_string(i)});
-    else entries.push_back({987654321 - i * 12345, "NEWPLAYER" + std::to_string(i % 10)});
+    if (which == 0)
+      entries.push_back({1000 * (HighScores::kShown - i), "OLD" + std::to_string(i)});
+    else
+      entries.push_back({987654321 - i * 12345, "NEWPLAYER" + std::to_string(i % 10)});
   }
   return entries;
 }

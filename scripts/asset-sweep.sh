@@ -67,7 +67,7 @@ check() {  # check <removed path or empty>: runs the probe and sorts the result
         find "$scratch/aside/$(basename "$item")" -mindepth 1 -printf '%f\n'; } >"$names" || true
     if [ -z "$item" ]; then
       why="the intact game refused to start"
-    elif ! grep -qiFf "$names" "$log"; then
+    elif ! grep -qiwFf "$names" "$log"; then
       why="exit 1 without naming what is missing"
     else
       refused=$((refused + 1))

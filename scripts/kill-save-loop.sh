@@ -21,7 +21,7 @@ for ((round = 0; round < rounds; round++)); do
   "$saver" "$scratch" &
   pid=$!
   # The first round waits for the first table; then any moment of a save may be hit.
-  while [ "$round" -eq 0 ] && [ ! -f "$scratch/HighScores.txt" ]; do sleep 0.001; done
+  while [ "$round" -eq 0 ] && [ ! -f "$scratch/HighScores.txt" ] && kill -0 "$pid" 2>/dev/null; do sleep 0.001; done
   sleep "0.$(printf '%03d' $((RANDOM % 50)))"
   if kill -KILL "$pid" 2>/dev/null; then kills=$((kills + 1)); fi
   wait "$pid" 2>/dev/null || true

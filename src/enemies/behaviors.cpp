@@ -289,19 +289,8 @@ void LaserFollow(Enemy* enemy) {
     } else if (enemy->scratch[3] == -1) {
       enemy->scratch[3] = 1;
       if (g_graphics != nullptr) {
-        ParticleEffectDesc charge;
-        charge.owner = model;
-        charge.attached = true;
-        charge.kind = kChargeRingParticles;
-        charge.vecA = &GunPosition(*model);
-        charge.vecC = &model->zAxis;
-        charge.vecD = &model->xAxis;
-        charge.vecE = &model->yAxis;
-        charge.size = 15.0f;
-        charge.count = 15;
-        charge.duration = 1.0f;
-        charge.colourA = {1.0f, 0.0f, 0.0f, 1.0f};
-        charge.colourB = {0.0f, 0.0f, 0.0f, 0.4980392f};
+        const ParticleEffectDesc charge = ChargeRingEffect(model, &GunPosition(*model), &model->zAxis,
+                                                           &model->xAxis, &model->yAxis, 15.0f, 15, 1.0f);
         g_graphics->SpawnParticleSystem(&charge);
       }
     } else if (t > 3000) {

@@ -279,19 +279,7 @@ ShotAxes WorldAxes(const ObjectPart& part) {
 void ChargeRing(Model* owner, const math::Vec3* at, const math::Vec3* z, const math::Vec3* x,
                 const math::Vec3* y, float size, int count) {
   if (g_graphics == nullptr) return;
-  ParticleEffectDesc ring;
-  ring.owner = owner;
-  ring.attached = true;
-  ring.kind = kChargeRingParticles;
-  ring.vecA = at;
-  ring.vecC = z;
-  ring.vecD = x;
-  ring.vecE = y;
-  ring.size = size;
-  ring.count = count;
-  ring.duration = 3.0f;
-  ring.colourA = {1.0f, 0.0f, 0.0f, 1.0f};
-  ring.colourB = {0.0f, 0.0f, 0.0f, 0.4980392f};
+  const ParticleEffectDesc ring = ChargeRingEffect(owner, at, z, x, y, size, count, 3.0f);
   g_graphics->SpawnParticleSystem(&ring);
 }
 

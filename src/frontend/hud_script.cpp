@@ -179,17 +179,7 @@ void Hud::ShipEffect() {
       model->parts[0]->lockPoints.empty()) {
     return;
   }
-  ParticleEffectDesc desc;
-  desc.owner = model;
-  desc.kind = kExhaustParticles;
-  desc.vecA = &model->parts[0]->lockPoints[0].worldPosition;
-  desc.vecC = &model->zAxis;
-  desc.size = 0.0f;
-  desc.count = 128;
-  desc.colourA = {0.0f, 1.0f, 1.0f, 1.0f};
-  desc.colourB = {0.0f, 0.0f, 1.0f, 0.0f};
-  desc.pointSize = 10.0f;
-  desc.attached = true;
+  const ParticleEffectDesc desc = ShipTrailEffect(model, kExhaustParticles);
   g_graphics->SpawnParticleSystem(&desc);
 }
 

@@ -162,17 +162,7 @@ void Menu::SetupTitleScene() {
 
   if (!g_graphics->LoadModel(&ship, "KV01.mdl", -15.0f, -10.0f, 60.0f, false, false)) ship = nullptr;
   if (ship != nullptr && !ship->parts.empty() && !ship->parts[0]->lockPoints.empty()) {
-    ParticleEffectDesc trail;
-    trail.kind = kThrustParticles;
-    trail.attached = true;
-    trail.owner = ship;
-    trail.vecA = &ship->parts[0]->lockPoints[0].worldPosition;
-    trail.vecC = &ship->zAxis;
-    trail.size = 0.0f;
-    trail.count = 128;
-    trail.colourA = {0.0f, 1.0f, 1.0f, 1.0f};
-    trail.colourB = {0.0f, 0.0f, 1.0f, 0.0f};
-    trail.pointSize = 10.0f;
+    const ParticleEffectDesc trail = ShipTrailEffect(ship, kThrustParticles);
     g_graphics->SpawnParticleSystem(&trail);
   }
 

@@ -131,6 +131,39 @@ ParticleEffectDesc ExplosionEffect(const math::Vec3* at, float size, int count, 
   return desc;
 }
 
+ParticleEffectDesc ChargeRingEffect(Model* owner, const math::Vec3* at, const math::Vec3* z,
+                                    const math::Vec3* x, const math::Vec3* y, float size, int count,
+                                    float duration) {
+  ParticleEffectDesc ring;
+  ring.owner = owner;
+  ring.attached = true;
+  ring.kind = kChargeRingParticles;
+  ring.vecA = at;
+  ring.vecC = z;
+  ring.vecD = x;
+  ring.vecE = y;
+  ring.size = size;
+  ring.count = count;
+  ring.duration = duration;
+  ring.colourA = {1.0f, 0.0f, 0.0f, 1.0f};
+  ring.colourB = {0.0f, 0.0f, 0.0f, 0.4980392f};
+  return ring;
+}
+
+ParticleEffectDesc ShipTrailEffect(Model* ship, int kind) {
+  ParticleEffectDesc trail;
+  trail.owner = ship;
+  trail.attached = true;
+  trail.kind = kind;
+  trail.vecA = &ship->parts[0]->lockPoints[0].worldPosition;
+  trail.vecC = &ship->zAxis;
+  trail.count = 128;
+  trail.colourA = {0.0f, 1.0f, 1.0f, 1.0f};
+  trail.colourB = {0.0f, 0.0f, 1.0f, 0.0f};
+  trail.pointSize = 10.0f;
+  return trail;
+}
+
 ParticleEffectDesc AppearEffect(Model* owner) {
   ParticleEffectDesc desc;
   desc.owner = owner;

@@ -69,6 +69,14 @@ ParticleEffectDesc ExhaustEffect(Model* owner, ObjectPart* part, int count);
 // `to` over duration seconds. The place is copied when the effect is spawned.
 ParticleEffectDesc ExplosionEffect(const math::Vec3* at, float size, int count, float duration,
                                    ParticleColour from, ParticleColour to);
+// A red charge ring closing on a point (kind 9) about the axes z (the ring's normal), x and y, attached to
+// owner, fading to a dark, half-clear red over duration seconds.
+ParticleEffectDesc ChargeRingEffect(Model* owner, const math::Vec3* at, const math::Vec3* z,
+                                    const math::Vec3* x, const math::Vec3* y, float size, int count,
+                                    float duration);
+// A ship's cyan-to-blue trail from the first lock point of its first part along its forward axis, of the
+// given kind (0 exhaust, 1 thrust), attached to it. The part must have a lock point.
+ParticleEffectDesc ShipTrailEffect(Model* ship, int kind);
 // The glow of an object coming into play: 64 particles converging on the owner's position for 0.8 s,
 // attached to it. Enemies show it when they appear and power-ups when they drop.
 ParticleEffectDesc AppearEffect(Model* owner);

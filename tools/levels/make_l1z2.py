@@ -41,8 +41,9 @@ CAMERA = [(0, 0, SIDE), (9, 57, TOP), (17, 57, SIDE), (24, 57, CHASE), (28, 75, 
 SPEED = [(0, 0, 50), (8, 330, 0), (8, 385, 50), (9, 80, 65), (17, 80, 50), (23, 330, 0), (24, 80, 45),
          (28, 57, 55), (29, 57, 50), (30, 530, 0)]
 
-# Script steps (kind 4): the zone's start, a warning before each boss, a step after each boss's death.
-TRIGGERS = [(0, 0.84), (8, 60), (8, 355), (23, 60), (23, 400), (30, 260), (30, 600)]
+# Script steps (kind 4): the zone's start, a warning before each boss, a step after each boss's death, and
+# a silent one where the climb to the second carrier begins.
+TRIGGERS = [(0, 0.84), (8, 60), (8, 355), (17, 200), (23, 60), (23, 400), (30, 260), (30, 600)]
 
 PHANTOM, PSYCHO_REAR, PSYCHO_SIDE = 6, 7, 8
 BOSS_VIEW = {PHANTOM: SIDE, PSYCHO_SIDE: SIDE, PSYCHO_REAR: CHASE}  # the views their models are shaped for

@@ -71,7 +71,8 @@ void Engine::InitSubsystems() {
     throw std::runtime_error("The graphics could not be started; the game cannot run without them.");
   }
   console.RegisterVariable("track", &graphics->showWaypoints, kBoolVariable);
-  enemyManager = new EnemyManager(services.files());
+  // The wall clock's seconds, read through the services so that a scripted clock makes a run repeatable.
+  enemyManager = new EnemyManager(services.files(), static_cast<uint32_t>(services.clock().UnixTimeSeconds()));
   CreateInput();
 }
 

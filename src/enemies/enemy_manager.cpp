@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
 #include <sstream>
 
 #include "app/timer.h"
@@ -145,8 +144,8 @@ bool IsBoss(int typeId) {
 
 }  // namespace
 
-EnemyManager::EnemyManager(const plat::FileSystem& files) {
-  math::SeedRandom(static_cast<uint32_t>(std::time(nullptr)));
+EnemyManager::EnemyManager(const plat::FileSystem& files, uint32_t seed) {
+  math::SeedRandom(seed);
   std::unique_ptr<std::istream> types = files.OpenText(kTypesFile);
   if (types == nullptr) {
     std::fprintf(stderr, "Enemies: %s cannot be opened; no enemies will appear\n", kTypesFile);

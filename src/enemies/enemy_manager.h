@@ -2,6 +2,7 @@
 // per-frame update of every formation, and the target queries of the player's homing and chaining weapons.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,9 +49,9 @@ class EnemyManager {
   static constexpr const char* kTypesFile = "Assets\\Enemies\\ai_types.txt";
   static constexpr const char* kEnemiesFile = "Assets\\Enemies\\ai_enemies.txt";
 
-  // Seeds the game's generator with the time, then reads both tables from the game folder. A missing types
-  // table leaves both empty; a missing enemies table leaves that one empty.
-  explicit EnemyManager(const plat::FileSystem& files);
+  // Seeds the game's generator (the engine passes the wall clock's seconds), then reads both tables from the
+  // game folder. A missing types table leaves both empty; a missing enemies table leaves that one empty.
+  EnemyManager(const plat::FileSystem& files, uint32_t seed);
   // Tables given as text (tests and fuzzing); a null types text reads as a missing file.
   EnemyManager(const std::string* typesText, const std::string* enemiesText);
   ~EnemyManager();

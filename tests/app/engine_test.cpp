@@ -1,10 +1,13 @@
 // The engine on the headless backend: states, splash clocks, pause and console, speed key, fps, score digits.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "app/game_state.h"
 #include "game/projectile.h"
 #include "harness/engine_harness.h"
 #include "harness/play_support.h"
+#include "math/random.h"
 #include "platform/keyboard.h"
 
 namespace {
@@ -247,6 +250,19 @@ TEST(EngineShutdown, ListedObjectsAreDeletedWithTheEngine) {
   h.engine().objects.push_back(new Projectile);
   h.engine().enemyObjects.push_back(new Projectile);
   h.engine().AddObject(new Projectile);
+}
+
+// The generator is seeded from the clock's seconds when the engine is made, so a run on a scripted clock
+// repeats itself even where the title scene's particles draw on it at every frame time.
+TEST(EngineSeed, TheClocksSecondsSeedTheGeneratorSoARunRepeatsAtAnyFrameTime) {
+  auto drawsAfterTitleScene = [](int64_t unixTime) {
+    EngineHarness h(40, EngineHarness::GameFolder(), unixTime);
+    h.Frames(150);
+    return std::array<int, 3>{math::Random(), math::Random(), math::Random()};
+  };
+  const auto first = drawsAfterTitleScene(5);
+  EXPECT_EQ(drawsAfterTitleScene(5), first);
+  EXPECT_NE(drawsAfterTitleScene(6), first);
 }
 
 }  // namespace

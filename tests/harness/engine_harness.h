@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -45,13 +46,15 @@ class EngineHarness {
   std::unique_ptr<LinkedGameFolder> linked_;
 
  public:
-  // Files resolve below the folder that holds the built Assets folder (KV_ASSETS_DIR), or below root.
-  explicit EngineHarness(uint32_t frameMs = 20, std::filesystem::path root = GameFolder())
+  // Files resolve below the folder that holds the built Assets folder (KV_ASSETS_DIR), or below root. The
+  // engine seeds the game's generator with the clock's seconds, unixTime.
+  explicit EngineHarness(uint32_t frameMs = 20, std::filesystem::path root = GameFolder(), int64_t unixTime = 0)
       : linked_(root == GameFolder() ? std::make_unique<LinkedGameFolder>(root / "Assets") : nullptr),
         services(linked_ != nullptr ? linked_->Root() : std::move(root)),
         frameMs_(frameMs) {
     ResetGlobals();
     services.SetTick(1000);
+    services.SetUnixTime(unixTime);
     engine_ = std::make_unique<Engine>(services);
     g_mainEngine = engine_.get();
   }

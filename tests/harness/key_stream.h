@@ -3,7 +3,7 @@
 //
 //   # a comment             blank lines and comments are skipped
 //   frame-ms 20             game time a frame (1 to 1000)
-//   seed 3                  the random generator's seed
+//   seed 3                  the random generator's seed: the clock's seconds when the engine is made
 //   god-mode on             player 0 cannot be hurt (on or off)
 //   boss-time-limit-ms 0    a boss standing this long is brought down (0: never)
 //   frames 1200             the run's length

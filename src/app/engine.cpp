@@ -72,7 +72,8 @@ void Engine::InitSubsystems() {
   }
   console.RegisterVariable("track", &graphics->showWaypoints, kBoolVariable);
   // The wall clock's seconds, read through the services so that a scripted clock makes a run repeatable.
-  enemyManager = new EnemyManager(services.files(), static_cast<uint32_t>(services.clock().UnixTimeSeconds()));
+  enemyManager =
+      new EnemyManager(services.files(), static_cast<uint32_t>(services.clock().UnixTimeSeconds()));
   CreateInput();
 }
 

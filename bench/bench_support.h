@@ -13,6 +13,12 @@
 
 namespace bench {
 
+// The frame-cost targets: frame time, CPU time per frame of the whole process, peak memory, the game logic
+// alone, and the start to the first frame.
+struct Targets {
+  double medianMs = 8.0, p99Ms = 16.0, cpuMs = 10.0, peakMiB = 120.0, logicMs = 0.3, startSeconds = 0.5;
+};
+
 // The native window, device and files with the headless clock and keyboard, so a flight is the same on
 // both backends whatever the machine's speed.
 class ScriptedNative final : public plat::Services {

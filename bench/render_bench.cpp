@@ -63,10 +63,6 @@ struct Scene {
 };
 constexpr Scene kScenes[] = {{"top", kTopView, 2360}, {"side", kSideView, 3120}, {"chase", kRailView, 7304}};
 
-struct Targets {
-  double medianMs = 8.0, p99Ms = 16.0, cpuMs = 10.0, peakMiB = 120.0, logicMs = 0.3, startSeconds = 0.5;
-};
-
 // What a frame draws that the flight has moved: the camera, the scenery group, the game's models and the
 // turn of the outer sky.
 struct Snapshot {
@@ -287,7 +283,7 @@ int Scan(Engine& engine, const std::vector<Snapshot>& snapshots) {
 int Bench(Engine& engine, const std::vector<Snapshot>& snapshots, const std::vector<double>& logicMs,
           double startSeconds, int frames) {
   Graphics& g = *engine.graphics;
-  const Targets targets;
+  const bench::Targets targets;
   std::string missed;
   auto check = [&missed](bool met, const std::string& what) {
     if (!met) missed += (missed.empty() ? "" : ", ") + what;

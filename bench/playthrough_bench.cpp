@@ -5,15 +5,14 @@
 // --shots DIR saves the picture of each state, zone, life and boss change the dump records and of each boss's
 // first appearance, as BMP files named by frame.
 // Usage: playthrough_bench [win|lose] [--shots DIR]
-#include <unistd.h>
-
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/engine.h"

@@ -48,7 +48,8 @@ class EngineHarness {
  public:
   // Files resolve below the folder that holds the built Assets folder (KV_ASSETS_DIR), or below root. The
   // engine seeds the game's generator with the clock's seconds, unixTime.
-  explicit EngineHarness(uint32_t frameMs = 20, std::filesystem::path root = GameFolder(), int64_t unixTime = 0)
+  explicit EngineHarness(uint32_t frameMs = 20, std::filesystem::path root = GameFolder(),
+                         int64_t unixTime = 0)
       : linked_(root == GameFolder() ? std::make_unique<LinkedGameFolder>(root / "Assets") : nullptr),
         services(linked_ != nullptr ? linked_->Root() : std::move(root)),
         frameMs_(frameMs) {

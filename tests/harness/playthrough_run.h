@@ -98,6 +98,7 @@ class Run {
     }
     return out.str();
   }
+
   int bossesKilled = 0;
   bool quit = false;
 

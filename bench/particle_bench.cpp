@@ -1,7 +1,8 @@
 // Usage: particle_bench [word]   (only the scenes whose description holds the word)
-// Plays the heavy particle scenes (the warp tunnel, a fight frame) at a fixed frame time (16 ms of game time a frame) on the native backend at
-// 800 by 600 and prints the median and 99th-percentile frame time, the CPU time per frame of all the
-// process's threads, peak memory and the particles drawn, against the frame-cost targets.
+// Plays the heavy particle scenes (the warp tunnel, a fight frame) at a fixed frame time (16 ms of game time
+// a frame) on the native backend at 800 by 600 and prints the median and 99th-percentile frame time, the CPU
+// time per frame of all the process's threads, peak memory and the particles drawn, against the frame-cost
+// targets.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -79,8 +80,7 @@ bool Measure(plat::Services& services, const Scene& scene) {
   const double peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
 
   std::printf("scene: %s, chase view, 800x600\n", scene.description);
-  std::printf("particles per frame: %ld listed, %ld alive\n", listed / scene.frames,
-              alive / scene.frames);
+  std::printf("particles per frame: %ld listed, %ld alive\n", listed / scene.frames, alive / scene.frames);
   std::printf("frames: %d\n", scene.frames);
   std::printf("ms per frame: median %.3f, 99th percentile %.3f\n", median, p99);
   std::printf("CPU ms per frame (all threads): %.3f\n", cpuMs);
@@ -107,7 +107,8 @@ int main(int argc, char** argv) {
   const Scene scenes[] = {
       {"warp tunnel (4096 particles) and the ship's four exhausts", BuildWarpTunnelScene, StepParticleScene,
        kMeasuredFrames},
-      {"fight frame: every weapon's effects at once (bullet and bomb glows, missile exhausts, a level-4 beam, "
+      {"fight frame: every weapon's effects at once (bullet and bomb glows, missile exhausts, a level-4 "
+       "beam, "
        "rail streaks, poison bursts)",
        BuildFightScene, StepFightScene, kMeasuredFrames},
       {"boss cannon: 15 wide far ahead, a beam a frame", BuildPhantomCannonScene, StepCannonScene, 200},

@@ -146,7 +146,8 @@ bool FireCannons(Graphics& g) {
     CannonBeam& beam = cannonBeams.emplace_back();
     beam.origin = cannon.at;
     beam.direction = math::Vec3Normalize(math::Vec3{0.0f, 0.0f, 0.0f} - cannon.at);
-    if (!g.LoadModel(&beam.end, "Bullet.mdl", cannon.at.x, cannon.at.y, cannon.at.z, false, false)) return false;
+    if (!g.LoadModel(&beam.end, "Bullet.mdl", cannon.at.x, cannon.at.y, cannon.at.z, false, false))
+      return false;
     beam.end->visible = false;
     ParticleEffectDesc desc;
     desc.owner = beam.end;

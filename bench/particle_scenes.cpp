@@ -125,7 +125,7 @@ namespace {
 
 // A boss cannon at rest firing a growing beam every frame, as the bosses' cannons do: each beam starts at the
 // cannon, grows at 300 units a second toward the ship and goes after a second, so about sixty beams lie
-// along one line, each drawn as a wide cyan system beneath a black core.
+// along one line, each drawn as a wide red system beneath a black core.
 constexpr float kBeamGrowth = 300.0f;
 constexpr float kBeamLife = 1.0f;
 struct CannonBeam {

@@ -2,6 +2,9 @@
 // every weapon's effects at once.
 #include "particle_scenes.h"
 
+#include <list>
+#include <vector>
+
 #include "game/player.h"
 #include "game/projectile.h"
 #include "graphics/graphics.h"
@@ -115,6 +118,83 @@ void StepFightScene(Graphics& g, float seconds) {
     const ParticleEffectDesc cloud = Poison::CloudEffect(kCloud);
     g.SpawnParticleSystem(&cloud);
   }
+  g.Update(seconds);
+}
+
+namespace {
+
+// A boss cannon at rest firing a growing beam every frame, as the bosses' cannons do: each beam starts at the
+// cannon, grows at 300 units a second toward the ship and goes after a second, so about sixty beams lie
+// along one line, each drawn as a wide red system beneath a black core.
+constexpr float kBeamGrowth = 300.0f;
+constexpr float kBeamLife = 1.0f;
+struct CannonBeam {
+  math::Vec3 origin;
+  math::Vec3 direction;
+  float age = 0.0f;
+  Model* end = nullptr;
+};
+struct Cannon {
+  math::Vec3 at;
+  float width;
+};
+std::list<CannonBeam> cannonBeams;
+std::vector<Cannon> cannons;
+
+bool FireCannons(Graphics& g) {
+  for (const Cannon& cannon : cannons) {
+    CannonBeam& beam = cannonBeams.emplace_back();
+    beam.origin = cannon.at;
+    beam.direction = math::Vec3Normalize(math::Vec3{0.0f, 0.0f, 0.0f} - cannon.at);
+    if (!g.LoadModel(&beam.end, "Bullet.mdl", cannon.at.x, cannon.at.y, cannon.at.z, false, false))
+      return false;
+    beam.end->visible = false;
+    ParticleEffectDesc desc;
+    desc.owner = beam.end;
+    desc.attached = true;
+    desc.kind = kBeamParticles;
+    desc.count = 100;
+    desc.pointSize = cannon.width;
+    desc.vecA = &beam.origin;
+    desc.vecB = &beam.end->position;
+    desc.colourA = {0.0f, 0.0f, 0.0f, 1.0f};
+    desc.colourB = {1.0f, 0.0f, 0.0f, 1.0f};
+    if (!g.SpawnParticleSystem(&desc)) return false;
+  }
+  return true;
+}
+
+bool BuildCannonScene(Graphics& g, std::vector<Cannon> at) {
+  if (ShipInChaseView(g, 0) == nullptr) return false;
+  cannonBeams.clear();
+  cannons = std::move(at);
+  for (int i = 0; i < 90; ++i) StepCannonScene(g, kFrameSeconds);
+  return !cannonBeams.empty();
+}
+
+}  // namespace
+
+bool BuildPhantomCannonScene(Graphics& g) {
+  return BuildCannonScene(g, {{{-40.0f, 30.0f, 220.0f}, 15.0f}});
+}
+
+bool BuildFrontGunsScene(Graphics& g) {
+  return BuildCannonScene(g, {{{30.0f, 10.0f, 160.0f}, 30.0f}});
+}
+
+void StepCannonScene(Graphics& g, float seconds) {
+  for (auto it = cannonBeams.begin(); it != cannonBeams.end();) {
+    it->age += seconds;
+    if (it->age > kBeamLife) {
+      g.ReleaseModel(it->end);
+      it = cannonBeams.erase(it);
+      continue;
+    }
+    const math::Vec3 end = it->origin + it->direction * (kBeamGrowth * it->age);
+    it->end->position = end;
+    ++it;
+  }
+  FireCannons(g);
   g.Update(seconds);
 }
 

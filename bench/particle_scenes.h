@@ -15,6 +15,12 @@ bool BuildWarpTunnelScene(Graphics& graphics);
 bool BuildFightScene(Graphics& graphics);
 // One frame of the fight: a new rail streak and poison burst every 12 frames, then the particles move on.
 void StepFightScene(Graphics& graphics, float seconds);
+// A boss cannon at rest firing a beam (kind 6, black core over red) every frame that grows toward the ship
+// for a second: 15 wide far ahead, or 30 wide nearer. False when a model or texture is missing.
+bool BuildPhantomCannonScene(Graphics& graphics);
+bool BuildFrontGunsScene(Graphics& graphics);
+// One frame of the cannon: the beams grow, the oldest go, the cannon fires a new one.
+void StepCannonScene(Graphics& graphics, float seconds);
 // Moves the scene's particles on by one frame of game time.
 void StepParticleScene(Graphics& graphics, float seconds);
 // Particles of the scene's free systems: all of them, and those alive.

@@ -1,9 +1,12 @@
 // Particle effects on the OpenGL device (SDL's offscreen driver), read back from the back buffer: a glow is a
-// soft disc in its colour held to the 64-pixel cap, and the warp tunnel fills the view with pale cyan
-// streaks.
+// soft disc in its colour held to the 64-pixel cap, the warp tunnel fills the view with pale cyan streaks,
+// and beams piled up as a boss's cannons pile them look the same whether the sprites' clear fragments are
+// skipped or blended.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <list>
 #include <memory>
 #include <vector>
 
@@ -74,6 +77,77 @@ TEST_F(ParticleFrames, GlowDiscAndWarpTunnel) {
   }
   EXPECT_GT(bright, 500);
   EXPECT_EQ(offColour, 0);
+}
+
+// Cannons at rest fire a beam every frame that grows for a second, so tens of beams lie one over another,
+// each a wide beam beneath a core: over the level sky, with a ship in front of one of them so that depth
+// hides part of the pile, the picture is the same to the bit with clear fragments skipped and blended.
+TEST_F(ParticleFrames, PiledBeamsLookTheSameWithClearFragmentsSkipped) {
+  Graphics g;
+  ASSERT_TRUE(g.Init(*services_, 800, 600, false));
+  g.titleMode = false;
+  ASSERT_TRUE(g.SetSkybox(0));
+  ASSERT_NE(g.outerSkybox, nullptr);
+  g.outerSkybox->spinStep = 0.0f;  // both pictures under the same turn of the stars
+  g.camera.SetEye({0, 20, -80});
+  g.camera.SetAxes({0, 0, 1}, {0, 1, 0}, {1, 0, 0});
+  Model* ship = nullptr;
+  ASSERT_TRUE(g.LoadModel(&ship, "KV01.mdl", 12, 12, 20, false, false));
+
+  struct Cannon {
+    math::Vec3 at, aim;
+    float width;
+    ParticleColour core, wide;
+  };
+  const Cannon cannons[] = {{{-40, 30, 220}, {20, 0, 0}, 15, {0, 0, 0, 1}, {1, 0, 0, 1}},
+                            {{30, 10, 160}, {-10, 10, 0}, 30, {1, 1, 1, 1}, {0, 1, 1, 1}}};
+  std::list<math::Vec3> origins;  // the beams track their start points
+  for (int beam = 0; beam < 40; ++beam) {
+    for (const Cannon& c : cannons) {
+      const math::Vec3 along = math::Vec3Normalize(c.aim - c.at) * (7.5f * static_cast<float>(40 - beam));
+      const math::Vec3 end = c.at + along;
+      Model* holder = nullptr;
+      ASSERT_TRUE(g.LoadModel(&holder, "Bullet.mdl", end.x, end.y, end.z, false, false));
+      holder->visible = false;
+      ParticleEffectDesc desc{holder, &origins.emplace_back(c.at), &holder->position};
+      desc.kind = kBeamParticles;
+      desc.count = 100;
+      desc.pointSize = c.width;
+      desc.colourA = c.core;
+      desc.colourB = c.wide;
+      desc.attached = true;
+      ASSERT_TRUE(g.SpawnParticleSystem(&desc));
+    }
+  }
+  g.Update(0.02f);
+
+  auto frame = [&](bool skipped) {
+    EXPECT_TRUE(plat::SetClearSpriteFragmentsSkipped(*g.device, skipped));
+    g.Render();
+    std::vector<uint32_t> pixels;
+    int w = 0, h = 0;
+    EXPECT_TRUE(plat::ReadBackBufferPixels(*g.device, pixels, &w, &h));
+    EXPECT_EQ(w * h, 800 * 600);
+    return pixels;
+  };
+  const std::vector<uint32_t> usual = frame(true);
+  const std::vector<uint32_t> plain = frame(false);
+  ASSERT_EQ(usual.size(), plain.size());
+  // The beams show: red, and cyan about white cores, over much of the picture.
+  const auto count = [&](auto test) { return std::count_if(plain.begin(), plain.end(), test); };
+  EXPECT_GT(count([](uint32_t p) { return Channel(p, 16) > 150 && Channel(p, 8) < 60; }), 3000);
+  EXPECT_GT(count([](uint32_t p) { return Channel(p, 8) > 150 && Channel(p, 16) < Channel(p, 8) - 40; }),
+            400);
+  EXPECT_GT(
+      count([](uint32_t p) { return Channel(p, 16) > 240 && Channel(p, 8) > 240 && Channel(p, 0) > 240; }),
+      3000);
+  size_t differing = 0, first = usual.size();
+  for (size_t i = 0; i < usual.size(); ++i) {
+    if (usual[i] == plain[i]) continue;
+    ++differing;
+    first = std::min(first, i);
+  }
+  EXPECT_EQ(differing, 0u) << "first at x " << first % 800 << ", y " << first / 800;
 }
 
 }  // namespace

@@ -511,14 +511,27 @@ uint32_t GlDevice::FixedPixelKey(gpu::Primitive type) const {
   auto stage = [this](gpu::StageState s) { return stageStates_[static_cast<size_t>(s)]; };
   constexpr auto kTexture = static_cast<uint32_t>(gpu::TexArg::Texture);
   uint32_t key = 0;
-  if (type == gpu::Primitive::PointList && renderStates_[Index(RenderState::PointSpriteEnable)] != 0)
+  if (type == gpu::Primitive::PointList && renderStates_[Index(RenderState::PointSpriteEnable)] != 0) {
     key |= fixedps::PointSprite;
+    if (skipClearSprites_ && ClearFragmentsChangeNothing()) key |= fixedps::SkipClear;
+  }
   if (stage(gpu::StageState::AlphaArg1) == kTexture) key |= fixedps::Arg1Texture;
   if (stage(gpu::StageState::AlphaOp) == static_cast<uint32_t>(gpu::TexOp::Modulate)) {
     key |= fixedps::Modulate;
     if (stage(gpu::StageState::AlphaArg2) == kTexture) key |= fixedps::Arg2Texture;
   }
   return key;
+}
+
+bool GlDevice::ClearFragmentsChangeNothing() const {
+  auto is = [this](RenderState s, auto value) {
+    return renderStates_[Index(s)] == static_cast<uint32_t>(value);
+  };
+  const bool depthKept = is(RenderState::ZEnable, 0) || is(RenderState::ZWriteEnable, 0);
+  const bool stencilKept =
+      is(RenderState::StencilEnable, 0) || is(RenderState::StencilPass, gpu::StencilOp::Keep);
+  return !is(RenderState::AlphaBlendEnable, 0) && is(RenderState::SrcBlend, gpu::Blend::SrcAlpha) &&
+         is(RenderState::DestBlend, gpu::Blend::InvSrcAlpha) && depthKept && stencilKept;
 }
 
 bool GlDevice::PrepareDraw(gpu::Primitive type, GLuint vbo, uint32_t baseOffset, uint32_t stride) {

@@ -26,6 +26,7 @@ class GlDevice final : public gpu::Device {
   void Forget(const void* resource);
   void ForgetShader(const GlShader& shader);
   bool ReadBack(std::vector<uint32_t>& argb, int* width, int* height);
+  void SkipClearSpriteFragments(bool on) { skipClearSprites_ = on; }
 
   void BeginScene() override {}
   void EndScene() override {}
@@ -81,6 +82,9 @@ class GlDevice final : public gpu::Device {
   void BindTarget(GlSurface& surface);
   void UpdateFixedUniforms();
   uint32_t FixedPixelKey(gpu::Primitive type) const;
+  // Whether a fragment of alpha 0 leaves colour, depth and stencil as they were under the current states:
+  // blending by source alpha with neither depth nor stencil written.
+  bool ClearFragmentsChangeNothing() const;
   // Chooses and feeds the program and points the attributes at the vertices; false skips the draw.
   bool PrepareDraw(gpu::Primitive type, GLuint vbo, uint32_t baseOffset, uint32_t stride);
   GLuint CreateBuffer(uint32_t bytes, uint32_t usageFlags);
@@ -131,6 +135,7 @@ class GlDevice final : public gpu::Device {
   uint32_t boundSamplerKey_ = kNoSampler;
   GLuint boundElements_ = 0;
   bool programPointSize_ = false;
+  bool skipClearSprites_ = true;  // see SetClearSpriteFragmentsSkipped
   struct {
     GLuint vbo = 0;
     uint32_t base = 0, stride = 0, layoutId = 0;

@@ -122,4 +122,10 @@ bool ReadBackBufferPixels(gpu::Device& device, std::vector<uint32_t>& argbTopRow
   return gl != nullptr && gl->ReadBack(argbTopRowFirst, width, height);
 }
 
+bool SetClearSpriteFragmentsSkipped(gpu::Device& device, bool skipped) {
+  auto* gl = dynamic_cast<gl::GlDevice*>(&device);
+  if (gl != nullptr) gl->SkipClearSpriteFragments(skipped);
+  return gl != nullptr;
+}
+
 }  // namespace plat

@@ -57,6 +57,9 @@ void main() {
 #endif
   vec4 t = texture(u_texture, uv);
   float alpha = ALPHA;
+#if SKIP_CLEAR
+  if (alpha <= 0.0) discard;
+#endif
   o_color = vec4(t.rgb * v_color.rgb, alpha);
 }
 )";
@@ -134,6 +137,7 @@ GLuint ProgramCache::FixedStage(bool vertex, uint32_t key) {
     header += "#define DIFFUSE " + std::to_string((key & fixedvs::Diffuse) != 0 ? 1 : 0) + "\n";
   } else {
     header += "#define POINT_SPRITE " + std::to_string((key & fixedps::PointSprite) != 0 ? 1 : 0) + "\n";
+    header += "#define SKIP_CLEAR " + std::to_string((key & fixedps::SkipClear) != 0 ? 1 : 0) + "\n";
     std::string arg1 = (key & fixedps::Arg1Texture) != 0 ? "t.a" : "v_color.a";
     std::string arg2 = (key & fixedps::Arg2Texture) != 0 ? "t.a" : "v_color.a";
     header += "#define ALPHA " + ((key & fixedps::Modulate) != 0 ? arg1 + " * " + arg2 : arg1) + "\n";

@@ -15,9 +15,10 @@ namespace fixedvs {
 constexpr uint32_t Pretransformed = 1, Diffuse = 2;
 }
 // Built-in pixel stage variants: stage-0 alpha = arg1, or arg1 x arg2 when Modulate; each arg reads the
-// texture's alpha when its bit is set, else the diffuse alpha.
+// texture's alpha when its bit is set, else the diffuse alpha. SkipClear drops fragments of alpha 0, for
+// states under which such a fragment leaves the target as it was.
 namespace fixedps {
-constexpr uint32_t PointSprite = 1, Modulate = 2, Arg1Texture = 4, Arg2Texture = 8;
+constexpr uint32_t PointSprite = 1, Modulate = 2, Arg1Texture = 4, Arg2Texture = 8, SkipClear = 16;
 }
 
 // The values the built-in stages read, uploaded when the device's stamp moves on.

@@ -183,9 +183,13 @@ uniform sampler2D secondTexture;
 out vec4 fragColour;
 vec2 FaceCoordinates(vec3 d) {
   vec3 a = abs(d);
-  if (a.x >= a.y && a.x >= a.z) return 0.5 - 0.5 * vec2(sign(d.x) * d.z, d.y) / a.x;
-  if (a.y >= a.z) return 0.5 + 0.5 * vec2(d.x, sign(d.y) * d.z) / a.y;
-  return 0.5 + 0.5 * vec2(sign(d.z) * d.x, -d.y) / a.z;
+  bool onX = a.x >= a.y && a.x >= a.z;
+  bool onY = !onX && a.y >= a.z;
+  // Chosen, not branched on: one division for whichever face the direction meets.
+  float major = onX ? -a.x : (onY ? a.y : a.z);
+  vec2 across = onX ? vec2(sign(d.x) * d.z, d.y)
+                    : (onY ? vec2(d.x, sign(d.y) * d.z) : vec2(sign(d.z) * d.x, -d.y));
+  return 0.5 + 0.5 * across / major;
 }
 vec3 Steps(vec3 c) { return floor(clamp(c, 0.0, 1.0) * 255.0 + 0.5); }
 void ps_main() {

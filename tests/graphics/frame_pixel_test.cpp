@@ -123,14 +123,19 @@ TEST_F(FramePixels, EachViewLooksAsDrawnTheStraightforwardWay) {
     const char* name;
     int mode, segment;
     float progress;
-    bool title;
+    bool title, lookUp;
   };
-  // Top over two layers of ground, side with the sky behind rocks and pylons, chase toward the rings, and
-  // the title camera's trails over the ground and the sky.
-  for (const View& view : {View{"top", 5, 7, 0.3f, false}, View{"side", 6, 14, 0.5f, false},
-                           View{"chase", 7, 20, 0.5f, false}, View{"title", 7, 3, 0.5f, true}}) {
+  // Top over two layers of ground, side with the sky behind rocks and pylons, chase toward the rings, the
+  // chase camera turned to look straight up (where the stars' upper face shows), and the title camera's
+  // trails over the ground and the sky.
+  for (const View& view :
+       {View{"top", 5, 7, 0.3f, false, false}, View{"side", 6, 14, 0.5f, false, false},
+        View{"chase", 7, 20, 0.5f, false, false}, View{"up", 7, 20, 0.5f, false, true},
+        View{"title", 7, 3, 0.5f, true, false}}) {
     SCOPED_TRACE(view.name);
     Place(view.mode, view.segment, view.progress);
+    if (view.lookUp)
+      engine_->graphics->camera.SetAxes(math::Vec3{0, 1, 0}, math::Vec3{0, 0, 1}, math::Vec3{-1, 0, 0});
     const std::vector<uint32_t> usual = Draw(false, view.title);
     const std::vector<uint32_t> reference = Draw(true, view.title);
     EXPECT_GT(std::count_if(usual.begin(), usual.end(), [](uint32_t p) { return (p & 0xFFFFFF) != 0; }),

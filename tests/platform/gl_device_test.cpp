@@ -262,6 +262,11 @@ TEST_F(GlDeviceTest, EachDrawSamplesWithTheSamplerStatesSetForIt) {
   DrawTexturedRect(20, 200, 28, 208, kWhite);
   sampler(gpu::SamplerState::MipFilter, gpu::Filter::Point);
   DrawTexturedRect(40, 200, 48, 208, kWhite);
+  // The quadrants magnified 50 times and filtered linearly blend into one another.
+  device_->SetTexture(quadrants.get());
+  sampler(gpu::SamplerState::MagFilter, gpu::Filter::Linear);
+  sampler(gpu::SamplerState::MinFilter, gpu::Filter::Linear);
+  DrawTexturedRect(300, 0, 400, 100, kWhite);
   // At (1.25, 1.25): wrapped (0.25, 0.25), the top-left texel; clamped the bottom-right one; u wrapped
   // and v clamped the bottom-left one.
   EXPECT_EQ(Pixel(62, 62), kRed);
@@ -270,6 +275,10 @@ TEST_F(GlDeviceTest, EachDrawSamplesWithTheSamplerStatesSetForIt) {
   EXPECT_EQ(Pixel(4, 204), kGreen);
   EXPECT_EQ(Pixel(24, 204), kRed);
   EXPECT_EQ(Pixel(44, 204), kGreen);
+  // Pixel 350's centre lies a hundredth of a texel past the texels' shared corner, pixel 330's a ninth of
+  // a texel from the top-left texel toward the others.
+  EXPECT_TRUE(Near(Pixel(350, 50), 0xFF808282, 3));
+  EXPECT_TRUE(Near(Pixel(330, 30), 0xFFCD1C1C, 3));
 }
 
 TEST_F(GlDeviceTest, BackBufferAndBoundTextureSurvivePresentAndOtherTexturesGoing) {

@@ -206,10 +206,6 @@ std::unique_ptr<Services> Fail(std::string* error, const std::string& message) {
 
 std::unique_ptr<Services> CreateNativeServices(const NativeConfig& config, std::string* error) {
   if (g_servicesAlive) return Fail(error, "native services already exist");
-  // Mesa's software rasteriser runs simple textured draws (the window's copy of the image among them)
-  // through its "linear" paths, which on this game's frames cost about a seventh more instructions than
-  // its usual compiled shaders; a setting the user made stays.
-  setenv("LP_PERF", "no_linear", 0);
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
     return Fail(error, std::string("no display found (SDL_Init failed: ") + SDL_GetError() + ")");
   const std::string_view driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";

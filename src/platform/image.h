@@ -1,5 +1,5 @@
 // Decoding of BMP, JPEG and DDS images, colour keys, power-of-two rounding and mip chains, and texture
-// creation from a file.
+// creation from a file, at once or on first use.
 #pragma once
 
 #include <cstdint>

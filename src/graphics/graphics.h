@@ -32,6 +32,9 @@ class TextLabel;
 class Graphics;
 extern Graphics* g_graphics;
 
+// The message shown when a picture cannot be loaded.
+inline constexpr const char* kTextureFailed = "D3DXCreateTextureFromFile() - FAILED";
+
 // One entry of a texture cache: the loaded texture (the cache holds the only reference) and the path
 // exactly as the loader was given it.
 struct TextureEntry {
@@ -203,7 +206,9 @@ class Graphics {
   bool CompileShaderFile(const char* file, const char* entry, const char* profile,
                          std::unique_ptr<plat::gpu::Shader>& program,
                          std::unique_ptr<plat::gpu::ConstantTable>& constants, const char* createFailed);
-  int LoadTextureInto(std::vector<TextureEntry>& cache, const char* file, const plat::gpu::Argb* colourKey);
+  // onFirstUse: the file is checked now and uploaded when first drawn.
+  int LoadTextureInto(std::vector<TextureEntry>& cache, const char* file, const plat::gpu::Argb* colourKey,
+                      bool onFirstUse);
   // Shows a load failure's message box and its reason on stderr, once per path and message.
   void ReportLoadFailure(const std::string& path, const char* text, const char* caption, const std::string& reason);
   // Deletes a model with its parts and attached systems, and the free systems that track its data.

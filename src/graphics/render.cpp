@@ -10,6 +10,7 @@
 #include "graphics/model.h"
 #include "graphics/particle_system.h"
 #include "graphics/sprite.h"
+#include "platform/image.h"
 
 namespace gpu = plat::gpu;
 
@@ -387,9 +388,21 @@ void Graphics::RenderSprites() {
     // A sprite without a texture has nothing to show, nor one faded out (blended at alpha 0 it leaves the
     // frame as it was: the display keeps many such, some of them full screen).
     if (!sprite->IsVisible() || sprite->texture == nullptr || (sprite->colour >> 24) == 0) continue;
+    const plat::sprite::Rect* source = sprite->UsesWholeTexture() ? nullptr : &sprite->sourceRect;
+    // Nor one wholly off the screen, as the display's and the menu's pictures are while put away; so a
+    // picture that is never seen is never uploaded.
+    if (!plat::sprite::QuadMeetsTarget(sprite->transform, sprite->texture->Width(), sprite->texture->Height(),
+                                       source, width, height)) {
+      continue;
+    }
+    std::string error;
+    gpu::Texture* texture = plat::image::ForDrawing(sprite->texture, &error);
+    if (texture == nullptr) {
+      ReportLoadFailure(sprite->texture->Name(), kTextureFailed, "Sprite", error);
+      continue;
+    }
     spriteInterface->SetTransform(sprite->transform);
-    spriteInterface->Draw(*sprite->texture, sprite->UsesWholeTexture() ? nullptr : &sprite->sourceRect,
-                          sprite->colour);
+    spriteInterface->Draw(*texture, source, sprite->colour);
   }
   spriteInterface->End();
 }

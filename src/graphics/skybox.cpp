@@ -36,7 +36,6 @@ constexpr float kInnerHalfSize = 200.0f;
 constexpr float kOuterHalfSize = 800.0f;
 constexpr float kOuterSpinStep = 0.0001f;
 constexpr const char* kArtFolder = "Assets\\Art\\";
-constexpr const char* kTextureFailed = "D3DXCreateTextureFromFile() - FAILED";
 
 void Report(plat::Dialogs* dialogs, const char* text) {
   std::fprintf(stderr, "Skybox: %s\n", text);

@@ -16,8 +16,6 @@ namespace gpu = plat::gpu;
 
 namespace {
 
-constexpr const char* kTextureFailed = "D3DXCreateTextureFromFile() - FAILED";
-
 int FindEntry(const std::vector<TextureEntry>& cache, const char* file) {
   if (file == nullptr) return -1;
   for (size_t i = 0; i < cache.size(); ++i) {
@@ -51,19 +49,26 @@ int Graphics::FindSpriteTexture(const char* file) const { return FindEntry(sprit
 int Graphics::FindTexture(const char* file) const { return FindEntry(sceneTextures, file); }
 
 int Graphics::LoadSpriteTexture(const char* file, const gpu::Argb* colourKey) {
-  return LoadTextureInto(spriteTextures, file, colourKey);
+  // Screen art is checked now and uploaded on its first draw: much of it (other screens, end-of-game
+  // pictures) is never shown in a session.
+  return LoadTextureInto(spriteTextures, file, colourKey, true);
 }
 
 int Graphics::LoadTexture(const char* file, const gpu::Argb* colourKey) {
-  return LoadTextureInto(sceneTextures, file, colourKey);
+  return LoadTextureInto(sceneTextures, file, colourKey, false);
 }
 
-int Graphics::LoadTextureInto(std::vector<TextureEntry>& cache, const char* file, const gpu::Argb* colourKey) {
+int Graphics::LoadTextureInto(std::vector<TextureEntry>& cache, const char* file, const gpu::Argb* colourKey,
+                              bool onFirstUse) {
   const std::string path = file != nullptr ? file : "";
   std::string error = "no graphics device";
   std::unique_ptr<gpu::Texture> texture;
   if (device != nullptr && services != nullptr) {
-    texture = plat::image::CreateTextureFromFile(*device, services->files(), path, colourKey, &error);
+    if (onFirstUse) {
+      texture = plat::image::OpenTextureFile(*device, services->files(), path, colourKey, &error);
+    } else {
+      texture = plat::image::CreateTextureFromFile(*device, services->files(), path, colourKey, &error);
+    }
   }
   if (texture == nullptr) {
     ReportLoadFailure(path, kTextureFailed, "Sprite", error);

@@ -1,5 +1,5 @@
 // Image decoding by content (BMP and DDS through our readers, JPEG through libjpeg-turbo), colour keys,
-// power-of-two resampling, mip chains and texture creation from a game path.
+// power-of-two resampling, mip chains, and texture creation from a game path, at once or on first use.
 #include "platform/image.h"
 
 #include <algorithm>
@@ -108,25 +108,66 @@ std::vector<Image> BuildMipChain(Image levelZero) {
   return levels;
 }
 
+namespace {
+
+// Reads and decodes a game path's file; the error names the path.
+bool ReadPicture(const FileSystem& files, const std::string& name, Image& image, std::string* error) {
+  std::vector<uint8_t> bytes;
+  if (!files.ReadAll(name, bytes)) return Fail(error, "\"" + name + "\": cannot read the file");
+  std::string reason;
+  if (!Decode(bytes, image, &reason)) return Fail(error, "\"" + name + "\": " + reason);
+  return true;
+}
+
+}  // namespace
+
 std::unique_ptr<gpu::Texture> CreateTextureFromFile(gpu::Device& device, const FileSystem& files,
                                                     std::string_view gamePath, const uint32_t* colourKey,
                                                     std::string* error) {
   const std::string name(gamePath);
-  std::vector<uint8_t> bytes;
-  if (!files.ReadAll(gamePath, bytes)) {
-    Fail(error, "\"" + name + "\": cannot read the file");
-    return nullptr;
-  }
   Image image;
-  std::string reason;
-  if (!Decode(bytes, image, &reason)) {
-    Fail(error, "\"" + name + "\": " + reason);
-    return nullptr;
-  }
+  if (!ReadPicture(files, name, image, error)) return nullptr;
   if (colourKey) ApplyColourKey(image, *colourKey);
   std::unique_ptr<gpu::Texture> texture =
       device.CreateTexture(BuildMipChain(ResampleToPowerOfTwo(image)), name);
   if (!texture) Fail(error, "\"" + name + "\": the device could not create the texture");
+  return texture;
+}
+
+FileTexture::FileTexture(gpu::Device& device, const FileSystem& files, std::string gamePath,
+                         const uint32_t* colourKey, int width, int height)
+    : device_(device), files_(files), name_(std::move(gamePath)), width_(width), height_(height) {
+  if (colourKey != nullptr) key_ = *colourKey;
+}
+
+int FileTexture::Levels() const {
+  int levels = 1;
+  for (int side = std::max(width_, height_); side > 1; side /= 2) ++levels;
+  return levels;
+}
+
+gpu::Texture* FileTexture::Uploaded(std::string* error) {
+  if (texture_ == nullptr && !failed_) {
+    texture_ = CreateTextureFromFile(device_, files_, name_, key_ ? &*key_ : nullptr, error);
+    failed_ = texture_ == nullptr;
+  } else if (failed_) {
+    Fail(error, "\"" + name_ + "\": the picture could not be loaded");
+  }
+  return texture_.get();
+}
+
+std::unique_ptr<FileTexture> OpenTextureFile(gpu::Device& device, const FileSystem& files,
+                                             std::string_view gamePath, const uint32_t* colourKey,
+                                             std::string* error) {
+  const std::string name(gamePath);
+  Image image;
+  if (!ReadPicture(files, name, image, error)) return nullptr;
+  return std::make_unique<FileTexture>(device, files, name, colourKey, NextPowerOfTwo(image.width),
+                                       NextPowerOfTwo(image.height));
+}
+
+gpu::Texture* ForDrawing(gpu::Texture* texture, std::string* error) {
+  if (auto* file = dynamic_cast<FileTexture*>(texture)) return file->Uploaded(error);
   return texture;
 }
 

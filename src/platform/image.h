@@ -1,22 +1,20 @@
 // Decoding of BMP, JPEG and DDS images, colour keys, power-of-two rounding and mip chains, and texture
-// creation from a file.
+// creation from a file, at once or on first use.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/gpu.h"
+
 namespace plat {
 class FileSystem;
 }
-namespace plat::gpu {
-class Device;
-class Texture;
-}  // namespace plat::gpu
-
 namespace plat::image {
 
 // A decoded image: top row first, one 0xAARRGGBB word per pixel.
@@ -40,5 +38,40 @@ std::vector<Image> BuildMipChain(Image levelZero);
 std::unique_ptr<gpu::Texture> CreateTextureFromFile(gpu::Device& device, const FileSystem& files,
                                                     std::string_view gamePath, const uint32_t* colourKey,
                                                     std::string* error);
+
+// A picture checked now and uploaded on its first use. The file is read and decoded at once, so that a
+// missing or broken file fails where CreateTextureFromFile would, but only its size is kept: a picture that
+// is never drawn holds no texture memory. Width, Height and Levels are those the upload will have.
+class FileTexture final : public gpu::Texture {
+ public:
+  FileTexture(gpu::Device& device, const FileSystem& files, std::string gamePath, const uint32_t* colourKey,
+              int width, int height);
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+  int Levels() const override;
+  const std::string& Name() const override { return name_; }
+  // The device's texture, created from the file on the first call. Null with a reason when the file can no
+  // longer be read or decoded; later calls then return null at once.
+  gpu::Texture* Uploaded(std::string* error);
+
+ private:
+  gpu::Device& device_;
+  const FileSystem& files_;
+  std::string name_;
+  std::optional<uint32_t> key_;
+  int width_, height_;
+  std::unique_ptr<gpu::Texture> texture_;
+  bool failed_ = false;
+};
+
+// Decode and check now, upload on first use (above). Null with a reason when the file cannot be read or
+// decoded.
+std::unique_ptr<FileTexture> OpenTextureFile(gpu::Device& device, const FileSystem& files,
+                                             std::string_view gamePath, const uint32_t* colourKey,
+                                             std::string* error);
+
+// The texture to bind for one that may be a FileTexture: uploads it on its first use. Null with a reason when
+// that upload fails; any other texture is returned as it is.
+gpu::Texture* ForDrawing(gpu::Texture* texture, std::string* error);
 
 }  // namespace plat::image

@@ -18,6 +18,20 @@ struct QuadVertex {
 };
 static_assert(sizeof(QuadVertex) == 28);
 
+// The quad's size in pixels before the transform: the source rectangle's, signs kept (an upside-down one
+// has a negative height), or the whole texture's.
+void QuadSize(int textureWidth, int textureHeight, const Rect* source, float* w, float* h) {
+  const Rect r = source ? *source : Rect{0, 0, textureWidth, textureHeight};
+  *w = static_cast<float>(r.right - r.left);
+  *h = static_cast<float>(r.bottom - r.top);
+}
+
+// A point of the quad in target pixels.
+math::Vec2 Place(const math::Matrix& transform, float x, float y) {
+  const auto& m = transform.m;
+  return {x * m[0][0] + y * m[1][0] + m[3][0], x * m[0][1] + y * m[1][1] + m[3][1]};
+}
+
 constexpr uint32_t kQuadFormat = gpu::fvf::XYZRHW | gpu::fvf::Diffuse | gpu::fvf::Tex1;  // 0x144
 
 // Render states set for drawing and restored afterwards, with the values the batch draws with.
@@ -59,11 +73,10 @@ class DeviceSpriteBatch final : public SpriteBatch {
     const int texW = std::max(1, texture.Width());
     const int texH = std::max(1, texture.Height());
     const Rect r = source ? *source : Rect{0, 0, texture.Width(), texture.Height()};
-    // The quad is the rectangle's size, signs kept: an upside-down rectangle (top below bottom) has a
-    // negative height, so its quad reaches upward from the origin and v still runs top..bottom along y,
+    // An upside-down rectangle's quad reaches upward from the origin and v still runs top..bottom along y,
     // which shows the cell upright in the pixels above the sprite's place.
-    const float w = static_cast<float>(r.right - r.left);
-    const float h = static_cast<float>(r.bottom - r.top);
+    float w = 0.0f, h = 0.0f;
+    QuadSize(texture.Width(), texture.Height(), source, &w, &h);
     if (w == 0.0f || h == 0.0f) return;  // covers no pixel
     if (&texture != texture_) {
       Flush();
@@ -92,9 +105,8 @@ class DeviceSpriteBatch final : public SpriteBatch {
 
  private:
   QuadVertex Corner(float x, float y, gpu::Argb colour, float u, float v) const {
-    const auto& m = transform_.m;
-    return QuadVertex{
-        x * m[0][0] + y * m[1][0] + m[3][0], x * m[0][1] + y * m[1][1] + m[3][1], 0.0f, 1.0f, colour, u, v};
+    const math::Vec2 p = Place(transform_, x, y);
+    return QuadVertex{p.x, p.y, 0.0f, 1.0f, colour, u, v};
   }
 
   // Draws the queued quads of the current texture in one call; the vector keeps its capacity.
@@ -118,6 +130,23 @@ class DeviceSpriteBatch final : public SpriteBatch {
 
 std::unique_ptr<SpriteBatch> CreateSpriteBatch(gpu::Device& device) {
   return std::make_unique<DeviceSpriteBatch>(device);
+}
+
+bool QuadMeetsTarget(const math::Matrix& transform, int textureWidth, int textureHeight, const Rect* source,
+                     int targetWidth, int targetHeight) {
+  float w = 0.0f, h = 0.0f;
+  QuadSize(textureWidth, textureHeight, source, &w, &h);
+  const math::Vec2 corners[4] = {Place(transform, 0, 0), Place(transform, w, 0), Place(transform, 0, h),
+                                 Place(transform, w, h)};
+  // Pixel centres lie half a pixel inside the target's edges: a quad that ends at or before an edge covers
+  // none of them. Comparisons with a value that is not a number fail, and such a quad counts as meeting.
+  auto allOutside = [&](auto outside) {
+    return std::all_of(std::begin(corners), std::end(corners), outside);
+  };
+  return !(allOutside([](const math::Vec2& p) { return p.x <= 0.0f; }) ||
+           allOutside([](const math::Vec2& p) { return p.y <= 0.0f; }) ||
+           allOutside([&](const math::Vec2& p) { return p.x >= static_cast<float>(targetWidth); }) ||
+           allOutside([&](const math::Vec2& p) { return p.y >= static_cast<float>(targetHeight); }));
 }
 
 }  // namespace plat::sprite

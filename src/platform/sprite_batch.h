@@ -27,4 +27,9 @@ class SpriteBatch {
 };
 std::unique_ptr<SpriteBatch> CreateSpriteBatch(gpu::Device& device);
 
+// False when the quad Draw makes for this texture size, source and transform lies wholly outside a target of
+// the given size, so that it would cover no pixel.
+bool QuadMeetsTarget(const math::Matrix& transform, int textureWidth, int textureHeight, const Rect* source,
+                     int targetWidth, int targetHeight);
+
 }  // namespace plat::sprite

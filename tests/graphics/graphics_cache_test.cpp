@@ -48,17 +48,71 @@ TEST_F(Caches, FindThenLoadSharesOneEntryKeyedOnTheExactPath) {
   EXPECT_NE(g().spriteTextures[0].texture.get(), g().spriteTextures[1].texture.get());
 }
 
-TEST_F(Caches, SpritesOfOnePathShareTheTextureAndTheFirstColourKey) {
+TEST_F(Caches, SpritesOfOnePathShareTheTextureWithTheFirstKeyUploadedWhenFirstSeen) {
   const gpu::Argb black = 0xFF000000;
-  const int texturesBefore = h.log().Resources(plat::headless::ResourceKind::Texture).created;
+  const char* path = "Assets\\Art\\hud_score.bmp";  // 256 by 64
+  const auto uploads = [&] { return h.log().Resources(plat::headless::ResourceKind::Texture).created; };
+  const auto bound = [&] {
+    return gfxtest::FindEvent(h.log().PreviousEvents(), "SetTexture " + std::string(path)) >= 0;
+  };
+  const int before = uploads();
   Sprite* keyed = nullptr;
   Sprite* plain = nullptr;
-  ASSERT_TRUE(g().CreateSprite(&keyed, "Assets\\Art\\hud_score.bmp", 0, 0, 1, 1, nullptr, 1, &black, 1));
-  ASSERT_TRUE(g().CreateSprite(&plain, "Assets\\Art\\hud_score.bmp", 0, 0, 1, 1, nullptr, 1, nullptr, 1));
+  ASSERT_TRUE(g().CreateSprite(&keyed, path, 0, 0, 1, 1, nullptr, 1, &black, 1));
+  ASSERT_TRUE(g().CreateSprite(&plain, path, 0, 0, 1, 1, nullptr, 1, nullptr, 1));
   EXPECT_EQ(g().spriteTextures.size(), 1u);
   EXPECT_EQ(keyed->texture, plain->texture);
-  // One texture was made, with the first request's key (the native test shows the transparent background).
-  EXPECT_EQ(h.log().Resources(plat::headless::ResourceKind::Texture).created, texturesBefore + 1);
+  EXPECT_EQ(keyed->texture->Width(), 256);
+  EXPECT_EQ(keyed->texture->Height(), 64);
+  plain->SetVisible(false);
+
+  // Frames in which the picture leaves the screen as it was upload nothing.
+  const struct {
+    const char* what;
+    float x, y, alpha;
+    bool visible;
+  } unseen[] = {
+      {"hidden", 0, 0, 1, false},
+      {"faded out", 0, 0, 0, true},
+      {"right of the screen", 800, 0, 1, true},
+      {"left of it", -256, 0, 1, true},
+      {"above it", 0, -64, 1, true},
+      {"below it", 0, 600, 1, true},
+  };
+  for (const auto& c : unseen) {
+    keyed->Set(c.x, c.y, 1, 1, nullptr, c.alpha, 1);
+    keyed->SetVisible(c.visible);
+    h.Frame();
+    EXPECT_EQ(uploads(), before) << c.what;
+    EXPECT_FALSE(bound()) << c.what;
+  }
+  // One column of it on the screen: one texture, with the first request's key (the native test shows the
+  // transparent background), drawn from then on without another upload.
+  keyed->Set(799, 599, 1, 1, nullptr, 1, 1);
+  keyed->SetVisible(true);
+  h.Frame();
+  EXPECT_EQ(uploads(), before + 1);
+  EXPECT_TRUE(bound());
+  h.Frame();
+  EXPECT_EQ(uploads(), before + 1);
+  EXPECT_TRUE(bound());
+}
+
+TEST(CachesScreenArt, PictureGoneBeforeItsFirstDrawIsReportedOnceAndNotDrawn) {
+  ScratchGameFolder folder;
+  GraphicsHarness h(folder.Root());
+  ASSERT_TRUE(h.initialised);
+  Sprite* sprite = nullptr;
+  ASSERT_TRUE(
+      h.graphics->CreateSprite(&sprite, "Assets\\Art\\Paused.dds", 0, 0, 1, 1, nullptr, 1, nullptr, 1));
+  EXPECT_TRUE(h.services.MessageBoxes().empty());
+  const int uploads = h.log().Resources(plat::headless::ResourceKind::Texture).created;
+  std::filesystem::remove(folder.Root() / "Assets" / "Art" / "Paused.dds");
+  h.Frame();
+  h.Frame();
+  EXPECT_EQ(h.services.MessageBoxes(), std::vector<std::string>{kSpriteBox});
+  EXPECT_EQ(gfxtest::FindEvent(h.log().PreviousEvents(), "SetTexture Assets\\Art\\Paused.dds"), -1);
+  EXPECT_EQ(h.log().Resources(plat::headless::ResourceKind::Texture).created, uploads);
 }
 
 TEST_F(Caches, MissingFilesFailAreReportedOnceEachAndAreNotCached) {

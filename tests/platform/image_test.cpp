@@ -424,6 +424,28 @@ TEST_F(TextureFileTest, LoadsByGamePathKeyedBeforeResamplingAndNamesFailures) {
   EXPECT_NE(error.find("truncated"), std::string::npos) << error;
 }
 
+TEST_F(TextureFileTest, PictureForFirstUseKnowsItsSizesAndIsUploadedOnceWhenAskedFor) {
+  Write("Assets/Art/Odd Name.bmp", assetgen::EncodeBmp24(MakePicture(3, 1, {0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF})));
+  plat::FileSystem files(root_);
+  CapturingDevice device;
+  std::string error;
+  const uint32_t key = 0xFF000000;
+  auto picture = plat::image::OpenTextureFile(device, files, "Assets\\art\\ODD NAME.BMP", &key, &error);
+  ASSERT_NE(picture, nullptr) << error;
+  EXPECT_EQ(picture->Width(), 4);  // the sizes the upload will have
+  EXPECT_EQ(picture->Height(), 1);
+  EXPECT_EQ(picture->Levels(), 3);
+  EXPECT_TRUE(device.uploads.empty());
+  // Keyed and rounded as CreateTextureFromFile does, once; a texture made at once is drawn as it is.
+  plat::gpu::Texture* uploaded = plat::image::ForDrawing(picture.get(), &error);
+  ASSERT_NE(uploaded, nullptr) << error;
+  EXPECT_EQ(plat::image::ForDrawing(picture.get(), &error), uploaded);
+  EXPECT_EQ(plat::image::ForDrawing(uploaded, &error), uploaded);
+  ASSERT_EQ(device.uploads.size(), 1u);
+  EXPECT_EQ(device.uploads[0].levels[0].argb,
+            (std::vector<uint32_t>{0x00000000, 0x9F9F9F9F, 0xFFFFFFFF, 0xFFFFFFFF}));
+}
+
 TEST_F(TextureFileTest, WriterLeavesUnchangedFilesAlone) {
   const fs::path path = root_ / "Assets/Art/x.bmp";
   const std::vector<uint8_t> bytes = assetgen::EncodeBmp24(Picture(2, 2, 0xFF112233));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -344,6 +345,31 @@ TEST_F(FontTest, EachCallLeavesAMarkerAndRestoresTheSceneStates) {
   EXPECT_EQ(draws[0].state.Get(gpu::RenderState::AlphaBlendEnable), 1u);
   EXPECT_EQ(draws[0].state.Get(gpu::RenderState::ZEnable), 0u);
   ExpectSceneStates(device);
+}
+
+TEST(SpriteQuad, MeetsAnEightHundredBySixHundredTargetUnlessWhollyOutsideIt) {
+  const sprite::Rect upsideDown{0, 40, 20, 0};  // drawn reaching upward from its place
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const struct {
+    const char* what;
+    float x, y, scale;
+    const sprite::Rect* source;
+    bool meets;
+  } cases[] = {
+      {"at the origin", 0, 0, 1, nullptr, true},
+      {"its last column on the right edge", 799.5f, 0, 1, nullptr, true},
+      {"just right of the target", 800, 0, 1, nullptr, false},
+      {"its last column on the left edge", -255.5f, 0, 1, nullptr, true},
+      {"just left of it", -256, 0, 1, nullptr, false},
+      {"halved, just left of it", -128, 0, 0.5f, nullptr, false},
+      {"upside down, up from the top row", 0, 40, 1, &upsideDown, true},
+      {"upside down, up from the top edge", 0, 0, 1, &upsideDown, false},
+      {"placed at no number", nan, 0, 1, nullptr, true},
+  };
+  for (const auto& c : cases) {
+    const math::Matrix transform = math::MatrixTransformation2D({c.scale, c.scale}, {c.x, c.y});
+    EXPECT_EQ(sprite::QuadMeetsTarget(transform, 256, 64, c.source, 800, 600), c.meets) << c.what;
+  }
 }
 
 }  // namespace

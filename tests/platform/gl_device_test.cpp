@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <numbers>
+#include <string>
 
 #include "harness/native_required.h"
 #include "platform/image.h"
@@ -99,10 +101,17 @@ class GlDeviceTest : public ::testing::Test {
 };
 
 int Channel(uint32_t argb, int shift) { return static_cast<int>((argb >> shift) & 0xFF); }
+// gtest's message stream does not keep std::hex across insertions, so the words are formatted here.
+std::string Hex(uint32_t value) {
+  char text[11];
+  std::snprintf(text, sizeof text, "0x%08X", value);
+  return text;
+}
+
 ::testing::AssertionResult Near(uint32_t actual, uint32_t expected, int tolerance) {
   for (int shift : {24, 16, 8, 0})
     if (std::abs(Channel(actual, shift) - Channel(expected, shift)) > tolerance)
-      return ::testing::AssertionFailure() << std::hex << "0x" << actual << " is not near 0x" << expected;
+      return ::testing::AssertionFailure() << Hex(actual) << " is not near " << Hex(expected);
   return ::testing::AssertionSuccess();
 }
 

@@ -302,6 +302,16 @@ TEST_F(GlDeviceTest, BackBufferAndBoundTextureSurvivePresentAndOtherTexturesGoin
   EXPECT_TRUE(device_->Present());
   EXPECT_EQ(Pixel(2, 2), kRed);
   EXPECT_EQ(Pixel(400, 300), kGreen);
+  // Full screen without a display, the window takes the image's size and shows it unscaled, right way up.
+  std::vector<uint32_t> window;
+  int w = 0, h = 0;
+  ASSERT_TRUE(ReadWindowPixels(*device_, window, &w, &h));
+  ASSERT_EQ(w, 800);
+  ASSERT_EQ(h, 600);
+  EXPECT_EQ(window[2 * 800 + 2], kRed);
+  EXPECT_EQ(window[2 * 800 + 12], kGreen);
+  EXPECT_EQ(window[12 * 800 + 2], kGreen);
+  EXPECT_EQ(window[599 * 800 + 2], kGreen);
   // Drawing goes on into the same image after presenting, with the same texture.
   DrawTexturedRect(20, 0, 40, 20, kWhite);
   Reread();

@@ -50,6 +50,10 @@ class GlDeviceFactory final : public gpu::DeviceFactory {
 // The back buffer as 0xAARRGGBB words, top row first. False when the device is not an OpenGL one.
 bool ReadBackBufferPixels(gpu::Device& device, std::vector<uint32_t>& argbTopRowFirst, int* width, int* height);
 
+// What the window shows, as 0xAARRGGBB words, top row first, over its drawable size. False when the device
+// is not an OpenGL one.
+bool ReadWindowPixels(gpu::Device& device, std::vector<uint32_t>& argbTopRowFirst, int* width, int* height);
+
 // Point sprites blended by source alpha skip their fragments of alpha 0 (the clear corners of the round
 // particle pictures), which would leave the target as it was; on by default, off to draw the plain way for
 // comparison. False when the device is not an OpenGL one.

@@ -1,5 +1,6 @@
 // The OpenGL device's resource creation: textures from image levels, render textures, buffers, vertex
 // declarations and shaders compiled from GLSL with their constant tables; and the back-buffer read-back.
+#include <algorithm>
 #include <cctype>
 
 #include "platform/image.h"
@@ -156,6 +157,25 @@ bool GlDevice::ReadBack(std::vector<uint32_t>& argb, int* width, int* height) {
   glBindFramebuffer(GL_READ_FRAMEBUFFER, target_->Fbo());
   if (width != nullptr) *width = width_;
   if (height != nullptr) *height = height_;
+  return true;
+}
+
+bool GlDevice::ReadWindow(std::vector<uint32_t>& argb, int* width, int* height) {
+  if (context_ == nullptr) return false;
+  int w = 0, h = 0;
+  SDL_GL_GetDrawableSize(window_, &w, &h);
+  std::vector<uint32_t> rows(static_cast<size_t>(w) * static_cast<size_t>(h));
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, target_->Fbo());
+  // Row 0 of the window is its bottom.
+  argb.resize(rows.size());
+  for (int y = 0; y < h; ++y)
+    std::copy_n(rows.begin() + static_cast<std::ptrdiff_t>(y) * w, w,
+                argb.begin() + static_cast<std::ptrdiff_t>(h - 1 - y) * w);
+  if (width != nullptr) *width = w;
+  if (height != nullptr) *height = h;
   return true;
 }
 

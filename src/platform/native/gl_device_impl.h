@@ -26,6 +26,7 @@ class GlDevice final : public gpu::Device {
   void Forget(const void* resource);
   void ForgetShader(const GlShader& shader);
   bool ReadBack(std::vector<uint32_t>& argb, int* width, int* height);
+  bool ReadWindow(std::vector<uint32_t>& argb, int* width, int* height);
   void SkipClearSpriteFragments(bool on) { skipClearSprites_ = on; }
 
   void BeginScene() override {}

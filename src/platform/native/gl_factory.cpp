@@ -1,5 +1,5 @@
 // Makes the OpenGL device: an OpenGL 3.3 core context with clip control in the game's SDL window, full
-// screen as a desktop-sized window; and the native-only back-buffer read-back.
+// screen in a mode of the back buffer's size where the display has one; and the native-only read-backs.
 #include <dlfcn.h>
 #include <link.h>
 
@@ -42,6 +42,25 @@ SDL_GLContext MakeContext(SDL_Window* window, int* code, std::string* reason) {
 bool OffscreenDriver() {
   const char* driver = SDL_GetCurrentVideoDriver();
   return driver != nullptr && std::string_view(driver) == "offscreen";
+}
+
+// Full screen in a display mode of the back buffer's size, so the image is copied into the window as it is;
+// where the display has no such mode, a desktop-sized window shows it scaled. Without a display (the
+// offscreen driver) the window takes the back buffer's size, as the mode would.
+void GoFullScreen(SDL_Window* window, int width, int height) {
+  if (OffscreenDriver()) {
+    SDL_SetWindowSize(window, width, height);
+    return;
+  }
+  SDL_DisplayMode wanted{}, mode{};
+  wanted.w = width;
+  wanted.h = height;
+  const int display = SDL_GetWindowDisplayIndex(window);
+  if (display >= 0 && SDL_GetClosestDisplayMode(display, &wanted, &mode) != nullptr && mode.w == width &&
+      mode.h == height && SDL_SetWindowDisplayMode(window, &mode) == 0 &&
+      SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0)
+    return;
+  SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 
 }  // namespace
@@ -102,8 +121,8 @@ std::unique_ptr<gpu::Device> GlDeviceFactory::CreateDevice(const gpu::PresentPar
   if (context == nullptr) return fail(code, reason);
   available_ = 1;
   SDL_GL_SetSwapInterval(0);  // no vertical sync
-  // Full screen is a desktop-sized window showing the back buffer scaled; there is no desktop offscreen.
-  if (!params.windowed && !OffscreenDriver()) SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  if (!params.windowed) GoFullScreen(window_, params.width, params.height);
+  if (!params.windowed && OffscreenDriver()) SDL_SetWindowSize(window_, params.width, params.height);
   auto device = std::make_unique<gl::GlDevice>(this, window_, context, params.width, params.height);
   if (!device->Init(&reason)) return fail(3, reason);
   live_ = device.get();
@@ -120,6 +139,11 @@ void GlDeviceFactory::Shutdown() {
 bool ReadBackBufferPixels(gpu::Device& device, std::vector<uint32_t>& argbTopRowFirst, int* width, int* height) {
   auto* gl = dynamic_cast<gl::GlDevice*>(&device);
   return gl != nullptr && gl->ReadBack(argbTopRowFirst, width, height);
+}
+
+bool ReadWindowPixels(gpu::Device& device, std::vector<uint32_t>& argbTopRowFirst, int* width, int* height) {
+  auto* gl = dynamic_cast<gl::GlDevice*>(&device);
+  return gl != nullptr && gl->ReadWindow(argbTopRowFirst, width, height);
 }
 
 bool SetClearSpriteFragmentsSkipped(gpu::Device& device, bool skipped) {

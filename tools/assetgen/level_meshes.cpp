@@ -169,11 +169,12 @@ xfile::Frame MakeGround(const std::string& name, float rise) {
   return {name + "Frame", xfile::Identity(), {mesh}, {}};
 }
 
-// A station ring standing across +Z: a torus of radius 120 around the Z axis, tube radius 8.
+// A station ring standing across +Z: a torus of radius 120 around the Z axis, tube radius 8 of six faces
+// around (the smooth normals hide their corners).
 xfile::Frame MakeRing() {
   xfile::Mesh mesh;
   mesh.name = "Ring01";
-  constexpr int kMajor = 32, kMinor = 8;
+  constexpr int kMajor = 32, kMinor = 6;
   constexpr float kRadius = 120, kTube = 8;
   auto at = [](int i, int j) { return uint32_t(i * (kMinor + 1) + j); };
   for (int i = 0; i <= kMajor; ++i) {

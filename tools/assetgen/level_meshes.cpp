@@ -123,29 +123,31 @@ xfile::Frame MakeBeacon() {
 }
 
 // Rolling hills that repeat every plate (1024 units) both ways, so unturned plates side by side join
-// without a step or a crease; the gradient gives the normals, which then match across the joins too.
+// without a step or a crease; the gradient gives the normals, which then match across the joins too. No
+// wave is shorter than half a plate, so a plate's coarse grid still carries it.
 struct Hills {
   static constexpr float kWave = 2 * kPi / 1024;
   static float Height(float x, float z) {
-    return 22 * std::sin(2 * kWave * x + 0.4f) * std::cos(kWave * z) + 9 * std::sin(5 * kWave * (x + z));
+    return 22 * std::sin(2 * kWave * x + 0.4f) * std::cos(kWave * z) +
+           10 * std::sin(kWave * (x + 2 * z) + 1.3f);
   }
   static float SlopeX(float x, float z) {
     return 44 * kWave * std::cos(2 * kWave * x + 0.4f) * std::cos(kWave * z) +
-           45 * kWave * std::cos(5 * kWave * (x + z));
+           10 * kWave * std::cos(kWave * (x + 2 * z) + 1.3f);
   }
   static float SlopeZ(float x, float z) {
     return -22 * kWave * std::sin(2 * kWave * x + 0.4f) * std::sin(kWave * z) +
-           45 * kWave * std::cos(5 * kWave * (x + z));
+           20 * kWave * std::cos(kWave * (x + 2 * z) + 1.3f);
   }
 };
 
-// A 1024 x 1024 plate of rolling ground facing +Y, 16 x 16 cells, its texture repeated four times. Its base
-// climbs by `rise` from the -Z edge to the +Z edge along a smooth step that is level at both edges, so a
-// plate joins the level plates `rise` apart on either side of it smoothly.
+// A 1024 x 1024 plate of rolling ground facing +Y, 8 x 8 cells (few large triangles are cheap to draw), its
+// texture repeated four times. Its base climbs by `rise` from the -Z edge to the +Z edge along a smooth step
+// that is level at both edges, so a plate joins the level plates `rise` apart on either side of it smoothly.
 xfile::Frame MakeGround(const std::string& name, float rise) {
   xfile::Mesh mesh;
   mesh.name = name;
-  constexpr int kCells = 16;
+  constexpr int kCells = 8;
   constexpr float kSize = 1024, kCell = kSize / kCells;
   auto at = [](int i, int j) { return uint32_t(i * (kCells + 1) + j); };
   for (int i = 0; i <= kCells; ++i) {
@@ -167,11 +169,12 @@ xfile::Frame MakeGround(const std::string& name, float rise) {
   return {name + "Frame", xfile::Identity(), {mesh}, {}};
 }
 
-// A station ring standing across +Z: a torus of radius 120 around the Z axis, tube radius 8.
+// A station ring standing across +Z: a torus of radius 120 around the Z axis, tube radius 8 of six faces
+// around (the smooth normals hide their corners).
 xfile::Frame MakeRing() {
   xfile::Mesh mesh;
   mesh.name = "Ring01";
-  constexpr int kMajor = 32, kMinor = 8;
+  constexpr int kMajor = 32, kMinor = 6;
   constexpr float kRadius = 120, kTube = 8;
   auto at = [](int i, int j) { return uint32_t(i * (kMinor + 1) + j); };
   for (int i = 0; i <= kMajor; ++i) {

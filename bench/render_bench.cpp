@@ -26,6 +26,7 @@
 #include "game/player.h"
 #include "graphics/graphics.h"
 #include "graphics/model.h"
+#include "graphics/sprite.h"
 #include "platform/native/gl_device.h"
 #include "platform/native/native_services.h"
 
@@ -63,8 +64,8 @@ struct Scene {
 };
 constexpr Scene kScenes[] = {{"top", kTopView, 2360}, {"side", kSideView, 3120}, {"chase", kRailView, 7304}};
 
-// What a frame draws that the flight has moved: the camera, the scenery group, the game's models and the
-// turn of the outer sky.
+// What a frame draws that the flight has moved: the camera, the scenery group, the game's models, the turn
+// of the outer sky and the screen pictures (the display slides its own in and out by view).
 struct Snapshot {
   struct Part {
     math::Matrix local, modelWorld;
@@ -81,6 +82,7 @@ struct Snapshot {
   std::vector<Pose> models;  // entity models, then blended models
   math::Matrix outerSky = math::MatrixIdentity();
   float colorAdd[3] = {};
+  std::vector<std::pair<std::string, Sprite>> sprites;  // by texture name: the flight ran on another device
 };
 
 std::vector<Model*> GameModels(const Graphics& g) {
@@ -111,6 +113,9 @@ Snapshot Take(const Engine& engine, int frame) {
   }
   if (g.outerSkybox != nullptr) s.outerSky = g.outerSkybox->rotation;
   std::copy(std::begin(g.colorAdd), std::end(g.colorAdd), s.colorAdd);
+  for (const Sprite* sprite : g.sprites) {
+    if (sprite->texture != nullptr) s.sprites.emplace_back(sprite->texture->Name(), *sprite);
+  }
   return s;
 }
 
@@ -118,6 +123,21 @@ Snapshot Take(const Engine& engine, int frame) {
 bool Apply(const Snapshot& s, Graphics& g) {
   const std::vector<Model*> models = GameModels(g);
   if (models.size() != s.models.size()) return false;
+  // The display makes its pictures anew with each life and deletes passing ones: each picture takes the
+  // state of the one with its texture and rank among those in the scene, and any left over is hidden.
+  std::vector<bool> taken(s.sprites.size(), false);
+  for (Sprite* sprite : g.sprites) {
+    sprite->visible = false;
+    for (size_t i = 0; i < s.sprites.size() && sprite->texture != nullptr; ++i) {
+      if (!taken[i] && s.sprites[i].first == sprite->texture->Name()) {
+        plat::gpu::Texture* texture = sprite->texture;
+        *sprite = s.sprites[i].second;
+        sprite->texture = texture;
+        taken[i] = true;
+        break;
+      }
+    }
+  }
   for (size_t m = 0; m < models.size(); ++m) {
     models[m]->visible = s.models[m].visible;
     size_t k = 0;

@@ -61,6 +61,9 @@ class Graphics {
 
   // The frame (render.cpp). False without a device and in title mode.
   bool Render();
+  // The part of the target the scene's passes draw: all of it but strips along its edges that opaque
+  // screen pictures paint over later in the same frame (the top view's side bars).
+  plat::gpu::ScissorRect SceneRect() const;
   void SetLightConstants();
   // Behind the scene: after the opaque passes, only where they drew nothing.
   void RenderSky(bool behindScene = false);

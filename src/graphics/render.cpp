@@ -112,6 +112,10 @@ bool Graphics::Render() {
   device->BeginScene();
   device->SetRenderTarget(throughTarget ? *offscreenSurface : *backBuffer);
   device->Clear(0x00000000, 1.0f);
+  // Pixels that opaque screen pictures cover are not worth shading.
+  const gpu::ScissorRect scene = SceneRect();
+  const bool limited = !straightforwardFrame && (scene.width != width || scene.height != height);
+  if (limited) device->SetScissorRect(&scene);
   if (drawSky && skyFirst) RenderSky();
   if (shadersOn) {
     BindLitShaders();
@@ -134,6 +138,7 @@ bool Graphics::Render() {
   if (!titleMode) RenderTransparentModels();
   if (shadersOn || !titleMode) UnbindShaders();
   RenderParticles();
+  if (limited) device->SetScissorRect(nullptr);
   RenderSprites();
   RenderTextLabels();
   if (throughTarget) {
@@ -379,6 +384,39 @@ void Graphics::RenderParticles() {
   device->SetRenderState(gpu::RenderState::PointScaleEnable, 0);
   device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);
   device->SetRenderState(gpu::RenderState::ZWriteEnable, 1);
+}
+
+gpu::ScissorRect Graphics::SceneRect() const {
+  std::vector<plat::sprite::Rect> covers;
+  for (const Sprite* sprite : sprites) {
+    if (!sprite->IsVisible() || sprite->texture == nullptr) continue;
+    const plat::image::Area area = plat::image::OpaqueArea(sprite->texture);
+    const plat::sprite::Rect opaque{area.left, area.top, area.right, area.bottom};
+    const plat::sprite::Rect cover = plat::sprite::OpaqueCover(
+        sprite->transform, sprite->UsesWholeTexture() ? nullptr : &sprite->sourceRect, opaque, sprite->colour,
+        sprite->texture->Width(), sprite->texture->Height(), width, height);
+    if (cover.right > cover.left) covers.push_back(cover);
+  }
+  // Shrinks the rectangle past each cover that spans it across and meets one of its edges, until none does.
+  plat::sprite::Rect scene{0, 0, width, height};
+  for (bool shrunk = true; shrunk;) {
+    shrunk = false;
+    for (const plat::sprite::Rect& c : covers) {
+      const bool tall = c.top <= scene.top && c.bottom >= scene.bottom;
+      const bool wide = c.left <= scene.left && c.right >= scene.right;
+      plat::sprite::Rect next = scene;
+      if (tall && c.left <= scene.left && c.right > scene.left) next.left = c.right;
+      if (tall && c.right >= scene.right && c.left < scene.right) next.right = c.left;
+      if (wide && c.top <= scene.top && c.bottom > scene.top) next.top = c.bottom;
+      if (wide && c.bottom >= scene.bottom && c.top < scene.bottom) next.bottom = c.top;
+      if (next.left != scene.left || next.right != scene.right || next.top != scene.top ||
+          next.bottom != scene.bottom) {
+        scene = next;
+        shrunk = true;
+      }
+    }
+  }
+  return {scene.left, scene.top, std::max(0, scene.right - scene.left), std::max(0, scene.bottom - scene.top)};
 }
 
 void Graphics::RenderSprites() {

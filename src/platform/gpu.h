@@ -22,6 +22,10 @@ using Argb = uint32_t;  // 0xAARRGGBB
 struct ColorF {
   float r = 0, g = 0, b = 0, a = 0;
 };
+// A rectangle of the target in pixels, row 0 at the top.
+struct ScissorRect {
+  int x = 0, y = 0, width = 0, height = 0;
+};
 struct Material {
   ColorF diffuse, ambient, specular, emissive;
   float power = 0;
@@ -167,6 +171,8 @@ class Device {
   virtual RenderTarget& BackBuffer() = 0;
   virtual void SetRenderTarget(RenderTarget& target) = 0;  // viewport = the whole target
   virtual void Clear(Argb colour, float depth) = 0;          // the current target and the depth buffer
+  // Draws and clears reach only the rectangle's pixels; null lifts the limit (as it must be to present).
+  virtual void SetScissorRect(const ScissorRect* rect) = 0;
 
   // State.
   virtual void SetRenderState(RenderState state, uint32_t value) = 0;

@@ -119,19 +119,62 @@ bool ReadPicture(const FileSystem& files, const std::string& name, Image& image,
   return true;
 }
 
+// Level 0 as it is uploaded: decoded, colour keyed, rounded up to powers of two.
+bool ReadLevelZero(const FileSystem& files, const std::string& name, const uint32_t* colourKey, Image& out,
+                   std::string* error) {
+  Image image;
+  if (!ReadPicture(files, name, image, error)) return false;
+  if (colourKey) ApplyColourKey(image, *colourKey);
+  out = ResampleToPowerOfTwo(image);
+  return true;
+}
+
+std::unique_ptr<gpu::Texture> Upload(gpu::Device& device, const std::string& name, Image levelZero,
+                                     std::string* error) {
+  std::unique_ptr<gpu::Texture> texture = device.CreateTexture(BuildMipChain(std::move(levelZero)), name);
+  if (!texture) Fail(error, "\"" + name + "\": the device could not create the texture");
+  return texture;
+}
+
 }  // namespace
+
+Area LargestOpaqueArea(const Image& image) {
+  // Row by row, the run of opaque texels above each column; the largest rectangle under that skyline is
+  // found with a stack of rising heights.
+  Area best;
+  long bestSize = 0;
+  std::vector<int> heights(static_cast<size_t>(image.width) + 1, 0);  // a last column of height 0
+  std::vector<int> stack;
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      const bool opaque = image.argb[static_cast<size_t>(y) * static_cast<size_t>(image.width) +
+                                     static_cast<size_t>(x)] >> 24 == 0xFF;
+      heights[static_cast<size_t>(x)] = opaque ? heights[static_cast<size_t>(x)] + 1 : 0;
+    }
+    stack.clear();
+    for (int x = 0; x <= image.width; ++x) {
+      while (!stack.empty() && heights[static_cast<size_t>(stack.back())] >= heights[static_cast<size_t>(x)]) {
+        const int h = heights[static_cast<size_t>(stack.back())];
+        stack.pop_back();
+        const int left = stack.empty() ? 0 : stack.back() + 1;
+        if (static_cast<long>(h) * (x - left) > bestSize) {
+          bestSize = static_cast<long>(h) * (x - left);
+          best = Area{left, y + 1 - h, x, y + 1};
+        }
+      }
+      stack.push_back(x);
+    }
+  }
+  return best;
+}
 
 std::unique_ptr<gpu::Texture> CreateTextureFromFile(gpu::Device& device, const FileSystem& files,
                                                     std::string_view gamePath, const uint32_t* colourKey,
                                                     std::string* error) {
   const std::string name(gamePath);
-  Image image;
-  if (!ReadPicture(files, name, image, error)) return nullptr;
-  if (colourKey) ApplyColourKey(image, *colourKey);
-  std::unique_ptr<gpu::Texture> texture =
-      device.CreateTexture(BuildMipChain(ResampleToPowerOfTwo(image)), name);
-  if (!texture) Fail(error, "\"" + name + "\": the device could not create the texture");
-  return texture;
+  Image levelZero;
+  if (!ReadLevelZero(files, name, colourKey, levelZero, error)) return nullptr;
+  return Upload(device, name, std::move(levelZero), error);
 }
 
 FileTexture::FileTexture(gpu::Device& device, const FileSystem& files, std::string gamePath,
@@ -148,7 +191,12 @@ int FileTexture::Levels() const {
 
 gpu::Texture* FileTexture::Uploaded(std::string* error) {
   if (texture_ == nullptr && !failed_) {
-    texture_ = CreateTextureFromFile(device_, files_, name_, key_ ? &*key_ : nullptr, error);
+    Image levelZero;
+    if (ReadLevelZero(files_, name_, key_ ? &*key_ : nullptr, levelZero, error)) {
+      const Area opaque = LargestOpaqueArea(levelZero);
+      texture_ = Upload(device_, name_, std::move(levelZero), error);
+      if (texture_ != nullptr) opaque_ = opaque;
+    }
     failed_ = texture_ == nullptr;
   } else if (failed_) {
     Fail(error, "\"" + name_ + "\": the picture could not be loaded");
@@ -169,6 +217,11 @@ std::unique_ptr<FileTexture> OpenTextureFile(gpu::Device& device, const FileSyst
 gpu::Texture* ForDrawing(gpu::Texture* texture, std::string* error) {
   if (auto* file = dynamic_cast<FileTexture*>(texture)) return file->Uploaded(error);
   return texture;
+}
+
+Area OpaqueArea(const gpu::Texture* texture) {
+  const auto* file = dynamic_cast<const FileTexture*>(texture);
+  return file != nullptr ? file->OpaqueArea() : Area{};
 }
 
 }  // namespace plat::image

@@ -39,6 +39,13 @@ std::unique_ptr<gpu::Texture> CreateTextureFromFile(gpu::Device& device, const F
                                                     std::string_view gamePath, const uint32_t* colourKey,
                                                     std::string* error);
 
+// A rectangle of texels, right and bottom exclusive; empty when right <= left or bottom <= top.
+struct Area {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+// The largest rectangle of texels of full opacity (alpha 255); the first found of equal size.
+Area LargestOpaqueArea(const Image& image);
+
 // A picture checked now and uploaded on its first use. The file is read and decoded at once, so that a
 // missing or broken file fails where CreateTextureFromFile would, but only its size is kept: a picture that
 // is never drawn holds no texture memory. Width, Height and Levels are those the upload will have.
@@ -53,6 +60,8 @@ class FileTexture final : public gpu::Texture {
   // The device's texture, created from the file on the first call. Null with a reason when the file can no
   // longer be read or decoded; later calls then return null at once.
   gpu::Texture* Uploaded(std::string* error);
+  // The largest fully opaque rectangle of level 0, known once uploaded (empty before).
+  const Area& OpaqueArea() const { return opaque_; }
 
  private:
   gpu::Device& device_;
@@ -61,6 +70,7 @@ class FileTexture final : public gpu::Texture {
   std::optional<uint32_t> key_;
   int width_, height_;
   std::unique_ptr<gpu::Texture> texture_;
+  Area opaque_;
   bool failed_ = false;
 };
 
@@ -73,5 +83,7 @@ std::unique_ptr<FileTexture> OpenTextureFile(gpu::Device& device, const FileSyst
 // The texture to bind for one that may be a FileTexture: uploads it on its first use. Null with a reason when
 // that upload fails; any other texture is returned as it is.
 gpu::Texture* ForDrawing(gpu::Texture* texture, std::string* error);
+// The largest fully opaque rectangle of a picture uploaded by ForDrawing; empty for any other texture.
+Area OpaqueArea(const gpu::Texture* texture);
 
 }  // namespace plat::image

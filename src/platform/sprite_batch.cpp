@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -147,6 +148,35 @@ bool QuadMeetsTarget(const math::Matrix& transform, int textureWidth, int textur
            allOutside([](const math::Vec2& p) { return p.y <= 0.0f; }) ||
            allOutside([&](const math::Vec2& p) { return p.x >= static_cast<float>(targetWidth); }) ||
            allOutside([&](const math::Vec2& p) { return p.y >= static_cast<float>(targetHeight); }));
+}
+
+Rect OpaqueCover(const math::Matrix& transform, const Rect* source, const Rect& opaque, gpu::Argb colour,
+                 int textureWidth, int textureHeight, int targetWidth, int targetHeight) {
+  const auto& m = transform.m;
+  const Rect r = source ? *source : Rect{0, 0, textureWidth, textureHeight};
+  if ((colour >> 24) != 0xFF || !std::isfinite(m[0][0]) || !std::isfinite(m[1][1]) || m[0][1] != 0.0f || m[1][0] != 0.0f || !(m[0][0] >= 1.0f) ||
+      !(m[1][1] >= 1.0f) || !std::isfinite(m[3][0]) || !std::isfinite(m[3][1]) || r.right <= r.left ||
+      r.bottom <= r.top)
+    return {};
+  // Along one axis: the texels [lo, hi) of the quad's opaque part start at quad pixel lo - start. A pixel's
+  // centre samples texel coordinate start + (p + 0.5 - offset) / scale; between the centres of the first
+  // and the last opaque texel, both texels the filter reads are opaque. Rounding of the sample position by
+  // the rasteriser moves it by far less than the 1/510 of a texel that could lower the alpha by one step.
+  auto span = [](int start, int lo, int hi, float scale, float offset, int size, int* first, int* last) {
+    const float from = offset + scale * (static_cast<float>(lo - start) + 0.5f) - 0.5f;
+    const float to = offset + scale * (static_cast<float>(hi - start) - 0.5f) - 0.5f;
+    const float limit = static_cast<float>(size);
+    *first = static_cast<int>(std::clamp(std::ceil(from), 0.0f, limit));
+    *last = static_cast<int>(std::clamp(std::floor(to) + 1.0f, 0.0f, limit));
+  };
+  const int left = std::max(r.left, opaque.left), right = std::min(r.right, opaque.right);
+  const int top = std::max(r.top, opaque.top), bottom = std::min(r.bottom, opaque.bottom);
+  if (right <= left || bottom <= top) return {};
+  Rect cover;
+  span(r.left, left, right, m[0][0], m[3][0], targetWidth, &cover.left, &cover.right);
+  span(r.top, top, bottom, m[1][1], m[3][1], targetHeight, &cover.top, &cover.bottom);
+  if (cover.right <= cover.left || cover.bottom <= cover.top) return {};
+  return cover;
 }
 
 }  // namespace plat::sprite

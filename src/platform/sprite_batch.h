@@ -32,4 +32,11 @@ std::unique_ptr<SpriteBatch> CreateSpriteBatch(gpu::Device& device);
 bool QuadMeetsTarget(const math::Matrix& transform, int textureWidth, int textureHeight, const Rect* source,
                      int targetWidth, int targetHeight);
 
+// The pixels of a target of the given size that Draw paints fully opaque, whatever lay there before: those
+// whose sample falls within the texel centres of `opaque` (texels of alpha 255), drawn at full alpha, by a
+// transform that only scales (by at least 1, so that the largest picture level is the one sampled) and
+// moves. As a pixel rectangle, right and bottom exclusive; empty where nothing is certain.
+Rect OpaqueCover(const math::Matrix& transform, const Rect* source, const Rect& opaque, gpu::Argb colour,
+                 int textureWidth, int textureHeight, int targetWidth, int targetHeight);
+
 }  // namespace plat::sprite

@@ -68,6 +68,7 @@ class CapturingDevice final : public pg::Device {
   pg::RenderTarget& BackBuffer() override { return inner.BackBuffer(); }
   void SetRenderTarget(pg::RenderTarget& t) override { inner.SetRenderTarget(t); }
   void Clear(pg::Argb c, float d) override { inner.Clear(c, d); }
+  void SetScissorRect(const pg::ScissorRect* r) override { inner.SetScissorRect(r); }
   void SetRenderState(pg::RenderState s, uint32_t v) override { inner.SetRenderState(s, v); }
   void SetRenderStateF(pg::RenderState s, float v) override { inner.SetRenderStateF(s, v); }
   uint32_t GetRenderState(pg::RenderState s) const override { return inner.GetRenderState(s); }

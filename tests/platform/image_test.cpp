@@ -495,6 +495,35 @@ TEST(GeneratedArtTest, ScoreDigitCellsLayOutAsTheGameReadsThem) {
   EXPECT_EQ(litInRow(7, 36), 3);
 }
 
+TEST(OpaqueAreaTest, FindsTheLargestRectangleOfFullAlpha) {
+  // Each picture as rows of '#' (alpha 255), '+' (alpha 254) and '.' (alpha 0).
+  const struct {
+    const char* what;
+    std::vector<std::string> rows;
+    plat::image::Area area;
+  } cases[] = {
+      {"none opaque", {"...", "..."}, {}},
+      {"nearly opaque is not", {"+++", "+++"}, {}},
+      {"all of it", {"###", "###"}, {0, 0, 3, 2}},
+      {"a bar down the middle", {".##.", ".##.", ".##."}, {1, 0, 3, 3}},
+      {"the larger of two", {"#..##", "#..##", "#...."}, {3, 0, 5, 2}},
+      {"wide over tall", {"####", "#...", "#..."}, {0, 0, 4, 1}},
+      {"under a skyline", {"..#..", ".###.", "#####"}, {1, 1, 4, 3}},
+      {"broken by one texel", {"###", "#+#", "###"}, {0, 0, 3, 1}},
+  };
+  for (const auto& c : cases) {
+    Image image;
+    image.height = static_cast<int>(c.rows.size());
+    image.width = static_cast<int>(c.rows[0].size());
+    for (const std::string& row : c.rows)
+      for (char t : row) image.argb.push_back(t == '#' ? 0xFF102030u : t == '+' ? 0xFE102030u : 0u);
+    const plat::image::Area a = plat::image::LargestOpaqueArea(image);
+    EXPECT_EQ(std::tie(a.left, a.top, a.right, a.bottom),
+              std::tie(c.area.left, c.area.top, c.area.right, c.area.bottom))
+        << c.what;
+  }
+}
+
 TEST(GeneratedArtTest, PausedPictureHasRealAlphaAndModelTexturesArePowersOfTwo) {
   const Image paused = MustDecode(assetgen::EncodeDdsArgb32(assetgen::PausedPicture()));
   ASSERT_EQ(std::pair(paused.width, paused.height), std::pair(256, 128));

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <limits>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -370,6 +371,48 @@ TEST(SpriteQuad, MeetsAnEightHundredBySixHundredTargetUnlessWhollyOutsideIt) {
     const math::Matrix transform = math::MatrixTransformation2D({c.scale, c.scale}, {c.x, c.y});
     EXPECT_EQ(sprite::QuadMeetsTarget(transform, 256, 64, c.source, 800, 600), c.meets) << c.what;
   }
+}
+
+TEST(SpriteQuad, CoversOnlyPixelsSampledBetweenOpaqueTexelCentres) {
+  // A 256 x 1024 picture opaque in columns 50 to 199, as the top view's left bar.
+  const sprite::Rect bar{50, 0, 200, 1024};
+  const sprite::Rect cropped{0, 0, 120, 1024}, upsideDown{0, 1024, 256, 0};
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const struct {
+    const char* what;
+    float x, y, scale;
+    const sprite::Rect* source;
+    gpu::Argb colour;
+    sprite::Rect cover;
+  } cases[] = {
+      {"in place", -50, 0, 1, nullptr, 0xFFFFFFFF, {0, 0, 150, 600}},
+      {"a fraction short of its place", -50.4f, 0, 1, nullptr, 0xFFFFFFFF, {0, 0, 149, 600}},
+      {"a fraction past it", -49.6f, 0, 1, nullptr, 0xFFFFFFFF, {1, 0, 150, 600}},
+      {"lowered", -50, 100, 1, nullptr, 0xFFFFFFFF, {0, 100, 150, 600}},
+      {"doubled: its outer pixels sample between texels", -100, 0, 2, nullptr, 0xFFFFFFFF, {1, 1, 299, 600}},
+      {"cropped by its source", -50, 0, 1, &cropped, 0xFFFFFFFF, {0, 0, 70, 600}},
+      {"off the screen", -200, 0, 1, nullptr, 0xFFFFFFFF, {}},
+      {"faded a step", -50, 0, 1, nullptr, 0xFEFFFFFF, {}},
+      {"halved (smaller levels mix in clear texels)", -25, 0, 0.5f, nullptr, 0xFFFFFFFF, {}},
+      {"upside down", -50, 1024, 1, &upsideDown, 0xFFFFFFFF, {}},
+      {"placed at no number", nan, 0, 1, nullptr, 0xFFFFFFFF, {}},
+  };
+  for (const auto& c : cases) {
+    const math::Matrix transform = math::MatrixTransformation2D({c.scale, c.scale}, {c.x, c.y});
+    const sprite::Rect r = sprite::OpaqueCover(transform, c.source, bar, c.colour, 256, 1024, 800, 600);
+    const bool empty = r.right <= r.left || r.bottom <= r.top;
+    if (c.cover.right == 0) {
+      EXPECT_TRUE(empty) << c.what;
+    } else {
+      EXPECT_EQ(std::tie(r.left, r.top, r.right, r.bottom),
+                std::tie(c.cover.left, c.cover.top, c.cover.right, c.cover.bottom))
+          << c.what;
+    }
+  }
+  // Turned, it covers nothing certain.
+  math::Matrix turned = math::MatrixTransformation2D({1, 1}, {-50, 0});
+  turned.m[0][1] = 0.01f;
+  EXPECT_EQ(sprite::OpaqueCover(turned, nullptr, bar, 0xFFFFFFFF, 256, 1024, 800, 600).right, 0);
 }
 
 }  // namespace

@@ -331,6 +331,15 @@ void RecordingDevice::SetRenderTarget(gpu::RenderTarget& target) {
 
 void RecordingDevice::Clear(gpu::Argb colour, float) { log_->Event("Clear " + Hex(colour)); }
 
+void RecordingDevice::SetScissorRect(const gpu::ScissorRect* rect) {
+  DeviceState& s = log_->state_;
+  s.scissor = rect != nullptr;
+  s.scissorRect = rect != nullptr ? *rect : gpu::ScissorRect{};
+  log_->Event(rect == nullptr ? std::string("SetScissorRect none")
+                              : "SetScissorRect " + std::to_string(rect->x) + " " + std::to_string(rect->y) + " " +
+                                    std::to_string(rect->width) + " " + std::to_string(rect->height));
+}
+
 void RecordingDevice::SetRenderState(gpu::RenderState state, uint32_t value) {
   if (static_cast<size_t>(state) >= log_->state_.renderStates.size()) {
     log_->Event("Error SetRenderState: unknown state");

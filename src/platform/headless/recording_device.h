@@ -12,6 +12,7 @@
 //                                  "SetVertexShader <name>|none" "SetPixelShader <name>|none"
 //                                  "SetTexture <name>|none" (a render texture is "RenderTexture<n>"),
 //                                  "SetSecondTexture <name>|none"
+//                                  "SetScissorRect <x> <y> <width> <height>|none"
 //                                  "Draw <call> <primitive> <count>"  e.g. "Draw DrawPrimitiveUP TriangleStrip 2"
 //                                  "Marker <text>" "Constant <shader> <name>" "LockFailed <buffer> <offset> <size>"
 //                                  "Error <text>" (misuse the device refused, or a draw past its buffer)
@@ -47,6 +48,8 @@ struct DeviceState {
   std::string texture;       // name of the bound texture ("RenderTexture<n>" for a render texture)
   bool textureBound = false; // false: no texture (samples white)
   std::string secondTexture; // name of the second texture, empty for none
+  bool scissor = false;       // draws limited to scissorRect
+  gpu::ScissorRect scissorRect;
   std::string vertexShader;  // empty: fixed function
   std::string pixelShader;
   std::string target = "BackBuffer";
@@ -156,6 +159,7 @@ class RecordingDevice final : public gpu::Device {
   gpu::RenderTarget& BackBuffer() override;
   void SetRenderTarget(gpu::RenderTarget& target) override;
   void Clear(gpu::Argb colour, float depth) override;
+  void SetScissorRect(const gpu::ScissorRect* rect) override;
 
   void SetRenderState(gpu::RenderState state, uint32_t value) override;
   void SetRenderStateF(gpu::RenderState state, float value) override;

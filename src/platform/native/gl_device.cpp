@@ -222,6 +222,7 @@ bool GlDevice::Present() {
   int drawableW = 0, drawableH = 0;
   SDL_GL_GetDrawableSize(window_, &drawableW, &drawableH);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glDisable(GL_SCISSOR_TEST);  // the whole image is shown whatever the scene was limited to
   // Scaled to fit with the aspect kept, black bars around (none when the window has the image's shape).
   double scale = std::min(static_cast<double>(drawableW) / width_, static_cast<double>(drawableH) / height_);
   int w = static_cast<int>(std::lround(width_ * scale));
@@ -256,6 +257,7 @@ bool GlDevice::Present() {
   }
   SDL_GL_SwapWindow(window_);
   BindTarget(*target_);
+  if (scissorOn_) glEnable(GL_SCISSOR_TEST);
   CheckGl("Present");
   return true;
 }
@@ -290,6 +292,17 @@ void GlDevice::Clear(gpu::Argb colour, float depth) {
   if (!depthWrites) glDepthMask(GL_TRUE);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   if (!depthWrites) glDepthMask(GL_FALSE);
+}
+
+// Clip control's upper-left origin puts row 0 of the target at window row 0, so the rectangle is as given.
+void GlDevice::SetScissorRect(const gpu::ScissorRect* rect) {
+  scissorOn_ = rect != nullptr;
+  if (rect == nullptr) {
+    glDisable(GL_SCISSOR_TEST);
+    return;
+  }
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(rect->x, rect->y, std::max(rect->width, 0), std::max(rect->height, 0));
 }
 
 // ---- State ----

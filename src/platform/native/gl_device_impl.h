@@ -35,6 +35,7 @@ class GlDevice final : public gpu::Device {
   gpu::RenderTarget& BackBuffer() override { return backBuffer_; }
   void SetRenderTarget(gpu::RenderTarget& target) override;
   void Clear(gpu::Argb colour, float depth) override;
+  void SetScissorRect(const gpu::ScissorRect* rect) override;
 
   void SetRenderState(gpu::RenderState state, uint32_t value) override;
   void SetRenderStateF(gpu::RenderState state, float value) override;
@@ -136,6 +137,7 @@ class GlDevice final : public gpu::Device {
   uint32_t boundSamplerKey_ = kNoSampler;
   GLuint boundElements_ = 0;
   bool programPointSize_ = false;
+  bool scissorOn_ = false;
   bool skipClearSprites_ = true;  // see SetClearSpriteFragmentsSkipped
   struct {
     GLuint vbo = 0;

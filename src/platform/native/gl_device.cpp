@@ -232,14 +232,9 @@ bool GlDevice::Present() {
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
   }
-  if (w == width_ && h == height_) {
-    // The window shows the image at its own size: a plain copy, turned over since row 0 of the back buffer
-    // is the image's top and row 0 of the window its bottom.
-    const int x = (drawableW - w) / 2, y = (drawableH - h) / 2;
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, backFbo_);
-    glBlitFramebuffer(0, 0, w, h, x, y + h, x + w, y, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-  } else if (w > 0 && h > 0) {
-    // A textured quad, since llvmpipe's scaled framebuffer blit costs several times as much.
+  if (w > 0 && h > 0) {
+    // A textured quad, since llvmpipe's scaled framebuffer blit costs several times as much; at the image's
+    // own size each pixel samples a texel's centre, and its blit would cost 5 MiB of driver programs.
     glViewport((drawableW - w) / 2, (drawableH - h) / 2, w, h);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);

@@ -416,7 +416,8 @@ gpu::ScissorRect Graphics::SceneRect() const {
       }
     }
   }
-  return {scene.left, scene.top, std::max(0, scene.right - scene.left), std::max(0, scene.bottom - scene.top)};
+  return {scene.left, scene.top, std::max(0, scene.right - scene.left),
+          std::max(0, scene.bottom - scene.top)};
 }
 
 void Graphics::RenderSprites() {

@@ -153,7 +153,8 @@ Area LargestOpaqueArea(const Image& image) {
     }
     stack.clear();
     for (int x = 0; x <= image.width; ++x) {
-      while (!stack.empty() && heights[static_cast<size_t>(stack.back())] >= heights[static_cast<size_t>(x)]) {
+      const int here = heights[static_cast<size_t>(x)];
+      while (!stack.empty() && heights[static_cast<size_t>(stack.back())] >= here) {
         const int h = heights[static_cast<size_t>(stack.back())];
         stack.pop_back();
         const int left = stack.empty() ? 0 : stack.back() + 1;

@@ -154,8 +154,9 @@ Rect OpaqueCover(const math::Matrix& transform, const Rect* source, const Rect& 
                  int textureWidth, int textureHeight, int targetWidth, int targetHeight) {
   const auto& m = transform.m;
   const Rect r = source ? *source : Rect{0, 0, textureWidth, textureHeight};
-  if ((colour >> 24) != 0xFF || !std::isfinite(m[0][0]) || !std::isfinite(m[1][1]) || m[0][1] != 0.0f || m[1][0] != 0.0f || !(m[0][0] >= 1.0f) ||
-      !(m[1][1] >= 1.0f) || !std::isfinite(m[3][0]) || !std::isfinite(m[3][1]) || r.right <= r.left ||
+  const bool scaledAndMoved = m[0][1] == 0.0f && m[1][0] == 0.0f && std::isfinite(m[0][0]) &&
+                              std::isfinite(m[1][1]) && std::isfinite(m[3][0]) && std::isfinite(m[3][1]);
+  if ((colour >> 24) != 0xFF || !scaledAndMoved || m[0][0] < 1.0f || m[1][1] < 1.0f || r.right <= r.left ||
       r.bottom <= r.top)
     return {};
   // Along one axis: the texels [lo, hi) of the quad's opaque part start at quad pixel lo - start. A pixel's

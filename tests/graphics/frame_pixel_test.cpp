@@ -164,8 +164,9 @@ TEST_F(FramePixels, SceneUnderTheOpaqueSideBarsIsLeftUndrawnUnseen) {
   Graphics& g = *engine_->graphics;
   const plat::gpu::Argb magenta = 0xFFFF00FF;
   Sprite *left = nullptr, *right = nullptr;
-  ASSERT_TRUE(g.CreateSprite(&left, "Assets\\Art\\Menu Art\\rail Left.bmp", 0, 0, 1, 1, nullptr, 1, &magenta, 6));
-  ASSERT_TRUE(g.CreateSprite(&right, "Assets\\Art\\Menu Art\\rail Right.bmp", 0, 0, 1, 1, nullptr, 1, &magenta, 6));
+  for (auto [sprite, file] : {std::pair{&left, "Assets\\Art\\Menu Art\\rail Left.bmp"},
+                               std::pair{&right, "Assets\\Art\\Menu Art\\rail Right.bmp"}})
+    ASSERT_TRUE(g.CreateSprite(sprite, file, 0, 0, 1, 1, nullptr, 1, &magenta, 6));
   Place(5, 7, 0.3f);
   const struct {
     float leftX, rightX, alpha;

@@ -335,9 +335,12 @@ void RecordingDevice::SetScissorRect(const gpu::ScissorRect* rect) {
   DeviceState& s = log_->state_;
   s.scissor = rect != nullptr;
   s.scissorRect = rect != nullptr ? *rect : gpu::ScissorRect{};
-  log_->Event(rect == nullptr ? std::string("SetScissorRect none")
-                              : "SetScissorRect " + std::to_string(rect->x) + " " + std::to_string(rect->y) + " " +
-                                    std::to_string(rect->width) + " " + std::to_string(rect->height));
+  if (rect == nullptr) {
+    log_->Event("SetScissorRect none");
+    return;
+  }
+  log_->Event("SetScissorRect " + std::to_string(rect->x) + " " + std::to_string(rect->y) + " " +
+              std::to_string(rect->width) + " " + std::to_string(rect->height));
 }
 
 void RecordingDevice::SetRenderState(gpu::RenderState state, uint32_t value) {

@@ -122,7 +122,6 @@ std::unique_ptr<gpu::Device> GlDeviceFactory::CreateDevice(const gpu::PresentPar
   available_ = 1;
   SDL_GL_SetSwapInterval(0);  // no vertical sync
   if (!params.windowed) GoFullScreen(window_, params.width, params.height);
-  if (!params.windowed && OffscreenDriver()) SDL_SetWindowSize(window_, params.width, params.height);
   auto device = std::make_unique<gl::GlDevice>(this, window_, context, params.width, params.height);
   if (!device->Init(&reason)) return fail(3, reason);
   live_ = device.get();

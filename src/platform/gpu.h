@@ -179,6 +179,7 @@ class Device {
   virtual void SetRenderStateF(RenderState state, float value) = 0;  // point sizes and scales
   virtual uint32_t GetRenderState(RenderState state) const = 0;
   virtual void SetSamplerState(SamplerState state, uint32_t value) = 0;       // stage 0
+  virtual uint32_t GetSamplerState(SamplerState state) const = 0;
   virtual void SetTextureStageState(StageState state, uint32_t value) = 0;    // stage 0
   virtual void SetTransform(TransformKind kind, const math::Matrix& m) = 0;
   virtual math::Matrix GetTransform(TransformKind kind) const = 0;

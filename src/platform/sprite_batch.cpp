@@ -79,9 +79,16 @@ class DeviceSpriteBatch final : public SpriteBatch {
     float w = 0.0f, h = 0.0f;
     QuadSize(texture.Width(), texture.Height(), source, &w, &h);
     if (w == 0.0f || h == 0.0f) return;  // covers no pixel
-    if (&texture != texture_) {
+    // A quad of its texels' size on whole pixels samples each texel at its centre, where point sampling
+    // gives what filtering would, for less.
+    const auto& m = transform_.m;
+    const bool texelForPixel = m[0][0] == 1.0f && m[1][1] == 1.0f && m[0][1] == 0.0f && m[1][0] == 0.0f &&
+                               m[3][0] == std::floor(m[3][0]) && m[3][1] == std::floor(m[3][1]) && h > 0.0f &&
+                               w > 0.0f;
+    if (&texture != texture_ || texelForPixel != texelForPixel_) {
       Flush();
       texture_ = &texture;
+      texelForPixel_ = texelForPixel;
     }
     const float u0 = static_cast<float>(r.left) / static_cast<float>(texW);
     const float u1 = static_cast<float>(r.right) / static_cast<float>(texW);
@@ -114,8 +121,20 @@ class DeviceSpriteBatch final : public SpriteBatch {
   void Flush() {
     if (vertices_.empty() || texture_ == nullptr) return;
     device_.SetTexture(texture_);
+    constexpr gpu::SamplerState kFilters[] = {gpu::SamplerState::MagFilter, gpu::SamplerState::MinFilter,
+                                              gpu::SamplerState::MipFilter};
+    uint32_t filters[std::size(kFilters)] = {};
+    if (texelForPixel_) {
+      for (size_t i = 0; i < std::size(kFilters); ++i) filters[i] = device_.GetSamplerState(kFilters[i]);
+      device_.SetSamplerState(gpu::SamplerState::MagFilter, static_cast<uint32_t>(gpu::Filter::Point));
+      device_.SetSamplerState(gpu::SamplerState::MinFilter, static_cast<uint32_t>(gpu::Filter::Point));
+      device_.SetSamplerState(gpu::SamplerState::MipFilter, static_cast<uint32_t>(gpu::Filter::None));
+    }
     device_.DrawPrimitiveUP(gpu::Primitive::TriangleList, static_cast<uint32_t>(vertices_.size() / 3),
                             vertices_.data(), sizeof(QuadVertex));
+    if (texelForPixel_) {
+      for (size_t i = 0; i < std::size(kFilters); ++i) device_.SetSamplerState(kFilters[i], filters[i]);
+    }
     vertices_.clear();
   }
 
@@ -124,6 +143,7 @@ class DeviceSpriteBatch final : public SpriteBatch {
   std::array<uint32_t, kDrawStates.size()> saved_{};
   math::Matrix transform_ = math::MatrixIdentity();
   gpu::Texture* texture_ = nullptr;
+  bool texelForPixel_ = false;  // the queued quads lie texel for pixel
   std::vector<QuadVertex> vertices_;
 };
 

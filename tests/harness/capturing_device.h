@@ -73,6 +73,7 @@ class CapturingDevice final : public pg::Device {
   void SetRenderStateF(pg::RenderState s, float v) override { inner.SetRenderStateF(s, v); }
   uint32_t GetRenderState(pg::RenderState s) const override { return inner.GetRenderState(s); }
   void SetSamplerState(pg::SamplerState s, uint32_t v) override { inner.SetSamplerState(s, v); }
+  uint32_t GetSamplerState(pg::SamplerState s) const override { return inner.GetSamplerState(s); }
   void SetTextureStageState(pg::StageState s, uint32_t v) override { inner.SetTextureStageState(s, v); }
   void SetTransform(pg::TransformKind k, const math::Matrix& m) override { inner.SetTransform(k, m); }
   math::Matrix GetTransform(pg::TransformKind k) const override { return inner.GetTransform(k); }

@@ -15,6 +15,7 @@
 #include "harness/native_required.h"
 #include "platform/image.h"
 #include "platform/native/gl_device.h"
+#include "platform/sprite_batch.h"
 #include "platform/native/native_services.h"
 
 namespace {
@@ -288,6 +289,26 @@ TEST_F(GlDeviceTest, EachDrawSamplesWithTheSamplerStatesSetForIt) {
   // a texel from the top-left texel toward the others.
   EXPECT_TRUE(Near(Pixel(350, 50), 0xFF808282, 3));
   EXPECT_TRUE(Near(Pixel(330, 30), 0xFFCD1C1C, 3));
+}
+
+TEST_F(GlDeviceTest, ASpriteLyingTexelForPixelShowsEachTexelAsItIs) {
+  image::Image level{8, 8, {}};
+  for (uint32_t y = 0; y < 8; ++y)
+    for (uint32_t x = 0; x < 8; ++x)
+      level.argb.push_back(0xFF000000u | x * 36 << 16 | y * 36 << 8 | (x ^ y) * 36);
+  auto texture = device_->CreateTexture({level}, "texels");
+  ASSERT_NE(texture, nullptr);
+  device_->Clear(0xFF000000u, 1.0f);
+  auto batch = sprite::CreateSpriteBatch(*device_);
+  batch->Begin();
+  batch->SetTransform(math::MatrixTransformation2D({1.0f, 1.0f}, {100.0f, 50.0f}));
+  batch->Draw(*texture, nullptr, 0xFFFFFFFFu);
+  batch->End();
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(Hex(Pixel(100 + x, 50 + y)), Hex(level.argb[size_t(y * 8 + x)])) << x << "," << y;
+  EXPECT_EQ(Pixel(99, 50), 0xFF000000u);
+  EXPECT_EQ(Pixel(108, 57), 0xFF000000u);
 }
 
 TEST_F(GlDeviceTest, BackBufferAndBoundTextureSurvivePresentAndOtherTexturesGoing) {

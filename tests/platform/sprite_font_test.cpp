@@ -219,6 +219,44 @@ TEST(SpriteBatch, DrawsBlendedWithoutDepthAndRestoresTheSceneStates) {
   EXPECT_EQ(device.Log().State().Get(gpu::StageState::AlphaOp), static_cast<uint32_t>(gpu::TexOp::Modulate));
 }
 
+TEST(SpriteBatch, QuadsLyingTexelForPixelArePointSampledAndTheFiltersComeBack) {
+  CapturingDevice device;
+  const auto linear = static_cast<uint32_t>(gpu::Filter::Linear);
+  const auto point = static_cast<uint32_t>(gpu::Filter::Point);
+  device.SetSamplerState(gpu::SamplerState::MagFilter, linear);
+  device.SetSamplerState(gpu::SamplerState::MinFilter, linear);
+  device.SetSamplerState(gpu::SamplerState::MipFilter, point);
+  FakeTexture tex(64, 64, "t");
+  const sprite::Rect upsideDown{0, 40, 20, 0};
+  const struct {
+    float x, y, scale;
+    const sprite::Rect* source;
+    bool pointSampled;
+  } cases[] = {{10, 20, 1, nullptr, true},  {10.5f, 20, 1, nullptr, false}, {10, 20.25f, 1, nullptr, false},
+               {10, 20, 2, nullptr, false}, {-7, 0, 1, nullptr, true},      {10, 40, 1, &upsideDown, false}};
+  auto batch = sprite::CreateSpriteBatch(device);
+  batch->Begin();
+  for (const auto& c : cases) {
+    batch->SetTransform(math::MatrixTransformation2D({c.scale, c.scale}, {c.x, c.y}));
+    batch->Draw(tex, c.source, 0xFFFFFFFFu);
+  }
+  batch->End();
+  // Quads next to each other that are sampled alike share a draw.
+  const std::vector<DrawRecord> draws = DrawsOf(device);
+  ASSERT_EQ(draws.size(), 4u);
+  const std::pair<bool, uint32_t> expected[] = {{true, 2}, {false, 6}, {true, 2}, {false, 2}};
+  for (size_t i = 0; i < draws.size(); ++i) {
+    const headless::DeviceState& s = draws[i].state;
+    const bool pointSampled = s.Get(gpu::SamplerState::MagFilter) == point &&
+                              s.Get(gpu::SamplerState::MinFilter) == point &&
+                              s.Get(gpu::SamplerState::MipFilter) == static_cast<uint32_t>(gpu::Filter::None);
+    EXPECT_EQ(std::pair(pointSampled, draws[i].primitiveCount), expected[i]) << "draw " << i;
+  }
+  EXPECT_EQ(device.Log().State().Get(gpu::SamplerState::MagFilter), linear);
+  EXPECT_EQ(device.Log().State().Get(gpu::SamplerState::MinFilter), linear);
+  EXPECT_EQ(device.Log().State().Get(gpu::SamplerState::MipFilter), point);
+}
+
 TEST(SpriteBatch, IgnoresDrawsOutsideBeginEndAndEmptyRectangles) {
   CapturingDevice device;
   SetSceneStates(device);

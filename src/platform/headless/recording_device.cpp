@@ -366,6 +366,11 @@ void RecordingDevice::SetSamplerState(gpu::SamplerState state, uint32_t value) {
   log_->state_.samplerStates[static_cast<size_t>(state)] = value;
 }
 
+uint32_t RecordingDevice::GetSamplerState(gpu::SamplerState state) const {
+  if (static_cast<size_t>(state) >= log_->state_.samplerStates.size()) return 0;
+  return log_->state_.Get(state);
+}
+
 void RecordingDevice::SetTextureStageState(gpu::StageState state, uint32_t value) {
   if (static_cast<size_t>(state) >= log_->state_.stageStates.size()) {
     log_->Event("Error SetTextureStageState: unknown state");

@@ -165,6 +165,7 @@ class RecordingDevice final : public gpu::Device {
   void SetRenderStateF(gpu::RenderState state, float value) override;
   uint32_t GetRenderState(gpu::RenderState state) const override;
   void SetSamplerState(gpu::SamplerState state, uint32_t value) override;
+  uint32_t GetSamplerState(gpu::SamplerState state) const override;
   void SetTextureStageState(gpu::StageState state, uint32_t value) override;
   void SetTransform(gpu::TransformKind kind, const math::Matrix& m) override;
   math::Matrix GetTransform(gpu::TransformKind kind) const override;

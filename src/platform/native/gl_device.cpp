@@ -410,6 +410,11 @@ void GlDevice::SetSamplerState(gpu::SamplerState state, uint32_t value) {
   if (i < std::size(samplerStates_)) samplerStates_[i] = value;
 }
 
+uint32_t GlDevice::GetSamplerState(gpu::SamplerState state) const {
+  size_t i = static_cast<size_t>(state);
+  return i < std::size(samplerStates_) ? samplerStates_[i] : 0;
+}
+
 void GlDevice::SetTextureStageState(gpu::StageState state, uint32_t value) {
   size_t i = static_cast<size_t>(state);
   if (i < std::size(stageStates_)) stageStates_[i] = value;

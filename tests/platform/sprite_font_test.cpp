@@ -426,7 +426,6 @@ TEST(SpriteQuad, CoversOnlyPixelsSampledBetweenOpaqueTexelCentres) {
       {"in place", -50, 0, 1, nullptr, 0xFFFFFFFF, {0, 0, 150, 600}},
       {"a fraction short of its place", -50.4f, 0, 1, nullptr, 0xFFFFFFFF, {0, 0, 149, 600}},
       {"a fraction past it", -49.6f, 0, 1, nullptr, 0xFFFFFFFF, {1, 0, 150, 600}},
-      {"lowered", -50, 100, 1, nullptr, 0xFFFFFFFF, {0, 100, 150, 600}},
       {"doubled: its outer pixels sample between texels", -100, 0, 2, nullptr, 0xFFFFFFFF, {1, 1, 299, 600}},
       {"cropped by its source", -50, 0, 1, &cropped, 0xFFFFFFFF, {0, 0, 70, 600}},
       {"off the screen", -200, 0, 1, nullptr, 0xFFFFFFFF, {}},

@@ -210,7 +210,6 @@ Figures Measure(Graphics& g, int frames, const char* label = nullptr) {
   std::vector<double> ms;
   ms.reserve(static_cast<size_t>(frames));
   const bool counted = label != nullptr && RUNNING_ON_VALGRIND;
-  std::vector<uint32_t> pixels;
   if (counted) CALLGRIND_START_INSTRUMENTATION;
   const double cpuBefore = bench::CpuSeconds();
   for (int i = 0; i < frames; ++i) {
@@ -218,7 +217,7 @@ Figures Measure(Graphics& g, int frames, const char* label = nullptr) {
     g.Update(kFrameSeconds);
     g.Render();
     ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
-    if (RUNNING_ON_VALGRIND) plat::ReadBackBufferPixels(*g.device, pixels, nullptr, nullptr);
+    if (RUNNING_ON_VALGRIND) plat::FinishDrawing(*g.device);  // the frame's drawing counted in its dump
     if (counted) CALLGRIND_DUMP_STATS_AT(label);
   }
   if (counted) CALLGRIND_STOP_INSTRUMENTATION;

@@ -110,6 +110,8 @@ bool Graphics::Render() {
 
   if (plainSky && skyFirst) BindPlainShaders();
   device->BeginScene();
+  // The clear below starts the image afresh, so the device may draw the frame straight where it is shown.
+  if (!throughTarget) device->DiscardBackBuffer();
   device->SetRenderTarget(throughTarget ? *offscreenSurface : *backBuffer);
   device->Clear(0x00000000, 1.0f);
   // Pixels that opaque screen pictures cover are not worth shading.

@@ -167,8 +167,12 @@ class Device {
   virtual void BeginScene() = 0;
   virtual void EndScene() = 0;
   virtual bool Present() = 0;
-  // The back buffer keeps its contents from one frame to the next.
+  // The back buffer keeps its contents from one frame to the next, except across a frame that discards it.
   virtual RenderTarget& BackBuffer() = 0;
+  // The frame now begun draws the whole back buffer afresh and needs nothing it held. The device may then
+  // draw that frame straight where it is shown; after it is presented the back buffer's contents are
+  // undefined until it is drawn again.
+  virtual void DiscardBackBuffer() = 0;
   virtual void SetRenderTarget(RenderTarget& target) = 0;  // viewport = the whole target
   virtual void Clear(Argb colour, float depth) = 0;          // the current target and the depth buffer
   // Draws and clears reach only the rectangle's pixels; null lifts the limit (as it must be to present).

@@ -91,6 +91,7 @@ TEST_F(LevelFrame, StraightforwardPassesRunInOrderWithTheirShaderPairsAndWithSha
   // One scene, one presentation, and the back buffer is never cleared by a level frame.
   EXPECT_EQ(gfxtest::CountEvents(events, "BeginScene"), 1);
   EXPECT_EQ(gfxtest::CountEvents(events, "Clear 0x00000000"), 1);
+  EXPECT_EQ(gfxtest::FindEvent(events, "DiscardBackBuffer"), -1);  // what the back buffer holds is kept
   EXPECT_EQ(h.log().FramesPresented(), 1);
   // The blended part is drawn with blending on, the opaque ones without.
   const auto draws = MeshDraws(h.log().PreviousDraws());
@@ -113,7 +114,7 @@ TEST_F(LevelFrame, UsualFrameGoesStraightIntoTheBackBufferWithTheSkyBetweenOpaqu
   h.AddModel(g().blendedModels);
   h.Frame();
   const auto& events = h.log().PreviousEvents();
-  EXPECT_TRUE(InOrder(events, {"BeginScene", "SetRenderTarget BackBuffer", "Clear 0x00000000",
+  EXPECT_TRUE(InOrder(events, {"BeginScene", "DiscardBackBuffer", "SetRenderTarget BackBuffer", "Clear 0x00000000",
                                "SetVertexShader lighting.vsh", "Draw DrawIndexedPrimitive TriangleList 12",
                                "SetVertexShader vertex.vsh", "Constant pixel.psh ColorAdd",  // the sky
                                "SetVertexShader lighting.vsh", "Draw DrawIndexedPrimitive TriangleList 12",
@@ -440,6 +441,7 @@ TEST_F(TitleFrame, PassOrderTheBlendedCompositeAndNoWaypointsOrTransparentPassWh
   const std::vector<std::string> scene(events.begin() + begin, events.end());
   EXPECT_EQ(gfxtest::CountEvents(scene, "Clear 0x00000000"), 1);
   EXPECT_EQ(gfxtest::FindEvent(scene, "Clear 0x00000000"), gfxtest::FindEvent(scene, "SetRenderTarget RenderTexture1") + 1);
+  EXPECT_EQ(gfxtest::FindEvent(scene, "DiscardBackBuffer"), -1);
 
   const std::vector<float> light = h.log().Constant("lighting.vsh", "vecLightDir");
   ASSERT_EQ(light.size(), 4u);

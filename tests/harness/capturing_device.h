@@ -66,6 +66,7 @@ class CapturingDevice final : public pg::Device {
   void EndScene() override { inner.EndScene(); }
   bool Present() override { return inner.Present(); }
   pg::RenderTarget& BackBuffer() override { return inner.BackBuffer(); }
+  void DiscardBackBuffer() override { inner.DiscardBackBuffer(); }
   void SetRenderTarget(pg::RenderTarget& t) override { inner.SetRenderTarget(t); }
   void Clear(pg::Argb c, float d) override { inner.Clear(c, d); }
   void SetScissorRect(const pg::ScissorRect* r) override { inner.SetScissorRect(r); }

@@ -447,6 +447,78 @@ TEST_F(GlDeviceTest, PointSpritesScaleWithDistanceAndShowTheirTextureUpright) {
   EXPECT_EQ(Pixel(390, 267), kBlack);
 }
 
+// A frame that discards the back buffer goes straight into a window of the image's size and shows what the
+// back buffer would: upright, culled, scissored, its point sprites the right way up. The image kept in the
+// back buffer is left as it was. A window of another size takes the frame through the back buffer.
+TEST_F(GlDeviceTest, AFrameDiscardingTheBackBufferIsShownAsDrawnThroughIt) {
+  auto texture = QuadrantTexture();
+  auto frame = [&](bool discard) {
+    device_->BeginScene();
+    if (discard) device_->DiscardBackBuffer();
+    device_->SetRenderTarget(device_->BackBuffer());
+    device_->Clear(kBlack, 1.0f);
+    const gpu::ScissorRect scissor{100, 50, 500, 400};
+    device_->SetScissorRect(&scissor);
+    device_->SetRenderState(RenderState::ZEnable, 0);
+    device_->SetTexture(texture.get());
+    DrawTexturedRect(80, 30, 160, 110, kWhite);  // reaches past the scissor's top-left corner
+    device_->SetTexture(nullptr);
+    RhwVertex ccw[3] = {{300, 100, 0.5f, 1, kRed}, {250, 200, 0.5f, 1, kRed}, {350, 200, 0.5f, 1, kRed}};
+    RhwVertex cw[3] = {{500, 100, 0.5f, 1, kGreen}, {550, 200, 0.5f, 1, kGreen}, {450, 200, 0.5f, 1, kGreen}};
+    device_->SetFVF(kRhwColour);
+    device_->DrawPrimitiveUP(gpu::Primitive::TriangleList, 1, ccw, sizeof(RhwVertex));  // culled
+    device_->DrawPrimitiveUP(gpu::Primitive::TriangleList, 1, cw, sizeof(RhwVertex));
+    device_->SetRenderState(RenderState::ZEnable, 1);
+    device_->SetTransform(gpu::TransformKind::Projection,
+                          math::MatrixPerspectiveFovLH(std::numbers::pi_v<float> / 4, 4.0f / 3.0f, 1, 1500));
+    device_->SetRenderState(RenderState::Lighting, 0);
+    device_->SetRenderState(RenderState::PointSpriteEnable, 1);
+    device_->SetRenderState(RenderState::PointScaleEnable, 1);
+    device_->SetRenderStateF(RenderState::PointScaleC, 1);
+    device_->SetRenderStateF(RenderState::PointSize, 1);
+    device_->SetTexture(texture.get());
+    ColourVertex point{0, 0, 10, kWhite};
+    device_->SetFVF(kXyzColour);
+    device_->DrawPrimitiveUP(gpu::Primitive::PointList, 1, &point, sizeof(ColourVertex));
+    device_->SetRenderState(RenderState::PointSpriteEnable, 0);
+    device_->SetScissorRect(nullptr);
+    device_->SetTexture(nullptr);
+    DrawRect(700, 500, 780, 580, kBlue);
+    device_->EndScene();
+    EXPECT_TRUE(device_->Present());
+    std::vector<uint32_t> shown;
+    EXPECT_TRUE(ReadWindowPixels(*device_, shown, nullptr, nullptr));
+    return shown;
+  };
+  const std::vector<uint32_t> through = frame(false);
+  ASSERT_EQ(through.size(), 800u * 600u);
+  auto at = [&](int x, int y) { return through[static_cast<size_t>(y) * 800 + static_cast<size_t>(x)]; };
+  EXPECT_EQ(at(90, 60), kBlack);  // outside the scissor
+  EXPECT_EQ(at(110, 60), kRed);
+  EXPECT_EQ(at(150, 100), kWhite);
+  EXPECT_EQ(at(300, 180), kBlack);
+  EXPECT_EQ(at(500, 180), kGreen);
+  EXPECT_EQ(at(385, 285), kRed);
+  EXPECT_EQ(at(415, 315), kWhite);
+  EXPECT_EQ(at(740, 540), kBlue);
+
+  // Green kept in the back buffer, then the same frame discarding it.
+  device_->Clear(kGreen, 1.0f);
+  device_->Present();
+  EXPECT_TRUE(frame(true) == through);
+  Reread();
+  EXPECT_EQ(Pixel(400, 300), kWhite);  // the last image is read where it was drawn
+  device_->SetRenderTarget(device_->BackBuffer());
+  Reread();
+  EXPECT_EQ(Pixel(400, 300), kGreen);
+
+  SDL_SetWindowSize(SDL_GL_GetCurrentWindow(), 1024, 768);
+  frame(true);
+  device_->SetRenderTarget(device_->BackBuffer());
+  Reread();
+  EXPECT_EQ(Pixel(400, 300), kWhite);
+}
+
 constexpr const char* kVertexSource = R"(// a test vertex shader
 layout(location = 0) in vec3 inPosition;
 uniform mat4 Transform;

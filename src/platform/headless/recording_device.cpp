@@ -323,6 +323,9 @@ bool RecordingDevice::Present() {
 
 gpu::RenderTarget& RecordingDevice::BackBuffer() { return *backBuffer_; }
 
+// The recorded back buffer holds no pixels, so discarding it changes nothing here.
+void RecordingDevice::DiscardBackBuffer() { log_->Event("DiscardBackBuffer"); }
+
 void RecordingDevice::SetRenderTarget(gpu::RenderTarget& target) {
   const auto* surface = dynamic_cast<const RecordingSurface*>(&target);
   log_->state_.target = surface ? surface->Label() : "Unknown";

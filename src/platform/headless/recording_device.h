@@ -7,7 +7,7 @@
 //   Draws() / PreviousDraws()    DrawRecords of this frame / of the last presented frame; markers are records
 //                                of kind Marker between the draws. Each draw holds the DeviceState at draw time.
 //   Events() / PreviousEvents()  the frame's calls in order, as text:
-//                                  "BeginScene" "EndScene" "Present" "Clear 0xAARRGGBB"
+//                                  "BeginScene" "EndScene" "Present" "Clear 0xAARRGGBB" "DiscardBackBuffer"
 //                                  "SetRenderTarget BackBuffer" | "SetRenderTarget RenderTexture<n>"
 //                                  "SetVertexShader <name>|none" "SetPixelShader <name>|none"
 //                                  "SetTexture <name>|none" (a render texture is "RenderTexture<n>"),
@@ -157,6 +157,7 @@ class RecordingDevice final : public gpu::Device {
   void EndScene() override;
   bool Present() override;
   gpu::RenderTarget& BackBuffer() override;
+  void DiscardBackBuffer() override;
   void SetRenderTarget(gpu::RenderTarget& target) override;
   void Clear(gpu::Argb colour, float depth) override;
   void SetScissorRect(const gpu::ScissorRect* rect) override;

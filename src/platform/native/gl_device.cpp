@@ -132,6 +132,20 @@ bool GlDevice::Init(std::string* error) {
   }
   backBuffer_ = GlSurface(backFbo_, width_, height_);
 
+  // Depth values and stencil must come out as in the back buffer for a frame drawn into the window.
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  GLint depthType = GL_NONE, stencilType = GL_NONE, depthBits = 0, stencilBits = 0;
+  glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &depthType);
+  glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_STENCIL, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE,
+                                        &stencilType);
+  if (depthType != GL_NONE && stencilType != GL_NONE) {
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH, GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE,
+                                          &depthBits);
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_STENCIL, GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE,
+                                          &stencilBits);
+  }
+  windowLikeBackBuffer_ = depthBits == 24 && stencilBits == 8;
+
   presentProgram_ = BuildPresentProgram();
   if (presentProgram_ == 0) {
     *error = "the presentation program cannot be built";
@@ -177,6 +191,7 @@ bool GlDevice::Init(std::string* error) {
 void GlDevice::LoseContext() {
   if (context_ == nullptr) return;
   SDL_GL_MakeCurrent(window_, context_);
+  WaitForFrame();
   programs_.Release();
   glDeleteVertexArrays(1, &vao_);
   for (const auto& [key, sampler] : samplers_) glDeleteSamplers(1, &sampler);
@@ -219,6 +234,20 @@ void GlDevice::ForgetShader(const GlShader& shader) {
 // ---- Frame ----
 
 bool GlDevice::Present() {
+  if (direct_) {
+    // The frame is in the window already. Its drawing is started here, since swapping a window without a
+    // display (a pixel buffer) neither starts it nor waits for it; waiting for the frame before keeps one
+    // frame at most in the making, as a swap chain would, where frames queued without end would take memory.
+    GLsync drawn = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    glFlush();
+    SDL_GL_SwapWindow(window_);
+    WaitForFrame();
+    frameDrawn_ = drawn;
+    direct_ = false;
+    BindTarget(*target_);
+    CheckGl("Present");
+    return true;
+  }
   int drawableW = 0, drawableH = 0;
   SDL_GL_GetDrawableSize(window_, &drawableW, &drawableH);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -252,9 +281,16 @@ bool GlDevice::Present() {
   }
   SDL_GL_SwapWindow(window_);
   BindTarget(*target_);
-  if (scissorOn_) glEnable(GL_SCISSOR_TEST);
   CheckGl("Present");
   return true;
+}
+
+void GlDevice::WaitForFrame() {
+  if (frameDrawn_ == nullptr) return;
+  while (glClientWaitSync(frameDrawn_, GL_SYNC_FLUSH_COMMANDS_BIT, 1000000000) == GL_TIMEOUT_EXPIRED) {
+  }
+  glDeleteSync(frameDrawn_);
+  frameDrawn_ = nullptr;
 }
 
 void GlDevice::RestoreRasterStates() {
@@ -269,13 +305,34 @@ void GlDevice::RestoreRasterStates() {
 
 void GlDevice::BindTarget(GlSurface& surface) {
   target_ = &surface;
-  glBindFramebuffer(GL_FRAMEBUFFER, surface.Fbo());
+  const bool window = direct_ && &surface == &backBuffer_;
+  if (window != onWindow_) {
+    // Row 0 of a framebuffer object is the image's top; row 0 of the window is its bottom. Flipping the
+    // origin also flips which winding faces the viewer, so culling and point sprites stay as they were.
+    onWindow_ = window;
+    glClipControl(window ? GL_LOWER_LEFT : GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+    glPointParameteri(GL_POINT_SPRITE_COORD_ORIGIN, window ? GL_UPPER_LEFT : GL_LOWER_LEFT);
+  }
+  glBindFramebuffer(GL_FRAMEBUFFER, TargetFbo());
   glViewport(0, 0, surface.Width(), surface.Height());
+  ApplyScissor();
   fixedDirty_ = true;
 }
 
 void GlDevice::SetRenderTarget(gpu::RenderTarget& target) {
-  if (auto* surface = dynamic_cast<GlSurface*>(&target)) BindTarget(*surface);
+  auto* surface = dynamic_cast<GlSurface*>(&target);
+  if (surface == nullptr) return;
+  if (surface == &backBuffer_ && !direct_) imageInWindow_ = false;
+  BindTarget(*surface);
+}
+
+void GlDevice::DiscardBackBuffer() {
+  int w = 0, h = 0;
+  SDL_GL_GetDrawableSize(window_, &w, &h);
+  // A window of another size shows the image scaled, from the back buffer.
+  direct_ = windowLikeBackBuffer_ && w == width_ && h == height_;
+  imageInWindow_ = direct_;
+  if (target_ == &backBuffer_) BindTarget(backBuffer_);
 }
 
 void GlDevice::Clear(gpu::Argb colour, float depth) {
@@ -289,15 +346,23 @@ void GlDevice::Clear(gpu::Argb colour, float depth) {
   if (!depthWrites) glDepthMask(GL_FALSE);
 }
 
-// Clip control's upper-left origin puts row 0 of the target at window row 0, so the rectangle is as given.
 void GlDevice::SetScissorRect(const gpu::ScissorRect* rect) {
   scissorOn_ = rect != nullptr;
-  if (rect == nullptr) {
+  if (rect != nullptr) scissor_ = *rect;
+  ApplyScissor();
+}
+
+// In a framebuffer object row 0 is the image's top, so the rectangle is as given; in the window it is
+// counted from the bottom.
+void GlDevice::ApplyScissor() {
+  if (!scissorOn_) {
     glDisable(GL_SCISSOR_TEST);
     return;
   }
+  const int width = std::max(scissor_.width, 0), height = std::max(scissor_.height, 0);
+  const int y = onWindow_ ? target_->Height() - scissor_.y - height : scissor_.y;
   glEnable(GL_SCISSOR_TEST);
-  glScissor(rect->x, rect->y, std::max(rect->width, 0), std::max(rect->height, 0));
+  glScissor(scissor_.x, y, width, height);
 }
 
 // ---- State ----

@@ -54,6 +54,9 @@ bool ReadBackBufferPixels(gpu::Device& device, std::vector<uint32_t>& argbTopRow
 // is not an OpenGL one.
 bool ReadWindowPixels(gpu::Device& device, std::vector<uint32_t>& argbTopRowFirst, int* width, int* height);
 
+// Waits until everything drawn so far is in its target. False when the device is not an OpenGL one.
+bool FinishDrawing(gpu::Device& device);
+
 // Point sprites blended by source alpha skip their fragments of alpha 0 (the clear corners of the round
 // particle pictures), which would leave the target as it was; on by default, off to draw the plain way for
 // comparison. False when the device is not an OpenGL one.

@@ -71,7 +71,7 @@ std::unique_ptr<gpu::RenderTexture> GlDevice::CreateRenderTexture(int width, int
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT);
   }
-  glBindFramebuffer(GL_FRAMEBUFFER, target_->Fbo());
+  glBindFramebuffer(GL_FRAMEBUFFER, TargetFbo());
   if (!complete) {
     glDeleteFramebuffers(1, &fbo);
     glDeleteTextures(1, &texture);
@@ -147,14 +147,26 @@ gpu::CompiledShader GlDevice::CompileShader(std::string_view source, std::string
   return out;
 }
 
+void GlDevice::ReadPixels(GLuint fbo, int width, int height, std::vector<uint32_t>& argb) {
+  std::vector<uint32_t> rows(static_cast<size_t>(width) * static_cast<size_t>(height));
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, TargetFbo());
+  if (fbo != 0) {
+    argb = std::move(rows);
+    return;
+  }
+  argb.resize(rows.size());
+  for (int y = 0; y < height; ++y)
+    std::copy_n(rows.begin() + static_cast<std::ptrdiff_t>(y) * width, width,
+                argb.begin() + static_cast<std::ptrdiff_t>(height - 1 - y) * width);
+}
+
+// The last image drawn: in the window when its frame went straight there.
 bool GlDevice::ReadBack(std::vector<uint32_t>& argb, int* width, int* height) {
   if (context_ == nullptr) return false;
-  argb.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, backFbo_);
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  // Row 0 of the back buffer is the top of the image.
-  glReadPixels(0, 0, width_, height_, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, argb.data());
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, target_->Fbo());
+  ReadPixels(imageInWindow_ ? 0 : backFbo_, width_, height_, argb);
   if (width != nullptr) *width = width_;
   if (height != nullptr) *height = height_;
   return true;
@@ -164,16 +176,7 @@ bool GlDevice::ReadWindow(std::vector<uint32_t>& argb, int* width, int* height) 
   if (context_ == nullptr) return false;
   int w = 0, h = 0;
   SDL_GL_GetDrawableSize(window_, &w, &h);
-  std::vector<uint32_t> rows(static_cast<size_t>(w) * static_cast<size_t>(h));
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, target_->Fbo());
-  // Row 0 of the window is its bottom.
-  argb.resize(rows.size());
-  for (int y = 0; y < h; ++y)
-    std::copy_n(rows.begin() + static_cast<std::ptrdiff_t>(y) * w, w,
-                argb.begin() + static_cast<std::ptrdiff_t>(h - 1 - y) * w);
+  ReadPixels(0, w, h, argb);
   if (width != nullptr) *width = w;
   if (height != nullptr) *height = h;
   return true;

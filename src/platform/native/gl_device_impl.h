@@ -33,6 +33,7 @@ class GlDevice final : public gpu::Device {
   void EndScene() override {}
   bool Present() override;
   gpu::RenderTarget& BackBuffer() override { return backBuffer_; }
+  void DiscardBackBuffer() override;
   void SetRenderTarget(gpu::RenderTarget& target) override;
   void Clear(gpu::Argb colour, float depth) override;
   void SetScissorRect(const gpu::ScissorRect* rect) override;
@@ -83,6 +84,13 @@ class GlDevice final : public gpu::Device {
   void BindTexture(GLuint name);
   GLuint TextureName(gpu::Texture* texture) const;  // the white texture for none
   void BindTarget(GlSurface& surface);
+  // The framebuffer the current target draws into: the window's own while a frame goes straight to it.
+  GLuint TargetFbo() const { return onWindow_ ? 0 : target_->Fbo(); }
+  void ApplyScissor();
+  // Waits until the last frame drawn straight into the window is drawn.
+  void WaitForFrame();
+  // Reads width x height pixels of a framebuffer, top row first; the window's row 0 is its bottom.
+  void ReadPixels(GLuint fbo, int width, int height, std::vector<uint32_t>& argb);
   void UpdateFixedUniforms();
   uint32_t FixedPixelKey(gpu::Primitive type) const;
   // Whether a fragment of alpha 0 leaves colour, depth and stencil as they were under the current states:
@@ -139,6 +147,14 @@ class GlDevice final : public gpu::Device {
   GLuint boundElements_ = 0;
   bool programPointSize_ = false;
   bool scissorOn_ = false;
+  gpu::ScissorRect scissor_{};
+  // A frame that discards the back buffer goes straight into the window when the window has the image's
+  // size and a depth and stencil buffer like the back buffer's; the window then holds the last image.
+  bool windowLikeBackBuffer_ = false;
+  bool direct_ = false;
+  bool onWindow_ = false;
+  bool imageInWindow_ = false;
+  GLsync frameDrawn_ = nullptr;
   bool skipClearSprites_ = true;  // see SetClearSpriteFragmentsSkipped
   struct {
     GLuint vbo = 0;

@@ -145,6 +145,12 @@ bool ReadWindowPixels(gpu::Device& device, std::vector<uint32_t>& argbTopRowFirs
   return gl != nullptr && gl->ReadWindow(argbTopRowFirst, width, height);
 }
 
+bool FinishDrawing(gpu::Device& device) {
+  if (dynamic_cast<gl::GlDevice*>(&device) == nullptr) return false;
+  glFinish();
+  return true;
+}
+
 bool SetClearSpriteFragmentsSkipped(gpu::Device& device, bool skipped) {
   auto* gl = dynamic_cast<gl::GlDevice*>(&device);
   if (gl != nullptr) gl->SkipClearSpriteFragments(skipped);

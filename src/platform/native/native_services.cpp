@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <string_view>
 #include <system_error>
 
 #include "platform/native/gl_device.h"
@@ -21,6 +22,9 @@ namespace {
 constexpr const char* kTitle = "Ridov Korvessa Ravizod";
 constexpr int kWidth = 1024;
 constexpr int kHeight = 768;
+// The game's image, which full screen shows in a display mode of its size.
+constexpr int kImageWidth = 800;
+constexpr int kImageHeight = 600;
 
 // SDL is global state, so only one set of services may own it at a time.
 bool g_servicesAlive = false;
@@ -225,13 +229,17 @@ std::unique_ptr<Services> CreateNativeServices(const NativeConfig& config, std::
   if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
     std::cerr << "no game controller support: " << SDL_GetError() << std::endl;
 
-  // The game draws into framebuffers of its own and only copies the image into the window, whose own depth
-  // and stencil buffers would go unused.
-  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+  // A level frame is drawn straight into a window of the image's size, with depth and stencil like the
+  // back buffer's.
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
   if (config.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-  SDL_Window* window = SDL_CreateWindow(kTitle, 0, 0, kWidth, kHeight, flags);
+  // Without a display the window is only a drawing surface, which keeps the size it is made with: it is
+  // made at the image's, the size full screen gives it.
+  const bool offscreen = driver == "offscreen";
+  SDL_Window* window = SDL_CreateWindow(kTitle, 0, 0, offscreen ? kImageWidth : kWidth,
+                                        offscreen ? kImageHeight : kHeight, flags);
   if (window == nullptr) {
     std::string message = std::string("SDL_CreateWindow failed: ") + SDL_GetError();
     SDL_Quit();

@@ -114,8 +114,8 @@ TEST_F(LevelFrame, UsualFrameGoesStraightIntoTheBackBufferWithTheSkyBetweenOpaqu
   h.AddModel(g().blendedModels);
   h.Frame();
   const auto& events = h.log().PreviousEvents();
-  EXPECT_TRUE(InOrder(events, {"BeginScene", "DiscardBackBuffer", "SetRenderTarget BackBuffer", "Clear 0x00000000",
-                               "SetVertexShader lighting.vsh", "Draw DrawIndexedPrimitive TriangleList 12",
+  EXPECT_TRUE(InOrder(events, {"BeginScene", "DiscardBackBuffer", "SetRenderTarget BackBuffer",
+                               "Clear 0x00000000", "SetVertexShader lighting.vsh", "Draw DrawIndexedPrimitive TriangleList 12",
                                "SetVertexShader vertex.vsh", "Constant pixel.psh ColorAdd",  // the sky
                                "SetVertexShader lighting.vsh", "Draw DrawIndexedPrimitive TriangleList 12",
                                "SetVertexShader none", "EndScene", "Present"}));

@@ -135,7 +135,8 @@ bool GlDevice::Init(std::string* error) {
   // Depth values and stencil must come out as in the back buffer for a frame drawn into the window.
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   GLint depthType = GL_NONE, stencilType = GL_NONE, depthBits = 0, stencilBits = 0;
-  glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &depthType);
+  glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE,
+                                        &depthType);
   glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_STENCIL, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE,
                                         &stencilType);
   if (depthType != GL_NONE && stencilType != GL_NONE) {

@@ -57,9 +57,15 @@ void GoFullScreen(SDL_Window* window, int width, int height) {
   wanted.h = height;
   const int display = SDL_GetWindowDisplayIndex(window);
   if (display >= 0 && SDL_GetClosestDisplayMode(display, &wanted, &mode) != nullptr && mode.w == width &&
-      mode.h == height && SDL_SetWindowDisplayMode(window, &mode) == 0 &&
-      SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0)
-    return;
+      mode.h == height && SDL_SetWindowDisplayMode(window, &mode) == 0) {
+    // The window takes the mode's size itself: without a window manager nothing else would resize it, and
+    // it would go on drawing at its old size, its image's top rows off the screen.
+    int oldW = 0, oldH = 0;
+    SDL_GetWindowSize(window, &oldW, &oldH);
+    SDL_SetWindowSize(window, width, height);
+    if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0) return;
+    SDL_SetWindowSize(window, oldW, oldH);
+  }
   SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 

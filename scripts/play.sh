@@ -7,6 +7,6 @@ bash scripts/build.sh build -DCMAKE_BUILD_TYPE=Release -DKV_TESTS=OFF -DKV_BENCH
 cd build/game
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found: running the game under Xvfb." >&2
-  exec xvfb-run -a -s "-screen 0 1024x768x24" ./ridov
+  exec xvfb-run -a -s "-screen 0 800x600x24" ./ridov
 fi
 exec ./ridov

@@ -192,7 +192,6 @@ bool GlDevice::Init(std::string* error) {
 void GlDevice::LoseContext() {
   if (context_ == nullptr) return;
   SDL_GL_MakeCurrent(window_, context_);
-  WaitForFrame();
   programs_.Release();
   glDeleteVertexArrays(1, &vao_);
   for (const auto& [key, sampler] : samplers_) glDeleteSamplers(1, &sampler);
@@ -236,14 +235,10 @@ void GlDevice::ForgetShader(const GlShader& shader) {
 
 bool GlDevice::Present() {
   if (direct_) {
-    // The frame is in the window already. Its drawing is started here, since swapping a window without a
-    // display (a pixel buffer) neither starts it nor waits for it; waiting for the frame before keeps one
-    // frame at most in the making, as a swap chain would, where frames queued without end would take memory.
-    GLsync drawn = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
-    glFlush();
+    // The frame is in the window already. It is finished first: swapping a window without a display (a pixel
+    // buffer) neither starts its drawing nor waits for it, and frames queued without end would take memory.
+    glFinish();
     SDL_GL_SwapWindow(window_);
-    WaitForFrame();
-    frameDrawn_ = drawn;
     direct_ = false;
     BindTarget(*target_);
     CheckGl("Present");
@@ -284,14 +279,6 @@ bool GlDevice::Present() {
   BindTarget(*target_);
   CheckGl("Present");
   return true;
-}
-
-void GlDevice::WaitForFrame() {
-  if (frameDrawn_ == nullptr) return;
-  while (glClientWaitSync(frameDrawn_, GL_SYNC_FLUSH_COMMANDS_BIT, 1000000000) == GL_TIMEOUT_EXPIRED) {
-  }
-  glDeleteSync(frameDrawn_);
-  frameDrawn_ = nullptr;
 }
 
 void GlDevice::RestoreRasterStates() {

@@ -87,8 +87,6 @@ class GlDevice final : public gpu::Device {
   // The framebuffer the current target draws into: the window's own while a frame goes straight to it.
   GLuint TargetFbo() const { return onWindow_ ? 0 : target_->Fbo(); }
   void ApplyScissor();
-  // Waits until the last frame drawn straight into the window is drawn.
-  void WaitForFrame();
   // Reads width x height pixels of a framebuffer, top row first; the window's row 0 is its bottom.
   void ReadPixels(GLuint fbo, int width, int height, std::vector<uint32_t>& argb);
   void UpdateFixedUniforms();
@@ -154,7 +152,6 @@ class GlDevice final : public gpu::Device {
   bool direct_ = false;
   bool onWindow_ = false;
   bool imageInWindow_ = false;
-  GLsync frameDrawn_ = nullptr;
   bool skipClearSprites_ = true;  // see SetClearSpriteFragmentsSkipped
   struct {
     GLuint vbo = 0;

@@ -184,19 +184,18 @@ vec2 FaceCoordinates(vec3 d) {
   vec3 a = abs(d);
   bool onX = a.x >= a.y && a.x >= a.z;
   bool onY = !onX && a.y >= a.z;
-  // Chosen, not branched on: one division for whichever face the direction meets.
-  float major = onX ? -a.x : (onY ? a.y : a.z);
-  vec2 across = onX ? vec2(sign(d.x) * d.z, d.y)
-                    : (onY ? vec2(d.x, sign(d.y) * d.z) : vec2(sign(d.z) * d.x, -d.y));
-  return 0.5 + 0.5 * across / major;
+  // Chosen, not branched on: each coordinate one quotient, its sign folded into it.
+  vec2 along = onX ? vec2(-d.z, d.y) : (onY ? d.xz : vec2(d.x, -d.y));
+  vec2 over = onX ? vec2(d.x, -a.x) : (onY ? vec2(a.y, d.y) : vec2(d.z, a.z));
+  return 0.5 + 0.5 * (along / over);
 }
-vec3 Steps(vec3 c) { return floor(clamp(c, 0.0, 1.0) * 255.0 + 0.5); }
+vec3 Steps(vec3 c) { return roundEven(clamp(c, 0.0, 1.0) * 255.0); }
 void ps_main() {
   vec4 inner = textureLod(baseTexture, texCoord, 0.0);
   vec4 outer = textureLod(secondTexture, FaceCoordinates(outerDirection), 0.0);
-  float alpha = floor(outer.a * 255.0 + 0.5);
-  vec3 over = floor(Steps(outer.rgb + ColorAdd) * alpha / 255.0 + 0.5);
-  vec3 under = floor(Steps(inner.rgb + ColorAdd) * (255.0 - alpha) / 255.0 + 0.5);
+  float alpha = roundEven(outer.a * 255.0) / 255.0;
+  vec3 over = roundEven(Steps(outer.rgb + ColorAdd) * alpha);
+  vec3 under = roundEven(Steps(inner.rgb + ColorAdd) * (1.0 - alpha));
   fragColour = vec4((over + under) / 255.0, outer.a * outer.a + inner.a * (1.0 - outer.a));
 }
 )";

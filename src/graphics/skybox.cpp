@@ -187,8 +187,8 @@ vec2 FaceCoordinates(vec3 d) {
   bool onX = a.x >= a.y && a.x >= a.z;
   bool onY = !onX && a.y >= a.z;
   // Chosen, not branched on: each coordinate one quotient, its sign folded into it.
-  vec2 along = onX ? vec2(-d.z, d.y) : (onY ? d.xz : vec2(d.x, -d.y));
-  vec2 over = onX ? vec2(d.x, -a.x) : (onY ? vec2(a.y, d.y) : vec2(d.z, a.z));
+  vec2 along = vec2(onX ? -d.z : d.x, onY ? d.z : -d.y);
+  vec2 over = onX ? vec2(d.x, a.x) : (onY ? vec2(a.y, d.y) : vec2(d.z, a.z));
   return 0.5 + 0.5 * (along / over);
 }
 void ps_main() {

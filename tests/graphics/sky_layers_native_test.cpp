@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "app/engine.h"
+#include "app/game_state.h"
 #include "graphics/graphics.h"
 #include "native_test_support.h"
 #include "platform/native/gl_device.h"
@@ -22,20 +25,18 @@ class SkyLayersPixels : public gfxtest::NativeServicesTest {
     NativeServicesTest::SetUp();
     if (IsSkipped()) return;
     engine_ = std::make_unique<Engine>(*services_);
-    engine_->SetState(11);  // the first level and its two skies
+    engine_->SetState(kGameStart);  // the first level and its two skies
+    SwapModelLists();               // only the skies: no model covers any of them
     Graphics& g = *engine_->graphics;
     ASSERT_NE(g.outerSkybox, nullptr);
     ASSERT_NE(g.skyLayers, nullptr);
-    // Only the skies: no model covers any of them.
-    g.visibleScenery.clear();
-    g.entityModels.clear();
-    g.blendedModels.clear();
     // The outer cube turned well away from the inner one, held still between the pictures compared.
     g.outerSkybox->rotation = math::MatrixRotationAxis(math::Vec3Normalize(math::Vec3{1, 2, 3}), 0.7f);
     g.outerSkybox->spinStep = 0.0f;
     g.innerSkybox->spinStep = 0.0f;
   }
   void TearDown() override {
+    if (engine_ != nullptr) SwapModelLists();  // back for the engine to release
     engine_.reset();
     NativeServicesTest::TearDown();
   }
@@ -49,7 +50,15 @@ class SkyLayersPixels : public gfxtest::NativeServicesTest {
     return pixels;
   }
 
+  void SwapModelLists() {
+    Graphics& g = *engine_->graphics;
+    std::swap(g.visibleScenery, models_[0]);
+    std::swap(g.entityModels, models_[1]);
+    std::swap(g.blendedModels, models_[2]);
+  }
+
   std::unique_ptr<Engine> engine_;
+  std::vector<Model*> models_[3];
 };
 
 TEST_F(SkyLayersPixels, BothSkiesInOnePassLookAsDrawnOneAfterTheOther) {

@@ -187,9 +187,9 @@ vec2 FaceCoordinates(vec3 d) {
   bool onX = a.x >= a.y && a.x >= a.z;
   bool onY = !onX && a.y >= a.z;
   // Chosen, not branched on: each coordinate one quotient, its sign folded into it.
-  vec2 along = vec2(onX ? -d.z : d.x, onY ? d.z : -d.y);
-  vec2 over = onX ? vec2(d.x, a.x) : (onY ? vec2(a.y, d.y) : vec2(d.z, a.z));
-  return 0.5 + 0.5 * (along / over);
+  vec2 numerator = vec2(onX ? -d.z : d.x, onY ? d.z : -d.y);
+  vec2 denominator = onX ? vec2(d.x, a.x) : (onY ? vec2(a.y, d.y) : vec2(d.z, a.z));
+  return 0.5 + 0.5 * (numerator / denominator);
 }
 void ps_main() {
   vec4 inner = textureLod(baseTexture, texCoord, 0.0);

@@ -173,52 +173,65 @@ void vs_main() {
 
 // The faces' coordinates follow the corner table at the top of this file. Behind the scene the skies are
 // read at their first level only (their faces are always magnified), so the level is given, not worked out.
+// Each sky's colour goes through the 8-bit steps its own draw would store, then each share of the blend
+// through the steps the target rounds it to; one of the two Stored functions below completes the program.
 constexpr const char* kLayersPixelSource = R"(#version 330 core
 in vec2 texCoord;
 in vec3 outerDirection;
-uniform vec3 ColorAdd;
 uniform sampler2D baseTexture;
 uniform sampler2D secondTexture;
 out vec4 fragColour;
+vec3 Stored(vec3 c);
 vec2 FaceCoordinates(vec3 d) {
   vec3 a = abs(d);
   bool onX = a.x >= a.y && a.x >= a.z;
   bool onY = !onX && a.y >= a.z;
-  // Chosen, not branched on: one division for whichever face the direction meets.
-  float major = onX ? -a.x : (onY ? a.y : a.z);
-  vec2 across = onX ? vec2(sign(d.x) * d.z, d.y)
-                    : (onY ? vec2(d.x, sign(d.y) * d.z) : vec2(sign(d.z) * d.x, -d.y));
-  return 0.5 + 0.5 * across / major;
+  // Chosen, not branched on: each coordinate one quotient, its sign folded into it.
+  vec2 numerator = vec2(onX ? -d.z : d.x, onY ? d.z : -d.y);
+  vec2 denominator = onX ? vec2(d.x, a.x) : (onY ? vec2(a.y, d.y) : vec2(d.z, a.z));
+  return 0.5 + 0.5 * (numerator / denominator);
 }
-vec3 Steps(vec3 c) { return floor(clamp(c, 0.0, 1.0) * 255.0 + 0.5); }
 void ps_main() {
   vec4 inner = textureLod(baseTexture, texCoord, 0.0);
   vec4 outer = textureLod(secondTexture, FaceCoordinates(outerDirection), 0.0);
-  float alpha = floor(outer.a * 255.0 + 0.5);
-  vec3 over = floor(Steps(outer.rgb + ColorAdd) * alpha / 255.0 + 0.5);
-  vec3 under = floor(Steps(inner.rgb + ColorAdd) * (255.0 - alpha) / 255.0 + 0.5);
+  float alpha = roundEven(outer.a * 255.0) / 255.0;
+  vec3 over = roundEven(Stored(outer.rgb) * alpha);
+  vec3 under = roundEven(Stored(inner.rgb) * (1.0 - alpha));
   fragColour = vec4((over + under) / 255.0, outer.a * outer.a + inner.a * (1.0 - outer.a));
 }
+)";
+// Untinted, a texel lies within 0 to 1 already.
+constexpr const char* kStoredPlain = R"(
+vec3 Stored(vec3 c) { return roundEven(c * 255.0); }
+)";
+constexpr const char* kStoredTinted = R"(
+uniform vec3 ColorAdd;
+vec3 Stored(vec3 c) { return roundEven(clamp(c + ColorAdd, 0.0, 1.0) * 255.0); }
 )";
 
 }  // namespace
 
 std::unique_ptr<SkyLayers> SkyLayers::Create(gpu::Device& device) {
   gpu::CompiledShader vertex = device.CompileShader(kLayersVertexSource, "vs_main", "vs_3_0");
-  gpu::CompiledShader pixel = device.CompileShader(kLayersPixelSource, "ps_main", "ps_3_0");
-  if (vertex.shader == nullptr || pixel.shader == nullptr || vertex.constants == nullptr ||
-      pixel.constants == nullptr) {
-    std::fprintf(stderr, "Skybox: the two skies are drawn one after the other: %s%s\n",
-                 vertex.messages.c_str(), pixel.messages.c_str());
+  gpu::CompiledShader plain =
+      device.CompileShader(std::string(kLayersPixelSource) + kStoredPlain, "ps_main", "ps_3_0");
+  gpu::CompiledShader tinted =
+      device.CompileShader(std::string(kLayersPixelSource) + kStoredTinted, "ps_main", "ps_3_0");
+  if (vertex.shader == nullptr || plain.shader == nullptr || tinted.shader == nullptr ||
+      vertex.constants == nullptr || tinted.constants == nullptr) {
+    std::fprintf(stderr, "Skybox: the two skies are drawn one after the other: %s%s%s\n",
+                 vertex.messages.c_str(), plain.messages.c_str(), tinted.messages.c_str());
     return nullptr;
   }
   vertex.shader->SetName("sky layers vertex");
-  pixel.shader->SetName("sky layers pixel");
+  plain.shader->SetName("sky layers pixel");
+  tinted.shader->SetName("sky layers tinted pixel");
   auto layers = std::make_unique<SkyLayers>();
   layers->vertexShader = std::move(vertex.shader);
-  layers->pixelShader = std::move(pixel.shader);
+  layers->pixelShader = std::move(plain.shader);
+  layers->tintedPixelShader = std::move(tinted.shader);
   layers->vertexConstants = std::move(vertex.constants);
-  layers->pixelConstants = std::move(pixel.constants);
+  layers->tintedPixelConstants = std::move(tinted.constants);
   return layers;
 }
 
@@ -230,8 +243,13 @@ bool SkyLayers::Render(gpu::Device& device, Skybox& inner, Skybox& outer, const 
   inner.Turn();
   outer.Turn();
   device.SetVertexShader(vertexShader.get());
-  device.SetPixelShader(pixelShader.get());
-  pixelConstants->SetFloatArray("ColorAdd", colorAdd, 3);
+  // Untinted, as nearly always, the program leaves out the tint's sum and the clamp it needs.
+  if (colorAdd[0] != 0.0f || colorAdd[1] != 0.0f || colorAdd[2] != 0.0f) {
+    device.SetPixelShader(tintedPixelShader.get());
+    tintedPixelConstants->SetFloatArray("ColorAdd", colorAdd, 3);
+  } else {
+    device.SetPixelShader(pixelShader.get());
+  }
   // A point of the inner cube turned into the world by the inner sky's turn, then back by the outer's.
   vertexConstants->SetMatrix("OuterFromInner",
                              math::MatrixMultiply(inner.rotation, math::MatrixTranspose(outer.rotation)));

@@ -80,6 +80,6 @@ class SkyLayers {
               const math::Vec3& eye, const float colorAdd[3]);
 
  private:
-  std::unique_ptr<plat::gpu::Shader> vertexShader, pixelShader;
-  std::unique_ptr<plat::gpu::ConstantTable> vertexConstants, pixelConstants;
+  std::unique_ptr<plat::gpu::Shader> vertexShader, pixelShader, tintedPixelShader;
+  std::unique_ptr<plat::gpu::ConstantTable> vertexConstants, tintedPixelConstants;
 };

@@ -4,6 +4,7 @@
 // along, and the generated sky art.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -361,7 +362,7 @@ TEST_F(Skies, BehindTheSceneBothSkiesGoInOnePassUnlessASkyHasSeveralTextures) {
   ASSERT_EQ(sky.size(), 1u);
   const plat::headless::DeviceState& s = sky[0]->state;
   EXPECT_EQ(s.vertexShader, "sky layers vertex");
-  EXPECT_EQ(s.pixelShader, "sky layers pixel");
+  EXPECT_EQ(s.pixelShader, "sky layers tinted pixel");
   EXPECT_EQ(s.texture, "Assets\\Art\\skybox_level1.jpg");
   EXPECT_EQ(s.secondTexture, "Assets\\Art\\Sky.dds");
   EXPECT_EQ(s.Get(gpu::RenderState::AlphaBlendEnable), 0u);
@@ -375,7 +376,24 @@ TEST_F(Skies, BehindTheSceneBothSkiesGoInOnePassUnlessASkyHasSeveralTextures) {
   ASSERT_EQ(outerFromInner.size(), 16u);
   for (int k = 0; k < 16; ++k) EXPECT_NEAR(outerFromInner[size_t(k)], back.m[k / 4][k % 4], 1e-6f);
   EXPECT_EQ(sent("sky layers vertex", "WorldViewProj").size(), 16u);
-  EXPECT_EQ(sent("sky layers pixel", "ColorAdd"), (std::vector<float>{0.0f, 0.25f, 0.0f}));
+  EXPECT_EQ(sent("sky layers tinted pixel", "ColorAdd"), (std::vector<float>{0.0f, 0.25f, 0.0f}));
+
+  // Untinted (a negative zero too), the program without the tint; any channel tinted, the one with it.
+  const struct {
+    float tint[3];
+    const char* pixelShader;
+  } tints[] = {{{0, 0, 0}, "sky layers pixel"},
+               {{-0.0f, 0, -0.0f}, "sky layers pixel"},
+               {{0.5f, 0, 0}, "sky layers tinted pixel"},
+               {{0, 0, -0.01f}, "sky layers tinted pixel"}};
+  for (const auto& t : tints) {
+    SCOPED_TRACE(t.tint[2]);
+    std::copy(t.tint, t.tint + 3, g().colorAdd);
+    h.Frame();
+    sky = SkyDraws();
+    ASSERT_EQ(sky.size(), 1u);
+    EXPECT_EQ(sky[0]->state.pixelShader, t.pixelShader);
+  }
 
   // A sky whose faces differ is drawn face by face, the outer blended over the inner.
   g().outerSkybox->faceTextures[2] = g().innerSkybox->faceTextures[0];

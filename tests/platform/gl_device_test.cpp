@@ -89,6 +89,20 @@ class GlDeviceTest : public ::testing::Test {
     device_->SetFVF(kRhwTex);
     device_->DrawPrimitiveUP(gpu::Primitive::TriangleStrip, 2, v, sizeof(RhwTexVertex));
   }
+  // Unlit point sprites one unit across at one unit away, scaled by distance, under the renderer's
+  // perspective projection.
+  void StartPointSprites() {
+    device_->SetTransform(gpu::TransformKind::Projection,
+                          math::MatrixPerspectiveFovLH(std::numbers::pi_v<float> / 4, 4.0f / 3.0f, 1, 1500));
+    device_->SetRenderState(RenderState::Lighting, 0);
+    device_->SetRenderState(RenderState::PointSpriteEnable, 1);
+    device_->SetRenderState(RenderState::PointScaleEnable, 1);
+    device_->SetRenderStateF(RenderState::PointSizeMin, 0);
+    device_->SetRenderStateF(RenderState::PointScaleA, 0);
+    device_->SetRenderStateF(RenderState::PointScaleB, 0);
+    device_->SetRenderStateF(RenderState::PointScaleC, 1);
+    device_->SetRenderStateF(RenderState::PointSize, 1);
+  }
   // Top row red, green; bottom row blue, white.
   std::unique_ptr<gpu::Texture> QuadrantTexture() {
     image::Image level{2, 2, {kRed, kGreen, kBlue, kWhite}};
@@ -415,16 +429,7 @@ TEST_F(GlDeviceTest, CullingCcwDropsCounterClockwiseTrianglesOnScreen) {
 
 TEST_F(GlDeviceTest, PointSpritesScaleWithDistanceAndShowTheirTextureUpright) {
   auto texture = QuadrantTexture();
-  device_->SetTransform(gpu::TransformKind::Projection,
-                        math::MatrixPerspectiveFovLH(std::numbers::pi_v<float> / 4, 4.0f / 3.0f, 1, 1500));
-  device_->SetRenderState(RenderState::Lighting, 0);
-  device_->SetRenderState(RenderState::PointSpriteEnable, 1);
-  device_->SetRenderState(RenderState::PointScaleEnable, 1);
-  device_->SetRenderStateF(RenderState::PointSizeMin, 0);
-  device_->SetRenderStateF(RenderState::PointScaleA, 0);
-  device_->SetRenderStateF(RenderState::PointScaleB, 0);
-  device_->SetRenderStateF(RenderState::PointScaleC, 1);
-  device_->SetRenderStateF(RenderState::PointSize, 1);
+  StartPointSprites();
   device_->SetTexture(texture.get());
   device_->Clear(kBlack, 1.0f);
   // 1 x 600 pixels / 10 away = 60 pixels across, centred on (400, 300).
@@ -469,13 +474,7 @@ TEST_F(GlDeviceTest, AFrameDiscardingTheBackBufferIsShownAsDrawnThroughIt) {
     device_->DrawPrimitiveUP(gpu::Primitive::TriangleList, 1, ccw, sizeof(RhwVertex));  // culled
     device_->DrawPrimitiveUP(gpu::Primitive::TriangleList, 1, cw, sizeof(RhwVertex));
     device_->SetRenderState(RenderState::ZEnable, 1);
-    device_->SetTransform(gpu::TransformKind::Projection,
-                          math::MatrixPerspectiveFovLH(std::numbers::pi_v<float> / 4, 4.0f / 3.0f, 1, 1500));
-    device_->SetRenderState(RenderState::Lighting, 0);
-    device_->SetRenderState(RenderState::PointSpriteEnable, 1);
-    device_->SetRenderState(RenderState::PointScaleEnable, 1);
-    device_->SetRenderStateF(RenderState::PointScaleC, 1);
-    device_->SetRenderStateF(RenderState::PointSize, 1);
+    StartPointSprites();
     device_->SetTexture(texture.get());
     ColourVertex point{0, 0, 10, kWhite};
     device_->SetFVF(kXyzColour);

@@ -296,7 +296,8 @@ void GlDevice::BindTarget(GlSurface& surface) {
   const bool window = direct_ && &surface == &backBuffer_;
   if (window != onWindow_) {
     // Row 0 of a framebuffer object is the image's top; row 0 of the window is its bottom. Flipping the
-    // origin also flips which winding faces the viewer, so culling and point sprites stay as they were.
+    // origin also flips which winding faces the viewer, so culling stays as it was; the point sprites'
+    // texture origin is flipped with it.
     onWindow_ = window;
     glClipControl(window ? GL_LOWER_LEFT : GL_UPPER_LEFT, GL_ZERO_TO_ONE);
     glPointParameteri(GL_POINT_SPRITE_COORD_ORIGIN, window ? GL_UPPER_LEFT : GL_LOWER_LEFT);

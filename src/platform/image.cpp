@@ -136,8 +136,8 @@ std::unique_ptr<gpu::Texture> Upload(gpu::Device& device, const std::string& nam
   std::unique_ptr<gpu::Texture> texture = device.CreateTexture(BuildMipChain(std::move(levelZero)), name);
   if (!texture) Fail(error, "\"" + name + "\": the device could not create the texture");
   // The file's bytes, its decoded and resampled copies and the mip chain are freed by now. Their pages go
-  // back to the system: left in the heap, the holes of large pictures loaded during play add up to some
-  // 2 MiB the next allocations do not fill.
+  // back to the system (a trim takes a millisecond or two): left in the heap, the holes of large pictures
+  // add up to some 3 MiB that later allocations do not fill.
   malloc_trim(0);
   return texture;
 }

@@ -162,12 +162,15 @@ layout(location = 0) in vec3 inPosition;
 layout(location = 2) in vec2 inTexCoord;
 uniform mat4 WorldViewProj;
 uniform mat4 OuterFromInner;
+uniform vec3 ColorAdd;  // the tinted pixel shader's, handed on flat
 out vec2 texCoord;
 out vec3 outerDirection;
+flat out vec3 colorAdd;
 void vs_main() {
   gl_Position = WorldViewProj * vec4(inPosition, 1.0);
   texCoord = inTexCoord;
   outerDirection = (OuterFromInner * vec4(inPosition, 0.0)).xyz;
+  colorAdd = ColorAdd;
 }
 )";
 
@@ -204,9 +207,11 @@ void ps_main() {
 constexpr const char* kStoredPlain = R"(
 vec3 Stored(vec3 c) { return roundEven(c * 255.0); }
 )";
+// The tint is set on this stage and read as the vertex stage's flat copy (see lighting.vsh for why).
 constexpr const char* kStoredTinted = R"(
 uniform vec3 ColorAdd;
-vec3 Stored(vec3 c) { return roundEven(clamp(c + ColorAdd, 0.0, 1.0) * 255.0); }
+flat in vec3 colorAdd;
+vec3 Stored(vec3 c) { return roundEven(clamp(c + colorAdd, 0.0, 1.0) * 255.0); }
 )";
 
 }  // namespace

@@ -158,12 +158,10 @@ bool Graphics::Init(plat::Services& s, int w, int h, bool windowed) {
   device->Clear(0xFF000000, 1.0f);
 
   backBuffer = &device->BackBuffer();
-  renderTexture = device->CreateRenderTexture(backBuffer->Width(), backBuffer->Height());
-  if (renderTexture == nullptr) {
+  if (!HoldOffscreenTarget(true)) {
     dialogs.ShowMessage("CreateTexture() - FAILED", "");
     return false;
   }
-  offscreenSurface = &renderTexture->Surface();
 
   showLockPoints = false;
   showSpheres = false;
@@ -256,6 +254,20 @@ bool Graphics::Shutdown() {
   spriteInterface.reset();
   font.reset();
   device.reset();
+  return true;
+}
+
+bool Graphics::HoldOffscreenTarget(bool needed) {
+  if (!needed) {
+    offscreenSurface = nullptr;
+    renderTexture.reset();
+    return false;
+  }
+  if (renderTexture == nullptr) {
+    renderTexture = device->CreateRenderTexture(backBuffer->Width(), backBuffer->Height());
+    if (renderTexture == nullptr) return false;
+    offscreenSurface = &renderTexture->Surface();
+  }
   return true;
 }
 

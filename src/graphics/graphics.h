@@ -179,6 +179,8 @@ class Graphics {
   std::unique_ptr<plat::gpu::ConstantTable> litPixelConstants;
   std::unique_ptr<plat::gpu::ConstantTable> litVertexConstants;
   plat::gpu::RenderTarget* backBuffer = nullptr;        // the device's, not owned
+  // The off-screen target of the frames drawn through it (title mode, the straightforward frame), held only
+  // while such frames are drawn: level frames go straight into the back buffer and need none.
   plat::gpu::RenderTarget* offscreenSurface = nullptr;  // level 0 of renderTexture
   std::unique_ptr<plat::gpu::RenderTexture> renderTexture;
   math::Matrix viewProj = math::MatrixIdentity();
@@ -228,6 +230,9 @@ class Graphics {
   void BindPlainShaders();
   void MarkStencil(plat::gpu::Compare test, uint32_t reference, plat::gpu::StencilOp pass);
   void DrawComposite(plat::gpu::Argb diffuse);
+  // Makes the off-screen target when needed and none is held, gives it back when not needed; true when one
+  // is held.
+  bool HoldOffscreenTarget(bool needed);
   // Empties the scenery groups and the events and puts the rail state back to its start (rail.cpp).
   void ResetRail();
 

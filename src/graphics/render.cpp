@@ -2,6 +2,7 @@
 // texture and then blended over the previous frames in title mode.
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -93,7 +94,7 @@ void ModulateTextureAlpha(gpu::Device& device) {
 }  // namespace
 
 bool Graphics::Render() {
-  if (device == nullptr || offscreenSurface == nullptr || backBuffer == nullptr) return false;
+  if (device == nullptr || backBuffer == nullptr) return false;
 
   const math::Matrix view = camera.GetViewMatrix();
   device->SetTransform(gpu::TransformKind::View, view);
@@ -104,7 +105,12 @@ bool Graphics::Render() {
   const bool skyFirst = straightforwardFrame;
   // Title mode blends its copy of the target over the earlier frames; a level frame's copy would change
   // nothing, so the usual level frame is drawn straight into the back buffer.
-  const bool throughTarget = titleMode || straightforwardFrame;
+  const bool wantsTarget = titleMode || straightforwardFrame;
+  // The off-screen target is given back while level frames run (2 MiB at 800x600). Should it not be made
+  // again, the frame goes straight into the back buffer, without the title's trails.
+  const bool throughTarget = HoldOffscreenTarget(wantsTarget);
+  if (wantsTarget && !throughTarget)
+    std::fprintf(stderr, "Graphics: no off-screen target; the frame is drawn straight\n");
   // Level mode draws the sky through the plain pair, title mode through the fixed-function pipeline.
   const bool plainSky = shadersOn && !titleMode;
 

@@ -123,6 +123,19 @@ TEST_F(LevelFrame, UsualFrameGoesStraightIntoTheBackBufferWithTheSkyBetweenOpaqu
   EXPECT_EQ(gfxtest::DrawsOf(h.log().PreviousDraws()).back()->call, "DrawIndexedPrimitive");
 }
 
+TEST_F(LevelFrame, TheOffScreenTargetIsHeldOnlyWhileFramesGoThroughIt) {
+  h.Frame();
+  EXPECT_EQ(g().renderTexture, nullptr);
+  EXPECT_EQ(g().offscreenSurface, nullptr);
+  g().EnterTitleMode();
+  h.Frame();
+  ASSERT_NE(g().renderTexture, nullptr);
+  EXPECT_EQ(g().offscreenSurface, &g().renderTexture->Surface());
+  EXPECT_TRUE(InOrder(h.log().PreviousEvents(),
+                      {"BeginScene", "SetRenderTarget RenderTexture2", "Clear 0x00000000", "SetRenderTarget BackBuffer",
+                       "SetTexture RenderTexture2", "Draw DrawPrimitiveUP TriangleStrip 2", "Present"}));
+}
+
 // The z of each mesh draw's world translation, in drawing order.
 std::vector<float> DrawnDepths(const plat::headless::GpuLog& log) {
   std::vector<float> z;

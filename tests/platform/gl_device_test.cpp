@@ -196,6 +196,34 @@ TEST_F(GlDeviceTest, RenderTextureCompositedWithTheCompositeQuadAppearsUpright) 
   EXPECT_EQ(Pixel(5, 5), 0xFF404040u);
 }
 
+TEST_F(GlDeviceTest, ARenderTextureSharingTheDepthBufferDrawsWhollyWithDepthAfterAFrameStraightIntoTheWindow) {
+  auto target = device_->CreateRenderTexture(800, 600);
+  ASSERT_NE(target, nullptr);
+  device_->BeginScene();
+  device_->DiscardBackBuffer();
+  device_->SetRenderTarget(device_->BackBuffer());
+  device_->Clear(kBlack, 1.0f);
+  device_->EndScene();
+  ASSERT_TRUE(device_->Present());
+
+  device_->SetRenderTarget(target->Surface());
+  device_->Clear(0x00000000, 1.0f);
+  device_->SetRenderState(RenderState::ZEnable, 1);
+  DrawRect(700, 500, 790, 590, kRed);  // at depth 0.5
+  RhwVertex farther[4] = {{800, 0, 0.9f, 1, kGreen}, {800, 600, 0.9f, 1, kGreen}, {0, 0, 0.9f, 1, kGreen},
+                          {0, 600, 0.9f, 1, kGreen}};
+  device_->SetFVF(kRhwColour);
+  device_->DrawPrimitiveUP(gpu::Primitive::TriangleStrip, 2, farther, sizeof(RhwVertex));
+  device_->SetRenderState(RenderState::ZEnable, 0);
+  device_->SetRenderTarget(device_->BackBuffer());
+  device_->Clear(kBlack, 1.0f);
+  device_->SetTexture(target.get());
+  DrawTexturedRect(0, 0, 800, 600, kWhite);
+  EXPECT_EQ(Pixel(745, 545), kRed);  // the farther quad kept off it by depth
+  EXPECT_EQ(Pixel(400, 300), kGreen);
+  EXPECT_EQ(Pixel(795, 595), kGreen);
+}
+
 TEST_F(GlDeviceTest, AlphaBlendsSourceAlphaOverInverseSourceAlpha) {
   device_->Clear(kBlue, 1.0f);
   device_->SetRenderState(RenderState::ZEnable, 0);
@@ -501,7 +529,8 @@ TEST_F(GlDeviceTest, AFrameDiscardingTheBackBufferIsShownAsDrawnThroughIt) {
   EXPECT_EQ(at(415, 315), kWhite);
   EXPECT_EQ(at(740, 540), kBlue);
 
-  // Green kept in the back buffer, then the same frame discarding it.
+  // Green in the back buffer, then the same frame discarding it: it goes straight into the window and leaves
+  // the back buffer undrawn (its storage given back meanwhile), which then draws at its whole size again.
   device_->Clear(kGreen, 1.0f);
   device_->Present();
   EXPECT_TRUE(frame(true) == through);
@@ -509,7 +538,13 @@ TEST_F(GlDeviceTest, AFrameDiscardingTheBackBufferIsShownAsDrawnThroughIt) {
   EXPECT_EQ(Pixel(400, 300), kWhite);  // the last image is read where it was drawn
   device_->SetRenderTarget(device_->BackBuffer());
   Reread();
-  EXPECT_EQ(Pixel(400, 300), kGreen);
+  EXPECT_NE(Pixel(400, 300), kWhite);
+  EXPECT_NE(Pixel(740, 540), kBlue);
+  device_->Clear(kGreen, 1.0f);
+  DrawRect(790, 590, 800, 600, kRed);
+  Reread();
+  EXPECT_EQ(Pixel(0, 0), kGreen);
+  EXPECT_EQ(Pixel(795, 595), kRed);
 
   SDL_SetWindowSize(SDL_GL_GetCurrentWindow(), 1024, 768);
   frame(true);

@@ -110,9 +110,6 @@ bool GlDevice::Init(std::string* error) {
   glBindVertexArray(vao_);
 
   glGenRenderbuffers(1, &depthBuffer_);
-  glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
-  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width_, height_);
-
   glActiveTexture(GL_TEXTURE0);
   glGenTextures(1, &backTexture_);
   glBindTexture(GL_TEXTURE_2D, backTexture_);
@@ -121,7 +118,8 @@ bool GlDevice::Init(std::string* error) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width_, height_, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+  SizeBackStorage(width_, height_);
+  backStored_ = true;
   glGenFramebuffers(1, &backFbo_);
   glBindFramebuffer(GL_FRAMEBUFFER, backFbo_);
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backTexture_, 0);
@@ -130,7 +128,7 @@ bool GlDevice::Init(std::string* error) {
     *error = "the back buffer framebuffer is incomplete";
     return false;
   }
-  backBuffer_ = GlSurface(backFbo_, width_, height_);
+  backBuffer_ = GlSurface(backFbo_, width_, height_, true);
 
   // Depth values and stencil must come out as in the back buffer for a frame drawn into the window.
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -308,9 +306,30 @@ void GlDevice::BindTarget(GlSurface& surface) {
   fixedDirty_ = true;
 }
 
+void GlDevice::SizeBackStorage(int width, int height) {
+  glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+  glBindTexture(GL_TEXTURE_2D, backTexture_);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+  glBindTexture(GL_TEXTURE_2D, boundTexture_);
+}
+
+void GlDevice::ReleaseBackStorage() {
+  if (!backStored_) return;
+  SizeBackStorage(1, 1);
+  backStored_ = false;
+}
+
+void GlDevice::RestoreBackStorage() {
+  if (backStored_) return;
+  SizeBackStorage(width_, height_);
+  backStored_ = true;
+}
+
 void GlDevice::SetRenderTarget(gpu::RenderTarget& target) {
   auto* surface = dynamic_cast<GlSurface*>(&target);
   if (surface == nullptr) return;
+  if (surface->SharesBackDepth() && !(direct_ && surface == &backBuffer_)) RestoreBackStorage();
   if (surface == &backBuffer_ && !direct_) imageInWindow_ = false;
   BindTarget(*surface);
 }
@@ -321,6 +340,7 @@ void GlDevice::DiscardBackBuffer() {
   // A window of another size shows the image scaled, from the back buffer.
   direct_ = windowLikeBackBuffer_ && w == width_ && h == height_;
   imageInWindow_ = direct_;
+  if (direct_) ReleaseBackStorage();
   if (target_ == &backBuffer_) BindTarget(backBuffer_);
 }
 

@@ -56,6 +56,7 @@ std::unique_ptr<gpu::RenderTexture> GlDevice::CreateRenderTexture(int width, int
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
   glBindTexture(GL_TEXTURE_2D, boundTexture_);
   GLuint depth = depthBuffer_;
+  if (width == width_ && height == height_) RestoreBackStorage();  // cleared whole below
   if (width != width_ || height != height_) {  // the shared depth buffer fits back-buffer-sized targets only
     glGenRenderbuffers(1, &ownDepth);
     glBindRenderbuffer(GL_RENDERBUFFER, ownDepth);

@@ -86,6 +86,13 @@ class GlDevice final : public gpu::Device {
   void BindTarget(GlSurface& surface);
   // The framebuffer the current target draws into: the window's own while a frame goes straight to it.
   GLuint TargetFbo() const { return onWindow_ ? 0 : target_->Fbo(); }
+  // While frames go straight into the window, the back buffer's colour and the depth buffer it shares with
+  // render textures go undrawn: their storage is given back (4 MiB at 800x600) and made again, its contents
+  // undefined, when a target that draws with them is set.
+  void ReleaseBackStorage();
+  void RestoreBackStorage();
+  // (Re)allocates the back buffer's colour texture and the depth buffer at the given size.
+  void SizeBackStorage(int width, int height);
   void ApplyScissor();
   // Reads width x height pixels of a framebuffer, top row first; the window's row 0 is its bottom.
   void ReadPixels(GLuint fbo, int width, int height, std::vector<uint32_t>& argb);
@@ -152,6 +159,7 @@ class GlDevice final : public gpu::Device {
   bool direct_ = false;
   bool onWindow_ = false;
   bool imageInWindow_ = false;
+  bool backStored_ = false;  // the back buffer's colour and depth have the image's size
   bool skipClearSprites_ = true;  // see SetClearSpriteFragmentsSkipped
   struct {
     GLuint vbo = 0;

@@ -54,14 +54,18 @@ bool LayoutFromElements(std::span<const gpu::VertexElement> elements, VertexLayo
 // The back buffer or level 0 of a render texture: a framebuffer object of a fixed size.
 class GlSurface final : public gpu::RenderTarget {
  public:
-  GlSurface(GLuint fbo, int width, int height) : fbo_(fbo), width_(width), height_(height) {}
+  // sharesBackDepth: the target draws with the device's depth buffer (the back buffer's own).
+  GlSurface(GLuint fbo, int width, int height, bool sharesBackDepth = false)
+      : fbo_(fbo), width_(width), height_(height), sharesBackDepth_(sharesBackDepth) {}
   int Width() const override { return width_; }
   int Height() const override { return height_; }
   GLuint Fbo() const { return fbo_; }
+  bool SharesBackDepth() const { return sharesBackDepth_; }
 
  private:
   GLuint fbo_;
   int width_, height_;
+  bool sharesBackDepth_;
 };
 
 class GlTexture final : public gpu::Texture {

@@ -88,7 +88,10 @@ GlTexture::~GlTexture() {
 
 GlRenderTexture::GlRenderTexture(std::shared_ptr<DeviceLink> link, GLuint texture, GLuint fbo, GLuint ownDepth,
                                  int width, int height)
-    : link_(std::move(link)), texture_(texture), ownDepth_(ownDepth), surface_(fbo, width, height) {}
+    : link_(std::move(link)),
+      texture_(texture),
+      ownDepth_(ownDepth),
+      surface_(fbo, width, height, ownDepth == 0) {}
 
 GlRenderTexture::~GlRenderTexture() {
   if (link_->device == nullptr) return;

@@ -26,7 +26,7 @@ namespace {
 
 constexpr uint32_t kFrameMs = 20;
 constexpr int kMaxFrames = 8 * 60 * 50;  // the second zone takes about 13,500 frames
-constexpr size_t kWindow = 100;  // two seconds of game time
+constexpr size_t kWindow = 100;          // two seconds of game time
 constexpr uint32_t kSeed = 3;
 constexpr int kBossFightMs = 25000;
 const char* const kBossNames[] = {"Phantom", "PsychoRear", "PsychoSide", "PsychoFront"};

@@ -21,7 +21,6 @@ const math::Vec3 kForward{0, 0, 1}, kSide{1, 0, 0}, kUp{0, 1, 0};
 
 constexpr int kFightRenewFrames = 12;
 
-
 // The chase view's sky and camera, and the ship at the origin with its four exhausts; null when the ship
 // cannot be set up.
 Model* ShipInChaseView(Graphics& g, int sky) {
@@ -30,7 +29,8 @@ Model* ShipInChaseView(Graphics& g, int sky) {
   g.camera.SetEye({0.0f, 20.0f, -80.0f});
   g.camera.SetAxes(kForward, kUp, kSide);
   Model* ship = nullptr;
-  if (!g.LoadModel(&ship, "KV01.mdl", 0.0f, 0.0f, 0.0f, true, false) || ship->parts.size() < 5) return nullptr;
+  if (!g.LoadModel(&ship, "KV01.mdl", 0.0f, 0.0f, 0.0f, true, false) || ship->parts.size() < 5)
+    return nullptr;
   math::SeedRandom(1);
   if (Player::AttachExhausts(g, ship) != 4) return nullptr;
   return ship;
@@ -64,12 +64,13 @@ bool BuildFightScene(Graphics& g) {
   for (int i = 0; i < 40; ++i) {
     const math::Vec3 at{static_cast<float>(i % 5 - 2) * 8.0f, static_cast<float>(i % 3) * 5.0f - 8.0f,
                         40.0f + 12.0f * static_cast<float>(i)};
-    const ParticleColour colour = i % 2 == 0 ? ParticleColour{1, 1, 1, 1} : ParticleColour{0.0f, 0.498f, 1, 1};
+    const ParticleColour colour =
+        i % 2 == 0 ? ParticleColour{1, 1, 1, 1} : ParticleColour{0.0f, 0.498f, 1, 1};
     if (GlowingShot(g, "Bullet.mdl", at, colour, 15.0f) == nullptr) return false;
   }
   for (int i = 0; i < 4; ++i) {
-    if (GlowingShot(g, "Bomb.mdl", {0.0f, -3.5f, 60.0f + 60.0f * static_cast<float>(i)}, {1, 1, 1, 1}, 10.0f) ==
-        nullptr) {
+    if (GlowingShot(g, "Bomb.mdl", {0.0f, -3.5f, 60.0f + 60.0f * static_cast<float>(i)}, {1, 1, 1, 1},
+                    10.0f) == nullptr) {
       return false;
     }
   }

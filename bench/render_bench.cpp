@@ -54,7 +54,6 @@ constexpr int kScanFinalists = 8;
 constexpr int kScanRounds = 5;
 constexpr int kScanRoundFrames = 10;
 
-
 // The heaviest frame of each view in the scripted flight of the shipped level: --scan's candidates (whose
 // costs lie within the noise of a busy machine) ranked by callgrind's count of instructions per frame.
 struct Scene {

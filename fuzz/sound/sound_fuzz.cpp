@@ -12,8 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string error;
   if (plat::sound::Decode(bytes, decoded, &error)) {
     fuzz::Check(!decoded.samples.empty(), "a decoded sound holds samples");
-    fuzz::Check(decoded.samples.size() <= plat::sound::kMaxSampleFrames, "a decoded sound keeps to its limit");
-    fuzz::Check(decoded.sampleRate >= plat::sound::kMinSampleRate && decoded.sampleRate <= plat::sound::kMaxSampleRate,
+    fuzz::Check(decoded.samples.size() <= plat::sound::kMaxSampleFrames,
+                "a decoded sound keeps to its limit");
+    fuzz::Check(decoded.sampleRate >= plat::sound::kMinSampleRate &&
+                    decoded.sampleRate <= plat::sound::kMaxSampleRate,
                 "a decoded sound has a sample rate within the limits");
   } else {
     fuzz::Check(!error.empty(), "a refused sound says why");

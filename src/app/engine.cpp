@@ -88,8 +88,8 @@ void Engine::CreateScreenSprites() {
   const plat::gpu::Argb blackKey = 0xFF000000;
   for (int k = 0; k < kScoreDigits; ++k) {
     Sprite*& digit = scoreDigits[static_cast<size_t>(k)];
-    graphics->CreateSprite(&digit, "Assets\\Art\\hud_score.bmp", ScoreDigitX(k), 0.075f, 1.0f, 1.0f, &zeroCell,
-                           1.0f, &blackKey, 1);
+    graphics->CreateSprite(&digit, "Assets\\Art\\hud_score.bmp", ScoreDigitX(k), 0.075f, 1.0f, 1.0f,
+                           &zeroCell, 1.0f, &blackKey, 1);
     if (digit != nullptr) digit->SetVisible(false);
   }
 }
@@ -122,7 +122,9 @@ void Engine::ReleaseSound() {
   sound = nullptr;
 }
 
-SoundSlot* Engine::GetSound(int slot) { return sound != nullptr ? sound->GetSlot(slot) : nullptr; }
+SoundSlot* Engine::GetSound(int slot) {
+  return sound != nullptr ? sound->GetSlot(slot) : nullptr;
+}
 
 void Engine::PlaySound(SoundSlot* slot, float px, float py, float pz, float vx, float vy, float vz,
                        bool positional) {
@@ -191,7 +193,9 @@ std::array<DigitRect, Engine::kScoreDigits> Engine::ScoreDigitRects(int value) {
   return rects;
 }
 
-float Engine::ScoreDigitX(int k) { return 0.82f + 0.025f * static_cast<float>(6 - k); }
+float Engine::ScoreDigitX(int k) {
+  return 0.82f + 0.025f * static_cast<float>(6 - k);
+}
 
 void Engine::UpdateScoreDisplay() {
   scoreDigitRects = ScoreDigitRects(score);

@@ -20,7 +20,6 @@ namespace {
 
 constexpr int kSplashMs = 5000;
 
-
 // The listener follows player 0's ship.
 void PlaceListener(SoundSystem& sound, const std::vector<Player*>& players) {
   if (players.empty() || players[0]->GetModel() == nullptr) return;

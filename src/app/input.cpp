@@ -39,7 +39,9 @@ Input::Input(plat::Keyboards& k, plat::Clock& c) : keyboards(k), clock(c) {
   controllerNames = keyboards.ControllerNames(kMaxControllers);
 }
 
-Input::~Input() { Release(); }
+Input::~Input() {
+  Release();
+}
 
 bool Input::InitKeyboard() {
   if (!ready || keyboardReady) return false;

@@ -97,8 +97,7 @@ void Engine::ClearLevel() {
 void Engine::ProcessLevelEvents() {
   LevelEvent event;
   // The place is read afresh for each event: an event may change the level or the player.
-  while (!players.empty() &&
-         graphics->NextEvent(players[0]->railSegment, players[0]->railProgress, &event)) {
+  while (!players.empty() && graphics->NextEvent(players[0]->railSegment, players[0]->railProgress, &event)) {
     switch (event.kind) {
       case kCameraView:
         enemyManager->Clear();

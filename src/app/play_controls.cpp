@@ -34,30 +34,48 @@ enum ReleaseSlot { kLeft, kRight, kUp, kDown };
 const Axis kTopAxes[2] = {
     {{{&Engine::keyDown, &Player::AccelerateBack, nullptr, kDown},
       {&Engine::keyUp, &Player::AccelerateForward, nullptr, kUp}},
-     &Player::BrakeZ, 60.0f, 15.0f, 60.0f},
+     &Player::BrakeZ,
+     60.0f,
+     15.0f,
+     60.0f},
     {{{&Engine::keyLeft, &Player::AccelerateLeft, &Player::DashLeft, kLeft},
       {&Engine::keyRight, &Player::AccelerateRight, &Player::DashRight, kRight}},
-     &Player::BrakeX, 60.0f, 15.0f, 60.0f},
+     &Player::BrakeX,
+     60.0f,
+     15.0f,
+     60.0f},
 };
 
 // Side view: left/right drive depth, up/down vertical; only up and down dash.
 const Axis kSideAxes[2] = {
     {{{&Engine::keyLeft, &Player::AccelerateBack, nullptr, kLeft},
       {&Engine::keyRight, &Player::AccelerateForward, nullptr, kRight}},
-     &Player::BrakeZ, 60.0f, 15.0f, 60.0f},
+     &Player::BrakeZ,
+     60.0f,
+     15.0f,
+     60.0f},
     {{{&Engine::keyUp, &Player::AccelerateUp, &Player::DashUp, kUp},
       {&Engine::keyDown, &Player::AccelerateDown, &Player::DashDown, kDown}},
-     &Player::BrakeY, 60.0f, 15.0f, 60.0f},
+     &Player::BrakeY,
+     60.0f,
+     15.0f,
+     60.0f},
 };
 
 // Rail view: up/down vertical, left/right lateral; all four dash.
 const Axis kRailAxes[2] = {
     {{{&Engine::keyDown, &Player::AccelerateDown, &Player::DashDown, kDown},
       {&Engine::keyUp, &Player::AccelerateUp, &Player::DashUp, kUp}},
-     &Player::BrakeY, 40.0f, 10.0f, 10.0f},
+     &Player::BrakeY,
+     40.0f,
+     10.0f,
+     10.0f},
     {{{&Engine::keyLeft, &Player::AccelerateLeft, &Player::DashLeft, kLeft},
       {&Engine::keyRight, &Player::AccelerateRight, &Player::DashRight, kRight}},
-     &Player::BrakeX, 40.0f, 25.0f, 5.0f},
+     &Player::BrakeX,
+     40.0f,
+     25.0f,
+     5.0f},
 };
 
 enum class FireStep { FirePressed, FireHeld, WeaponHeld, WeaponReleased, SpecialHeld };
@@ -93,7 +111,9 @@ void FireKeys(Engine& e, const FireStep (&steps)[5]) {
   Player* player = e.players[0];
   const Input& input = *e.input;
   const int keyFire = e.keyFire, keySecondary = e.keySecondary, keySpecial = e.keySpecial;
-  auto keep = [&e](std::vector<Projectile*> shots) { e.objects.insert(e.objects.end(), shots.begin(), shots.end()); };
+  auto keep = [&e](std::vector<Projectile*> shots) {
+    e.objects.insert(e.objects.end(), shots.begin(), shots.end());
+  };
   for (FireStep step : steps) {
     switch (step) {
       case FireStep::FirePressed:

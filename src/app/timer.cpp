@@ -31,7 +31,9 @@ void Timer::Tick() {
   frameSeconds = static_cast<float>(frameMs) * 0.001f;
 }
 
-void Timer::SetClock(plat::Clock* c) { clock = c; }
+void Timer::SetClock(plat::Clock* c) {
+  clock = c;
+}
 
 void Timer::ResetForTests() {
   clock = nullptr;

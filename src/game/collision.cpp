@@ -21,8 +21,8 @@ int FirstPartHitByRay(const Entity& rayObject, const Model& other) {
     const ObjectPart* part = other.parts[k];
     if (part == nullptr) continue;
     for (const CollisionSphere& sphere : part->spheres) {
-      if (SegmentHitsSphere(rayObject.rayStart, rayObject.raySegment, rayObject.rayThickness, sphere.worldCentre,
-                            sphere.radius)) {
+      if (SegmentHitsSphere(rayObject.rayStart, rayObject.raySegment, rayObject.rayThickness,
+                            sphere.worldCentre, sphere.radius)) {
         return static_cast<int>(k);
       }
     }
@@ -83,7 +83,8 @@ bool SpheresOverlap(const Entity& a, const Entity& b, int partA, int partB, int 
   const ObjectPart* pa = PartAt(a.GetModel(), static_cast<size_t>(partA));
   const ObjectPart* pb = PartAt(b.GetModel(), static_cast<size_t>(partB));
   if (pa == nullptr || pb == nullptr) return false;
-  if (static_cast<size_t>(sphereA) >= pa->spheres.size() || static_cast<size_t>(sphereB) >= pb->spheres.size()) {
+  if (static_cast<size_t>(sphereA) >= pa->spheres.size() ||
+      static_cast<size_t>(sphereB) >= pb->spheres.size()) {
     return false;
   }
   const CollisionSphere& sa = pa->spheres[static_cast<size_t>(sphereA)];

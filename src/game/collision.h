@@ -12,8 +12,8 @@ class Entity;
 
 // A list of pointers to game objects, such as the engine's player and object lists.
 template <class List>
-concept EntityPointerList =
-    std::ranges::input_range<const List> && std::convertible_to<std::ranges::range_value_t<const List>, Entity*>;
+concept EntityPointerList = std::ranges::input_range<const List> &&
+    std::convertible_to<std::ranges::range_value_t<const List>, Entity*>;
 
 class CollisionSystem {
  public:

@@ -45,7 +45,9 @@ void Entity::MoveForward(float distance) {
   position = model->position;
 }
 
-int Entity::GetAgeMs() const { return Timer().GetTimeMs() - spawnTimeMs; }
+int Entity::GetAgeMs() const {
+  return Timer().GetTimeMs() - spawnTimeMs;
+}
 
 EntityHandle Entity::Handle() {
   if (!handleSlot) handleSlot = std::make_shared<Entity*>(this);
@@ -72,7 +74,8 @@ void Entity::LoadModel(const std::string& name, bool blended) {
   if (g_graphics == nullptr) return;
   const std::string file = name + ".mdl";
   Model* loaded = nullptr;
-  if (!g_graphics->LoadModel(&loaded, file.c_str(), 0.0f, 0.0f, 0.0f, blended, false) || loaded == nullptr) return;
+  if (!g_graphics->LoadModel(&loaded, file.c_str(), 0.0f, 0.0f, 0.0f, blended, false) || loaded == nullptr)
+    return;
   loaded->unload = false;
   model = loaded;
 }

@@ -139,7 +139,10 @@ void Player::UpdateMovement() {
 
 void Player::ClampToView() {
   const int state = State();
-  const ViewBox* box = state == kTopView ? &kTopBox : state == kSideView ? &kSideBox : state == kRailView ? &kChaseBox : nullptr;
+  const ViewBox* box = state == kTopView    ? &kTopBox
+                       : state == kSideView ? &kSideBox
+                       : state == kRailView ? &kChaseBox
+                                            : nullptr;
   if (box == nullptr) return;  // outside the play views the offsets and camera sources stay as they are
   offset.x = std::clamp(offset.x, box->low.x, box->high.x);
   offset.y = std::clamp(offset.y, box->low.y, box->high.y);

@@ -11,8 +11,8 @@ constexpr float kViewDistance = 300.0f;   // top and side views
 constexpr float kChaseDistance = 200.0f;  // behind the ship
 constexpr float kChaseRise = 20.0f;       // above the track in the chase view
 constexpr float kFollowDeadZone = 0.3f;
-constexpr float kFollowShift = 100.0f;    // eye shift per unit of follow beyond the dead zone
-constexpr float kFollowTilt = -0.2f;      // radians per unit of follow
+constexpr float kFollowShift = 100.0f;  // eye shift per unit of follow beyond the dead zone
+constexpr float kFollowTilt = -0.2f;    // radians per unit of follow
 constexpr float kTurnSeconds = 2.0f;
 constexpr float kOrbitSeconds = 10.0f;
 constexpr float kFullTurn = 6.28318f;
@@ -154,8 +154,9 @@ void Camera::PlaceChaseEye() {
   const float lateral = BeyondDeadZone(followYaw) * kFollowShift;
   const float vertical = BeyondDeadZone(followPitch) * -kFollowShift + kChaseRise;
   eye = eye + trackSide * lateral + trackUp * vertical;
-  const math::Matrix tilt = math::MatrixMultiply(math::MatrixRotationAxis(trackForward, followYaw * kFollowTilt),
-                                                 math::MatrixRotationAxis(trackSide, followPitch * kFollowTilt));
+  const math::Matrix tilt =
+      math::MatrixMultiply(math::MatrixRotationAxis(trackForward, followYaw * kFollowTilt),
+                           math::MatrixRotationAxis(trackSide, followPitch * kFollowTilt));
   look = math::Vec3TransformNormal(trackForward, tilt);
   right = math::Vec3TransformNormal(trackSide, tilt);
   up = math::Vec3TransformNormal(trackUp, tilt);
@@ -226,8 +227,8 @@ bool Camera::StepTransition(float dtMs, int target, float duration, float distan
   newRight = math::Vec3Normalize(newRight);
 
   const math::Quat targetRotation = RotationOf(newRight, newUp, newLook);
-  const math::Quat r = math::QuaternionSlerp(startRotation, targetRotation,
-                                             1.0f - (duration - transitionClock) / duration);
+  const math::Quat r =
+      math::QuaternionSlerp(startRotation, targetRotation, 1.0f - (duration - transitionClock) / duration);
   const math::Matrix turned = math::MatrixRotationQuaternion(r);
   right = math::Vec3Normalize({turned.m[0][0], turned.m[0][1], turned.m[0][2]});
   up = math::Vec3Normalize({turned.m[1][0], turned.m[1][1], turned.m[1][2]});
@@ -252,9 +253,10 @@ bool Camera::StepTransition(float dtMs, int target, float duration, float distan
 
 void Camera::OrbitStep(float angle) {
   const math::Vec3 c = orbitCentre;
-  const math::Matrix aboutCentre = math::MatrixMultiply(math::MatrixTranslation(-c.x, -c.y, -c.z),
-                                                        math::MatrixRotationAxis(up, angle));
-  eye = math::Vec3TransformCoord(eye, math::MatrixMultiply(aboutCentre, math::MatrixTranslation(c.x, c.y, c.z)));
+  const math::Matrix aboutCentre =
+      math::MatrixMultiply(math::MatrixTranslation(-c.x, -c.y, -c.z), math::MatrixRotationAxis(up, angle));
+  eye = math::Vec3TransformCoord(eye,
+                                 math::MatrixMultiply(aboutCentre, math::MatrixTranslation(c.x, c.y, c.z)));
   look = math::Vec3Normalize(orbitCentre - eye);
   right = math::Vec3Normalize(math::Vec3Cross(up, look));
   up = math::Vec3Normalize(up);

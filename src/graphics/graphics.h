@@ -51,7 +51,8 @@ class Graphics {
   Graphics& operator=(const Graphics&) = delete;
 
   // Device, states, projection, shaders, sprite batch, font and off-screen target. False after showing a
-  // message when the game cannot draw: no device, a vertex shader that does not compile, no off-screen target.
+  // message when the game cannot draw: no device, a vertex shader that does not compile, no off-screen
+  // target.
   bool Init(plat::Services& services, int width, int height, bool windowed);
   // Per frame before Render: unloads models marked for it and updates or removes particle systems.
   bool Update(float dt);
@@ -178,7 +179,7 @@ class Graphics {
   std::unique_ptr<plat::gpu::Shader> litVertexShader;
   std::unique_ptr<plat::gpu::ConstantTable> litPixelConstants;
   std::unique_ptr<plat::gpu::ConstantTable> litVertexConstants;
-  plat::gpu::RenderTarget* backBuffer = nullptr;        // the device's, not owned
+  plat::gpu::RenderTarget* backBuffer = nullptr;  // the device's, not owned
   // The off-screen target of the frames drawn through it (title mode, the straightforward frame), held only
   // while such frames are drawn: level frames go straight into the back buffer and need none.
   plat::gpu::RenderTarget* offscreenSurface = nullptr;  // level 0 of renderTexture
@@ -215,7 +216,8 @@ class Graphics {
   int LoadTextureInto(std::vector<TextureEntry>& cache, const char* file, const plat::gpu::Argb* colourKey,
                       bool onFirstUse);
   // Shows a load failure's message box and its reason on stderr, once per path and message.
-  void ReportLoadFailure(const std::string& path, const char* text, const char* caption, const std::string& reason);
+  void ReportLoadFailure(const std::string& path, const char* text, const char* caption,
+                         const std::string& reason);
   // Deletes a model with its parts and attached systems, and the free systems that track its data.
   void DeleteModel(Model* model);
   void DeleteSceneModels();

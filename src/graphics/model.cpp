@@ -9,7 +9,9 @@ namespace {
 
 constexpr math::Vec3 kUnitX{1, 0, 0}, kUnitY{0, 1, 0}, kUnitZ{0, 0, 1};
 
-math::Matrix Translation(math::Vec3 v) { return math::MatrixTranslation(v.x, v.y, v.z); }
+math::Matrix Translation(math::Vec3 v) {
+  return math::MatrixTranslation(v.x, v.y, v.z);
+}
 
 // The part's axes in the world: the unit axes turned by its rotation, then by the model's.
 void UpdateWorldAxes(ObjectPart& part) {
@@ -44,12 +46,15 @@ void RebuildRotation(ObjectPart& part) {
 
 ObjectPart::ObjectPart(Mesh* partMesh) : mesh(partMesh) {}
 
-math::Matrix ObjectPart::Final() const { return math::MatrixMultiply(local, modelWorld); }
+math::Matrix ObjectPart::Final() const {
+  return math::MatrixMultiply(local, modelWorld);
+}
 
 void ObjectPart::PlaceAttachments() {
   const math::Matrix f = Final();
   for (LockPoint& point : lockPoints) point.worldPosition = math::Vec3TransformCoord(point.localPosition, f);
-  for (CollisionSphere& sphere : spheres) sphere.worldCentre = math::Vec3TransformCoord(sphere.localCentre, f);
+  for (CollisionSphere& sphere : spheres)
+    sphere.worldCentre = math::Vec3TransformCoord(sphere.localCentre, f);
 }
 
 void ObjectPart::SetOffset(float x, float y, float z) {
@@ -57,7 +62,9 @@ void ObjectPart::SetOffset(float x, float y, float z) {
   RebuildOffset(*this);
 }
 
-void ObjectPart::SetLocalOffset(float x, float y, float z) { SetOffset(x, y, z); }
+void ObjectPart::SetLocalOffset(float x, float y, float z) {
+  SetOffset(x, y, z);
+}
 
 void ObjectPart::MoveForward(float distance) {
   offset = offset + distance * zAxis;
@@ -69,9 +76,15 @@ void ObjectPart::RotateAboutAxis(float ax, float ay, float az, float angle) {
   RebuildRotation(*this);
 }
 
-void ObjectPart::RotateX(float angle) { RotateAboutAxis(xAxis.x, xAxis.y, xAxis.z, angle); }
-void ObjectPart::RotateY(float angle) { RotateAboutAxis(yAxis.x, yAxis.y, yAxis.z, angle); }
-void ObjectPart::RotateZ(float angle) { RotateAboutAxis(zAxis.x, zAxis.y, zAxis.z, angle); }
+void ObjectPart::RotateX(float angle) {
+  RotateAboutAxis(xAxis.x, xAxis.y, xAxis.z, angle);
+}
+void ObjectPart::RotateY(float angle) {
+  RotateAboutAxis(yAxis.x, yAxis.y, yAxis.z, angle);
+}
+void ObjectPart::RotateZ(float angle) {
+  RotateAboutAxis(zAxis.x, zAxis.y, zAxis.z, angle);
+}
 
 void ObjectPart::RotateAboutWorldAxis(float ax, float ay, float az, float angle) {
   math::Vec3 axis{ax, ay, az};
@@ -133,11 +146,19 @@ void Model::RotateAboutAxis(float ax, float ay, float az, float angle) {
   PushRotation();
 }
 
-void Model::RotateAboutAxisV(const math::Vec3* axis, float angle) { RotateAboutAxis(axis->x, axis->y, axis->z, angle); }
+void Model::RotateAboutAxisV(const math::Vec3* axis, float angle) {
+  RotateAboutAxis(axis->x, axis->y, axis->z, angle);
+}
 
-void Model::Pitch(float angle) { RotateAboutAxis(xAxis.x, xAxis.y, xAxis.z, angle); }
-void Model::Yaw(float angle) { RotateAboutAxis(yAxis.x, yAxis.y, yAxis.z, angle); }
-void Model::Roll(float angle) { RotateAboutAxis(zAxis.x, zAxis.y, zAxis.z, angle); }
+void Model::Pitch(float angle) {
+  RotateAboutAxis(xAxis.x, xAxis.y, xAxis.z, angle);
+}
+void Model::Yaw(float angle) {
+  RotateAboutAxis(yAxis.x, yAxis.y, yAxis.z, angle);
+}
+void Model::Roll(float angle) {
+  RotateAboutAxis(zAxis.x, zAxis.y, zAxis.z, angle);
+}
 
 void Model::OrbitAbout(float cx, float cy, float cz, float ax, float ay, float az, float angle) {
   const math::Vec3 centre{cx, cy, cz};

@@ -83,8 +83,8 @@ class Model {
   void SetScale(float sx, float sy, float sz);
   void SetAlpha(float a);
 
-  std::vector<ObjectPart*> parts;                 // owned
-  std::vector<ParticleSystem*> particleSystems;   // owned
+  std::vector<ObjectPart*> parts;                // owned
+  std::vector<ParticleSystem*> particleSystems;  // owned
   bool unload = false;
   bool visible = true;
   bool drawParticles = true;

@@ -73,9 +73,15 @@ bool MeshInView(const std::array<math::Vec4, 6>& planes, const Mesh& mesh, const
   return true;  // also when a value is not a number
 }
 
-uint32_t Value(gpu::Blend b) { return static_cast<uint32_t>(b); }
-uint32_t Value(gpu::TexOp op) { return static_cast<uint32_t>(op); }
-uint32_t Value(gpu::TexArg arg) { return static_cast<uint32_t>(arg); }
+uint32_t Value(gpu::Blend b) {
+  return static_cast<uint32_t>(b);
+}
+uint32_t Value(gpu::TexOp op) {
+  return static_cast<uint32_t>(op);
+}
+uint32_t Value(gpu::TexArg arg) {
+  return static_cast<uint32_t>(arg);
+}
 
 // Source-alpha blending over what the target holds.
 void EnableAlphaBlend(gpu::Device& device) {
@@ -324,7 +330,8 @@ void Graphics::RenderWaypoints() {
   if (shadersOn) UnbindShaders();
 
   device->SetMaterial(FlatMaterial(1.0f, 0.0f, 0.0f));
-  const plat::mesh::MeshData boxShape = plat::mesh::MakeBox(kWaypointBoxSize, kWaypointBoxSize, kWaypointBoxSize);
+  const plat::mesh::MeshData boxShape =
+      plat::mesh::MakeBox(kWaypointBoxSize, kWaypointBoxSize, kWaypointBoxSize);
   for (const Waypoint& waypoint : waypoints) DrawDebugMesh(boxShape, waypoint.GetPosition());
 
   const size_t n = waypoints.size();

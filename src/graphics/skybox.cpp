@@ -20,17 +20,17 @@ namespace {
 // (0, 1), (0, 0), (1, 0), (1, 1): bottom-left, top-left, top-right, bottom-right seen from inside, so the
 // faces run clockwise on screen and survive counter-clockwise culling.
 constexpr float kCorners[kSkyFaces][4][3] = {
-    {{1, -1, 1}, {1, 1, 1}, {1, 1, -1}, {1, -1, -1}},        // +X
-    {{-1, -1, -1}, {-1, 1, -1}, {-1, 1, 1}, {-1, -1, 1}},    // -X
-    {{-1, 1, 1}, {-1, 1, -1}, {1, 1, -1}, {1, 1, 1}},        // +Y
-    {{-1, -1, -1}, {-1, -1, 1}, {1, -1, 1}, {1, -1, -1}},    // -Y
-    {{-1, -1, 1}, {-1, 1, 1}, {1, 1, 1}, {1, -1, 1}},        // +Z
-    {{1, -1, -1}, {1, 1, -1}, {-1, 1, -1}, {-1, -1, -1}},    // -Z
+    {{1, -1, 1}, {1, 1, 1}, {1, 1, -1}, {1, -1, -1}},      // +X
+    {{-1, -1, -1}, {-1, 1, -1}, {-1, 1, 1}, {-1, -1, 1}},  // -X
+    {{-1, 1, 1}, {-1, 1, -1}, {1, 1, -1}, {1, 1, 1}},      // +Y
+    {{-1, -1, -1}, {-1, -1, 1}, {1, -1, 1}, {1, -1, -1}},  // -Y
+    {{-1, -1, 1}, {-1, 1, 1}, {1, 1, 1}, {1, -1, 1}},      // +Z
+    {{1, -1, -1}, {1, 1, -1}, {-1, 1, -1}, {-1, -1, -1}},  // -Z
 };
 constexpr float kCornerUv[4][2] = {{0, 1}, {0, 0}, {1, 0}, {1, 1}};
 
 constexpr uint32_t kVertexBytes = kSkyVertices * sizeof(SkyVertex);  // 480
-constexpr uint32_t kIndexBytes = kSkyIndices * sizeof(uint16_t);      // 72
+constexpr uint32_t kIndexBytes = kSkyIndices * sizeof(uint16_t);     // 72
 
 constexpr float kInnerHalfSize = 200.0f;
 constexpr float kOuterHalfSize = 800.0f;
@@ -42,7 +42,9 @@ void Report(plat::Dialogs* dialogs, const char* text) {
   if (dialogs != nullptr) dialogs->ShowMessage(text, "");
 }
 
-uint32_t Value(gpu::Address a) { return static_cast<uint32_t>(a); }
+uint32_t Value(gpu::Address a) {
+  return static_cast<uint32_t>(a);
+}
 
 // One declaration serves every sky; a new device (tests make many) gets its own in place of the old.
 gpu::Device* skyDeclarationDevice = nullptr;
@@ -66,7 +68,8 @@ gpu::VertexDeclaration* GetSkyVertexDeclaration(gpu::Device& device) {
   return skyDeclaration.get();
 }
 
-Skybox::Skybox(gpu::Device& device, gpu::Texture* const faces[kSkyFaces], float halfSize, plat::Dialogs* dialogs) {
+Skybox::Skybox(gpu::Device& device, gpu::Texture* const faces[kSkyFaces], float halfSize,
+               plat::Dialogs* dialogs) {
   for (int f = 0; f < kSkyFaces; ++f) faceTextures[static_cast<size_t>(f)] = faces[f];
 
   vertexBuffer = device.CreateVertexBuffer(kVertexBytes, gpu::usage::WriteOnly, 0);

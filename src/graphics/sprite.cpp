@@ -45,12 +45,16 @@ void Sprite::SetRect(const plat::sprite::Rect* rect) {
   wholeTexture = false;
 }
 
-void Sprite::RebuildTransform() { transform = math::MatrixTransformation2D(scale, position); }
+void Sprite::RebuildTransform() {
+  transform = math::MatrixTransformation2D(scale, position);
+}
 
 TextLabel::TextLabel(int px, int py, const char* t, plat::gpu::Argb c)
     : x(px), y(py), text(t != nullptr ? t : ""), colour(c) {}
 
-bool SpriteLayerGreater(const Sprite* a, const Sprite* b) { return a->layer > b->layer; }
+bool SpriteLayerGreater(const Sprite* a, const Sprite* b) {
+  return a->layer > b->layer;
+}
 
 bool Graphics::CreateSprite(Sprite** out, const char* file, float x, float y, float scaleX, float scaleY,
                             const plat::sprite::Rect* rect, float alpha, const plat::gpu::Argb* colourKey,
@@ -61,7 +65,8 @@ bool Graphics::CreateSprite(Sprite** out, const char* file, float x, float y, fl
 
   auto* sprite = new Sprite();
   sprite->texture = spriteTextures[static_cast<size_t>(index)].texture.get();
-  sprite->Set(static_cast<float>(width) * x, static_cast<float>(height) * y, scaleX, scaleY, rect, alpha, layer);
+  sprite->Set(static_cast<float>(width) * x, static_cast<float>(height) * y, scaleX, scaleY, rect, alpha,
+              layer);
   sprites.push_back(sprite);
   if (out != nullptr) *out = sprite;
 

@@ -12,7 +12,8 @@ class Sprite {
   Sprite() = default;
 
   // x, y in pixels. The texture must be set first: the rectangle is taken only when there is one.
-  void Set(float x, float y, float scaleX, float scaleY, const plat::sprite::Rect* rect, float alpha, int layer);
+  void Set(float x, float y, float scaleX, float scaleY, const plat::sprite::Rect* rect, float alpha,
+           int layer);
   void SetPosition(float x, float y);
   void SetScale(float sx, float sy);
   // Alpha 0..1 to the colour's top byte; values outside wrap in the low eight bits of alpha * 255.

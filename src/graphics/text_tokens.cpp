@@ -8,7 +8,9 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // The C conversions take one optional sign: "+-1" holds no number. What is left once a plus sign is read.
 std::string_view AfterPlus(std::string_view text) {
@@ -27,7 +29,9 @@ std::string Malformed(std::string_view token, std::string_view what, std::string
 
 }  // namespace
 
-bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsSpace(int c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 bool TokenReader::Next(std::string& token) {
   using Traits = std::istream::traits_type;

@@ -44,9 +44,13 @@ int Graphics::FindMesh(const char* file) const {
   return -1;
 }
 
-int Graphics::FindSpriteTexture(const char* file) const { return FindEntry(spriteTextures, file); }
+int Graphics::FindSpriteTexture(const char* file) const {
+  return FindEntry(spriteTextures, file);
+}
 
-int Graphics::FindTexture(const char* file) const { return FindEntry(sceneTextures, file); }
+int Graphics::FindTexture(const char* file) const {
+  return FindEntry(sceneTextures, file);
+}
 
 int Graphics::LoadSpriteTexture(const char* file, const gpu::Argb* colourKey) {
   // Screen art is checked now and uploaded on its first draw: much of it (other screens, end-of-game

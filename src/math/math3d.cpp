@@ -5,7 +5,9 @@
 
 namespace math {
 
-float Vec3Length(Vec3 v) { return std::sqrt(Vec3LengthSq(v)); }
+float Vec3Length(Vec3 v) {
+  return std::sqrt(Vec3LengthSq(v));
+}
 
 Vec3 Vec3Normalize(Vec3 v) {
   const float len = Vec3Length(v);
@@ -25,19 +27,20 @@ Vec3 Vec3TransformCoord(Vec3 v, const Matrix& m) {
 
 Vec3 Vec3TransformNormal(Vec3 v, const Matrix& m) {
   const auto& a = m.m;
-  return {v.x * a[0][0] + v.y * a[1][0] + v.z * a[2][0],
-          v.x * a[0][1] + v.y * a[1][1] + v.z * a[2][1],
+  return {v.x * a[0][0] + v.y * a[1][0] + v.z * a[2][0], v.x * a[0][1] + v.y * a[1][1] + v.z * a[2][1],
           v.x * a[0][2] + v.y * a[1][2] + v.z * a[2][2]};
 }
 
-Matrix MatrixIdentity() { return MatrixScaling(1.0f, 1.0f, 1.0f); }
+Matrix MatrixIdentity() {
+  return MatrixScaling(1.0f, 1.0f, 1.0f);
+}
 
 Matrix MatrixMultiply(const Matrix& a, const Matrix& b) {
   Matrix r;
   for (int i = 0; i < 4; ++i)
     for (int j = 0; j < 4; ++j)
-      r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
-                  a.m[i][3] * b.m[3][j];
+      r.m[i][j] =
+          a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
   return r;
 }
 
@@ -109,10 +112,9 @@ Matrix MatrixRotationAxis(Vec3 axis, float angle) {
   const Vec3 n = Vec3Normalize(axis);
   if (n == Vec3{}) return MatrixIdentity();
   const float c = std::cos(angle), s = std::sin(angle), t = 1.0f - c;
-  return BuildAxisMatrix(
-      {t * n.x * n.x + c, t * n.x * n.y + s * n.z, t * n.x * n.z - s * n.y},
-      {t * n.x * n.y - s * n.z, t * n.y * n.y + c, t * n.y * n.z + s * n.x},
-      {t * n.x * n.z + s * n.y, t * n.y * n.z - s * n.x, t * n.z * n.z + c});
+  return BuildAxisMatrix({t * n.x * n.x + c, t * n.x * n.y + s * n.z, t * n.x * n.z - s * n.y},
+                         {t * n.x * n.y - s * n.z, t * n.y * n.y + c, t * n.y * n.z + s * n.x},
+                         {t * n.x * n.z + s * n.y, t * n.y * n.z - s * n.x, t * n.z * n.z + c});
 }
 
 Matrix MatrixRotationQuaternion(Quat q) {

@@ -26,16 +26,34 @@ struct Matrix {
   float m[4][4] = {};
 };
 
-constexpr Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-constexpr Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-constexpr Vec3 operator-(Vec3 a) { return {-a.x, -a.y, -a.z}; }
-constexpr Vec3 operator*(Vec3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
-constexpr Vec3 operator*(float s, Vec3 a) { return a * s; }
-constexpr Vec3 operator/(Vec3 a, float s) { return {a.x / s, a.y / s, a.z / s}; }
-constexpr bool operator==(Vec3 a, Vec3 b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+constexpr Vec3 operator+(Vec3 a, Vec3 b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+constexpr Vec3 operator-(Vec3 a, Vec3 b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+constexpr Vec3 operator-(Vec3 a) {
+  return {-a.x, -a.y, -a.z};
+}
+constexpr Vec3 operator*(Vec3 a, float s) {
+  return {a.x * s, a.y * s, a.z * s};
+}
+constexpr Vec3 operator*(float s, Vec3 a) {
+  return a * s;
+}
+constexpr Vec3 operator/(Vec3 a, float s) {
+  return {a.x / s, a.y / s, a.z / s};
+}
+constexpr bool operator==(Vec3 a, Vec3 b) {
+  return a.x == b.x && a.y == b.y && a.z == b.z;
+}
 
-constexpr float Vec3Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-constexpr float Vec3LengthSq(Vec3 v) { return Vec3Dot(v, v); }
+constexpr float Vec3Dot(Vec3 a, Vec3 b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+constexpr float Vec3LengthSq(Vec3 v) {
+  return Vec3Dot(v, v);
+}
 constexpr Vec3 Vec3Cross(Vec3 a, Vec3 b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }

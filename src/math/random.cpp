@@ -6,7 +6,9 @@ namespace {
 uint32_t g_state = 1;
 }  // namespace
 
-void SeedRandom(uint32_t seed) { g_state = seed; }
+void SeedRandom(uint32_t seed) {
+  g_state = seed;
+}
 
 int Random() {
   g_state = g_state * 214013u + 2531011u;  // unsigned, so it wraps modulo 2^32

@@ -15,11 +15,13 @@ namespace fs = std::filesystem;
 namespace plat {
 namespace {
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 struct SplitPath {
@@ -43,7 +45,8 @@ SplitPath Split(std::string_view gamePath) {
   }
   if (!current.empty()) out.parts.push_back(std::move(current));
   if (std::find(out.parts.begin(), out.parts.end(), "..") != out.parts.end()) {
-    std::cerr << "refused the file name \"" << gamePath << "\": it reaches outside the game's folder" << std::endl;
+    std::cerr << "refused the file name \"" << gamePath << "\": it reaches outside the game's folder"
+              << std::endl;
     out.parts.clear();
   }
   return out;
@@ -173,7 +176,8 @@ bool FileSystem::WriteTextAtomic(std::string_view gamePath, std::string_view tex
   }
 }
 
-fs::path FindGameFolder(const fs::path& workingDirectory, const fs::path& executableFolder, std::string* error) {
+fs::path FindGameFolder(const fs::path& workingDirectory, const fs::path& executableFolder,
+                        std::string* error) {
   // Exactly "Assets": the case-insensitive fallback would take a source tree's "assets" for it.
   const auto holdsAssets = [](const fs::path& folder) {
     std::error_code ec;

@@ -34,12 +34,33 @@ struct Material {
 enum class Primitive : uint8_t { PointList, LineList, TriangleList, TriangleStrip };
 enum class TransformKind : uint8_t { World, View, Projection };
 enum class RenderState : uint8_t {
-  ZEnable, ZWriteEnable, AlphaBlendEnable, SrcBlend, DestBlend, CullMode, FillMode, Lighting, Ambient,
-  NormalizeNormals, SpecularEnable, DepthBias, SlopeScaleDepthBias, PointSize, PointSizeMin,
-  PointSpriteEnable, PointScaleEnable, PointScaleA, PointScaleB, PointScaleC,
+  ZEnable,
+  ZWriteEnable,
+  AlphaBlendEnable,
+  SrcBlend,
+  DestBlend,
+  CullMode,
+  FillMode,
+  Lighting,
+  Ambient,
+  NormalizeNormals,
+  SpecularEnable,
+  DepthBias,
+  SlopeScaleDepthBias,
+  PointSize,
+  PointSizeMin,
+  PointSpriteEnable,
+  PointScaleEnable,
+  PointScaleA,
+  PointScaleB,
+  PointScaleC,
   // The stencil test compares StencilRef with the stored value by StencilFunc; StencilPass says what a
   // pixel that passes it and the depth test stores (a failing one keeps its value). Clear sets 0.
-  StencilEnable, StencilFunc, StencilRef, StencilPass, Count
+  StencilEnable,
+  StencilFunc,
+  StencilRef,
+  StencilPass,
+  Count
 };
 enum class Compare : uint32_t { Never = 1, Less, Equal, LessEqual, Greater, NotEqual, GreaterEqual, Always };
 enum class StencilOp : uint32_t { Keep = 1, Zero, Replace };
@@ -174,7 +195,7 @@ class Device {
   // undefined until it is drawn again.
   virtual void DiscardBackBuffer() = 0;
   virtual void SetRenderTarget(RenderTarget& target) = 0;  // viewport = the whole target
-  virtual void Clear(Argb colour, float depth) = 0;          // the current target and the depth buffer
+  virtual void Clear(Argb colour, float depth) = 0;        // the current target and the depth buffer
   // Draws and clears reach only the rectangle's pixels; null lifts the limit (as it must be to present).
   virtual void SetScissorRect(const ScissorRect* rect) = 0;
 
@@ -182,9 +203,9 @@ class Device {
   virtual void SetRenderState(RenderState state, uint32_t value) = 0;
   virtual void SetRenderStateF(RenderState state, float value) = 0;  // point sizes and scales
   virtual uint32_t GetRenderState(RenderState state) const = 0;
-  virtual void SetSamplerState(SamplerState state, uint32_t value) = 0;       // stage 0
+  virtual void SetSamplerState(SamplerState state, uint32_t value) = 0;  // stage 0
   virtual uint32_t GetSamplerState(SamplerState state) const = 0;
-  virtual void SetTextureStageState(StageState state, uint32_t value) = 0;    // stage 0
+  virtual void SetTextureStageState(StageState state, uint32_t value) = 0;  // stage 0
   virtual void SetTransform(TransformKind kind, const math::Matrix& m) = 0;
   virtual math::Matrix GetTransform(TransformKind kind) const = 0;
   virtual void SetMaterial(const Material& material) = 0;
@@ -200,13 +221,17 @@ class Device {
 
   // Resources; null on failure.
   // Level 0 first; each level a power of two in size (the image loader rounds).
-  virtual std::unique_ptr<Texture> CreateTexture(const std::vector<image::Image>& levels, std::string name) = 0;
+  virtual std::unique_ptr<Texture> CreateTexture(const std::vector<image::Image>& levels,
+                                                 std::string name) = 0;
   virtual std::unique_ptr<RenderTexture> CreateRenderTexture(int width, int height) = 0;
-  virtual std::unique_ptr<VertexBuffer> CreateVertexBuffer(uint32_t bytes, uint32_t usageFlags, uint32_t format) = 0;
+  virtual std::unique_ptr<VertexBuffer> CreateVertexBuffer(uint32_t bytes, uint32_t usageFlags,
+                                                           uint32_t format) = 0;
   virtual std::unique_ptr<IndexBuffer> CreateIndexBuffer(uint32_t bytes, uint32_t usageFlags) = 0;
-  virtual std::unique_ptr<VertexDeclaration> CreateVertexDeclaration(std::span<const VertexElement> elements) = 0;
+  virtual std::unique_ptr<VertexDeclaration> CreateVertexDeclaration(
+      std::span<const VertexElement> elements) = 0;
   // Compiles shader source text with its entry point; the profile's prefix ("vs_" or "ps_") picks the stage.
-  virtual CompiledShader CompileShader(std::string_view source, std::string_view entry, std::string_view profile) = 0;
+  virtual CompiledShader CompileShader(std::string_view source, std::string_view entry,
+                                       std::string_view profile) = 0;
 
   // Input assembly and draws.
   virtual void SetFVF(uint32_t format) = 0;
@@ -214,9 +239,10 @@ class Device {
   virtual void SetStreamSource(VertexBuffer* buffer, uint32_t offsetBytes, uint32_t stride) = 0;
   virtual void SetIndices(IndexBuffer* buffer) = 0;
   virtual void DrawPrimitive(Primitive type, uint32_t startVertex, uint32_t primitiveCount) = 0;
-  virtual void DrawIndexedPrimitive(Primitive type, int32_t baseVertex, uint32_t minIndex, uint32_t numVertices,
-                                    uint32_t startIndex, uint32_t primitiveCount) = 0;
-  virtual void DrawPrimitiveUP(Primitive type, uint32_t primitiveCount, const void* vertices, uint32_t stride) = 0;
+  virtual void DrawIndexedPrimitive(Primitive type, int32_t baseVertex, uint32_t minIndex,
+                                    uint32_t numVertices, uint32_t startIndex, uint32_t primitiveCount) = 0;
+  virtual void DrawPrimitiveUP(Primitive type, uint32_t primitiveCount, const void* vertices,
+                               uint32_t stride) = 0;
 
   // A note in the device's log (the recording device keeps it; the OpenGL device ignores it).
   virtual void Marker(std::string_view text) = 0;
@@ -228,7 +254,8 @@ class DeviceFactory {
   virtual ~DeviceFactory() = default;
   virtual bool Available() = 0;
   virtual Caps GetCaps() = 0;
-  virtual std::unique_ptr<Device> CreateDevice(const PresentParams& params, int* errorCode, std::string* errorText) = 0;
+  virtual std::unique_ptr<Device> CreateDevice(const PresentParams& params, int* errorCode,
+                                               std::string* errorText) = 0;
 };
 
 }  // namespace plat::gpu

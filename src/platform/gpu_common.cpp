@@ -47,10 +47,14 @@ StartStates DefaultStartStates() {
 
 uint64_t VertexCount(Primitive p, uint32_t primitives) {
   switch (p) {
-    case Primitive::PointList: return primitives;
-    case Primitive::LineList: return 2ull * primitives;
-    case Primitive::TriangleList: return 3ull * primitives;
-    case Primitive::TriangleStrip: return primitives == 0 ? 0 : primitives + 2ull;
+    case Primitive::PointList:
+      return primitives;
+    case Primitive::LineList:
+      return 2ull * primitives;
+    case Primitive::TriangleList:
+      return 3ull * primitives;
+    case Primitive::TriangleStrip:
+      return primitives == 0 ? 0 : primitives + 2ull;
   }
   return 0;
 }

@@ -153,8 +153,10 @@ Area LargestOpaqueArea(const Image& image) {
   std::vector<int> stack;
   for (int y = 0; y < image.height; ++y) {
     for (int x = 0; x < image.width; ++x) {
-      const bool opaque = image.argb[static_cast<size_t>(y) * static_cast<size_t>(image.width) +
-                                     static_cast<size_t>(x)] >> 24 == 0xFF;
+      const bool opaque =
+          image.argb[static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)] >>
+              24 ==
+          0xFF;
       heights[static_cast<size_t>(x)] = opaque ? heights[static_cast<size_t>(x)] + 1 : 0;
     }
     stack.clear();

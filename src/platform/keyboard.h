@@ -11,6 +11,8 @@ namespace plat {
 
 // Key codes the game uses, in the keyboard scan-code numbering it was written for.
 namespace key {
+// One keyboard row a line.
+// clang-format off
 enum : int {
   Escape = 1, K1 = 2, K2, K3, K4, K5, K6, K7, K8, K9, K0, Minus = 12, Equals = 13, Backspace = 14,
   Tab = 15, Q = 16, W, E, R, T, Y, U, I, O, P, LBracket = 26, RBracket = 27, Enter = 28,
@@ -24,6 +26,7 @@ enum : int {
   Up = 200, PageUp = 201, Left = 203, Right = 205, End = 207, Down = 208, PageDown = 209,
   Insert = 210, Delete = 211,
 };
+// clang-format on
 }  // namespace key
 
 using KeyState = std::array<uint8_t, 256>;

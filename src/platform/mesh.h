@@ -36,8 +36,8 @@ struct MeshData {
 // Every mesh of a text .X file merged with its frame transforms applied. False with a reason (the file, and
 // the line where it applies) on failure; binary and compressed .X files are refused as unsupported.
 bool LoadX(const FileSystem& files, std::string_view gamePath, MeshData& out, std::string* error);
-MeshData MakeBox(float width, float height, float depth);       // XYZ + NORMAL, one subset
-MeshData MakeSphere(float radius, int slices, int stacks);      // XYZ + NORMAL, one subset
+MeshData MakeBox(float width, float height, float depth);   // XYZ + NORMAL, one subset
+MeshData MakeSphere(float radius, int slices, int stacks);  // XYZ + NORMAL, one subset
 // Mean of the positions as the centre, the largest distance from it as the radius.
 bool ComputeBoundingSphere(const MeshData& mesh, math::Vec3* centre, float* radius);
 

@@ -67,9 +67,15 @@ TEST_F(InputTest, TypedCharacterFollowsTheFixedOrder) {
   const struct {
     std::vector<int> keys;
     int typed;
-  } cases[] = {{{key::S, key::D}, 'd'},          {{key::K1, key::Z}, 'z'},      {{key::Minus, key::K8}, '8'},
-               {{key::Period, key::K9}, '9'},    {{key::K0}, '0'},              {{key::Comma, key::Equals}, '='},
-               {{key::Space}, ' '},              {{key::Period}, '.'},          {{key::Enter, key::Up}, -1},
+  } cases[] = {{{key::S, key::D}, 'd'},
+               {{key::K1, key::Z}, 'z'},
+               {{key::Minus, key::K8}, '8'},
+               {{key::Period, key::K9}, '9'},
+               {{key::K0}, '0'},
+               {{key::Comma, key::Equals}, '='},
+               {{key::Space}, ' '},
+               {{key::Period}, '.'},
+               {{key::Enter, key::Up}, -1},
                {{}, -1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.typed);

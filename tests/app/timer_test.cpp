@@ -44,7 +44,7 @@ TEST_F(TimerTest, TheWrapOfTheTickCounterGivesTheTrueDifferenceAndLaterTimersSha
   services.SetTick(0xFFFFFFF0u);
   Timer first;
   services.SetTick(0x00000008u);
-  Timer second;  // must not restart the clock here
+  Timer second;                   // must not restart the clock here
   services.SetTick(0x00000010u);  // 32 ms after the first, past the wrap
   second.Tick();
   EXPECT_EQ(first.GetFrameMs(), 32);

@@ -60,7 +60,8 @@ class LevelRun {
 
   // The script's step to the next zone, or the win, ends a zone; a level without one ends at the track's end.
   bool LevelOver() const {
-    return e_.players.empty() || g_hud == nullptr || g_hud->zone != zone_ || g_hud->won || autopilot::AtEnd(e_);
+    return e_.players.empty() || g_hud == nullptr || g_hud->zone != zone_ || g_hud->won ||
+           autopilot::AtEnd(e_);
   }
 
   int score = 0;  // the score of the level's last frame

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "app/game_state.h"
-#include "frontend/hud.h"
 #include "frontend/high_scores.h"
+#include "frontend/hud.h"
 #include "frontend/menu.h"
 #include "game/player.h"
 #include "graphics/graphics_test_support.h"
@@ -73,8 +73,7 @@ TEST(EndScreens, ContinueReloadsTheCurrentZoneWithTheScoreAtZeroAndQuitLeavesFor
     h.Tap(key::Up);
     h.Tap(key::Up);
     EXPECT_TRUE(screens.continueSelected);
-    EXPECT_TRUE(screens.elements[Hud::kEndSelect].shownPos ==
-                screens.elements[Hud::kContinue].shownPos);
+    EXPECT_TRUE(screens.elements[Hud::kEndSelect].shownPos == screens.elements[Hud::kContinue].shownPos);
     h.engine().score = 1234;
     h.Tap(key::Enter);
     EXPECT_TRUE(h.state() == kTopView || h.state() == kSideView || h.state() == kRailView) << h.state();

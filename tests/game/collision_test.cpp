@@ -192,11 +192,16 @@ TEST_F(CollisionTest, ThePassTestsOnlyTheListedPairsInListOrder) {
   collisions_.Update(players, enemies, objects, enemyObjects);
 
   EXPECT_EQ(log_, (Log{
-                      "Player hit by Enemy1 part 0", "Enemy1 hit by Player part 0",
-                      "Player hit by Enemy2 part 0", "Enemy2 hit by Player part 0",
-                      "Player hit by EnemyShot part 0", "EnemyShot hit by Player part 0",
-                      "Enemy1 hit by PlayerShot part 0", "PlayerShot hit by Enemy1 part 0",
-                      "Enemy2 hit by PlayerShot part 0", "PlayerShot hit by Enemy2 part 0",
+                      "Player hit by Enemy1 part 0",
+                      "Enemy1 hit by Player part 0",
+                      "Player hit by Enemy2 part 0",
+                      "Enemy2 hit by Player part 0",
+                      "Player hit by EnemyShot part 0",
+                      "EnemyShot hit by Player part 0",
+                      "Enemy1 hit by PlayerShot part 0",
+                      "PlayerShot hit by Enemy1 part 0",
+                      "Enemy2 hit by PlayerShot part 0",
+                      "PlayerShot hit by Enemy2 part 0",
                   }));
 }
 

@@ -89,7 +89,7 @@ TEST_F(EntityTest, GetOrientationSharesOneBufferThatTheNextCallOverwrites) {
   turned.SetOrientation(right, up, forward);
   const float expectedTurned[9] = {0, 0, 1, 0, 1, 0, -1, 0, 0};
   const float identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-  auto expectBuffer = [](const float* got, const float (&want)[9]) {
+  auto expectBuffer = [](const float* got, const float(&want)[9]) {
     for (int i = 0; i < 9; ++i) EXPECT_NEAR(got[i], want[i], kTol) << i;
   };
 
@@ -153,7 +153,8 @@ TEST_F(EntityTest, WithoutAModelOnlyTheStoredPositionChanges) {
 // Adds a member of its own and reports its destruction, so a deletion through the base is visible.
 class Derived : public Entity {
  public:
-  explicit Derived(bool* destroyed) : destroyed_(destroyed), name_(std::make_unique<std::string>("payload")) {}
+  explicit Derived(bool* destroyed)
+      : destroyed_(destroyed), name_(std::make_unique<std::string>("payload")) {}
   ~Derived() override { *destroyed_ = true; }
 
  private:

@@ -106,7 +106,8 @@ class SpyEntity : public Entity {
 
   void OnCollision(Entity* other, int part) override {
     const auto* spy = dynamic_cast<const SpyEntity*>(other);
-    log_->push_back(name_ + " hit by " + (spy != nullptr ? spy->name_ : "?") + " part " + std::to_string(part));
+    log_->push_back(name_ + " hit by " + (spy != nullptr ? spy->name_ : "?") + " part " +
+                    std::to_string(part));
   }
 
  private:

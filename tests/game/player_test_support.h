@@ -60,8 +60,14 @@ class PlayerTest : public ::testing::Test {
     }
   }
   // Frames each followed by Player::Update, or by Player::UpdateMovement only.
-  void UpdateFrames(int n, uint32_t ms = 20) { EachFrame(n, [this] { player->Update(); }, ms); }
-  void MoveFrames(int n, uint32_t ms = 20) { EachFrame(n, [this] { player->UpdateMovement(); }, ms); }
+  void UpdateFrames(int n, uint32_t ms = 20) {
+    EachFrame(
+        n, [this] { player->Update(); }, ms);
+  }
+  void MoveFrames(int n, uint32_t ms = 20) {
+    EachFrame(
+        n, [this] { player->UpdateMovement(); }, ms);
+  }
   // Moves the game clock to at least the given time (ms), in steps of at most 100 ms.
   void AdvanceTo(int timeMs) {
     while (Timer().GetTimeMs() < timeMs) {

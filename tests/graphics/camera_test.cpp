@@ -99,7 +99,8 @@ TEST(Camera, ViewMatrixReorthonormalisesTheAxesItKeeps) {
 TEST(CameraModes, TopAndSideViewsNeedTwoWaypointsOrChangeNothing) {
   const std::vector<Waypoint> one = Track({{5, 5, 5}});
   const std::vector<Waypoint> none;
-  for (const std::vector<Waypoint>* list : {static_cast<const std::vector<Waypoint>*>(nullptr), &none, &one}) {
+  for (const std::vector<Waypoint>* list :
+       {static_cast<const std::vector<Waypoint>*>(nullptr), &none, &one}) {
     for (int mode : {5, 6}) {
       Camera c;
       c.SetWaypoints(list);
@@ -131,7 +132,7 @@ TEST(CameraModes, TopAndSideViewsStandAtTheFirstWaypoint) {
   EXPECT_EQ(side.GetMode(), kModeSide);
   ExpectNear(side.GetUp(), kY);
   ExpectNear(side.GetRight(), kX);
-  ExpectNear(side.GetLook(), {0, 0, 1});  // x cross y
+  ExpectNear(side.GetLook(), {0, 0, 1});      // x cross y
   ExpectNear(side.GetEye(), {10, 20, -270});  // 300 along the side
 }
 
@@ -368,7 +369,8 @@ TEST_F(OnTrack, TransitionWithoutAValidSegmentAimsAtTheTrackPoint) {
     const std::vector<Waypoint>* list;
     int index;
   };
-  for (const Case& k : {Case{nullptr, 0}, Case{&empty, 0}, Case{&track, 1}, Case{&track, 7}, Case{&track, -1}}) {
+  for (const Case& k :
+       {Case{nullptr, 0}, Case{&empty, 0}, Case{&track, 1}, Case{&track, 7}, Case{&track, -1}}) {
     Camera c;
     c.SetWaypoints(k.list);
     c.SetPathFrame(kX, kY, kZ, {5, 6, 7});

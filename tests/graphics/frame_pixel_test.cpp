@@ -120,7 +120,8 @@ class FramePixels : public gfxtest::NativeServicesTest {
   }
 
   static void ExpectLooksTheSame(const std::vector<uint32_t>& usual, const std::vector<uint32_t>& reference,
-                                 int mostDiffering = kPixels / 1000, int mostBeyondTwoSteps = kPixels / 5000) {
+                                 int mostDiffering = kPixels / 1000,
+                                 int mostBeyondTwoSteps = kPixels / 5000) {
     EXPECT_GT(std::count_if(usual.begin(), usual.end(), [](uint32_t p) { return (p & 0xFFFFFF) != 0; }),
               100000);
     int differing = 0, beyondTwoSteps = 0;
@@ -150,10 +151,9 @@ TEST_F(FramePixels, EachViewLooksAsDrawnTheStraightforwardWay) {
   // Top over two layers of ground, side with the sky behind rocks and pylons, chase toward the rings, the
   // chase camera turned to look straight up (where the stars' upper face shows), and the title camera's
   // trails over the ground and the sky.
-  for (const View& view :
-       {View{"top", 5, 7, 0.3f, false, false}, View{"side", 6, 14, 0.5f, false, false},
-        View{"chase", 7, 20, 0.5f, false, false}, View{"up", 7, 20, 0.5f, false, true},
-        View{"title", 7, 3, 0.5f, true, false}}) {
+  for (const View& view : {View{"top", 5, 7, 0.3f, false, false}, View{"side", 6, 14, 0.5f, false, false},
+                           View{"chase", 7, 20, 0.5f, false, false}, View{"up", 7, 20, 0.5f, false, true},
+                           View{"title", 7, 3, 0.5f, true, false}}) {
     SCOPED_TRACE(view.name);
     Place(view.mode, view.segment, view.progress);
     if (view.lookUp)
@@ -170,13 +170,15 @@ TEST_F(FramePixels, SceneUnderTheOpaqueSideBarsIsLeftUndrawnUnseen) {
   const plat::gpu::Argb magenta = 0xFFFF00FF;
   Sprite *left = nullptr, *right = nullptr;
   for (auto [sprite, file] : {std::pair{&left, "Assets\\Art\\Menu Art\\rail Left.bmp"},
-                               std::pair{&right, "Assets\\Art\\Menu Art\\rail Right.bmp"}})
+                              std::pair{&right, "Assets\\Art\\Menu Art\\rail Right.bmp"}})
     ASSERT_TRUE(g.CreateSprite(sprite, file, 0, 0, 1, 1, nullptr, 1, &magenta, 6));
   Place(5, 7, 0.3f);
   const struct {
     float leftX, rightX, alpha;
     int sceneLeft, sceneRight;
-  } cases[] = {{-50, 650, 1, 150, 650}, {-50.4f, 650.4f, 1, 149, 651}, {-49.6f, 649.6f, 1, 0, 800},
+  } cases[] = {{-50, 650, 1, 150, 650},
+               {-50.4f, 650.4f, 1, 149, 651},
+               {-49.6f, 649.6f, 1, 0, 800},
                {-50, 650, 0.99f, 0, 800}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.leftX);

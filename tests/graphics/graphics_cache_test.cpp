@@ -172,7 +172,8 @@ TEST(CachesMeshTexture, MeshWhoseTextureIsMissingShowsBothMessagesAndIsNotCached
   ASSERT_TRUE(h.initialised);
   EXPECT_EQ(h.graphics->LoadMesh("Assets\\Art\\Lost.X"), -1);
   EXPECT_TRUE(h.graphics->meshes.empty());
-  EXPECT_EQ(h.services.MessageBoxes(), (std::vector<std::string>{kSpriteBox, ": D3DXCreateTextureFromFile() - FAILED"}));
+  EXPECT_EQ(h.services.MessageBoxes(),
+            (std::vector<std::string>{kSpriteBox, ": D3DXCreateTextureFromFile() - FAILED"}));
 }
 
 TEST_F(Caches, ReleaseModelDeletesOnlyListedModelsAndClearSceneKeepsScreenArtSpritesAndLabels) {
@@ -239,7 +240,8 @@ TEST(SpriteRecord, RectangleTakenOnlyWithATextureAndSpritesAndLabelsPlacedFromFr
   GraphicsHarness h;
   ASSERT_TRUE(h.initialised);
   Sprite* sprite = nullptr;
-  ASSERT_TRUE(h.graphics->CreateSprite(&sprite, "Assets\\Art\\Paused.dds", 0.35f, 0.4f, 1, 1, nullptr, 1, nullptr, 1));
+  ASSERT_TRUE(h.graphics->CreateSprite(&sprite, "Assets\\Art\\Paused.dds", 0.35f, 0.4f, 1, 1, nullptr, 1,
+                                       nullptr, 1));
   EXPECT_TRUE(sprite->UsesWholeTexture());
   EXPECT_EQ(sprite->position.x, 280.0f);
   EXPECT_EQ(sprite->position.y, 240.0f);

@@ -152,8 +152,9 @@ TEST(EngineGraphics, MissingScreenArtIsReportedOnceAndNeverCrashes) {
   EXPECT_EQ(e.pauseSprite, nullptr);
   for (Sprite* d : e.scoreDigits) EXPECT_EQ(d, nullptr);
   // One box per file, although the atlas was asked for seven times.
-  EXPECT_EQ(h.services.MessageBoxes(), (std::vector<std::string>{"Sprite: D3DXCreateTextureFromFile() - FAILED",
-                                                                  "Sprite: D3DXCreateTextureFromFile() - FAILED"}));
+  EXPECT_EQ(h.services.MessageBoxes(),
+            (std::vector<std::string>{"Sprite: D3DXCreateTextureFromFile() - FAILED",
+                                      "Sprite: D3DXCreateTextureFromFile() - FAILED"}));
   h.services.PushEvent({plat::EventKind::FocusLost});
   h.Frames(2);
   h.services.PushEvent({plat::EventKind::FocusGained});

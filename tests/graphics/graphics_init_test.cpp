@@ -55,7 +55,7 @@ TEST(GraphicsInit, SetsStatesProjectionAndTheOffscreenTarget) {
 
   // Perspective pi/4, aspect 800/600, near 1, far 1500: a point on the axis 1500 away lands at depth 1.
   const math::Matrix& p = s.Transform(gpu::TransformKind::Projection);
-  EXPECT_FLOAT_EQ(p.m[1][1], 2.4142134f);            // cot(pi/8)
+  EXPECT_FLOAT_EQ(p.m[1][1], 2.4142134f);  // cot(pi/8)
   EXPECT_FLOAT_EQ(p.m[0][0], 2.4142134f / 1.3333334f);
   EXPECT_FLOAT_EQ(math::Vec3TransformCoord({0, 0, 1500}, p).z, 1.0f);
   EXPECT_FLOAT_EQ(math::Vec3TransformCoord({0, 0, 1}, p).z, 0.0f);

@@ -26,8 +26,12 @@
 
 namespace {
 
-int Channel(uint32_t argb, int shift) { return static_cast<int>((argb >> shift) & 0xFF); }
-int Brightness(uint32_t argb) { return Channel(argb, 16) + Channel(argb, 8) + Channel(argb, 0); }
+int Channel(uint32_t argb, int shift) {
+  return static_cast<int>((argb >> shift) & 0xFF);
+}
+int Brightness(uint32_t argb) {
+  return Channel(argb, 16) + Channel(argb, 8) + Channel(argb, 0);
+}
 
 struct Box {
   int left, top, right, bottom;  // right and bottom excluded
@@ -60,9 +64,13 @@ class NativeFrames : public gfxtest::NativeServicesTest {
     EXPECT_EQ(h, 600);
     return pixels_;
   }
-  uint32_t Pixel(int x, int y) const { return pixels_[static_cast<size_t>(y) * 800 + static_cast<size_t>(x)]; }
+  uint32_t Pixel(int x, int y) const {
+    return pixels_[static_cast<size_t>(y) * 800 + static_cast<size_t>(x)];
+  }
   // Lit pixels inside and outside a box of the last read-back.
-  int LitInside(const Box& b) const { return CountLit([&](int x, int y) { return b.Contains(x, y); }); }
+  int LitInside(const Box& b) const {
+    return CountLit([&](int x, int y) { return b.Contains(x, y); });
+  }
   int LitOutside(const std::vector<Box>& boxes) const {
     return CountLit([&](int x, int y) {
       for (const Box& b : boxes) {
@@ -129,8 +137,8 @@ TEST_F(NativeFrames, PausePictureAppearsAtItsPlaceOnlyWhilePaused) {
 TEST_F(NativeFrames, ScoreDigitsStandUprightInTheFortyRowsAboveTheirPlace) {
   StartEngine();
   engine_->SetState(kGameStart);  // game start: the digits show
-  engine_->ClearLevel();  // only the digits on screen, in level mode
-  delete g_hud;           // and without the display's pictures
+  engine_->ClearLevel();          // only the digits on screen, in level mode
+  delete g_hud;                   // and without the display's pictures
   g_hud = nullptr;
   graphics().titleMode = false;
   engine_->score = 1234567;

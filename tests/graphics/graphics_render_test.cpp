@@ -67,27 +67,43 @@ TEST_F(LevelFrame, StraightforwardPassesRunInOrderWithTheirShaderPairsAndWithSha
   h.AddModel(g().entityModels);
   h.AddModel(g().blendedModels);
   Sprite* sprite = nullptr;
-  ASSERT_TRUE(g().CreateSprite(&sprite, "Assets\\Art\\Paused.dds", 0.35f, 0.4f, 1, 1, nullptr, 1, nullptr, 1));
+  ASSERT_TRUE(
+      g().CreateSprite(&sprite, "Assets\\Art\\Paused.dds", 0.35f, 0.4f, 1, 1, nullptr, 1, nullptr, 1));
   TextLabel* label = nullptr;
   g().CreateTextLabel(&label, 0.1f, 0.1f, "Score", 0xFFFFFFFF);
 
   EXPECT_TRUE(h.Frame());
   const auto& events = h.log().PreviousEvents();
-  EXPECT_TRUE(InOrder(events, {
-      "SetVertexShader vertex.vsh", "SetPixelShader pixel.psh", "BeginScene", "SetRenderTarget RenderTexture1",
-      "Clear 0x00000000", "Constant pixel.psh ColorAdd",                              // sky tint
-      "SetVertexShader lighting.vsh", "SetPixelShader lighting.psh",
-      "Constant lighting.vsh vecEye", "Constant lighting.vsh vecLightDir",            // light, eye first
-      "Constant vertex.vsh WorldViewProj", "Constant lighting.vsh matWorldViewProj",  // scenery part
-      "Constant lighting.vsh matWorld", "Constant pixel.psh ColorAdd", "Constant lighting.psh ColorAdd",
-      "Constant lighting.psh Material", "Draw DrawIndexedPrimitive TriangleList 12",
-      "Constant lighting.psh Material", "Draw DrawIndexedPrimitive TriangleList 12",  // entity part
-      "Constant lighting.psh Material", "Draw DrawIndexedPrimitive TriangleList 12",  // blended part
-      "Constant lighting.psh Material",                                               // (1, 1, 1, 1)
-      "SetVertexShader none", "SetPixelShader none",
-      "SetTexture Assets\\Art\\Paused.dds",                                           // sprites, then text
-      "SetRenderTarget BackBuffer", "SetTexture RenderTexture1", "Draw DrawPrimitiveUP TriangleStrip 2",
-      "EndScene", "Present"}));
+  EXPECT_TRUE(InOrder(events, {"SetVertexShader vertex.vsh",
+                               "SetPixelShader pixel.psh",
+                               "BeginScene",
+                               "SetRenderTarget RenderTexture1",
+                               "Clear 0x00000000",
+                               "Constant pixel.psh ColorAdd",  // sky tint
+                               "SetVertexShader lighting.vsh",
+                               "SetPixelShader lighting.psh",
+                               "Constant lighting.vsh vecEye",
+                               "Constant lighting.vsh vecLightDir",  // light, eye first
+                               "Constant vertex.vsh WorldViewProj",
+                               "Constant lighting.vsh matWorldViewProj",  // scenery part
+                               "Constant lighting.vsh matWorld",
+                               "Constant pixel.psh ColorAdd",
+                               "Constant lighting.psh ColorAdd",
+                               "Constant lighting.psh Material",
+                               "Draw DrawIndexedPrimitive TriangleList 12",
+                               "Constant lighting.psh Material",
+                               "Draw DrawIndexedPrimitive TriangleList 12",  // entity part
+                               "Constant lighting.psh Material",
+                               "Draw DrawIndexedPrimitive TriangleList 12",  // blended part
+                               "Constant lighting.psh Material",             // (1, 1, 1, 1)
+                               "SetVertexShader none",
+                               "SetPixelShader none",
+                               "SetTexture Assets\\Art\\Paused.dds",  // sprites, then text
+                               "SetRenderTarget BackBuffer",
+                               "SetTexture RenderTexture1",
+                               "Draw DrawPrimitiveUP TriangleStrip 2",
+                               "EndScene",
+                               "Present"}));
   // One scene, one presentation, and the back buffer is never cleared by a level frame.
   EXPECT_EQ(gfxtest::CountEvents(events, "BeginScene"), 1);
   EXPECT_EQ(gfxtest::CountEvents(events, "Clear 0x00000000"), 1);
@@ -114,11 +130,12 @@ TEST_F(LevelFrame, UsualFrameGoesStraightIntoTheBackBufferWithTheSkyBetweenOpaqu
   h.AddModel(g().blendedModels);
   h.Frame();
   const auto& events = h.log().PreviousEvents();
-  EXPECT_TRUE(InOrder(events, {"BeginScene", "DiscardBackBuffer", "SetRenderTarget BackBuffer",
-                               "Clear 0x00000000", "SetVertexShader lighting.vsh", "Draw DrawIndexedPrimitive TriangleList 12",
-                               "SetVertexShader vertex.vsh", "Constant pixel.psh ColorAdd",  // the sky
-                               "SetVertexShader lighting.vsh", "Draw DrawIndexedPrimitive TriangleList 12",
-                               "SetVertexShader none", "EndScene", "Present"}));
+  EXPECT_TRUE(
+      InOrder(events, {"BeginScene", "DiscardBackBuffer", "SetRenderTarget BackBuffer", "Clear 0x00000000",
+                       "SetVertexShader lighting.vsh", "Draw DrawIndexedPrimitive TriangleList 12",
+                       "SetVertexShader vertex.vsh", "Constant pixel.psh ColorAdd",  // the sky
+                       "SetVertexShader lighting.vsh", "Draw DrawIndexedPrimitive TriangleList 12",
+                       "SetVertexShader none", "EndScene", "Present"}));
   EXPECT_EQ(gfxtest::FindEvent(events, "SetRenderTarget RenderTexture1"), -1);  // no target, no composite
   EXPECT_EQ(gfxtest::DrawsOf(h.log().PreviousDraws()).back()->call, "DrawIndexedPrimitive");
 }
@@ -131,9 +148,10 @@ TEST_F(LevelFrame, TheOffScreenTargetIsHeldOnlyWhileFramesGoThroughIt) {
   h.Frame();
   ASSERT_NE(g().renderTexture, nullptr);
   EXPECT_EQ(g().offscreenSurface, &g().renderTexture->Surface());
-  EXPECT_TRUE(InOrder(h.log().PreviousEvents(),
-                      {"BeginScene", "SetRenderTarget RenderTexture2", "Clear 0x00000000", "SetRenderTarget BackBuffer",
-                       "SetTexture RenderTexture2", "Draw DrawPrimitiveUP TriangleStrip 2", "Present"}));
+  EXPECT_TRUE(InOrder(
+      h.log().PreviousEvents(),
+      {"BeginScene", "SetRenderTarget RenderTexture2", "Clear 0x00000000", "SetRenderTarget BackBuffer",
+       "SetTexture RenderTexture2", "Draw DrawPrimitiveUP TriangleStrip 2", "Present"}));
 }
 
 // The z of each mesh draw's world translation, in drawing order.
@@ -223,7 +241,7 @@ TEST_F(LevelFrame, LightFollowsTheCamera) {
 TEST_F(LevelFrame, HitFlashTintsThePartOnBothPixelShaders) {
   Model* model = h.AddModel(g().entityModels);
   model->parts[0]->hitFlash = 1.0f;
-  g().colorAdd[0] = 0.5f;  // the sky tint goes only to the plain shader, before the parts
+  g().colorAdd[0] = 0.5f;           // the sky tint goes only to the plain shader, before the parts
   g().straightforwardFrame = true;  // (after them in the usual frame, right before the sky)
   h.Frame();
   const std::vector<float> flash{0.33333334f, -0.33333334f, -0.33333334f};
@@ -283,7 +301,7 @@ TEST_F(LevelFrame, EachSubsetGetsItsMaterialAndTexture) {
   const auto draws = MeshDraws(h.log().PreviousDraws());
   ASSERT_EQ(draws.size(), mesh.materials.size());
   EXPECT_EQ(draws[0]->state.material.ambient.r, d.r);  // ambient replaced by diffuse
-  ASSERT_NE(mesh.textures[0], nullptr);  // TestHull.X names TestHull.bmp
+  ASSERT_NE(mesh.textures[0], nullptr);                // TestHull.X names TestHull.bmp
   EXPECT_EQ(draws[0]->state.texture, mesh.textures[0]->Name());
   EXPECT_EQ(mesh.textures[0]->Name(), "Assets\\Art\\TestHull.bmp");
 }
@@ -388,7 +406,7 @@ TEST_F(LevelFrame, StraightforwardCompositeIsAnOpaqueScreenQuadWithoutDepth) {
     EXPECT_EQ(v[i].diffuse, 0xFFFFFFFFu);
   }
   EXPECT_EQ(h.log().State().Get(gpu::RenderState::ZEnable), 1u);  // depth back on afterwards
-  EXPECT_EQ(h.log().State().texture, "RenderTexture1");  // and the target stays bound to stage 0
+  EXPECT_EQ(h.log().State().texture, "RenderTexture1");           // and the target stays bound to stage 0
 }
 
 TEST_F(LevelFrame, ParticlePassDrawsFreeAndAttachedSystemsAndLeavesItsStates) {
@@ -438,22 +456,26 @@ TEST_F(TitleFrame, PassOrderTheBlendedCompositeAndNoWaypointsOrTransparentPassWh
   const auto draws = MeshDraws(h.log().PreviousDraws());
   ASSERT_EQ(draws.size(), 1u);  // the entity part only
   EXPECT_TRUE(draws[0]->state.ShadersBound());
-  for (const auto* d : gfxtest::DrawsOf(h.log().PreviousDraws())) EXPECT_NE(d->primitive, gpu::Primitive::LineList);
+  for (const auto* d : gfxtest::DrawsOf(h.log().PreviousDraws()))
+    EXPECT_NE(d->primitive, gpu::Primitive::LineList);
   for (const auto& c : h.log().PreviousConstantSets()) EXPECT_NE(c.call, "SetVector");  // no Material reset
   const auto& events = h.log().PreviousEvents();
   // No shader pair before the scene: the sky would be drawn by the fixed-function pipeline.
   const int begin = gfxtest::FindEvent(events, "BeginScene");
   ASSERT_GE(begin, 0);
-  for (int i = 0; i < begin; ++i) EXPECT_EQ(events[static_cast<size_t>(i)].rfind("SetVertexShader", 0), std::string::npos);
-  EXPECT_TRUE(InOrder(events, {
-      "BeginScene", "SetRenderTarget RenderTexture1", "Clear 0x00000000", "SetVertexShader lighting.vsh",
-      "SetPixelShader lighting.psh", "Constant lighting.vsh vecEye", "Constant lighting.vsh vecLightDir",
-      "Draw DrawIndexedPrimitive TriangleList 12", "SetVertexShader none", "Constant pixel.psh ColorAdd",
-      "SetRenderTarget BackBuffer", "Draw DrawPrimitiveUP TriangleStrip 2", "EndScene", "Present"}));
+  for (int i = 0; i < begin; ++i)
+    EXPECT_EQ(events[static_cast<size_t>(i)].rfind("SetVertexShader", 0), std::string::npos);
+  EXPECT_TRUE(InOrder(
+      events,
+      {"BeginScene", "SetRenderTarget RenderTexture1", "Clear 0x00000000", "SetVertexShader lighting.vsh",
+       "SetPixelShader lighting.psh", "Constant lighting.vsh vecEye", "Constant lighting.vsh vecLightDir",
+       "Draw DrawIndexedPrimitive TriangleList 12", "SetVertexShader none", "Constant pixel.psh ColorAdd",
+       "SetRenderTarget BackBuffer", "Draw DrawPrimitiveUP TriangleStrip 2", "EndScene", "Present"}));
   // Within the scene only the off-screen target is cleared: the back buffer keeps the earlier frames.
   const std::vector<std::string> scene(events.begin() + begin, events.end());
   EXPECT_EQ(gfxtest::CountEvents(scene, "Clear 0x00000000"), 1);
-  EXPECT_EQ(gfxtest::FindEvent(scene, "Clear 0x00000000"), gfxtest::FindEvent(scene, "SetRenderTarget RenderTexture1") + 1);
+  EXPECT_EQ(gfxtest::FindEvent(scene, "Clear 0x00000000"),
+            gfxtest::FindEvent(scene, "SetRenderTarget RenderTexture1") + 1);
   EXPECT_EQ(gfxtest::FindEvent(scene, "DiscardBackBuffer"), -1);
 
   const std::vector<float> light = h.log().Constant("lighting.vsh", "vecLightDir");

@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "graphics/graphics.h"
@@ -102,7 +102,8 @@ inline int CountEvents(const std::vector<std::string>& events, const std::string
 }
 
 // Draw records only (markers dropped).
-inline std::vector<const plat::headless::DrawRecord*> DrawsOf(const std::vector<plat::headless::DrawRecord>& all) {
+inline std::vector<const plat::headless::DrawRecord*> DrawsOf(
+    const std::vector<plat::headless::DrawRecord>& all) {
   std::vector<const plat::headless::DrawRecord*> draws;
   for (const auto& d : all) {
     if (d.kind == plat::headless::DrawRecord::Kind::Draw) draws.push_back(&d);

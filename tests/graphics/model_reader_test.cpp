@@ -225,7 +225,8 @@ TEST_F(ModelReaderTest, GrammarEdgeCases) {
   const Case cases[] = {
       {"Object Hull.X\t1 2 3 LockPoints A 1 0 0 B 0 1 0 Collision 0 0 0 4 0 1 "
        "Object\n\nWing.X\n0\n0\n0\nLockPoints\nCollision\n",
-       {2, 0}, {1, 0},
+       {2, 0},
+       {1, 0},
        [](const Model& m, const std::string&) {
          EXPECT_EQ(m.parts[0]->lockPoints[1].name, "B");
          EXPECT_FLOAT_EQ(m.parts[0]->spheres[0].radius, 4.0f);
@@ -236,24 +237,36 @@ TEST_F(ModelReaderTest, GrammarEdgeCases) {
       {"Object \n\t\n", {}, {}, nullptr},
       {"Object\nHull.X 0 0 0\nLockPoints\nCollision\nObject", {0}, {0}, nullptr},
       {"Object\nHull.X 0 0 0\nLockPoints\nCollision\nObject\n\n", {0}, {0}, nullptr},
-      {"Object\nHull.X 0 0 0\nLockPoints\nCollision\nObject\nWing.X 0 0 0\nLockPoints\nCollision\n1 2 3 4 0 1",
-       {0, 0}, {0, 1},
+      {"Object\nHull.X 0 0 0\nLockPoints\nCollision\nObject\nWing.X 0 0 0\nLockPoints\nCollision\n1 2 3 4 0 "
+       "1",
+       {0, 0},
+       {0, 1},
        [](const Model& m, const std::string&) {
          ExpectVec(m.parts[1]->spheres[0].localCentre, 1, 2, 3);
          EXPECT_TRUE(m.parts[1]->spheres[0].flagB);
        }},
       {"Object\nHull.X 0 0 0\nLockPoints\nA 1 1 1\nCollision", {1}, {0}, nullptr},
-      {"Object\nHull.X 0 0 5\nLockPoints\nA 1 2 3\nB 4 5 6", {2}, {0},
-       [](const Model& m, const std::string&) { ExpectVec(m.parts[0]->lockPoints[1].worldPosition, 4, 5, 11); }},
-      {"Object\nHull.X 0 0 0\nLockPoints\nA 1 2 3\nB 4 5\n", {1}, {0},
+      {"Object\nHull.X 0 0 5\nLockPoints\nA 1 2 3\nB 4 5 6",
+       {2},
+       {0},
+       [](const Model& m, const std::string&) {
+         ExpectVec(m.parts[0]->lockPoints[1].worldPosition, 4, 5, 11);
+       }},
+      {"Object\nHull.X 0 0 0\nLockPoints\nA 1 2 3\nB 4 5\n",
+       {1},
+       {0},
        [](const Model& m, const std::string& errors) {
          EXPECT_EQ(m.parts[0]->lockPoints[0].name, "A");
          EXPECT_NE(errors.find("\"B\""), std::string::npos) << errors;
        }},
-      {"Object\nHull.X 0 0 0\nLockPoints\nCollision\n1 2 3 4 0 0\n5 6 7 8 1", {0}, {1},
+      {"Object\nHull.X 0 0 0\nLockPoints\nCollision\n1 2 3 4 0 0\n5 6 7 8 1",
+       {0},
+       {1},
        [](const Model& m, const std::string&) { EXPECT_FLOAT_EQ(m.parts[0]->spheres[0].radius, 4.0f); }},
       {"Object\nHull.X 0 0 0\nLockPoints\nLonely", {0}, {0}, nullptr},
-      {"Object\nHull.X 0 0 0\nLockPoints\nObject 1 2 3\nCollision\n", {1}, {0},
+      {"Object\nHull.X 0 0 0\nLockPoints\nObject 1 2 3\nCollision\n",
+       {1},
+       {0},
        [](const Model& m, const std::string&) {
          EXPECT_EQ(m.parts[0]->lockPoints[0].name, "Object");
          ExpectVec(m.parts[0]->lockPoints[0].localPosition, 1, 2, 3);
@@ -401,10 +414,11 @@ TEST_F(ModelReaderTest, FailuresAreReportedOncePerFile) {
 TEST_F(ModelReaderTest, PartWithAMissingMeshIsSkippedWithItsLockPointsAndSpheres) {
   Model* model = nullptr;
   std::string errors;
-  ASSERT_TRUE(LoadText("Object\nHull.X 0 0 0\nLockPoints\nH 0 0 1\nCollision\n0 0 0 1 0 0\n"
-                       "Object\nGone.X 5 0 0\nLockPoints\nG1 1 1 1\nG2 2 2 2\nCollision\n9 9 9 9 0 0\n"
-                       "Object\nWing.X 0 0 2\nLockPoints\nW 0 1 0\nCollision\n",
-                       &model, &errors));
+  ASSERT_TRUE(
+      LoadText("Object\nHull.X 0 0 0\nLockPoints\nH 0 0 1\nCollision\n0 0 0 1 0 0\n"
+               "Object\nGone.X 5 0 0\nLockPoints\nG1 1 1 1\nG2 2 2 2\nCollision\n9 9 9 9 0 0\n"
+               "Object\nWing.X 0 0 2\nLockPoints\nW 0 1 0\nCollision\n",
+               &model, &errors));
   ASSERT_EQ(model->parts.size(), 2u);
   EXPECT_EQ(model->parts[0]->mesh->fileName, "Assets\\Art\\Hull.X");
   EXPECT_EQ(model->parts[1]->mesh->fileName, "Assets\\Art\\Wing.X");
@@ -419,7 +433,8 @@ TEST_F(ModelReaderTest, PartWithAMissingMeshIsSkippedWithItsLockPointsAndSpheres
   ASSERT_EQ(services_->MessageBoxes().size(), 1u);
   EXPECT_EQ(services_->MessageBoxes()[0], ": D3DXLoadMeshFromX() - FAILED");
   // The reader says which part it left out.
-  EXPECT_NE(errors.find("Assets\\Art\\Test.mdl, line 8: the part of \"Gone.X\" is left out"), std::string::npos)
+  EXPECT_NE(errors.find("Assets\\Art\\Test.mdl, line 8: the part of \"Gone.X\" is left out"),
+            std::string::npos)
       << errors;
 
   // A bare mesh that cannot be loaded gives a model without parts.

@@ -36,7 +36,8 @@ Mesh MeshWithMaterials(int count) {
 }
 
 // A part as the reader makes it: lock points and spheres appended, then the offset set.
-ObjectPart* AddPart(Model& model, Mesh* mesh, math::Vec3 offset, math::Vec3 lockPoint, math::Vec3 sphereCentre) {
+ObjectPart* AddPart(Model& model, Mesh* mesh, math::Vec3 offset, math::Vec3 lockPoint,
+                    math::Vec3 sphereCentre) {
   auto* part = new ObjectPart(mesh);
   part->lockPoints.push_back(LockPoint{lockPoint, {}, "Gun"});
   CollisionSphere sphere;
@@ -54,7 +55,8 @@ class ModelTest : public ::testing::Test {
 };
 
 // A part offset (0,0,10), the model turned 90 degrees about +Y and placed at (5,0,0). A left-handed quarter
-// turn about +Y carries x to -z and z to x, so the lock point (1,0,0) goes (1,0,10) -> (10,0,-1) -> (15,0,-1).
+// turn about +Y carries x to -z and z to x, so the lock point (1,0,0) goes (1,0,10) -> (10,0,-1) ->
+// (15,0,-1).
 TEST_F(ModelTest, LockPointAndSphereGoThroughOffsetThenModelRotationThenPosition) {
   for (int useQuaternion = 0; useQuaternion < 2; ++useQuaternion) {
     Model model;
@@ -148,9 +150,10 @@ TEST_F(ModelTest, PitchYawRollComposeInTheModelsFrame) {
   general.Yaw(0.3f);
   general.Pitch(-0.7f);
   general.Roll(1.1f);
-  const math::Matrix expected = math::MatrixMultiply(
-      math::MatrixRotationAxis({0, 0, 1}, 1.1f),
-      math::MatrixMultiply(math::MatrixRotationAxis({1, 0, 0}, -0.7f), math::MatrixRotationAxis({0, 1, 0}, 0.3f)));
+  const math::Matrix expected =
+      math::MatrixMultiply(math::MatrixRotationAxis({0, 0, 1}, 1.1f),
+                           math::MatrixMultiply(math::MatrixRotationAxis({1, 0, 0}, -0.7f),
+                                                math::MatrixRotationAxis({0, 1, 0}, 0.3f)));
   ExpectMatrixNear(general.rotation, expected);
 
   // The axis of a turn is normalised first.
@@ -381,7 +384,8 @@ TEST_F(ModelTest, SetAlphaWritesTheFirstMaterialOfTheSharedMeshAndClamps) {
 
 class CountingSystem : public ParticleSystem {
  public:
-  explicit CountingSystem(int* deleted) : ParticleSystem(kGlowParticles, 1, 1, 1.0f, true), deleted_(deleted) {}
+  explicit CountingSystem(int* deleted)
+      : ParticleSystem(kGlowParticles, 1, 1, 1.0f, true), deleted_(deleted) {}
   ~CountingSystem() override { ++*deleted_; }
   void InitParticle(Particle&) override {}
   void Update(float) override {}

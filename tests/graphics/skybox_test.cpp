@@ -76,10 +76,10 @@ TEST(SkyboxCube, VerticesFollowTheFaceTableAndEveryTriangleFacesInward) {
   const std::vector<uint16_t> indices = ReadAll<uint16_t>(*sky.indexBuffer, kSkyIndices);
 
   // Face 0 (+X) and face 5 (-Z) in full; every corner of every face lies on its face's plane.
-  const SkyVertex plusX[4] = {{200, -200, 200, 0, 1}, {200, 200, 200, 0, 0}, {200, 200, -200, 1, 0},
-                              {200, -200, -200, 1, 1}};
-  const SkyVertex minusZ[4] = {{200, -200, -200, 0, 1}, {200, 200, -200, 0, 0}, {-200, 200, -200, 1, 0},
-                               {-200, -200, -200, 1, 1}};
+  const SkyVertex plusX[4] = {
+      {200, -200, 200, 0, 1}, {200, 200, 200, 0, 0}, {200, 200, -200, 1, 0}, {200, -200, -200, 1, 1}};
+  const SkyVertex minusZ[4] = {
+      {200, -200, -200, 0, 1}, {200, 200, -200, 0, 0}, {-200, 200, -200, 1, 0}, {-200, -200, -200, 1, 1}};
   for (int c = 0; c < 4; ++c) {
     EXPECT_EQ(std::memcmp(&v[c], &plusX[c], sizeof(SkyVertex)), 0) << "face 0 corner " << c;
     EXPECT_EQ(std::memcmp(&v[20 + c], &minusZ[c], sizeof(SkyVertex)), 0) << "face 5 corner " << c;
@@ -94,7 +94,8 @@ TEST(SkyboxCube, VerticesFollowTheFaceTableAndEveryTriangleFacesInward) {
     }
     const auto b = uint16_t(4 * f);
     const std::vector<uint16_t> face(indices.begin() + 6 * f, indices.begin() + 6 * f + 6);
-    EXPECT_EQ(face, (std::vector<uint16_t>{b, uint16_t(b + 1), uint16_t(b + 2), b, uint16_t(b + 2), uint16_t(b + 3)}))
+    EXPECT_EQ(face, (std::vector<uint16_t>{b, uint16_t(b + 1), uint16_t(b + 2), b, uint16_t(b + 2),
+                                           uint16_t(b + 3)}))
         << "face " << f;
   }
   // Seen from the centre every triangle turns clockwise, so counter-clockwise culling keeps all of them.
@@ -102,7 +103,8 @@ TEST(SkyboxCube, VerticesFollowTheFaceTableAndEveryTriangleFacesInward) {
     const SkyVertex& a = v[indices[size_t(3 * t)]];
     const SkyVertex& b = v[indices[size_t(3 * t + 1)]];
     const SkyVertex& c = v[indices[size_t(3 * t + 2)]];
-    const math::Vec3 n = math::Vec3Cross({b.x - a.x, b.y - a.y, b.z - a.z}, {c.x - a.x, c.y - a.y, c.z - a.z});
+    const math::Vec3 n =
+        math::Vec3Cross({b.x - a.x, b.y - a.y, b.z - a.z}, {c.x - a.x, c.y - a.y, c.z - a.z});
     EXPECT_LT(math::Vec3Dot(n, {a.x, a.y, a.z}), 0.0f) << "triangle " << t;
   }
 }
@@ -213,7 +215,8 @@ TEST_F(Skies, LevelSkyHasATurningOuterSkyOverTheInnerOneAndASecondLoadsNothing) 
   EXPECT_TRUE(g().drawSky);
   ASSERT_NE(g().innerSkybox, nullptr);
   ASSERT_NE(g().outerSkybox, nullptr);
-  for (gpu::Texture* t : g().innerSkybox->faceTextures) EXPECT_EQ(t->Name(), "Assets\\Art\\skybox_level1.jpg");
+  for (gpu::Texture* t : g().innerSkybox->faceTextures)
+    EXPECT_EQ(t->Name(), "Assets\\Art\\skybox_level1.jpg");
   for (gpu::Texture* t : g().outerSkybox->faceTextures) EXPECT_EQ(t->Name(), "Assets\\Art\\Sky.dds");
   EXPECT_EQ(g().sceneTextures.size(), 2u);
   // The inner cube is 200 across each way from the eye, the outer 800.

@@ -1,5 +1,6 @@
-// A device for tests that need more than the draw log: a RecordingDevice underneath (state, draw log, buffers)
-// that also keeps every uploaded image and indexed-draw range, and can be told to refuse buffers or their locks.
+// A device for tests that need more than the draw log: a RecordingDevice underneath (state, draw log,
+// buffers) that also keeps every uploaded image and indexed-draw range, and can be told to refuse buffers or
+// their locks.
 #pragma once
 
 #include <string>
@@ -42,7 +43,8 @@ class CapturingDevice final : public pg::Device {
     uploads.push_back({name, levels});
     return inner.CreateTexture(levels, std::move(name));
   }
-  std::unique_ptr<pg::VertexBuffer> CreateVertexBuffer(uint32_t bytes, uint32_t usage, uint32_t format) override {
+  std::unique_ptr<pg::VertexBuffer> CreateVertexBuffer(uint32_t bytes, uint32_t usage,
+                                                       uint32_t format) override {
     if (refuseVertexBuffers) return nullptr;
     if (refuseLocks) return std::make_unique<LocklessBuffer>();
     auto buffer = inner.CreateVertexBuffer(bytes, usage, format);
@@ -87,7 +89,8 @@ class CapturingDevice final : public pg::Device {
   std::unique_ptr<pg::RenderTexture> CreateRenderTexture(int w, int h) override {
     return inner.CreateRenderTexture(w, h);
   }
-  std::unique_ptr<pg::VertexDeclaration> CreateVertexDeclaration(std::span<const pg::VertexElement> e) override {
+  std::unique_ptr<pg::VertexDeclaration> CreateVertexDeclaration(
+      std::span<const pg::VertexElement> e) override {
     return inner.CreateVertexDeclaration(e);
   }
   pg::CompiledShader CompileShader(std::string_view s, std::string_view e, std::string_view p) override {
@@ -95,7 +98,9 @@ class CapturingDevice final : public pg::Device {
   }
   void SetFVF(uint32_t f) override { inner.SetFVF(f); }
   void SetVertexDeclaration(pg::VertexDeclaration* d) override { inner.SetVertexDeclaration(d); }
-  void SetStreamSource(pg::VertexBuffer* b, uint32_t o, uint32_t s) override { inner.SetStreamSource(b, o, s); }
+  void SetStreamSource(pg::VertexBuffer* b, uint32_t o, uint32_t s) override {
+    inner.SetStreamSource(b, o, s);
+  }
   void SetIndices(pg::IndexBuffer* b) override { inner.SetIndices(b); }
   void DrawPrimitive(pg::Primitive t, uint32_t s, uint32_t n) override { inner.DrawPrimitive(t, s, n); }
   void DrawPrimitiveUP(pg::Primitive t, uint32_t n, const void* v, uint32_t s) override {

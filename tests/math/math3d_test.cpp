@@ -29,7 +29,9 @@ void ExpectMatrix(const Matrix& m, const float (&e)[4][4], float tol = kTol) {
     for (int j = 0; j < 4; ++j) EXPECT_NEAR(m.m[i][j], e[i][j], tol) << "at [" << i << "][" << j << "]";
 }
 
-void ExpectMatrix(const Matrix& m, const Matrix& e, float tol = kTol) { ExpectMatrix(m, e.m, tol); }
+void ExpectMatrix(const Matrix& m, const Matrix& e, float tol = kTol) {
+  ExpectMatrix(m, e.m, tol);
+}
 
 Matrix FromRows(const float (&v)[4][4]) {
   Matrix m;
@@ -158,13 +160,19 @@ TEST(QuaternionTest, QuaternionOfMatrixCoversEveryBranch) {
 }
 
 TEST(QuaternionTest, RoundTripThroughMatrix) {
-  struct Case { Vec3 axis; float angle; };
+  struct Case {
+    Vec3 axis;
+    float angle;
+  };
   // Positive trace, then negative traces led by each diagonal element in turn.
-  const Case cases[] = {{{1, -2, 3}, 0.3f},       {{1, 1, 0}, kPi},          {{1, 0.3f, 0.2f}, 2.8f},
-                        {{0.2f, -1, 0.3f}, 2.8f}, {{0.3f, 0.2f, 1}, 2.8f}};
+  const Case cases[] = {{{1, -2, 3}, 0.3f},
+                        {{1, 1, 0}, kPi},
+                        {{1, 0.3f, 0.2f}, 2.8f},
+                        {{0.2f, -1, 0.3f}, 2.8f},
+                        {{0.3f, 0.2f, 1}, 2.8f}};
   for (const Case& k : cases) {
-    SCOPED_TRACE(testing::Message() << "axis " << k.axis.x << "," << k.axis.y << "," << k.axis.z
-                                    << " angle " << k.angle);
+    SCOPED_TRACE(testing::Message() << "axis " << k.axis.x << "," << k.axis.y << "," << k.axis.z << " angle "
+                                    << k.angle);
     const Matrix m = MatrixRotationAxis(k.axis, k.angle);
     const Quat q = QuaternionRotationMatrix(m);
     ExpectMatrix(MatrixRotationQuaternion(q), m);

@@ -16,7 +16,9 @@
 #include <X11/Xutil.h>
 
 // SDL's X11 video loads D-Bus, which keeps a buffer for the whole process; the leak checker is told so.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libdbus-1.so\n";
+}
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include "harness/native_required.h"
 #include "platform/image.h"
 #include "platform/native/gl_device.h"
-#include "platform/sprite_batch.h"
 #include "platform/native/native_services.h"
+#include "platform/sprite_batch.h"
 
 namespace {
 
@@ -76,16 +76,20 @@ class GlDeviceTest : public ::testing::Test {
   // A pixel-space rectangle as the composite quad's strip: (right, top), (right, bottom), (left, top),
   // (left, bottom), clockwise on screen.
   void DrawRect(float left, float top, float right, float bottom, uint32_t colour) {
-    RhwVertex v[4] = {{right, top, 0.5f, 1, colour}, {right, bottom, 0.5f, 1, colour},
-                      {left, top, 0.5f, 1, colour}, {left, bottom, 0.5f, 1, colour}};
+    RhwVertex v[4] = {{right, top, 0.5f, 1, colour},
+                      {right, bottom, 0.5f, 1, colour},
+                      {left, top, 0.5f, 1, colour},
+                      {left, bottom, 0.5f, 1, colour}};
     device_->SetFVF(kRhwColour);
     device_->DrawPrimitiveUP(gpu::Primitive::TriangleStrip, 2, v, sizeof(RhwVertex));
   }
   // The texture's (0, 0) at the top-left corner and (uvMax, uvMax) at the bottom-right.
   void DrawTexturedRect(float left, float top, float right, float bottom, uint32_t colour, float uvMax = 1) {
     const float m = uvMax;
-    RhwTexVertex v[4] = {{right, top, 1, 1, colour, m, 0}, {right, bottom, 1, 1, colour, m, m},
-                         {left, top, 1, 1, colour, 0, 0}, {left, bottom, 1, 1, colour, 0, m}};
+    RhwTexVertex v[4] = {{right, top, 1, 1, colour, m, 0},
+                         {right, bottom, 1, 1, colour, m, m},
+                         {left, top, 1, 1, colour, 0, 0},
+                         {left, bottom, 1, 1, colour, 0, m}};
     device_->SetFVF(kRhwTex);
     device_->DrawPrimitiveUP(gpu::Primitive::TriangleStrip, 2, v, sizeof(RhwTexVertex));
   }
@@ -115,7 +119,9 @@ class GlDeviceTest : public ::testing::Test {
   std::ptrdiff_t threadsBefore_ = 0;
 };
 
-int Channel(uint32_t argb, int shift) { return static_cast<int>((argb >> shift) & 0xFF); }
+int Channel(uint32_t argb, int shift) {
+  return static_cast<int>((argb >> shift) & 0xFF);
+}
 // gtest's message stream does not keep std::hex across insertions, so the words are formatted here.
 std::string Hex(uint32_t value) {
   char text[11];
@@ -253,8 +259,10 @@ TEST_F(GlDeviceTest, StencilMarksWhatPassesAndKeepsLaterDrawsOffItUntilTheNextCl
   // A near square unmarked, then a far one marking only where it passes the depth test.
   DrawRect(0, 0, 100, 100, kGreen);  // depth 0.5
   mark();
-  RhwVertex far[4] = {{150, 50, 0.8f, 1, kBlue}, {150, 150, 0.8f, 1, kBlue},
-                      {50, 50, 0.8f, 1, kBlue}, {50, 150, 0.8f, 1, kBlue}};
+  RhwVertex far[4] = {{150, 50, 0.8f, 1, kBlue},
+                      {150, 150, 0.8f, 1, kBlue},
+                      {50, 50, 0.8f, 1, kBlue},
+                      {50, 150, 0.8f, 1, kBlue}};
   device_->SetFVF(kRhwColour);
   device_->DrawPrimitiveUP(gpu::Primitive::TriangleStrip, 2, far, sizeof(RhwVertex));
   onlyUnmarked();
@@ -665,8 +673,8 @@ void Sample() { colour = vec4(texture(Picture, vec2(0.5)).rgb + texture(secondTe
 }
 
 TEST_F(GlDeviceTest, ShaderErrorsComeBackAsMessages) {
-  gpu::CompiledShader broken = device_->CompileShader("void vs_main() { gl_Position = vec4(1.0) }", "vs_main",
-                                                      "vs_1_1");
+  gpu::CompiledShader broken =
+      device_->CompileShader("void vs_main() { gl_Position = vec4(1.0) }", "vs_main", "vs_1_1");
   EXPECT_EQ(broken.shader, nullptr);
   EXPECT_EQ(broken.constants, nullptr);
   EXPECT_NE(broken.messages.find("error"), std::string::npos) << broken.messages;
@@ -708,14 +716,15 @@ TEST_F(GlDeviceTest, LocksOutOfRangeReturnNothingAndDrawsPastTheEndAreSkipped) {
   device_->SetStreamSource(vb.get(), 0, sizeof(RhwVertex));
   device_->SetIndices(ib.get());
   device_->Clear(kBlack, 1.0f);
-  device_->DrawPrimitive(gpu::Primitive::TriangleList, 1, 1);  // vertices 3..5 do not exist
+  device_->DrawPrimitive(gpu::Primitive::TriangleList, 1, 1);                  // vertices 3..5 do not exist
   device_->DrawIndexedPrimitive(gpu::Primitive::TriangleList, 0, 0, 3, 1, 1);  // indices 1..3 do not exist
   EXPECT_EQ(Pixel(15, 35), kBlack);
   device_->DrawIndexedPrimitive(gpu::Primitive::TriangleList, 0, 0, 3, 0, 1);
   Reread();
   EXPECT_EQ(Pixel(15, 35), kRed);
   // A partial relock uploads just that range.
-  auto* second = static_cast<RhwVertex*>(vb->Lock(sizeof(RhwVertex), sizeof(RhwVertex), gpu::LockMode::Normal));
+  auto* second =
+      static_cast<RhwVertex*>(vb->Lock(sizeof(RhwVertex), sizeof(RhwVertex), gpu::LockMode::Normal));
   ASSERT_NE(second, nullptr);
   *second = {70, 40, 0.5f, 1, kRed};
   vb->Unlock();

@@ -13,11 +13,11 @@
 #include <utility>
 #include <vector>
 
+#include "harness/capturing_device.h"
 #include "images.h"
 #include "platform/files.h"
 #include "platform/gpu.h"
 #include "platform/image.h"
-#include "harness/capturing_device.h"
 #include "scratch_assets_support.h"
 
 namespace fs = std::filesystem;
@@ -172,9 +172,10 @@ TEST(DdsDecodeTest, UncompressedLayoutsDecodeExactly) {
                            {0x56, 0x34, 0x12, 0x00, 0x03, 0x02, 0x01, 0x7F}))
                 .argb,
             (std::vector<uint32_t>{0xFF123456, 0xFF010203}));
-  EXPECT_EQ(MustDecode(Dds(1, 1, kRgbFlag, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000, {0x56, 0x34, 0x12, 0x00}))
-                .argb,
-            std::vector<uint32_t>{0xFF123456});
+  EXPECT_EQ(
+      MustDecode(Dds(1, 1, kRgbFlag, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000, {0x56, 0x34, 0x12, 0x00}))
+          .argb,
+      std::vector<uint32_t>{0xFF123456});
 
   // R8G8B8 3x2: 9-byte rows, no padding to 4.
   EXPECT_EQ(MustDecode(Dds(3, 2, kRgbFlag, 0, 24, 0xFF0000, 0xFF00, 0xFF, 0,
@@ -395,7 +396,8 @@ class TextureFileTest : public ScratchAssetsTest {
 TEST_F(TextureFileTest, LoadsByGamePathKeyedBeforeResamplingAndNamesFailures) {
   // Black, white, white keyed on black, then 3 -> 4 wide. Texel 1 blends 0.375 of the keyed texel with 0.625
   // of white: keyed first it is 0x9F9F9F9F; keyed after, it would be opaque grey 0xFF9F9F9F.
-  Write("Assets/Art/Odd Name.bmp", assetgen::EncodeBmp24(MakePicture(3, 1, {0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF})));
+  Write("Assets/Art/Odd Name.bmp",
+        assetgen::EncodeBmp24(MakePicture(3, 1, {0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF})));
   plat::FileSystem files(root_);
   CapturingDevice device;
   const uint32_t key = 0xFF000000;
@@ -419,13 +421,15 @@ TEST_F(TextureFileTest, LoadsByGamePathKeyedBeforeResamplingAndNamesFailures) {
             nullptr);
   EXPECT_NE(error.find("Assets\\Art\\Missing.bmp"), std::string::npos) << error;
   Write("Assets/Art/Bad.dds", {'D', 'D', 'S', ' ', 1, 2, 3});
-  EXPECT_EQ(plat::image::CreateTextureFromFile(device, files, "Assets\\Art\\Bad.dds", nullptr, &error), nullptr);
+  EXPECT_EQ(plat::image::CreateTextureFromFile(device, files, "Assets\\Art\\Bad.dds", nullptr, &error),
+            nullptr);
   EXPECT_NE(error.find("Assets\\Art\\Bad.dds"), std::string::npos) << error;
   EXPECT_NE(error.find("truncated"), std::string::npos) << error;
 }
 
 TEST_F(TextureFileTest, PictureForFirstUseKnowsItsSizesAndIsUploadedOnceWhenAskedFor) {
-  Write("Assets/Art/Odd Name.bmp", assetgen::EncodeBmp24(MakePicture(3, 1, {0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF})));
+  Write("Assets/Art/Odd Name.bmp",
+        assetgen::EncodeBmp24(MakePicture(3, 1, {0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF})));
   plat::FileSystem files(root_);
   CapturingDevice device;
   std::string error;
@@ -527,14 +531,17 @@ TEST(GeneratedArtTest, PausedPictureHasRealAlphaAndModelTexturesArePowersOfTwo) 
   ASSERT_EQ(std::pair(paused.width, paused.height), std::pair(256, 128));
   int opaque = 0, translucent = 0;
   for (uint32_t t : paused.argb) {
-    if (t >> 24 == 0xFF) ++opaque;
-    else if (t >> 24 != 0) ++translucent;
+    if (t >> 24 == 0xFF)
+      ++opaque;
+    else if (t >> 24 != 0)
+      ++translucent;
   }
   EXPECT_EQ(paused.argb[0], 0x00000000u);  // outside the panel
   EXPECT_GT(opaque, 1000);                 // the letters
   EXPECT_GT(translucent, 5000);            // the panel
 
-  for (const auto& [p, width] : {std::pair{assetgen::TestHullPicture(), 128}, {assetgen::TestGlowPicture(), 64}}) {
+  for (const auto& [p, width] :
+       {std::pair{assetgen::TestHullPicture(), 128}, {assetgen::TestGlowPicture(), 64}}) {
     const Image image = MustDecode(assetgen::EncodeBmp24(p));
     EXPECT_EQ(image.width, width);
     EXPECT_EQ(image.height & (image.height - 1), 0);

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "harness/capturing_device.h"
 #include "platform/files.h"
 #include "platform/mesh.h"
-#include "harness/capturing_device.h"
 #include "scratch_assets_support.h"
 #include "xfile.h"
 
@@ -133,7 +133,8 @@ TEST_F(MeshLoadTest, KeepsTheFilesPositionsWindingNormalsAndTextureCoordinates) 
   ASSERT_EQ(d.materials.size(), 2u);
   const plat::mesh::XMaterial& a = d.materials[0];
   EXPECT_EQ(a.textureFile, "TestHull.bmp");
-  EXPECT_EQ((std::array{a.diffuse.r, a.diffuse.g, a.diffuse.b, a.diffuse.a}), (std::array{1.0f, 0.5f, 0.25f, 1.0f}));
+  EXPECT_EQ((std::array{a.diffuse.r, a.diffuse.g, a.diffuse.b, a.diffuse.a}),
+            (std::array{1.0f, 0.5f, 0.25f, 1.0f}));
   EXPECT_FLOAT_EQ(a.power, 12);
   EXPECT_FLOAT_EQ(a.specular.g, 0.5f);
   EXPECT_FLOAT_EQ(a.emissive.b, 0.25f);
@@ -381,7 +382,8 @@ TEST(MeshDraw, EachSubsetDrawsItsOwnIndexRangeAndChangesNoOtherState) {
   ASSERT_NE(device.lastVertexBuffer, nullptr);
   ASSERT_NE(device.lastIndexBuffer, nullptr);
   ASSERT_EQ(device.lastVertexBuffer->SizeBytes(), d.vertices.size());
-  const auto* vertices = static_cast<const uint8_t*>(device.lastVertexBuffer->Lock(0, 0, plat::gpu::LockMode::Normal));
+  const auto* vertices =
+      static_cast<const uint8_t*>(device.lastVertexBuffer->Lock(0, 0, plat::gpu::LockMode::Normal));
   ASSERT_NE(vertices, nullptr);
   EXPECT_EQ(std::vector<uint8_t>(vertices, vertices + d.vertices.size()), d.vertices);
   device.lastVertexBuffer->Unlock();

@@ -21,7 +21,9 @@ using ::testing::IsEmpty;
 
 namespace {
 
-std::unique_ptr<RecordingDevice> MakeDevice() { return std::make_unique<RecordingDevice>(gpu::PresentParams{}); }
+std::unique_ptr<RecordingDevice> MakeDevice() {
+  return std::make_unique<RecordingDevice>(gpu::PresentParams{});
+}
 
 TEST(RecordingDeviceState, StartsWithDirect3DDefaults) {
   auto device = MakeDevice();
@@ -30,16 +32,16 @@ TEST(RecordingDeviceState, StartsWithDirect3DDefaults) {
   EXPECT_EQ(s.Get(RenderState::ZWriteEnable), 1u);
   EXPECT_EQ(s.Get(RenderState::AlphaBlendEnable), 0u);
   EXPECT_EQ(s.Get(RenderState::Lighting), 1u);
-  EXPECT_EQ(s.Get(RenderState::CullMode), 3u);  // CCW
-  EXPECT_EQ(s.Get(RenderState::FillMode), 3u);  // solid
-  EXPECT_EQ(s.Get(RenderState::SrcBlend), 2u);  // one
-  EXPECT_EQ(s.Get(RenderState::DestBlend), 1u); // zero
+  EXPECT_EQ(s.Get(RenderState::CullMode), 3u);   // CCW
+  EXPECT_EQ(s.Get(RenderState::FillMode), 3u);   // solid
+  EXPECT_EQ(s.Get(RenderState::SrcBlend), 2u);   // one
+  EXPECT_EQ(s.Get(RenderState::DestBlend), 1u);  // zero
   EXPECT_EQ(s.GetF(RenderState::PointSize), 1.0f);
   EXPECT_EQ(s.GetF(RenderState::PointScaleA), 1.0f);
   EXPECT_EQ(s.GetF(RenderState::PointScaleC), 0.0f);
-  EXPECT_EQ(s.Get(gpu::StageState::AlphaOp), 2u);    // select arg 1
-  EXPECT_EQ(s.Get(gpu::StageState::AlphaArg1), 2u);  // texture
-  EXPECT_EQ(s.Get(gpu::SamplerState::AddressU), 1u); // wrap
+  EXPECT_EQ(s.Get(gpu::StageState::AlphaOp), 2u);     // select arg 1
+  EXPECT_EQ(s.Get(gpu::StageState::AlphaArg1), 2u);   // texture
+  EXPECT_EQ(s.Get(gpu::SamplerState::AddressU), 1u);  // wrap
   EXPECT_EQ(s.Get(gpu::SamplerState::MipFilter), 0u);
   EXPECT_FALSE(s.textureBound);
   EXPECT_FALSE(s.ShadersBound());

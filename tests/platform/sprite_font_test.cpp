@@ -4,8 +4,8 @@
 
 #include <cstring>
 #include <limits>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "harness/capturing_device.h"
@@ -357,7 +357,10 @@ TEST_F(FontTest, SpacesAdvanceWithoutAQuadAndUnknownCharactersAreSkipped) {
   EXPECT_LE(space, 7.0f);
 
   const std::vector<Quad> alone = Quads("A", 50, 60);
-  const std::vector<Quad> noisy = Quads("\t\xC3\xA9" "A\n", 50, 60);
+  const std::vector<Quad> noisy = Quads(
+      "\t\xC3\xA9"
+      "A\n",
+      50, 60);
   ASSERT_EQ(alone.size(), 1u);
   ASSERT_EQ(noisy.size(), 1u);
   EXPECT_FLOAT_EQ(noisy[0].tl.x, alone[0].tl.x);

@@ -52,7 +52,9 @@ double Smooth(double t) {
   return t * t * (3.0 - 2.0 * t);
 }
 
-uint32_t Channel(double v) { return uint32_t(std::clamp(v + 0.5, 0.0, 255.0)); }
+uint32_t Channel(double v) {
+  return uint32_t(std::clamp(v + 0.5, 0.0, 255.0));
+}
 
 uint32_t Argb(uint32_t a, double r, double g, double b) {
   return a << 24 | Channel(r) << 16 | Channel(g) << 8 | Channel(b);
@@ -122,7 +124,8 @@ Picture StarSkyPicture() {
         if (q <= 0.0) continue;
         const double weight = 0.55 + 0.45 * Fbm(x / 48.0, y / 48.0, cloud.seed);
         const auto alpha = uint32_t(std::floor(0.35 * 255.0 * q * q * weight));
-        if (alpha > (p.At(x, y) >> 24)) p.At(x, y) = alpha << 24 | (Argb(0, cloud.r, cloud.g, cloud.b) & 0xFFFFFF);
+        if (alpha > (p.At(x, y) >> 24))
+          p.At(x, y) = alpha << 24 | (Argb(0, cloud.r, cloud.g, cloud.b) & 0xFFFFFF);
       }
     }
   }
@@ -146,7 +149,9 @@ Picture StarSkyPicture() {
   return p;
 }
 
-Picture BlackSkyPicture() { return Picture(8, 8, 0xFF000000); }
+Picture BlackSkyPicture() {
+  return Picture(8, 8, 0xFF000000);
+}
 
 bool WriteSkyArt(const fs::path& assetsRoot) {
   return SavePicture(assetsRoot, "Art/skybox_level1.jpg", LevelSkyPicture(), ImageFormat::Jpeg) &&

@@ -53,9 +53,8 @@ std::vector<std::string> UniformNames(std::string_view source) {
   auto statement = tokens.begin();
   while (statement < tokens.end()) {
     // Statements end at ';', '{' or '}'; a uniform declaration is one ending at ';'.
-    const auto end = std::find_if(statement, tokens.end(), [](const std::string& t) {
-      return t == ";" || t == "{" || t == "}";
-    });
+    const auto end = std::find_if(statement, tokens.end(),
+                                  [](const std::string& t) { return t == ";" || t == "{" || t == "}"; });
     const auto keyword = std::find(statement, end, std::string("uniform"));
     if (end != tokens.end() && *end == ";" && keyword != end) {
       // Each declarator's name is its last identifier outside brackets and before any initialiser (the
@@ -69,11 +68,16 @@ std::vector<std::string> UniformNames(std::string_view source) {
         last.clear();
       };
       for (auto t = keyword + 1; t != end; ++t) {
-        if (*t == "[" || *t == "(") ++depth;
-        else if (*t == "]" || *t == ")") --depth;
-        else if (depth == 0 && *t == ",") finish();
-        else if (depth == 0 && *t == "=") inInitialiser = true;
-        else if (depth == 0 && !inInitialiser && IsIdentifier(*t)) last = *t;
+        if (*t == "[" || *t == "(")
+          ++depth;
+        else if (*t == "]" || *t == ")")
+          --depth;
+        else if (depth == 0 && *t == ",")
+          finish();
+        else if (depth == 0 && *t == "=")
+          inInitialiser = true;
+        else if (depth == 0 && !inInitialiser && IsIdentifier(*t))
+          last = *t;
       }
       finish();
     }

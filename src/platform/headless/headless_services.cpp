@@ -44,7 +44,8 @@ class HeadlessServices::RecordingFactory final : public gpu::DeviceFactory {
       error = "no GPU device available";
     } else if (params.width <= 0 || params.height <= 0) {
       code = -1;
-      error = "invalid back buffer size " + std::to_string(params.width) + "x" + std::to_string(params.height);
+      error =
+          "invalid back buffer size " + std::to_string(params.width) + "x" + std::to_string(params.height);
     }
     if (!error.empty()) {
       if (errorCode) *errorCode = code;
@@ -85,11 +86,17 @@ void HeadlessServices::ShowMessage(std::string_view text, std::string_view capti
   boxes_.push_back(std::string(caption) + ": " + std::string(text));
 }
 
-gpu::DeviceFactory& HeadlessServices::gpu() { return *gpu_; }
+gpu::DeviceFactory& HeadlessServices::gpu() {
+  return *gpu_;
+}
 
-void HeadlessServices::SetCaps(gpu::Caps caps) { gpu_->caps = caps; }
+void HeadlessServices::SetCaps(gpu::Caps caps) {
+  gpu_->caps = caps;
+}
 
-void HeadlessServices::SetGpuAvailable(bool available) { gpu_->available = available; }
+void HeadlessServices::SetGpuAvailable(bool available) {
+  gpu_->available = available;
+}
 
 void HeadlessServices::FailNextDeviceCreation(int errorCode, int attempts) {
   gpu_->failureCode = errorCode;
@@ -100,9 +107,13 @@ headless::RecordingDevice* HeadlessServices::Device() const {
   return gpu_->latestLog ? gpu_->latestLog->Device() : nullptr;
 }
 
-const headless::GpuLog* HeadlessServices::DeviceLog() const { return gpu_->latestLog.get(); }
+const headless::GpuLog* HeadlessServices::DeviceLog() const {
+  return gpu_->latestLog.get();
+}
 
-const std::vector<gpu::PresentParams>& HeadlessServices::DeviceRequests() const { return gpu_->requests; }
+const std::vector<gpu::PresentParams>& HeadlessServices::DeviceRequests() const {
+  return gpu_->requests;
+}
 
 std::vector<std::string> HeadlessServices::ControllerNames(size_t max) {
   if (controllers_.size() <= max) return controllers_;

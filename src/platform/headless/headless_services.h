@@ -37,14 +37,16 @@ class HeadlessServices final : public Services, Window, Dialogs, Clock, Keyboard
   void PushEvent(Event e) { events_.push_back(e); }
   void SetKeyboardAvailable(bool available) { keyboardAvailable_ = available; }
   void SetControllers(std::vector<std::string> names) { controllers_ = std::move(names); }
-  // The capabilities the GPU factory reports (e.g. pixel shader 1.1 for the no-shader path); whether it has a device.
+  // The capabilities the GPU factory reports (e.g. pixel shader 1.1 for the no-shader path); whether it has a
+  // device.
   void SetCaps(gpu::Caps caps);
   void SetGpuAvailable(bool available);
-  // The next `attempts` device creations fail with this error code (1: the first attempt only; 2: the retry too).
+  // The next `attempts` device creations fail with this error code (1: the first attempt only; 2: the retry
+  // too).
   void FailNextDeviceCreation(int errorCode, int attempts = 1);
 
-  // The latest recording device while it lives (null before the first and after its destruction), and its log,
-  // which stays readable after the device is gone (null before any device).
+  // The latest recording device while it lives (null before the first and after its destruction), and its
+  // log, which stays readable after the device is gone (null before any device).
   headless::RecordingDevice* Device() const;
   const headless::GpuLog* DeviceLog() const;
   // The parameters of every device creation asked for, failed ones included.

@@ -40,7 +40,9 @@ namespace {
 
 using gpu::RenderState;
 
-constexpr uint32_t Bits(float f) { return std::bit_cast<uint32_t>(f); }
+constexpr uint32_t Bits(float f) {
+  return std::bit_cast<uint32_t>(f);
+}
 
 // A freshly created device: the common starting states, identity transforms.
 DeviceState DefaultState() {
@@ -55,10 +57,14 @@ DeviceState DefaultState() {
 
 const char* PrimitiveName(gpu::Primitive p) {
   switch (p) {
-    case gpu::Primitive::PointList: return "PointList";
-    case gpu::Primitive::LineList: return "LineList";
-    case gpu::Primitive::TriangleList: return "TriangleList";
-    case gpu::Primitive::TriangleStrip: return "TriangleStrip";
+    case gpu::Primitive::PointList:
+      return "PointList";
+    case gpu::Primitive::LineList:
+      return "LineList";
+    case gpu::Primitive::TriangleList:
+      return "TriangleList";
+    case gpu::Primitive::TriangleStrip:
+      return "TriangleStrip";
   }
   return "Unknown";
 }
@@ -66,7 +72,8 @@ const char* PrimitiveName(gpu::Primitive p) {
 // A drawable surface, named for the log.
 class RecordingSurface final : public gpu::RenderTarget {
  public:
-  RecordingSurface(std::string label, int width, int height) : label_(std::move(label)), w_(width), h_(height) {}
+  RecordingSurface(std::string label, int width, int height)
+      : label_(std::move(label)), w_(width), h_(height) {}
   int Width() const override { return w_; }
   int Height() const override { return h_; }
   const std::string& Label() const { return label_; }
@@ -250,7 +257,9 @@ std::string Hex(uint32_t v) {
 
 // --- DeviceState and GpuLog
 
-float DeviceState::GetF(gpu::RenderState s) const { return std::bit_cast<float>(Get(s)); }
+float DeviceState::GetF(gpu::RenderState s) const {
+  return std::bit_cast<float>(Get(s));
+}
 
 std::vector<float> GpuLog::Constant(std::string_view shader, std::string_view name) const {
   const auto table = constants_.find(shader);
@@ -300,7 +309,9 @@ RecordingDevice::RecordingDevice(const gpu::PresentParams& params)
   log_->device_ = this;
 }
 
-RecordingDevice::~RecordingDevice() { log_->device_ = nullptr; }
+RecordingDevice::~RecordingDevice() {
+  log_->device_ = nullptr;
+}
 
 void RecordingDevice::BeginScene() {
   if (log_->state_.inScene) log_->Event("Error BeginScene inside a scene");
@@ -321,10 +332,14 @@ bool RecordingDevice::Present() {
   return true;
 }
 
-gpu::RenderTarget& RecordingDevice::BackBuffer() { return *backBuffer_; }
+gpu::RenderTarget& RecordingDevice::BackBuffer() {
+  return *backBuffer_;
+}
 
 // The recorded back buffer holds no pixels, so discarding it changes nothing here.
-void RecordingDevice::DiscardBackBuffer() { log_->Event("DiscardBackBuffer"); }
+void RecordingDevice::DiscardBackBuffer() {
+  log_->Event("DiscardBackBuffer");
+}
 
 void RecordingDevice::SetRenderTarget(gpu::RenderTarget& target) {
   const auto* surface = dynamic_cast<const RecordingSurface*>(&target);
@@ -332,7 +347,9 @@ void RecordingDevice::SetRenderTarget(gpu::RenderTarget& target) {
   log_->Event("SetRenderTarget " + log_->state_.target);
 }
 
-void RecordingDevice::Clear(gpu::Argb colour, float) { log_->Event("Clear " + Hex(colour)); }
+void RecordingDevice::Clear(gpu::Argb colour, float) {
+  log_->Event("Clear " + Hex(colour));
+}
 
 void RecordingDevice::SetScissorRect(const gpu::ScissorRect* rect) {
   DeviceState& s = log_->state_;
@@ -354,7 +371,9 @@ void RecordingDevice::SetRenderState(gpu::RenderState state, uint32_t value) {
   log_->state_.renderStates[static_cast<size_t>(state)] = value;
 }
 
-void RecordingDevice::SetRenderStateF(gpu::RenderState state, float value) { SetRenderState(state, Bits(value)); }
+void RecordingDevice::SetRenderStateF(gpu::RenderState state, float value) {
+  SetRenderState(state, Bits(value));
+}
 
 uint32_t RecordingDevice::GetRenderState(gpu::RenderState state) const {
   if (static_cast<size_t>(state) >= log_->state_.renderStates.size()) return 0;
@@ -395,7 +414,9 @@ math::Matrix RecordingDevice::GetTransform(gpu::TransformKind kind) const {
   return log_->state_.Transform(kind);
 }
 
-void RecordingDevice::SetMaterial(const gpu::Material& material) { log_->state_.material = material; }
+void RecordingDevice::SetMaterial(const gpu::Material& material) {
+  log_->state_.material = material;
+}
 
 void RecordingDevice::LightEnable(int index, bool on) {
   if (index < 0) {
@@ -484,8 +505,8 @@ std::unique_ptr<gpu::RenderTexture> RecordingDevice::CreateRenderTexture(int wid
     log_->Event("Error CreateRenderTexture: empty size");
     return nullptr;
   }
-  return std::make_unique<RecordingRenderTexture>(log_, "RenderTexture" + std::to_string(++renderTextures_), width,
-                                                  height);
+  return std::make_unique<RecordingRenderTexture>(log_, "RenderTexture" + std::to_string(++renderTextures_),
+                                                  width, height);
 }
 
 std::unique_ptr<gpu::VertexBuffer> RecordingDevice::CreateVertexBuffer(uint32_t bytes, uint32_t, uint32_t) {
@@ -493,7 +514,8 @@ std::unique_ptr<gpu::VertexBuffer> RecordingDevice::CreateVertexBuffer(uint32_t 
     log_->Event("Error CreateVertexBuffer: zero bytes");
     return nullptr;
   }
-  return std::make_unique<RecordingVertexBuffer>(log_, "VertexBuffer" + std::to_string(++vertexBuffers_), bytes);
+  return std::make_unique<RecordingVertexBuffer>(log_, "VertexBuffer" + std::to_string(++vertexBuffers_),
+                                                 bytes);
 }
 
 std::unique_ptr<gpu::IndexBuffer> RecordingDevice::CreateIndexBuffer(uint32_t bytes, uint32_t) {
@@ -533,7 +555,8 @@ gpu::CompiledShader RecordingDevice::CompileShader(std::string_view source, std:
     result.messages = "error: entry point 'void " + std::string(entry) + "()' is not defined\n";
     return result;
   }
-  auto info = std::make_shared<ShaderInfo>(ShaderInfo{stage, std::string(entry), {}, glsl::UniformNames(source)});
+  auto info =
+      std::make_shared<ShaderInfo>(ShaderInfo{stage, std::string(entry), {}, glsl::UniformNames(source)});
   LogAccess::Declare(*log_, info->Key(), info->uniforms);
   result.shader = std::make_unique<RecordingShader>(log_, info);
   result.constants = std::make_unique<RecordingConstantTable>(log_, info);

@@ -2,10 +2,13 @@
 // by reading their uniform declarations, and logs draws, passes, locks and shader constants for tests.
 //
 // Reading the log (plat::headless::GpuLog, from RecordingDevice::Log() or HeadlessServices::DeviceLog()):
-//   State()                      current DeviceState: Get(RenderState|SamplerState|StageState), GetF(RenderState),
-//                                Transform(kind), material, texture, vertexShader, pixelShader, target, fvf...
+//   State()                      current DeviceState: Get(RenderState|SamplerState|StageState),
+//   GetF(RenderState),
+//                                Transform(kind), material, texture, vertexShader, pixelShader, target,
+//                                fvf...
 //   Draws() / PreviousDraws()    DrawRecords of this frame / of the last presented frame; markers are records
-//                                of kind Marker between the draws. Each draw holds the DeviceState at draw time.
+//                                of kind Marker between the draws. Each draw holds the DeviceState at draw
+//                                time.
 //   Events() / PreviousEvents()  the frame's calls in order, as text:
 //                                  "BeginScene" "EndScene" "Present" "Clear 0xAARRGGBB" "DiscardBackBuffer"
 //                                  "SetRenderTarget BackBuffer" | "SetRenderTarget RenderTexture<n>"
@@ -13,12 +16,13 @@
 //                                  "SetTexture <name>|none" (a render texture is "RenderTexture<n>"),
 //                                  "SetSecondTexture <name>|none"
 //                                  "SetScissorRect <x> <y> <width> <height>|none"
-//                                  "Draw <call> <primitive> <count>"  e.g. "Draw DrawPrimitiveUP TriangleStrip 2"
-//                                  "Marker <text>" "Constant <shader> <name>" "LockFailed <buffer> <offset> <size>"
-//                                  "Error <text>" (misuse the device refused, or a draw past its buffer)
+//                                  "Draw <call> <primitive> <count>"  e.g. "Draw DrawPrimitiveUP
+//                                  TriangleStrip 2" "Marker <text>" "Constant <shader> <name>" "LockFailed
+//                                  <buffer> <offset> <size>" "Error <text>" (misuse the device refused, or a
+//                                  draw past its buffer)
 //   ConstantSets() / PreviousConstantSets()  every accepted SetFloatArray/SetMatrix/SetVector of the frame.
-//   Constant(shader, name)       latest values sent (empty when never set); ConstantNames(shader) the uniforms.
-//   Locks(), FailedLocks()       this frame's buffer locks; failed locks over the whole run.
+//   Constant(shader, name)       latest values sent (empty when never set); ConstantNames(shader) the
+//   uniforms. Locks(), FailedLocks()       this frame's buffer locks; failed locks over the whole run.
 //   Resources(kind)              {created, live} per ResourceKind; TotalLive().
 //   FramesPresented(), LightEnabled(i), Device() (null once the device is gone).
 // Shaders are logged under the name given with Shader::SetName, or under their entry point when unnamed.
@@ -45,19 +49,19 @@ struct DeviceState {
   std::array<uint32_t, static_cast<size_t>(gpu::StageState::Count)> stageStates{};
   std::array<math::Matrix, 3> transforms{};  // World, View, Projection
   gpu::Material material;
-  std::string texture;       // name of the bound texture ("RenderTexture<n>" for a render texture)
-  bool textureBound = false; // false: no texture (samples white)
-  std::string secondTexture; // name of the second texture, empty for none
+  std::string texture;        // name of the bound texture ("RenderTexture<n>" for a render texture)
+  bool textureBound = false;  // false: no texture (samples white)
+  std::string secondTexture;  // name of the second texture, empty for none
   bool scissor = false;       // draws limited to scissorRect
   gpu::ScissorRect scissorRect;
   std::string vertexShader;  // empty: fixed function
   std::string pixelShader;
   std::string target = "BackBuffer";
-  uint32_t fvf = 0;            // 0 while a declaration is bound
+  uint32_t fvf = 0;  // 0 while a declaration is bound
   bool declarationBound = false;
-  std::string stream;          // "VertexBuffer<n>" bound to stream 0, or empty
+  std::string stream;  // "VertexBuffer<n>" bound to stream 0, or empty
   uint32_t streamOffset = 0, streamStride = 0;
-  std::string indices;         // "IndexBuffer<n>" or empty
+  std::string indices;  // "IndexBuffer<n>" or empty
   bool inScene = false;
 
   uint32_t Get(gpu::RenderState s) const { return renderStates[static_cast<size_t>(s)]; }
@@ -93,7 +97,15 @@ struct LockRecord {
   gpu::LockMode mode = gpu::LockMode::Normal;
 };
 
-enum class ResourceKind : uint8_t { Texture, RenderTexture, VertexBuffer, IndexBuffer, VertexDeclaration, Shader, Count };
+enum class ResourceKind : uint8_t {
+  Texture,
+  RenderTexture,
+  VertexBuffer,
+  IndexBuffer,
+  VertexDeclaration,
+  Shader,
+  Count
+};
 struct ResourceCount {
   int created = 0;
   int live = 0;
@@ -177,12 +189,16 @@ class RecordingDevice final : public gpu::Device {
   void SetVertexShader(gpu::Shader* shader) override;
   void SetPixelShader(gpu::Shader* shader) override;
 
-  std::unique_ptr<gpu::Texture> CreateTexture(const std::vector<image::Image>& levels, std::string name) override;
+  std::unique_ptr<gpu::Texture> CreateTexture(const std::vector<image::Image>& levels,
+                                              std::string name) override;
   std::unique_ptr<gpu::RenderTexture> CreateRenderTexture(int width, int height) override;
-  std::unique_ptr<gpu::VertexBuffer> CreateVertexBuffer(uint32_t bytes, uint32_t usageFlags, uint32_t format) override;
+  std::unique_ptr<gpu::VertexBuffer> CreateVertexBuffer(uint32_t bytes, uint32_t usageFlags,
+                                                        uint32_t format) override;
   std::unique_ptr<gpu::IndexBuffer> CreateIndexBuffer(uint32_t bytes, uint32_t usageFlags) override;
-  std::unique_ptr<gpu::VertexDeclaration> CreateVertexDeclaration(std::span<const gpu::VertexElement> elements) override;
-  gpu::CompiledShader CompileShader(std::string_view source, std::string_view entry, std::string_view profile) override;
+  std::unique_ptr<gpu::VertexDeclaration> CreateVertexDeclaration(
+      std::span<const gpu::VertexElement> elements) override;
+  gpu::CompiledShader CompileShader(std::string_view source, std::string_view entry,
+                                    std::string_view profile) override;
 
   void SetFVF(uint32_t format) override;
   void SetVertexDeclaration(gpu::VertexDeclaration* declaration) override;
@@ -191,7 +207,8 @@ class RecordingDevice final : public gpu::Device {
   void DrawPrimitive(gpu::Primitive type, uint32_t startVertex, uint32_t primitiveCount) override;
   void DrawIndexedPrimitive(gpu::Primitive type, int32_t baseVertex, uint32_t minIndex, uint32_t numVertices,
                             uint32_t startIndex, uint32_t primitiveCount) override;
-  void DrawPrimitiveUP(gpu::Primitive type, uint32_t primitiveCount, const void* vertices, uint32_t stride) override;
+  void DrawPrimitiveUP(gpu::Primitive type, uint32_t primitiveCount, const void* vertices,
+                       uint32_t stride) override;
   void Marker(std::string_view text) override;
 
  private:

@@ -22,8 +22,12 @@ constexpr float kPointSizeCap = 64.0f;
 constexpr uint32_t kInitialStreamBytes = 256 * 1024;
 constexpr GLuint kWhite = 0xFFFFFFFFu;
 
-size_t Index(RenderState s) { return static_cast<size_t>(s); }
-constexpr uint32_t Bits(float f) { return std::bit_cast<uint32_t>(f); }
+size_t Index(RenderState s) {
+  return static_cast<size_t>(s);
+}
+constexpr uint32_t Bits(float f) {
+  return std::bit_cast<uint32_t>(f);
+}
 
 #ifndef NDEBUG
 void CheckGl(const char* where) {
@@ -36,43 +40,62 @@ void CheckGl(const char*) {}
 
 GLenum GlPrimitive(gpu::Primitive p) {
   switch (p) {
-    case gpu::Primitive::PointList: return GL_POINTS;
-    case gpu::Primitive::LineList: return GL_LINES;
-    case gpu::Primitive::TriangleList: return GL_TRIANGLES;
-    case gpu::Primitive::TriangleStrip: return GL_TRIANGLE_STRIP;
+    case gpu::Primitive::PointList:
+      return GL_POINTS;
+    case gpu::Primitive::LineList:
+      return GL_LINES;
+    case gpu::Primitive::TriangleList:
+      return GL_TRIANGLES;
+    case gpu::Primitive::TriangleStrip:
+      return GL_TRIANGLE_STRIP;
   }
   return GL_POINTS;
 }
 
 GLenum BlendFactor(uint32_t value) {
   switch (static_cast<gpu::Blend>(value)) {
-    case gpu::Blend::Zero: return GL_ZERO;
-    case gpu::Blend::One: return GL_ONE;
-    case gpu::Blend::SrcAlpha: return GL_SRC_ALPHA;
-    case gpu::Blend::InvSrcAlpha: return GL_ONE_MINUS_SRC_ALPHA;
+    case gpu::Blend::Zero:
+      return GL_ZERO;
+    case gpu::Blend::One:
+      return GL_ONE;
+    case gpu::Blend::SrcAlpha:
+      return GL_SRC_ALPHA;
+    case gpu::Blend::InvSrcAlpha:
+      return GL_ONE_MINUS_SRC_ALPHA;
   }
   return GL_ONE;
 }
 
 GLenum CompareFunc(uint32_t value) {
   switch (static_cast<gpu::Compare>(value)) {
-    case gpu::Compare::Never: return GL_NEVER;
-    case gpu::Compare::Less: return GL_LESS;
-    case gpu::Compare::Equal: return GL_EQUAL;
-    case gpu::Compare::LessEqual: return GL_LEQUAL;
-    case gpu::Compare::Greater: return GL_GREATER;
-    case gpu::Compare::NotEqual: return GL_NOTEQUAL;
-    case gpu::Compare::GreaterEqual: return GL_GEQUAL;
-    case gpu::Compare::Always: return GL_ALWAYS;
+    case gpu::Compare::Never:
+      return GL_NEVER;
+    case gpu::Compare::Less:
+      return GL_LESS;
+    case gpu::Compare::Equal:
+      return GL_EQUAL;
+    case gpu::Compare::LessEqual:
+      return GL_LEQUAL;
+    case gpu::Compare::Greater:
+      return GL_GREATER;
+    case gpu::Compare::NotEqual:
+      return GL_NOTEQUAL;
+    case gpu::Compare::GreaterEqual:
+      return GL_GEQUAL;
+    case gpu::Compare::Always:
+      return GL_ALWAYS;
   }
   return GL_ALWAYS;
 }
 
 GLenum StencilOperation(uint32_t value) {
   switch (static_cast<gpu::StencilOp>(value)) {
-    case gpu::StencilOp::Keep: return GL_KEEP;
-    case gpu::StencilOp::Zero: return GL_ZERO;
-    case gpu::StencilOp::Replace: return GL_REPLACE;
+    case gpu::StencilOp::Keep:
+      return GL_KEEP;
+    case gpu::StencilOp::Zero:
+      return GL_ZERO;
+    case gpu::StencilOp::Replace:
+      return GL_REPLACE;
   }
   return GL_KEEP;
 }
@@ -84,12 +107,20 @@ gpu::ColorF FromArgb(gpu::Argb c) {
 
 }  // namespace
 
-void DeviceForget(GlDevice& device, const void* resource) { device.Forget(resource); }
-void DeviceForgetShader(GlDevice& device, const GlShader& shader) { device.ForgetShader(shader); }
+void DeviceForget(GlDevice& device, const void* resource) {
+  device.Forget(resource);
+}
+void DeviceForgetShader(GlDevice& device, const GlShader& shader) {
+  device.ForgetShader(shader);
+}
 
 GlDevice::GlDevice(GlDeviceFactory* factory, SDL_Window* window, SDL_GLContext context, int width, int height)
-    : factory_(factory), window_(window), context_(context), link_(std::make_shared<DeviceLink>()),
-      width_(width), height_(height) {
+    : factory_(factory),
+      window_(window),
+      context_(context),
+      link_(std::make_shared<DeviceLink>()),
+      width_(width),
+      height_(height) {
   link_->device = this;
   world_ = view_ = projection_ = math::MatrixIdentity();
   // The starting values of the device the renderer was written for.
@@ -376,7 +407,9 @@ void GlDevice::ApplyScissor() {
 
 // ---- State ----
 
-float GlDevice::StateF(RenderState state) const { return std::bit_cast<float>(renderStates_[Index(state)]); }
+float GlDevice::StateF(RenderState state) const {
+  return std::bit_cast<float>(renderStates_[Index(state)]);
+}
 
 void GlDevice::ApplyCull() {
   switch (static_cast<gpu::Cull>(renderStates_[Index(RenderState::CullMode)])) {
@@ -429,7 +462,8 @@ void GlDevice::SetRenderState(RenderState state, uint32_t value) {
       glStencilOp(GL_KEEP, GL_KEEP, StencilOperation(value));
       break;
     case RenderState::FillMode:
-      glPolygonMode(GL_FRONT_AND_BACK, value == static_cast<uint32_t>(gpu::Fill::Wireframe) ? GL_LINE : GL_FILL);
+      glPolygonMode(GL_FRONT_AND_BACK,
+                    value == static_cast<uint32_t>(gpu::Fill::Wireframe) ? GL_LINE : GL_FILL);
       break;
     case RenderState::Lighting:
     case RenderState::Ambient:
@@ -443,7 +477,9 @@ void GlDevice::SetRenderState(RenderState state, uint32_t value) {
   }
 }
 
-void GlDevice::SetRenderStateF(RenderState state, float value) { SetRenderState(state, Bits(value)); }
+void GlDevice::SetRenderStateF(RenderState state, float value) {
+  SetRenderState(state, Bits(value));
+}
 
 uint32_t GlDevice::GetRenderState(RenderState state) const {
   size_t i = Index(state);
@@ -496,18 +532,27 @@ void GlDevice::SetTextureStageState(gpu::StageState state, uint32_t value) {
 
 void GlDevice::SetTransform(gpu::TransformKind kind, const math::Matrix& m) {
   switch (kind) {
-    case gpu::TransformKind::World: world_ = m; break;
-    case gpu::TransformKind::View: view_ = m; break;
-    case gpu::TransformKind::Projection: projection_ = m; break;
+    case gpu::TransformKind::World:
+      world_ = m;
+      break;
+    case gpu::TransformKind::View:
+      view_ = m;
+      break;
+    case gpu::TransformKind::Projection:
+      projection_ = m;
+      break;
   }
   fixedDirty_ = true;
 }
 
 math::Matrix GlDevice::GetTransform(gpu::TransformKind kind) const {
   switch (kind) {
-    case gpu::TransformKind::World: return world_;
-    case gpu::TransformKind::View: return view_;
-    case gpu::TransformKind::Projection: return projection_;
+    case gpu::TransformKind::World:
+      return world_;
+    case gpu::TransformKind::View:
+      return view_;
+    case gpu::TransformKind::Projection:
+      return projection_;
   }
   return world_;
 }
@@ -571,7 +616,9 @@ void GlDevice::SetStreamSource(gpu::VertexBuffer* buffer, uint32_t offsetBytes, 
   streamStride_ = stride;
 }
 
-void GlDevice::SetIndices(gpu::IndexBuffer* buffer) { indices_ = dynamic_cast<GlIndexBuffer*>(buffer); }
+void GlDevice::SetIndices(gpu::IndexBuffer* buffer) {
+  indices_ = dynamic_cast<GlIndexBuffer*>(buffer);
+}
 
 void GlDevice::UpdateFixedUniforms() {
   // Lighting colours only transformed vertices; with no light on, the lit colour is emissive + ambient.
@@ -669,8 +716,8 @@ bool GlDevice::PrepareDraw(gpu::Primitive type, GLuint vbo, uint32_t baseOffset,
     if ((attribs_.enabled & bit) == 0) glEnableVertexAttribArray(static_cast<GLuint>(slot));
     attribs_.enabled |= bit;
     uintptr_t offset = uintptr_t{baseOffset} + a.offset;
-    glVertexAttribPointer(static_cast<GLuint>(slot), a.size, a.type, a.normalized, static_cast<GLsizei>(stride),
-                          reinterpret_cast<const void*>(offset));
+    glVertexAttribPointer(static_cast<GLuint>(slot), a.size, a.type, a.normalized,
+                          static_cast<GLsizei>(stride), reinterpret_cast<const void*>(offset));
   }
   attribs_.vbo = vbo;
   attribs_.base = baseOffset;

@@ -48,7 +48,8 @@ class GlDeviceFactory final : public gpu::DeviceFactory {
 };
 
 // The back buffer as 0xAARRGGBB words, top row first. False when the device is not an OpenGL one.
-bool ReadBackBufferPixels(gpu::Device& device, std::vector<uint32_t>& argbTopRowFirst, int* width, int* height);
+bool ReadBackBufferPixels(gpu::Device& device, std::vector<uint32_t>& argbTopRowFirst, int* width,
+                          int* height);
 
 // What the window shows, as 0xAARRGGBB words, top row first, over its drawable size. False when the device
 // is not an OpenGL one.

@@ -18,7 +18,8 @@ bool IsIdentifier(std::string_view s) {
 
 }  // namespace
 
-std::unique_ptr<gpu::Texture> GlDevice::CreateTexture(const std::vector<image::Image>& levels, std::string name) {
+std::unique_ptr<gpu::Texture> GlDevice::CreateTexture(const std::vector<image::Image>& levels,
+                                                      std::string name) {
   if (levels.empty() || levels[0].width <= 0 || levels[0].height <= 0) return nullptr;
   GLint maxSize = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
@@ -37,8 +38,8 @@ std::unique_ptr<gpu::Texture> GlDevice::CreateTexture(const std::vector<image::I
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   for (size_t i = 0; i < levels.size(); ++i) {
     // 0xAARRGGBB words, top row first: GL's row 0, which every target also treats as the top.
-    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8, levels[i].width, levels[i].height, 0, GL_BGRA,
-                 GL_UNSIGNED_INT_8_8_8_8_REV, levels[i].argb.data());
+    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8, levels[i].width, levels[i].height, 0,
+                 GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, levels[i].argb.data());
   }
   glBindTexture(GL_TEXTURE_2D, boundTexture_);
   return std::make_unique<GlTexture>(link_, texture, levels[0].width, levels[0].height,
@@ -92,7 +93,8 @@ GLuint GlDevice::CreateBuffer(uint32_t bytes, uint32_t usageFlags) {
   return name;
 }
 
-std::unique_ptr<gpu::VertexBuffer> GlDevice::CreateVertexBuffer(uint32_t bytes, uint32_t usageFlags, uint32_t) {
+std::unique_ptr<gpu::VertexBuffer> GlDevice::CreateVertexBuffer(uint32_t bytes, uint32_t usageFlags,
+                                                                uint32_t) {
   if (bytes == 0 || bytes > (1u << 30)) return nullptr;
   return std::make_unique<GlVertexBuffer>(link_, CreateBuffer(bytes, usageFlags), bytes);
 }
@@ -126,7 +128,8 @@ gpu::CompiledShader GlDevice::CompileShader(std::string_view source, std::string
     return out;
   }
   // A version line is added only when the file has none; #line keeps the compiler's line numbers the file's.
-  std::string version = source.find("#version") == std::string_view::npos ? "#version 330 core\n#line 1\n" : "";
+  std::string version =
+      source.find("#version") == std::string_view::npos ? "#version 330 core\n#line 1\n" : "";
   std::string body(source);
   std::string tail = entry == "main" ? "" : "\nvoid main() { " + std::string(entry) + "(); }\n";
   const char* strings[3] = {version.c_str(), body.c_str(), tail.c_str()};

@@ -53,7 +53,8 @@ class GlDevice final : public gpu::Device {
   void SetVertexShader(gpu::Shader* shader) override;
   void SetPixelShader(gpu::Shader* shader) override;
 
-  std::unique_ptr<gpu::Texture> CreateTexture(const std::vector<image::Image>& levels, std::string name) override;
+  std::unique_ptr<gpu::Texture> CreateTexture(const std::vector<image::Image>& levels,
+                                              std::string name) override;
   std::unique_ptr<gpu::RenderTexture> CreateRenderTexture(int width, int height) override;
   std::unique_ptr<gpu::VertexBuffer> CreateVertexBuffer(uint32_t bytes, uint32_t usageFlags,
                                                         uint32_t format) override;
@@ -159,7 +160,7 @@ class GlDevice final : public gpu::Device {
   bool direct_ = false;
   bool onWindow_ = false;
   bool imageInWindow_ = false;
-  bool backStored_ = false;  // the back buffer's colour and depth have the image's size
+  bool backStored_ = false;       // the back buffer's colour and depth have the image's size
   bool skipClearSprites_ = true;  // see SetClearSpriteFragmentsSkipped
   struct {
     GLuint vbo = 0;

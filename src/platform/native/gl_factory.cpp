@@ -29,7 +29,8 @@ SDL_GLContext MakeContext(SDL_Window* window, int* code, std::string* reason) {
     return nullptr;
   }
   KeepGlDriversLoaded();
-  if (epoxy_gl_version() < 33 || (epoxy_gl_version() < 45 && !epoxy_has_gl_extension("GL_ARB_clip_control"))) {
+  if (epoxy_gl_version() < 33 ||
+      (epoxy_gl_version() < 45 && !epoxy_has_gl_extension("GL_ARB_clip_control"))) {
     *code = 2;
     *reason = "the OpenGL context lacks version 3.3 or clip control";
     SDL_GL_MakeCurrent(window, nullptr);
@@ -81,7 +82,8 @@ void KeepGlDriversLoaded() {
   dl_iterate_phdr(
       [](dl_phdr_info* info, size_t, void*) -> int {
         const char* path = info->dlpi_name;
-        if (path == nullptr || (std::strstr(path, "_dri.so") == nullptr && std::strstr(path, "libgallium") == nullptr))
+        if (path == nullptr ||
+            (std::strstr(path, "_dri.so") == nullptr && std::strstr(path, "libgallium") == nullptr))
           return 0;
         if (void* handle = dlopen(path, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(handle);
         return 0;
@@ -141,7 +143,8 @@ void GlDeviceFactory::Shutdown() {
   live_ = nullptr;
 }
 
-bool ReadBackBufferPixels(gpu::Device& device, std::vector<uint32_t>& argbTopRowFirst, int* width, int* height) {
+bool ReadBackBufferPixels(gpu::Device& device, std::vector<uint32_t>& argbTopRowFirst, int* width,
+                          int* height) {
   auto* gl = dynamic_cast<gl::GlDevice*>(&device);
   return gl != nullptr && gl->ReadBack(argbTopRowFirst, width, height);
 }

@@ -70,7 +70,8 @@ class GlSurface final : public gpu::RenderTarget {
 
 class GlTexture final : public gpu::Texture {
  public:
-  GlTexture(std::shared_ptr<DeviceLink> link, GLuint name, int width, int height, int levels, std::string label);
+  GlTexture(std::shared_ptr<DeviceLink> link, GLuint name, int width, int height, int levels,
+            std::string label);
   ~GlTexture() override;
   GlTexture(const GlTexture&) = delete;
   GlTexture& operator=(const GlTexture&) = delete;

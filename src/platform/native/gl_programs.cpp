@@ -202,7 +202,8 @@ LinkedProgram* ProgramCache::Get(GlShader* vs, GlShader* ps, uint32_t fixedVsKey
     attach(linked.ps, ps);
   } else if ((vs == nullptr) != (ps == nullptr)) {
     // One user stage whose interface the built-in other stage does not match: draw fully built-in.
-    std::cerr << "shader stage does not link with the built-in pipeline; drawing without it: " << log << std::endl;
+    std::cerr << "shader stage does not link with the built-in pipeline; drawing without it: " << log
+              << std::endl;
     linked.redirect = Get(nullptr, nullptr, fixedVsKey, fixedPsKey);
   } else {
     std::cerr << "shader program failed to link: " << log << std::endl;
@@ -235,7 +236,8 @@ void UploadFixed(LinkedProgram& program, const FixedUniforms& values, uint64_t s
   if (program.fixedStamp == stamp) return;
   program.fixedStamp = stamp;
   if (program.worldView >= 0) glUniformMatrix4fv(program.worldView, 1, GL_FALSE, &values.worldView.m[0][0]);
-  if (program.projection >= 0) glUniformMatrix4fv(program.projection, 1, GL_FALSE, &values.projection.m[0][0]);
+  if (program.projection >= 0)
+    glUniformMatrix4fv(program.projection, 1, GL_FALSE, &values.projection.m[0][0]);
   if (program.viewport >= 0) glUniform2fv(program.viewport, 1, values.viewport);
   if (program.diffuse >= 0) glUniform4fv(program.diffuse, 1, values.diffuse);
   if (program.point >= 0) glUniform4fv(program.point, 1, values.point);
@@ -252,14 +254,29 @@ void UploadConstants(LinkedProgram::Stage& stage, ShaderConstants& constants) {
     if (loc < 0) continue;  // declared but unused: the compiler dropped it
     const float* v = c.values.data();
     switch (c.type) {
-      case GL_FLOAT: glUniform1fv(loc, c.arraySize, v); break;
-      case GL_FLOAT_VEC2: glUniform2fv(loc, c.arraySize, v); break;
-      case GL_FLOAT_VEC3: glUniform3fv(loc, c.arraySize, v); break;
-      case GL_FLOAT_VEC4: glUniform4fv(loc, c.arraySize, v); break;
-      case GL_FLOAT_MAT2: glUniformMatrix2fv(loc, c.arraySize, GL_FALSE, v); break;
-      case GL_FLOAT_MAT3: glUniformMatrix3fv(loc, c.arraySize, GL_FALSE, v); break;
-      case GL_FLOAT_MAT4: glUniformMatrix4fv(loc, c.arraySize, GL_FALSE, v); break;
-      default: break;
+      case GL_FLOAT:
+        glUniform1fv(loc, c.arraySize, v);
+        break;
+      case GL_FLOAT_VEC2:
+        glUniform2fv(loc, c.arraySize, v);
+        break;
+      case GL_FLOAT_VEC3:
+        glUniform3fv(loc, c.arraySize, v);
+        break;
+      case GL_FLOAT_VEC4:
+        glUniform4fv(loc, c.arraySize, v);
+        break;
+      case GL_FLOAT_MAT2:
+        glUniformMatrix2fv(loc, c.arraySize, GL_FALSE, v);
+        break;
+      case GL_FLOAT_MAT3:
+        glUniformMatrix3fv(loc, c.arraySize, GL_FALSE, v);
+        break;
+      case GL_FLOAT_MAT4:
+        glUniformMatrix4fv(loc, c.arraySize, GL_FALSE, v);
+        break;
+      default:
+        break;
     }
   }
 }

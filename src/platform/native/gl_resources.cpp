@@ -46,10 +46,18 @@ bool LayoutFromElements(std::span<const gpu::VertexElement> elements, VertexLayo
   for (const gpu::VertexElement& e : elements) {
     int slot = -1;
     switch (e.usage) {
-      case gpu::DeclUsage::Position: slot = kPosition; break;
-      case gpu::DeclUsage::Normal: slot = kNormal; break;
-      case gpu::DeclUsage::TexCoord: slot = kTexCoord; break;
-      case gpu::DeclUsage::Color: slot = kColor; break;
+      case gpu::DeclUsage::Position:
+        slot = kPosition;
+        break;
+      case gpu::DeclUsage::Normal:
+        slot = kNormal;
+        break;
+      case gpu::DeclUsage::TexCoord:
+        slot = kTexCoord;
+        break;
+      case gpu::DeclUsage::Color:
+        slot = kColor;
+        break;
     }
     if (e.usageIndex != 0) continue;  // only one of each is ever read
     if (slot < 0 || layout.attribs[slot].present) return false;
@@ -57,9 +65,15 @@ bool LayoutFromElements(std::span<const gpu::VertexElement> elements, VertexLayo
     a.present = true;
     a.offset = e.offset;
     switch (e.type) {
-      case gpu::DeclType::Float2: a.size = 2; break;
-      case gpu::DeclType::Float3: a.size = 3; break;
-      case gpu::DeclType::Float4: a.size = 4; break;
+      case gpu::DeclType::Float2:
+        a.size = 2;
+        break;
+      case gpu::DeclType::Float3:
+        a.size = 3;
+        break;
+      case gpu::DeclType::Float4:
+        a.size = 4;
+        break;
       case gpu::DeclType::Color:
         if (slot != kColor) return false;
         a.size = GL_BGRA;
@@ -77,7 +91,11 @@ bool LayoutFromElements(std::span<const gpu::VertexElement> elements, VertexLayo
 
 GlTexture::GlTexture(std::shared_ptr<DeviceLink> link, GLuint name, int width, int height, int levels,
                      std::string label)
-    : link_(std::move(link)), name_(name), width_(width), height_(height), levels_(levels),
+    : link_(std::move(link)),
+      name_(name),
+      width_(width),
+      height_(height),
+      levels_(levels),
       label_(std::move(label)) {}
 
 GlTexture::~GlTexture() {
@@ -86,8 +104,8 @@ GlTexture::~GlTexture() {
   glDeleteTextures(1, &name_);
 }
 
-GlRenderTexture::GlRenderTexture(std::shared_ptr<DeviceLink> link, GLuint texture, GLuint fbo, GLuint ownDepth,
-                                 int width, int height)
+GlRenderTexture::GlRenderTexture(std::shared_ptr<DeviceLink> link, GLuint texture, GLuint fbo,
+                                 GLuint ownDepth, int width, int height)
     : link_(std::move(link)),
       texture_(texture),
       ownDepth_(ownDepth),
@@ -136,8 +154,9 @@ void GlBufferData::Unlock(bool contextAlive) {
       return;
     case gpu::LockMode::NoOverwrite:
       // The caller promises not to touch what queued draws read: no need to wait for them.
-      if (void* p = glMapBufferRange(GL_COPY_WRITE_BUFFER, offset, length,
-                                     GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT)) {
+      if (void* p =
+              glMapBufferRange(GL_COPY_WRITE_BUFFER, offset, length,
+                               GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT)) {
         std::memcpy(p, cpu_.data() + offset, static_cast<size_t>(length));
         if (glUnmapBuffer(GL_COPY_WRITE_BUFFER) == GL_TRUE) return;
       }
@@ -193,8 +212,8 @@ struct UniformType {
   int components;
 };
 constexpr UniformType kUniformTypes[] = {
-    {"float", GL_FLOAT, 1},       {"vec2", GL_FLOAT_VEC2, 2},   {"vec3", GL_FLOAT_VEC3, 3},
-    {"vec4", GL_FLOAT_VEC4, 4},   {"mat2", GL_FLOAT_MAT2, 4},   {"mat3", GL_FLOAT_MAT3, 9},
+    {"float", GL_FLOAT, 1},      {"vec2", GL_FLOAT_VEC2, 2}, {"vec3", GL_FLOAT_VEC3, 3},
+    {"vec4", GL_FLOAT_VEC4, 4},  {"mat2", GL_FLOAT_MAT2, 4}, {"mat3", GL_FLOAT_MAT3, 9},
     {"mat4", GL_FLOAT_MAT4, 16},
 };
 

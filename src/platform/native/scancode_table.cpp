@@ -12,6 +12,8 @@
 namespace plat {
 namespace {
 
+// Grouped as the keyboard's rows.
+// clang-format off
 constexpr std::pair<SDL_Scancode, int> kPairs[] = {
     {SDL_SCANCODE_ESCAPE, key::Escape},
     {SDL_SCANCODE_1, key::K1}, {SDL_SCANCODE_2, key::K2}, {SDL_SCANCODE_3, key::K3}, {SDL_SCANCODE_4, key::K4},
@@ -52,6 +54,7 @@ constexpr std::pair<SDL_Scancode, int> kPairs[] = {
     {SDL_SCANCODE_END, key::End}, {SDL_SCANCODE_DOWN, key::Down}, {SDL_SCANCODE_PAGEDOWN, key::PageDown},
     {SDL_SCANCODE_INSERT, key::Insert}, {SDL_SCANCODE_DELETE, key::Delete},
 };
+// clang-format on
 
 using Table = std::array<int16_t, SDL_NUM_SCANCODES>;
 

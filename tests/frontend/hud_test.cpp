@@ -133,6 +133,13 @@ TEST(HudTest, TalkLinesChainBySpeakerAndQueuedTriggersRunWhenTheChainEnds) {
   EXPECT_EQ(hud.talkLines[0]->text, "e1");
   hud.NextScriptEvent(true);
   EXPECT_EQ(hud.nextEvent, 6);
+
+  // A count above the events given: the missing ones are empty lines that show for no time.
+  UseScript(hud, "3\n0 0 t\n-\n-\n-\n#\n");
+  for (int step = 0; step < 3; ++step) hud.NextScriptEvent(true);
+  EXPECT_EQ(hud.nextEvent, 3);
+  hud.Update(0.125f, 3, 3, kTopView);
+  EXPECT_FALSE(hud.talkShown || hud.talkLines[0]->IsVisible());
 }
 
 TEST(HudTest, AWarningPulsesForItsTimeAndAChainedBannerFollows) {

@@ -75,8 +75,8 @@ class Engine {
   static std::array<DigitRect, kScoreDigits> ScoreDigitRects(int score);
   // Horizontal place of score digit k as a fraction of the screen width.
   static float ScoreDigitX(int k);
-  // The level script that goes with a level file: "Assets\Levels\" + its name without extension +
-  // "Events.txt".
+  // The level script that goes with a level file: "Assets\Levels\" + its name without its last four
+  // characters + "Events.txt".
   static std::string ScriptFileName(const std::string& levelFile);
 
   int state = 0;

@@ -9,6 +9,7 @@
 #include "console/console.h"
 #include "game/collision.h"
 #include "math/math3d.h"
+#include "math/saturating.h"
 
 namespace plat {
 class Services;
@@ -50,7 +51,8 @@ class Engine {
   void ReleaseInput();
 
   Player* GetPlayer() { return players[0]; }
-  void AddScore(int n) { score += n; }
+  // The console may set the score to any value: the sum stops at the ends of int.
+  void AddScore(int n) { score = math::SaturatingAdd(score, n); }
   void AddObject(Projectile* object) { pendingObjects.push_back(object); }
   // Sound slot 0 to 11 (null outside, or without a sound system) and its play: in space at the position with
   // the velocity when positional, else flat. A null slot plays nothing.

@@ -442,7 +442,9 @@ TEST_F(BossTest, PsychoSideChargesItsTargetsFiringRaysFromLiveOnesAndBulletsFrom
     EXPECT_NEAR(missiles[i].shot->GetModel()->zAxis.y, side, 1e-2f) << i;
   }
 
-  // The last two targets: the body dies at the cruise speed, without explosions, paying its 5000.
+  // The last two targets, in the frame a missile pair is due: the body dies at the cruise speed, without
+  // explosions, paying its 5000; that frame still launches the pair.
+  RunUntil(20360);
   EXPECT_EQ(engine().score, 0);  // its targets pay nothing of their own
   explosions.clear();
   Hit(body, 3, 50000);
@@ -451,6 +453,7 @@ TEST_F(BossTest, PsychoSideChargesItsTargetsFiringRaysFromLiveOnesAndBulletsFrom
   const int death = T();
   EXPECT_EQ(g_gameSpeed, 50.0f);
   EXPECT_EQ(engine().score, 5000);
+  EXPECT_EQ(std::count_if(missiles.begin(), missiles.end(), [&](const Shot& m) { return m.t == death; }), 2);
   EXPECT_EQ(RunUntilGone(kPsychoSideId, 12000) - death, 10020);
   EXPECT_TRUE(explosions.empty());
   EXPECT_EQ(engine().score, 5000);

@@ -9,6 +9,7 @@
 #include "console/console.h"
 #include "game/collision.h"
 #include "math/math3d.h"
+#include "math/saturating.h"
 
 namespace plat {
 class Services;
@@ -50,7 +51,8 @@ class Engine {
   void ReleaseInput();
 
   Player* GetPlayer() { return players[0]; }
-  void AddScore(int n) { score += n; }
+  // The console may set the score to any value: the sum stops at the ends of int.
+  void AddScore(int n) { score = math::SaturatingAdd(score, n); }
   void AddObject(Projectile* object) { pendingObjects.push_back(object); }
   // Sound slot 0 to 11 (null outside, or without a sound system) and its play: in space at the position with
   // the velocity when positional, else flat. A null slot plays nothing.
@@ -75,8 +77,8 @@ class Engine {
   static std::array<DigitRect, kScoreDigits> ScoreDigitRects(int score);
   // Horizontal place of score digit k as a fraction of the screen width.
   static float ScoreDigitX(int k);
-  // The level script that goes with a level file: "Assets\Levels\" + its name without extension +
-  // "Events.txt".
+  // The level script that goes with a level file: "Assets\Levels\" + its name without its last four
+  // characters + "Events.txt".
   static std::string ScriptFileName(const std::string& levelFile);
 
   int state = 0;

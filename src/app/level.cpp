@@ -36,11 +36,8 @@ int StateForCameraMode(int mode) {
 }  // namespace
 
 std::string Engine::ScriptFileName(const std::string& levelFile) {
-  // The level's name without its extension (only when it has one), then "Events.txt".
-  std::string base = levelFile;
-  const size_t dot = base.find_last_of('.');
-  const size_t slash = base.find_last_of("\\/");
-  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) base.erase(dot);
+  // The level's name without its last four characters (its extension); a shorter name loses all it has.
+  const std::string base = levelFile.substr(0, levelFile.size() - std::min<size_t>(levelFile.size(), 4));
   return "Assets\\Levels\\" + base + "Events.txt";
 }
 

@@ -73,7 +73,7 @@ void PhantomBehavior(Enemy* enemy) {
 
   if (body.health <= 0) {
     boss::StartDying(body, kShotTimer, boss::kCrawlRail);
-    // The cannons left vanish with the body, without exploding.
+    // The cannons left vanish with the body, without exploding or paying.
     for (Enemy** link : {&body.linkA, &body.linkB}) {
       if (*link == nullptr) continue;
       (*link)->remove = true;
@@ -131,6 +131,7 @@ void BeamCannonBehavior(Enemy* enemy) {
   }
 
   if (cannon.health <= 0 || (cannon.linkA != nullptr && cannon.linkA->remove)) {
+    if (cannon.health <= 0) cannon.PayScore();  // destroyed by the player's fire, not gone with its body
     boss::Explode(boss::OnHull(model), 50.0f, 200);
     cannon.remove = true;
   }

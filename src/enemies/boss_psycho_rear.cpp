@@ -55,6 +55,7 @@ void ShieldGenBehavior(Enemy* enemy) {
   }
 
   if (generator.health <= 0) {
+    generator.PayScore();
     boss::Explode(boss::Jittered(boss::LockPointOf(model, 0)), 30.0f, 200);
     generator.remove = true;
   }

@@ -67,10 +67,9 @@ void PsychoSideBehavior(Enemy* enemy) {
     ++destroyed;
     model.parts[kFirstCover + i]->MoveForward(-kCoverSpeed * dt);
   }
-  if (destroyed == kTargets) {
-    boss::StartDying(body, kChargeTimer, boss::kCruiseRail);
-    return;
-  }
+  // The call that starts the dying still runs the charges and the missiles; the timer it restarts keeps a
+  // new charge from starting.
+  if (destroyed == kTargets) boss::StartDying(body, kChargeTimer, boss::kCruiseRail);
 
   if (boss::Elapsed(body, kChargeTimer) >= kChargePeriodMs) {
     body.scratch[kChargeTimer] = -1;

@@ -23,7 +23,8 @@ int FrameMs();
 // the start.
 int Elapsed(Enemy& enemy, int start);
 bool Dying(const Enemy& enemy);
-// Sets the dying flag, restarts the main timer so that it counts from the death, and sets the rail speed.
+// A body whose life the player's fire has taken: pays its score, sets the dying flag, restarts the main
+// timer so that it counts from the death, and sets the rail speed.
 void StartDying(Enemy& enemy, int timer, float railSpeed);
 // Counts one dying frame; true on every hundredth, when a boss explosion is due.
 bool ExplosionDue(Enemy& enemy);

@@ -215,6 +215,7 @@ bool Dying(const Enemy& enemy) {
 }
 
 void StartDying(Enemy& enemy, int timer, float railSpeed) {
+  enemy.PayScore();
   enemy.scratch[kDyingFlag] = 1;
   enemy.scratch[timer] = enemy.scratch[timer + 1] = Now();
   g_gameSpeed = railSpeed;

@@ -103,7 +103,7 @@ void Enemy::Die(Enemy* enemy, int timeoutMs, int dropOneIn) {
   Model* model = enemy->GetModel();
   const math::Vec3 at = model != nullptr ? model->position : enemy->position;
   if (g_engine != nullptr) {
-    g_engine->AddScore(enemy->score);
+    enemy->PayScore();
     if (g_graphics != nullptr) {
       const ParticleEffectDesc blast = ExplosionEffect(&at, 40.0f, 200, 0.5f, {0, 1, 0, 1}, {0, 0, 0, 0});
       g_graphics->SpawnParticleSystem(&blast);
@@ -127,6 +127,10 @@ void Enemy::Die(Enemy* enemy, int timeoutMs, int dropOneIn) {
     }
   }
   enemy->remove = true;
+}
+
+void Enemy::PayScore() const {
+  if (g_engine != nullptr) g_engine->AddScore(score);
 }
 
 void Enemy::MoveWithCamera(Enemy* enemy) {

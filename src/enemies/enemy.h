@@ -25,6 +25,9 @@ class Enemy : public Entity {
   // Ends an enemy whose health is gone or whose lifetime is over. With a timeout (not 0) and an age of at
   // least that, a silent removal; else a kill: score, explosion, sound and a one-in-dropOneIn power-up.
   static void Die(Enemy* enemy, int timeoutMs, int dropOneIn);
+  // A kill's pay: the enemy's score goes to the engine's. Die pays it; a boss pays when the player's fire
+  // ends its body or a separate part.
+  void PayScore() const;
   // Moves the enemy's model along the rail's forward axis at the rail speed for one frame, so it keeps its
   // place relative to the rail camera.
   static void MoveWithCamera(Enemy* enemy);

@@ -14,6 +14,7 @@
 #include "graphics/particle_system.h"
 #include "graphics/text_tokens.h"
 #include "math/random.h"
+#include "math/saturating.h"
 #include "platform/files.h"
 
 namespace {
@@ -202,7 +203,7 @@ bool EnemyManager::SpawnEnemy(int enemyId, int behaviorId, float x, float y, flo
   if (IsBoss(kind.typeId)) {
     // One boss whatever the formation: its behaviour and offsets are not used.
     const int made = SpawnBoss(kind.typeId, x, y, z);
-    count += made;
+    count = math::SaturatingAdd(count, made);
     return made > 0;
   }
   if (formation.behavior == nullptr) return false;
@@ -211,7 +212,7 @@ bool EnemyManager::SpawnEnemy(int enemyId, int behaviorId, float x, float y, flo
   for (int i = 0; i < formation.memberCount; ++i) {
     auto* enemy = new Enemy();
     group->members.push_back(enemy);
-    ++count;
+    count = math::SaturatingAdd(count, 1);
     enemy->typeId = kind.typeId;
     enemy->LoadModel(EnemyModel(kind.typeId), false);
     enemy->speed = kind.speed;
@@ -281,7 +282,7 @@ void EnemyManager::Update() {
   }
   // The size is read afresh each step: groups spawned during the pass run in it too. Groups are held by
   // pointer, so appending never moves the one running.
-  for (size_t i = 0; i < groups.size(); ++i) count -= groups[i]->Update();
+  for (size_t i = 0; i < groups.size(); ++i) count = math::SaturatingAdd(count, -groups[i]->Update());
   std::erase_if(groups, [](const std::unique_ptr<EnemyGroup>& group) { return group->finished; });
 }
 

@@ -84,7 +84,7 @@ class EnemyManager {
   const math::Vec3* PickRandomTarget() const;
 
   int startDelayMs = 0;  // while above 0 the update only counts it down and enemies ignore hits
-  int count = 0;         // live enemies
+  int count = 0;         // live enemies; the console may set it, and it stops at the ends of int
   math::Vec3 side{1.0f, 0.0f, 0.0f}, up{0.0f, 1.0f, 0.0f}, forward{0.0f, 0.0f, 1.0f};
   std::vector<BehaviorType> behaviorTypes;
   std::vector<EnemyType> enemyTypes;

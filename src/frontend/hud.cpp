@@ -207,8 +207,7 @@ void Hud::UpdateTalk(float dt, int state) {
         events[static_cast<size_t>(nextEvent)].type == events[static_cast<size_t>(nextEvent - 1)].type;
     if (sameSpeaker || talkTimer <= -0.5f) NextScriptEvent(false);
   }
-  // A line that follows at once keeps the box up without a hidden frame.
-  if (talkShown && talkTimer > 0.0f) SetGroups(kTalkFrame, kPortrait, state);
+  // A line started here shows its text at once; its box and portrait return with the next frame's update.
 }
 
 void Hud::HandleInput(char ch, bool enter, bool toggle, int state) {

@@ -58,13 +58,10 @@ class ScriptText {
     }
     return true;
   }
-  // Skips the rest of the line; true when anything but blanks stood there.
-  bool SkipLine() {
-    bool text = false;
+  // Skips the rest of the line.
+  void SkipLine() {
     for (int c = Get(); c != '\n' && c != std::istream::traits_type::eof(); c = Get()) {
-      if (!IsSpace(c)) text = true;
     }
-    return text;
   }
 
  private:
@@ -93,7 +90,8 @@ class ScriptParser {
     }
     if (static_cast<int>(result_.events.size()) < count) {
       Report("the count says " + std::to_string(count) + " events, but the file holds " +
-             std::to_string(result_.events.size()));
+             std::to_string(result_.events.size()) + "; the others are empty");
+      result_.events.resize(static_cast<size_t>(count));
     }
     return std::move(result_);
   }
@@ -120,7 +118,8 @@ class ScriptParser {
     return false;
   }
 
-  // Event k (from 1); false when the file ends before its text lines are complete (the event is dropped).
+  // Event k (from 1); false when the file ends before its text lines are complete (the event is dropped, and
+  // stands empty among those the file does not supply).
   bool ReadEvent(int k, int count) {
     const std::string which = "event " + std::to_string(k) + " of " + std::to_string(count);
     ScriptEvent e;
@@ -149,17 +148,13 @@ class ScriptParser {
       }
     }
     result_.events.push_back(std::move(e));
-    // The closing mark: one character, alone on its line.
+    // The closing mark: one non-blank character. The rest of its line is read on: the next header may
+    // stand there.
     if (!text_.SkipBlanks()) {
       Report(which + " has no closing mark");
       return true;
     }
     text_.Get();
-    const int line = text_.Line();
-    if (text_.SkipLine()) {
-      result_.problems.push_back(std::string(fileName_) + ", line " + std::to_string(line) +
-                                 ": text follows the closing mark of " + which + "; the line is skipped");
-    }
     return true;
   }
 

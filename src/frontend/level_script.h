@@ -23,9 +23,11 @@ struct ScriptFile {
 
 // Text lines longer than this are cut to it.
 constexpr size_t kScriptLineMax = 254;
-// No script holds more events than this; a larger count is read as far as the file goes, up to it.
+// No script holds more events than this; a larger count is cut to it. It bounds the empty events a count
+// can ask for (some 0.5 MB at most) whatever the file holds.
 constexpr int kScriptEventMax = 4096;
 
 // Reads a script from `in`; `fileName` names it in the problems. Never throws: a damaged file gives the
-// events read before the damage (a count below 0 gives none), and the array holds only events actually read.
+// events read before the damage (a count below 0 gives none); the events it does not supply, up to the
+// count, are empty (type 0, no lines, chain 0, duration 0).
 ScriptFile ReadScriptEvents(std::istream& in, std::string_view fileName);

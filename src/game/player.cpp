@@ -14,6 +14,7 @@
 #include "graphics/model.h"
 #include "graphics/particle_system.h"
 #include "math/random.h"
+#include "math/saturating.h"
 
 namespace {
 constexpr float kAlphaRate = 1.55f;
@@ -218,7 +219,8 @@ void Player::PickUpWeapon(int code) {
     if (primaryLevel != 3) ++primaryLevel;
     ++bombs;
   } else if (code == weaponCode) {
-    if (weaponLevel != 3) ++weaponLevel;
+    // The console may have set any level: the step stops at the end of int.
+    if (weaponLevel != 3) weaponLevel = math::SaturatingAdd(weaponLevel, 1);
   } else {
     weaponCode = code;
     weaponLevel = 1;

@@ -81,7 +81,7 @@ class Player : public Entity {
   // Spends a bomb on a level-4 shot of the current weapon, or on one second of level-4 rapid fire for the
   // Spread Shot and the missiles. Nothing without bombs.
   std::vector<Projectile*> FireSuper(int holdTimeMs);
-  // Once per frame: the rapid fire's shots; it stops when the weapon is no longer one that buys it.
+  // Once per frame: the rapid fire's level-4 shots of the current weapon, until its second has run out.
   std::vector<Projectile*> UpdateRapidFire();
   void StopChargeSound();
   void SetBombs(int n) { bombs = n; }

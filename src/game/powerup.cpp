@@ -59,7 +59,10 @@ void PowerUp::Update(bool) {
 }
 
 void PowerUp::OnCollision(Entity*, int) {
-  if (dead) return;  // used up already: a second touch in the same pass gives nothing more
+  // Once only: a second touch in the same pass gives nothing more. A power-up whose time ran out in this
+  // frame is still there to be taken.
+  if (used) return;
+  used = true;
   dead = true;
   Player* player = FirstPlayer();
   if (player == nullptr) return;

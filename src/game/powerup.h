@@ -18,4 +18,7 @@ class PowerUp : public Projectile {
   static const char* ModelName(int type);
 
   int type;
+
+ private:
+  bool used = false;  // its effect has been given
 };

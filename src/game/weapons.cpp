@@ -281,11 +281,8 @@ std::vector<Projectile*> Player::FireSuper(int) {
 
 std::vector<Projectile*> Player::UpdateRapidFire() {
   if (rapidFireLeft <= 0) return {};
-  // A pick-up may change the weapon during the second: the time bought is lost with it.
-  if (weaponCode != kSpreadShot && weaponCode != kMissiles) {
-    rapidFireLeft = 0;
-    return {};
-  }
+  // The second fires whatever weapon is current: after a pick-up, level-4 Ray Cannon or Railgun shots, each
+  // paid with a bomb while there are any.
   rapidFireLeft -= Timer().GetFrameMs();
   RaiseLevel raised(weaponLevel, 4);
   return FireWeapon(100000);

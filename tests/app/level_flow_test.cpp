@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <string>
+#include <utility>
 
 #include "app/game_state.h"
 #include "game/player.h"
@@ -52,10 +54,12 @@ float SecondsInLevelStart(EngineHarness& h, float frameSeconds, float limit) {
   return seconds;
 }
 
-TEST(LevelFlow, ScriptNameDropsOnlyARealExtension) {
-  EXPECT_EQ(Engine::ScriptFileName("l1z1.kvl"), "Assets\\Levels\\l1z1Events.txt");
-  EXPECT_EQ(Engine::ScriptFileName("ab"), "Assets\\Levels\\abEvents.txt");
-  EXPECT_EQ(Engine::ScriptFileName("x.y\\lvl"), "Assets\\Levels\\x.y\\lvlEvents.txt");
+TEST(LevelFlow, ScriptNameDropsTheLastFourCharacters) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"l1z1.kvl", "l1z1"}, {"x.y\\lvl", "x.y"}, {"level.k", "lev"}, {"abcd", ""}, {"ab", ""}, {"", ""}};
+  for (const auto& [level, base] : rows) {
+    EXPECT_EQ(Engine::ScriptFileName(level), std::string("Assets\\Levels\\") + base + "Events.txt") << level;
+  }
 }
 
 TEST(LevelFlow, AGameLoadsTheFirstLevelWithAFreshShipThatAClearRemoves) {

@@ -1,8 +1,14 @@
 // The console commands in the headless engine, opened from play: what each prints and what it changes.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "app/game_state.h"
 #include "console_test_support.h"
+#include "enemies/enemy.h"
 #include "enemies/enemy_manager.h"
 #include "game/player.h"
 #include "game/powerup.h"
@@ -118,6 +124,42 @@ TEST_F(ConsoleInPlay, SpawnsOnlyWhatTheTablesAndTypeWordsName) {
     EXPECT_EQ(p->type, type) << word;
   }
   EXPECT_EQ(objects.size(), before + 7);
+}
+
+TEST_F(ConsoleInPlay, CountersSetToAnEndOfIntStayThereWhenTheGameMovesThem) {
+  EnemyManager& enemies = *h.engine().enemyManager;
+  const auto newest = [&] { return enemies.GetGroups().back()->members.at(0); };
+  // Lines typed, then what moves the counter past the end it was set to.
+  const struct {
+    std::vector<std::string> lines;
+    std::function<void()> then;
+    std::function<int()> counter;
+    int stays;
+  } rows[] = {
+      {{"ss(100,0,0)", "score = 2147483647"},
+       [&] { Enemy::Die(newest(), 0, 1000); },
+       [&] { return h.engine().score; },
+       INT_MAX},
+      {{"score = -2147483648"},
+       [&] { h.engine().AddScore(-100); },
+       [&] { return h.engine().score; },
+       INT_MIN},
+      {{"ecount = 2147483647", "ss(100,0,0)"}, [] {}, [&] { return enemies.count; }, INT_MAX},
+      {{"ss(100,0,0)", "ecount = -2147483648"},
+       [&] { newest()->remove = true, enemies.Update(); },
+       [&] { return enemies.count; },
+       INT_MIN},
+      {{"cw(3,2147483647)"},
+       [&] { Ship().PickUpWeapon(kSpreadShot); },
+       [&] { return Ship().GetWeaponLevel(); },
+       INT_MAX},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.lines.back());
+    for (const std::string& line : row.lines) Cmd(line);
+    row.then();
+    EXPECT_EQ(row.counter(), row.stays);
+  }
 }
 
 TEST_F(ConsoleInPlay, LoadLevelRefusesWhatItCannotReadAndKeepsTheWeaponsOfWhatItLoads) {

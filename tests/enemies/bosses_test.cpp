@@ -248,8 +248,9 @@ TEST_F(BossTest, PhantomBobsFiresAndSendsMinionsByTheCannonsLostThenDiesOverSeve
   // One member while both cannons stand, two after the first is lost, three after both.
   using Formations = std::vector<std::array<int, 3>>;
   EXPECT_EQ(minions, (Formations{{5000, 2, 1}, {10020, 2, 2}}));
-  // Each cannon explodes once, when destroyed.
+  // Each cannon explodes once, when destroyed, and pays its 100.
   EXPECT_EQ(explosions, (std::vector<int>{6020, 10520}));
+  EXPECT_EQ(engine().score, 200);
   RunUntil(15060);
   EXPECT_EQ(minions.back(), (std::array<int, 3>{15040, 2, 3}));
   // The minions go quietly, so that only the body's explosions follow.
@@ -266,8 +267,10 @@ TEST_F(BossTest, PhantomBobsFiresAndSendsMinionsByTheCannonsLostThenDiesOverSeve
   const int death = T();
   EXPECT_EQ(g_gameSpeed, 5.0f);
   const size_t shotsAtDeath = bullets.size();
+  EXPECT_EQ(engine().score, 1200);                            // the body's 1000
   EXPECT_EQ(RunUntilGone(kPhantomId, 20000) - death, 17020);  // flagged at 17 s, deleted on the next update
   EXPECT_EQ(bullets.size(), shotsAtDeath);                    // a dying body no longer fires
+  EXPECT_EQ(engine().score, 1200);
   // One hull explosion every hundred frames of the dying sequence.
   EXPECT_EQ(explosions, Every(death + 2020, 2000, death + 17000));
 }
@@ -384,6 +387,7 @@ TEST_F(BossTest, PsychoRearIsShieldedCapsItsMinionsAndRunsItsHatchAndGunCycle) {
   Frame();
   const int death = T();
   EXPECT_EQ(g_gameSpeed, 50.0f);
+  EXPECT_EQ(engine().score, 5200);  // 100 for each generator, 5000 for the body
   EXPECT_EQ(RunUntilGone(kPsychoRearId, 12000) - death, 10020);
 }
 
@@ -438,15 +442,21 @@ TEST_F(BossTest, PsychoSideChargesItsTargetsFiringRaysFromLiveOnesAndBulletsFrom
     EXPECT_NEAR(missiles[i].shot->GetModel()->zAxis.y, side, 1e-2f) << i;
   }
 
-  // The last two targets: the body dies at the cruise speed, without explosions.
+  // The last two targets, in the frame a missile pair is due: the body dies at the cruise speed, without
+  // explosions, paying its 5000; that frame still launches the pair.
+  RunUntil(20360);
+  EXPECT_EQ(engine().score, 0);  // its targets pay nothing of their own
   explosions.clear();
   Hit(body, 3, 50000);
   Hit(body, 4, 50000);
   Frame();
   const int death = T();
   EXPECT_EQ(g_gameSpeed, 50.0f);
+  EXPECT_EQ(engine().score, 5000);
+  EXPECT_EQ(std::count_if(missiles.begin(), missiles.end(), [&](const Shot& m) { return m.t == death; }), 2);
   EXPECT_EQ(RunUntilGone(kPsychoSideId, 12000) - death, 10020);
   EXPECT_TRUE(explosions.empty());
+  EXPECT_EQ(engine().score, 5000);
 }
 
 TEST_F(BossTest, PsychoFrontBreaksPlateByPlateFiresPairsThenBeamsAndFansMissilesFromItsBareCore) {
@@ -523,6 +533,14 @@ TEST_F(BossTest, PsychoFrontBreaksPlateByPlateFiresPairsThenBeamsAndFansMissiles
   explosions.clear();
   EXPECT_EQ(RunUntilGone(kPsychoFrontId, 12000) - death, 10020);
   EXPECT_EQ(explosions, Every(death + 2020, 2000, death + 10000));
+  EXPECT_EQ(engine().score, 5000);
+}
+
+TEST_F(BossTest, APhantomKilledWithItsCannonsPaysOnlyForItself) {
+  Enemy* body = Spawn(kPhantomId);
+  Hit(body, 0, 300000);
+  RunUntilGone(kPhantomId, 20000);
+  EXPECT_EQ(engine().score, 1000);  // the cannons vanish with it
 }
 
 TEST_F(BossTest, NoLinkIsLeftOnADeletedPart) {

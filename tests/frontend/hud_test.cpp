@@ -96,17 +96,21 @@ TEST(HudTest, TalkLinesChainBySpeakerAndQueuedTriggersRunWhenTheChainEnds) {
   hud.NextScriptEvent(true);  // arrives during the chain: queued
   EXPECT_EQ(hud.queuedTriggers, 1);
 
-  // Frames of 0.125 s. "" means the box and its lines are hidden.
+  // Frames of 0.125 s. "" means the lines are hidden. A line that follows another shows its text at once and
+  // its box from the next frame on.
   const struct {
     int frame;
     const char* line1;
+    bool box;
     float portraitX;
     int queued;
   } timeline[] = {
-      {1, "a1", 158, 1},  {15, "a1", 158, 1}, {16, "b1", 158, 1},  // the same speaker: no gap
-      {31, "b1", 158, 1}, {32, "", 158, 1},   {35, "", 158, 1},    // another speaker: half a second hidden
-      {36, "c1", 508, 1}, {43, "c1", 508, 1}, {44, "d1", 158, 0},  // chain 0 spends the queued trigger
-      {51, "d1", 158, 0}, {52, "", 158, 0},   {60, "", 158, 0},
+      {1, "a1", true, 158, 1},  {15, "a1", true, 158, 1},  {16, "b1", false, 158, 1},  // the same speaker
+      {17, "b1", true, 158, 1}, {31, "b1", true, 158, 1},  {32, "", false, 158, 1},
+      {35, "", false, 158, 1},  {36, "c1", false, 508, 1},  // another speaker: half a second hidden
+      {37, "c1", true, 508, 1}, {43, "c1", true, 508, 1},  {44, "d1", false, 158, 0},  // chain 0: the queued
+      {45, "d1", true, 158, 0}, {51, "d1", true, 158, 0},  {52, "", false, 158, 0},    // trigger is spent
+      {60, "", false, 158, 0},
   };
   int frame = 0;
   for (const auto& t : timeline) {
@@ -114,7 +118,8 @@ TEST(HudTest, TalkLinesChainBySpeakerAndQueuedTriggersRunWhenTheChainEnds) {
     SCOPED_TRACE(t.frame);
     const bool shown = *t.line1 != '\0';
     EXPECT_EQ(hud.talkLines[0]->IsVisible(), shown);
-    EXPECT_EQ(hud.elements[Hud::kTalkFrame].group, shown ? kTopView : 0);
+    for (int e : {Hud::kTalkFrame, Hud::kTalkBack, Hud::kPortrait})
+      EXPECT_EQ(hud.elements[static_cast<size_t>(e)].group, t.box ? kTopView : 0);
     if (shown) {
       EXPECT_EQ(hud.talkLines[0]->text, t.line1);
     }
@@ -133,6 +138,13 @@ TEST(HudTest, TalkLinesChainBySpeakerAndQueuedTriggersRunWhenTheChainEnds) {
   EXPECT_EQ(hud.talkLines[0]->text, "e1");
   hud.NextScriptEvent(true);
   EXPECT_EQ(hud.nextEvent, 6);
+
+  // A count above the events given: the missing ones are empty lines that show for no time.
+  UseScript(hud, "3\n0 0 t\n-\n-\n-\n#\n");
+  for (int step = 0; step < 3; ++step) hud.NextScriptEvent(true);
+  EXPECT_EQ(hud.nextEvent, 3);
+  hud.Update(0.125f, 3, 3, kTopView);
+  EXPECT_FALSE(hud.talkShown || hud.talkLines[0]->IsVisible());
 }
 
 TEST(HudTest, AWarningPulsesForItsTimeAndAChainedBannerFollows) {

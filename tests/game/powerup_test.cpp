@@ -99,6 +99,8 @@ TEST_F(PowerUpTest, APowerUpGlowsAndDriftsTwentyUnitsASecondTowardTheShipUntilIt
     Tick(20);
     pickUp.Update(false);
     EXPECT_TRUE(pickUp.dead);
+    pickUp.OnCollision(player.get(), 0);  // touched in the frame it ran out: it still gives its effect
+    EXPECT_EQ(player->GetWeaponCode(), kMissiles);
   }
 }
 

@@ -263,22 +263,29 @@ TEST_F(WeaponsTest, SuperShotSpendsOneBombPerWeaponOrDoesNothing) {
   EXPECT_EQ(Keep(player->UpdateRapidFire()), 0u);
 }
 
-TEST_F(WeaponsTest, RapidFireStopsWhenAPickUpChangesToAWeaponItDoesNotBuy) {
-  for (int code : {2, 5}) {
-    SCOPED_TRACE(code);
+TEST_F(WeaponsTest, RapidFireGoesOnWithAPickedUpWeaponPayingEachLevelFourShotWhileBombsLast) {
+  // The weapon picked up as the second starts, the bombs left, and what the second then fires: the Railgun
+  // every 451 ms, the Ray Cannon once (its shots are 1501 ms apart).
+  const struct {
+    int code, bombs;
+    const char* shot;
+    int shots;
+  } rows[] = {{5, 3, "RailShot", 3}, {5, 2, "RailShot", 2}, {2, 2, "RayShot", 1}, {2, 0, "RayShot", 0}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.code) + " with bombs " + std::to_string(row.bombs));
     Restart();
     AddEnemy();
     Arm(4, 1);
-    AdvanceTo(200);
+    AdvanceTo(2000);
     Keep(player->FireSuper(0));
-    EXPECT_EQ(player->GetBombs(), 2);
-    Tick(20);
-    EXPECT_EQ(Keep(player->UpdateRapidFire()), 4u);
-    player->PickUpWeapon(code);
-    // Each frame would otherwise fire the level-4 Ray Cannon or Railgun and spend a bomb.
-    EachFrame(60, [&] { EXPECT_EQ(Keep(player->UpdateRapidFire()), 0u); });
-    EXPECT_EQ(player->GetBombs(), 2);
-    EXPECT_EQ(player->GetRapidFireLeft(), 0);
+    player->SetBombs(row.bombs);
+    player->PickUpWeapon(row.code);
+    EachFrame(60, [&] { Keep(player->UpdateRapidFire()); });
+    const auto made = std::count_if(shots.begin(), shots.end(), [&](const std::unique_ptr<Projectile>& p) {
+      return Describe(p.get(), false).rfind(row.shot, 0) == 0;
+    });
+    EXPECT_EQ(made, row.shots);
+    EXPECT_EQ(player->GetBombs(), row.bombs - row.shots);
     EXPECT_EQ(player->GetWeaponLevel(), 1);
   }
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <sstream>
 
 #include "graphics/text_tokens.h"
@@ -14,11 +15,6 @@ namespace {
 
 void Report(const std::string& fileName, int line, const std::string& message) {
   std::fprintf(stderr, "High scores: %s, line %d: %s\n", fileName.c_str(), line, message.c_str());
-}
-
-bool IsName(std::string_view token) {
-  return !token.empty() && token.size() <= HighScores::kMaxNameLength &&
-         std::all_of(token.begin(), token.end(), HighScores::IsNameCharacter);
 }
 
 }  // namespace
@@ -41,62 +37,61 @@ char HighScores::NameCharacter(int typed) {
 HighScores::HighScores(const char* file, const plat::FileSystem& fs) : fileName(file), files(fs) {
   std::unique_ptr<std::istream> in = files.OpenText(fileName);
   if (in != nullptr) {
-    keepFile = !Parse(*in, fileName, entries);
+    copyAside = !Parse(*in, fileName, entries);
     return;
   }
   if (!files.Resolve(fileName).empty()) {
-    std::fprintf(stderr, "High scores: %s cannot be read; the table starts empty and the file is kept\n",
+    std::fprintf(stderr,
+                 "High scores: %s cannot be read; the table starts empty and the file is copied aside before "
+                 "it is replaced\n",
                  fileName.c_str());
-    keepFile = true;
+    copyAside = true;
   }
   entries.assign(kShown, HighScoreEntry{});
 }
 
 HighScores::~HighScores() {
-  if (!keepFile) Save();
+  Save();
 }
 
 bool HighScores::Parse(std::istream& in, const std::string& name, std::vector<HighScoreEntry>& out) {
   out.clear();
   TokenReader tokens(in);
   std::string nameToken, scoreToken;
-  bool sound = true;
-  while (static_cast<int>(out.size()) < kShown) {
-    if (!tokens.Next(nameToken)) break;
+  bool whole = true;
+  int eleventhLine = 0;
+  while (tokens.Next(nameToken)) {
     const int line = tokens.Line();
-    if (nameToken != kEmptyNameToken && !IsName(nameToken)) {
-      Report(name, line,
-             "the name " + Quoted(nameToken) +
-                 " is not one to ten capitals and digits; the table is read up to the entry before it");
-      sound = false;
-      break;
-    }
+    if (out.size() == static_cast<size_t>(kShown)) eleventhLine = line;
+    int score = 0;
     if (!tokens.Next(scoreToken)) {
-      Report(name, line, "the name " + Quoted(nameToken) + " has no score after it; it is left out");
-      sound = false;
-      break;
-    }
-    std::string malformed;
-    const int score = IntegerField(scoreToken, "the score", malformed);
-    if (!malformed.empty()) {
-      Report(name, tokens.Line(), malformed + "; the table is read up to the entry before it");
-      sound = false;
-      break;
+      Report(name, line, "the name " + Quoted(nameToken) + " has no score after it; it is read with 0");
+      whole = false;
+    } else {
+      std::string malformed;
+      score = IntegerField(scoreToken, "the score", malformed);
+      if (!malformed.empty()) {
+        Report(name, tokens.Line(), malformed);
+        whole = false;
+      }
     }
     out.push_back(HighScoreEntry{score, nameToken == kEmptyNameToken ? std::string() : nameToken});
   }
-  if (sound && static_cast<int>(out.size()) < kShown) {
+  if (in.bad()) {
+    Report(name, tokens.Line(), "the file cannot be read to its end; the table holds what was read");
+    whole = false;
+  }
+  if (out.size() < static_cast<size_t>(kShown)) {
     Report(name, tokens.Line(),
            "the file ends after " + std::to_string(out.size()) + " entries of ten; the rest are empty");
-    sound = false;
-  } else if (sound && tokens.Next(nameToken)) {
-    Report(name, tokens.Line(),
-           "more follows the tenth entry, from " + Quoted(nameToken) + "; it is ignored");
-    sound = false;
+  } else if (out.size() > static_cast<size_t>(kShown)) {
+    Report(name, eleventhLine,
+           "more than ten entries, " + std::to_string(out.size()) + " in all; the best ten are kept");
+    whole = false;
   }
   out.resize(std::max(out.size(), static_cast<size_t>(kShown)));
   std::stable_sort(out.begin(), out.end(), CompareHighScores);
-  return sound;
+  return whole;
 }
 
 std::string HighScores::Format(const std::vector<HighScoreEntry>& list) {
@@ -108,10 +103,23 @@ std::string HighScores::Format(const std::vector<HighScoreEntry>& list) {
 }
 
 bool HighScores::Save() {
-  if (files.WriteTextAtomic(fileName, Format(entries))) {
-    keepFile = false;
-    return true;
+  if (copyAside) {
+    const std::optional<std::string> copy = files.CopyAside(fileName, kCopyAsideSuffix);
+    if (!copy) {
+      std::fprintf(
+          stderr,
+          "High scores: %s cannot be written: it could not be copied aside first; the new scores are "
+          "not saved\n",
+          fileName.c_str());
+      return false;
+    }
+    if (!copy->empty()) {
+      std::fprintf(stderr, "High scores: %s is copied aside to %s before it is replaced\n", fileName.c_str(),
+                   copy->c_str());
+    }
+    copyAside = false;
   }
+  if (files.WriteTextAtomic(fileName, Format(entries))) return true;
   std::fprintf(stderr, "High scores: %s cannot be written; the new scores are not saved\n", fileName.c_str());
   return false;
 }
@@ -123,7 +131,6 @@ void HighScores::Add(int score, const char* name) {
   }
   entries.push_back(HighScoreEntry{score, std::move(kept)});
   std::stable_sort(entries.begin(), entries.end(), CompareHighScores);
-  keepFile = false;
   Save();
 }
 

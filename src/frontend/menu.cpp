@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "app/engine.h"
 #include "app/game_state.h"
@@ -148,7 +149,9 @@ void Menu::Update(float dt) {
     name->SetVisible(scoresShown);
     score->SetVisible(scoresShown);
     if (!scoresShown) continue;
-    name->SetText(g_highScores->GetName(i));
+    // A name read from the file may be longer than name entry takes: only its start fits the column.
+    const std::string_view shown = g_highScores->GetName(i);
+    name->SetText(std::string(shown.substr(0, HighScores::kMaxNameLength)).c_str());
     score->SetText(std::to_string(g_highScores->GetScore(i)).c_str());
   }
 

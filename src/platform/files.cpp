@@ -1,12 +1,19 @@
 // Host file mapping: the game's backslash paths resolved below a root folder, with a per-component
-// case-insensitive fallback, plus whole-file reads and an atomic text write.
+// case-insensitive fallback, plus whole-file reads, an atomic text write and a kept copy of a file.
 #include "platform/files.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
@@ -90,6 +97,91 @@ bool IsRegularFile(const std::string& path) {
   return !path.empty() && fs::is_regular_file(path, ec);
 }
 
+// A save's temporary file is "<target>.tmp.<process id>.<random letters>": unknown before it is made, and
+// telling which process made it.
+constexpr std::string_view kTemporaryInfix = ".tmp.";
+constexpr int kTemporaryAttempts = 100;
+constexpr int kMaxCopiesAside = 1000;
+
+std::string RandomLetters(size_t count) {
+  static constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device device;
+  std::uniform_int_distribution<size_t> pick(0, kLetters.size() - 1);
+  std::string letters;
+  for (size_t i = 0; i < count; ++i) letters.push_back(kLetters[pick(device)]);
+  return letters;
+}
+
+bool WriteFully(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t written = ::write(fd, text.data(), text.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    text.remove_prefix(static_cast<size_t>(written));
+  }
+  return true;
+}
+
+// A new file made exclusively: where anything already is (a file, a folder, a pipe, a link, even a broken
+// one) the open fails instead of going into it or through it. Removed again unless kept.
+class TemporaryFile {
+ public:
+  ~TemporaryFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  bool Create(const std::string& path) {
+    do {
+      fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    } while (fd_ < 0 && errno == EINTR);
+    if (fd_ >= 0) path_ = path;
+    return fd_ >= 0;
+  }
+  // Written and flushed to the disk, then closed.
+  bool WriteAndClose(std::string_view text) {
+    const bool written = WriteFully(fd_, text) && ::fsync(fd_) == 0;
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    return written && closed;
+  }
+  // Renamed over `target`; from then on it is the target's to keep.
+  bool RenameOver(const std::string& target) {
+    if (::rename(path_.c_str(), target.c_str()) != 0) return false;
+    path_.clear();
+    return true;
+  }
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+};
+
+// The rename itself reaches the disk only with its folder; a folder that cannot be flushed is no failure
+// of the save, which has taken place.
+void FlushFolder(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Removes the temporary files of `target` whose process no longer runs: a process killed during a save
+// leaves its file. Only names are removed, never what a link points to; folders stay.
+void RemoveStaleTemporaries(const fs::path& folder, const std::string& targetName) {
+  const std::string prefix = targetName + std::string(kTemporaryInfix);
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const char* const digits = name.data() + prefix.size();
+    pid_t owner = 0;
+    const auto [end, error] = std::from_chars(digits, name.data() + name.size(), owner);
+    if (error != std::errc() || end == digits || *end != '.' || owner <= 0 || owner == ::getpid()) continue;
+    if (::kill(owner, 0) == 0 || errno != ESRCH) continue;
+    ::unlink(it->path().c_str());
+  }
+}
+
 }  // namespace
 
 FileSystem::FileSystem(fs::path root) : root_(std::move(root)) {}
@@ -151,28 +243,41 @@ bool FileSystem::ReadAll(std::string_view gamePath, std::vector<uint8_t>& out) c
 }
 
 bool FileSystem::WriteTextAtomic(std::string_view gamePath, std::string_view text) const {
-  std::string temp;
   try {
-    std::string target = ResolveForWrite(gamePath);
+    const std::string target = ResolveForWrite(gamePath);
     if (target.empty()) return false;
-    temp = target + ".tmp";
-    {
-      std::ofstream stream(temp, std::ios::binary | std::ios::trunc);
-      if (!stream.is_open()) return false;
-      stream.write(text.data(), static_cast<std::streamsize>(text.size()));
-      stream.close();
-      if (stream.fail()) throw std::runtime_error("write failed");
+    const fs::path targetPath(target);
+    const fs::path folder = targetPath.has_parent_path() ? targetPath.parent_path() : fs::path(".");
+    const std::string stem = target + std::string(kTemporaryInfix) + std::to_string(::getpid()) + ".";
+    TemporaryFile temporary;
+    bool created = false;
+    for (int attempt = 0; !created && attempt < kTemporaryAttempts; ++attempt) {
+      created = temporary.Create(stem + RandomLetters(8));
+      if (!created && errno != EEXIST) return false;
     }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) throw std::runtime_error("rename failed");
+    if (!created || !temporary.WriteAndClose(text) || !temporary.RenameOver(target)) return false;
+    FlushFolder(folder);
+    RemoveStaleTemporaries(folder, targetPath.filename().string());
     return true;
   } catch (const std::exception&) {
-    if (!temp.empty()) {
-      std::error_code ignored;
-      fs::remove(temp, ignored);
-    }
     return false;
+  }
+}
+
+std::optional<std::string> FileSystem::CopyAside(std::string_view gamePath, std::string_view suffix) const {
+  try {
+    const std::string original = Resolve(gamePath);
+    if (original.empty()) return std::string();
+    const std::string first = original + std::string(suffix);
+    for (int number = 0; number < kMaxCopiesAside; ++number) {
+      const std::string copy = number == 0 ? first : first + "." + std::to_string(number);
+      // link() neither follows a link at either name nor replaces anything.
+      if (::link(original.c_str(), copy.c_str()) == 0) return copy;
+      if (errno != EEXIST) return std::nullopt;
+    }
+    return std::nullopt;
+  } catch (const std::exception&) {
+    return std::nullopt;
   }
 }
 

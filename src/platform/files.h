@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <istream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,8 +23,17 @@ class FileSystem {
 
   std::unique_ptr<std::istream> OpenText(std::string_view gamePath) const;  // null when absent
   bool ReadAll(std::string_view gamePath, std::vector<uint8_t>& out) const;
-  // Writes a temporary file beside the target and renames it over, so a failed write loses nothing.
+  // Writes a new temporary file beside the target, of a name no other file has, then renames it over the
+  // target, so a failed or killed write loses nothing; the temporary file never goes through a link or into
+  // anything already there. Temporary files that killed processes left are removed by the next save.
   bool WriteTextAtomic(std::string_view gamePath, std::string_view text) const;
+  // Keeps what is at `gamePath` under a second name beside it, before WriteTextAtomic replaces it: `gamePath`
+  // with `suffix`, or that with ".1", ".2", ... when the name is taken. The new name is a hard link to the
+  // same file, which holds the old contents once the write has replaced the file; it is made only where
+  // nothing is, so nothing is overwritten or written through, and nothing is read (a pipe, an unreadable or
+  // a huge file is kept as it is). The new name's host path; empty when nothing is at `gamePath`; nullopt
+  // when no name could be made.
+  std::optional<std::string> CopyAside(std::string_view gamePath, std::string_view suffix) const;
 
   const std::filesystem::path& Root() const { return root_; }
 

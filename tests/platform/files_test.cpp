@@ -1,11 +1,15 @@
 // Host file mapping: separator and case resolution, atomic writes, reads of missing files.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,9 +48,42 @@ class FileSystemTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
   std::string Host(const std::string& relative) { return (root_ / relative).string(); }
+  // The names in a folder, sorted.
+  static std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
   fs::path root_;
 };
+
+// A save run in a child process, so that one that hangs fails the test instead of holding it: its result,
+// or nullopt when it has not ended within ten seconds (it is then killed).
+std::optional<bool> SaveInTime(const FileSystem& files, const std::string& gamePath,
+                               const std::string& text) {
+  const pid_t child = fork();
+  if (child == 0) _exit(files.WriteTextAtomic(gamePath, text) ? 0 : 1);
+  if (child < 0) return std::nullopt;
+  int status = 0;
+  for (int waited = 0; waited < 1000; ++waited) {
+    if (waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    usleep(10000);
+  }
+  kill(child, SIGKILL);
+  waitpid(child, &status, 0);
+  return std::nullopt;
+}
+
+// The id of a process that has ended.
+pid_t EndedProcess() {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  return child;
+}
 
 TEST_F(FileSystemTest, ResolvesBackslashesAndCaseComponentByComponent) {
   FileSystem files(root_);
@@ -140,17 +177,13 @@ TEST_F(FileSystemTest, WriteTextAtomicWritesThenReplacesWithoutLeftovers) {
   EXPECT_EQ(Read(root_ / "HighScores.txt"), "AAA 100\nBBB 50\n");
   ASSERT_TRUE(files.WriteTextAtomic("HighScores.txt", "CC 7\n"));
   EXPECT_EQ(Read(root_ / "HighScores.txt"), "CC 7\n");
-  EXPECT_FALSE(fs::exists(root_ / "HighScores.txt.tmp"));
+  EXPECT_EQ(Names(root_), (std::vector<std::string>{"Assets", "Exact.txt", "HighScores.txt", "exact.txt"}));
 
   ASSERT_TRUE(files.WriteTextAtomic("assets\\levels\\saved.txt", ""));
   EXPECT_TRUE(fs::exists(root_ / "Assets" / "Levels" / "saved.txt"));
   EXPECT_EQ(Read(root_ / "Assets" / "Levels" / "saved.txt"), "");
 
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(root_ / "Assets" / "Levels"))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"l1z1.kvl", "saved.txt"}));
+  EXPECT_EQ(Names(root_ / "Assets" / "Levels"), (std::vector<std::string>{"l1z1.kvl", "saved.txt"}));
 }
 
 TEST_F(FileSystemTest, WriteTextAtomicFailsCleanlyAndKeepsTheOldFile) {
@@ -160,18 +193,57 @@ TEST_F(FileSystemTest, WriteTextAtomicFailsCleanlyAndKeepsTheOldFile) {
   EXPECT_FALSE(ok);
   EXPECT_FALSE(fs::exists(root_ / "Missing"));
 
-  // The temporary file cannot be made: the target keeps its old contents.
-  Write("Scores.txt", "old");
-  fs::create_directory(root_ / "Scores.txt.tmp");
-  EXPECT_NO_THROW(ok = files.WriteTextAtomic("Scores.txt", "new"));
+  // The temporary file cannot be made (its name, longer than the target's, is too long): the target keeps
+  // its old contents.
+  const std::string longName(240, 'S');
+  Write(longName, "old");
+  EXPECT_NO_THROW(ok = files.WriteTextAtomic(longName, "new"));
   EXPECT_FALSE(ok);
-  EXPECT_EQ(Read(root_ / "Scores.txt"), "old");
+  EXPECT_EQ(Read(root_ / longName), "old");
 
   // The rename cannot replace a folder: the folder stays and the temporary file is removed.
   EXPECT_NO_THROW(ok = files.WriteTextAtomic("Assets\\Art", "x"));
   EXPECT_FALSE(ok);
   EXPECT_TRUE(fs::is_directory(root_ / "Assets" / "Art"));
-  EXPECT_FALSE(fs::exists(root_ / "Assets" / "Art.tmp"));
+  EXPECT_EQ(Names(root_ / "Assets"), (std::vector<std::string>{"Art", "Levels"}));
+  EXPECT_EQ(Names(root_), (std::vector<std::string>{"Assets", "Exact.txt", longName, "exact.txt"}));
+}
+
+TEST_F(FileSystemTest, ASaveNeverGoesIntoOrThroughWhatIsAtATemporaryNameAndClearsWhatEndedSavesLeft) {
+  enum Kind { kLink, kBrokenLink, kPipe, kFolder, kFile };
+  const fs::file_type kTypes[] = {fs::file_type::symlink, fs::file_type::symlink, fs::file_type::fifo,
+                                  fs::file_type::directory, fs::file_type::regular};
+  const std::string ended = "HighScores.txt.tmp." + std::to_string(EndedProcess()) + ".abcdefgh";
+  const std::string running = "HighScores.txt.tmp." + std::to_string(getpid()) + ".abcdefgh";
+  const fs::path outside = root_ / "Outside";
+  fs::create_directory(outside);
+  const fs::path game = root_ / "Game";
+  for (const std::string& name : {std::string("HighScores.txt.tmp"), ended, running}) {
+    for (const Kind kind : {kLink, kBrokenLink, kPipe, kFolder, kFile}) {
+      SCOPED_TRACE(name + " " + std::to_string(kind));
+      fs::remove_all(game);
+      fs::create_directory(game);
+      std::ofstream(game / "HighScores.txt") << "OLD 1";
+      std::ofstream(outside / "target.txt") << "outside";
+      fs::remove(outside / "made.txt");
+      const fs::path planted = game / name;
+      if (kind == kLink) fs::create_symlink(outside / "target.txt", planted);
+      if (kind == kBrokenLink) fs::create_symlink(outside / "made.txt", planted);
+      ASSERT_TRUE(kind != kPipe || mkfifo(planted.c_str(), 0600) == 0);
+      if (kind == kFolder) fs::create_directory(planted);
+      if (kind == kFile) std::ofstream(planted) << "left";
+
+      EXPECT_EQ(SaveInTime(FileSystem(game), "HighScores.txt", "NEW 2"), std::optional<bool>(true));
+      EXPECT_EQ(fs::symlink_status(game / "HighScores.txt").type(), fs::file_type::regular);
+      EXPECT_EQ(Read(game / "HighScores.txt"), "NEW 2");
+      EXPECT_EQ(Read(outside / "target.txt"), "outside");
+      EXPECT_FALSE(fs::exists(outside / "made.txt"));
+      // What a save of an ended process left is removed (a link's name only); anything else stays as it is.
+      const bool stays = name != ended || kind == kFolder;
+      EXPECT_EQ(fs::symlink_status(planted).type(), stays ? kTypes[kind] : fs::file_type::not_found);
+      EXPECT_EQ(Names(game).size(), stays ? 2u : 1u);  // and no temporary file of this save
+    }
+  }
 }
 
 TEST_F(FileSystemTest, OpenTextAndReadAll) {

@@ -22,11 +22,4 @@ void KeyEventQueue::Read(KeyState& out) {
   out = state_;
 }
 
-void KeyEventQueue::Clear() {
-  state_.fill(0);
-  latest_.fill(false);
-  pending_.clear();
-  presses_.clear();
-}
-
 }  // namespace plat

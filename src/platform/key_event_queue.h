@@ -25,8 +25,6 @@ class KeyEventQueue {
   void Read(KeyState& out);
   // The keys that went down in the latest read, in the order they went down.
   const std::vector<int>& Presses() const { return presses_; }
-  // Every key up and nothing pending.
-  void Clear();
 
  private:
   struct Change {

@@ -33,7 +33,7 @@ class HeadlessServices final : public Services, Window, Dialogs, Clock, Keyboard
   void SetTick(uint32_t ms) { tick_ = ms; }
   void AdvanceTicks(uint32_t ms) { tick_ += ms; }
   void SetUnixTime(int64_t seconds) { unixTime_ = seconds; }
-  // The key is held (or not) from the next keyboard read on.
+  // The key is held (or not) from the next keyboard read on, after the changes queued before it.
   void SetKey(int key, bool down);
   void ReleaseAllKeys() { keys_->held.fill(0); }
   // A key going down or up between two frames, as a native key event: every change queued before a

@@ -125,14 +125,10 @@ class NativeKeyboard final : public KeyboardDevice {
 
   bool Acquire() override { return true; }
 
+  // Key events come to the focused window only, and SDL lets every held key go up when the focus leaves, so
+  // without the focus every key reads up.
   bool GetState(KeyState& out) override {
     SDL_PumpEvents();
-    // The keyboard belongs to the focused window only; without focus every key reads up.
-    if (SDL_GetKeyboardFocus() == nullptr) {
-      events_.Clear();
-      out.fill(0);
-      return false;
-    }
     events_.Read(out);
     return true;
   }

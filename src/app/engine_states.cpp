@@ -271,8 +271,7 @@ void Engine::HandlePausedInput() {
 
 void Engine::HandleConsoleInput() {
   if (input == nullptr) return;
-  const int typed = input->GetTypedChar();
-  if (typed != Input::kNoChar) console.AddInputChar(static_cast<char>(typed));
+  for (char typed : input->TypedChars()) console.AddInputChar(typed);
   if (input->KeyPressed(plat::key::Up)) console.RecallHistory();
   if (input->KeyPressed(plat::key::Escape)) console.ClearInput();
   if (input->KeyPressed(plat::key::Enter)) console.Submit();
@@ -298,8 +297,11 @@ void Engine::HandleNameEntryInput() {
     g_hud->HandleInput(Hud::kEraseName, false, false, kNameEntry);
   } else if (input->KeyPressed(plat::key::Enter)) {
     g_hud->HandleInput(0, true, false, kNameEntry);
-  } else if (const char c = HighScores::NameCharacter(input->GetTypedChar()); c != 0) {
+  } else {
     // Letters join as capitals and digits as they are; every other key is refused.
-    g_hud->HandleInput(c, false, false, kNameEntry);
+    for (char typed : input->TypedChars()) {
+      if (const char c = HighScores::NameCharacter(typed); c != 0)
+        g_hud->HandleInput(c, false, false, kNameEntry);
+    }
   }
 }

@@ -11,24 +11,26 @@ namespace {
 struct CharKey {
   int key;
   char c;
+  char shifted;  // with either Shift key held
 };
 
-// Letters first, in alphabetical order, then the digits 1 to 8: the first pressed one wins.
-constexpr CharKey kLettersAndDigits[] = {
-    {plat::key::A, 'a'},  {plat::key::B, 'b'},  {plat::key::C, 'c'},  {plat::key::D, 'd'},
-    {plat::key::E, 'e'},  {plat::key::F, 'f'},  {plat::key::G, 'g'},  {plat::key::H, 'h'},
-    {plat::key::I, 'i'},  {plat::key::J, 'j'},  {plat::key::K, 'k'},  {plat::key::L, 'l'},
-    {plat::key::M, 'm'},  {plat::key::N, 'n'},  {plat::key::O, 'o'},  {plat::key::P, 'p'},
-    {plat::key::Q, 'q'},  {plat::key::R, 'r'},  {plat::key::S, 's'},  {plat::key::T, 't'},
-    {plat::key::U, 'u'},  {plat::key::V, 'v'},  {plat::key::W, 'w'},  {plat::key::X, 'x'},
-    {plat::key::Y, 'y'},  {plat::key::Z, 'z'},  {plat::key::K1, '1'}, {plat::key::K2, '2'},
-    {plat::key::K3, '3'}, {plat::key::K4, '4'}, {plat::key::K5, '5'}, {plat::key::K6, '6'},
-    {plat::key::K7, '7'}, {plat::key::K8, '8'},
-};
-
-constexpr CharKey kPunctuation[] = {
-    {plat::key::Equals, '='}, {plat::key::Space, ' '}, {plat::key::Period, '.'},
-    {plat::key::Comma, ','},  {plat::key::Minus, '-'},
+// In the order that picks the one character of keys pressed together: letters alphabetically, the digits 1
+// to 8, 9 and 0 (which Shift turns into brackets), then punctuation.
+constexpr CharKey kCharKeys[] = {
+    {plat::key::A, 'a', 'a'},      {plat::key::B, 'b', 'b'},     {plat::key::C, 'c', 'c'},
+    {plat::key::D, 'd', 'd'},      {plat::key::E, 'e', 'e'},     {plat::key::F, 'f', 'f'},
+    {plat::key::G, 'g', 'g'},      {plat::key::H, 'h', 'h'},     {plat::key::I, 'i', 'i'},
+    {plat::key::J, 'j', 'j'},      {plat::key::K, 'k', 'k'},     {plat::key::L, 'l', 'l'},
+    {plat::key::M, 'm', 'm'},      {plat::key::N, 'n', 'n'},     {plat::key::O, 'o', 'o'},
+    {plat::key::P, 'p', 'p'},      {plat::key::Q, 'q', 'q'},     {plat::key::R, 'r', 'r'},
+    {plat::key::S, 's', 's'},      {plat::key::T, 't', 't'},     {plat::key::U, 'u', 'u'},
+    {plat::key::V, 'v', 'v'},      {plat::key::W, 'w', 'w'},     {plat::key::X, 'x', 'x'},
+    {plat::key::Y, 'y', 'y'},      {plat::key::Z, 'z', 'z'},     {plat::key::K1, '1', '1'},
+    {plat::key::K2, '2', '2'},     {plat::key::K3, '3', '3'},    {plat::key::K4, '4', '4'},
+    {plat::key::K5, '5', '5'},     {plat::key::K6, '6', '6'},    {plat::key::K7, '7', '7'},
+    {plat::key::K8, '8', '8'},     {plat::key::K9, '9', '('},    {plat::key::K0, '0', ')'},
+    {plat::key::Equals, '=', '='}, {plat::key::Space, ' ', ' '}, {plat::key::Period, '.', '.'},
+    {plat::key::Comma, ',', ','},  {plat::key::Minus, '-', '-'},
 };
 
 }  // namespace
@@ -80,6 +82,14 @@ void Input::Update() {
       holdMs[k] = 0;
     }
   }
+  // Each key that went down types its character, in the order the keys went down.
+  typed.clear();
+  for (int k : keyboard->Presses()) {
+    if (!Valid(k) || !pressed[k]) continue;
+    for (const CharKey& ck : kCharKeys) {
+      if (ck.key == k) typed += Shift() ? ck.shifted : ck.c;
+    }
+  }
 }
 
 int Input::GetLastPressedKey() const {
@@ -89,15 +99,13 @@ int Input::GetLastPressedKey() const {
   return -1;
 }
 
+bool Input::Shift() const {
+  return held[plat::key::LShift] || held[plat::key::RShift];
+}
+
 int Input::GetTypedChar() const {
-  for (const CharKey& ck : kLettersAndDigits) {
-    if (pressed[ck.key]) return ck.c;
-  }
-  const bool shift = held[plat::key::LShift] || held[plat::key::RShift];
-  if (pressed[plat::key::K9]) return shift ? '(' : '9';
-  if (pressed[plat::key::K0]) return shift ? ')' : '0';
-  for (const CharKey& ck : kPunctuation) {
-    if (pressed[ck.key]) return ck.c;
+  for (const CharKey& ck : kCharKeys) {
+    if (pressed[ck.key]) return Shift() ? ck.shifted : ck.c;
   }
   return kNoChar;
 }

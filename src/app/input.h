@@ -35,13 +35,17 @@ class Input {
 
   // The highest key code pressed this frame, or -1.
   int GetLastPressedKey() const;
-  // The character typed this frame, or kNoChar.
+  // The character typed this frame, or kNoChar; of keys pressed together, the first in a fixed order.
   int GetTypedChar() const;
+  // Every character typed this frame, in the order its key went down.
+  const std::string& TypedChars() const { return typed; }
 
   const std::vector<std::string>& ControllerNames() const { return controllerNames; }
 
  private:
   static bool Valid(int key) { return key >= 0 && key < 256; }
+  // Either Shift key is held.
+  bool Shift() const;
 
   bool ready = false;
   bool keyboardReady = false;
@@ -54,4 +58,5 @@ class Input {
   uint32_t downTick[256] = {};
   int holdMs[256] = {};
   std::vector<std::string> controllerNames;
+  std::string typed;
 };

@@ -38,6 +38,8 @@ class KeyboardDevice {
   virtual bool Acquire() = 0;
   // Fills the snapshot; false (and every key up) when it cannot be read.
   virtual bool GetState(KeyState& out) = 0;
+  // The keys that went down in the latest GetState, in the order they went down.
+  virtual const std::vector<int>& Presses() const = 0;
 };
 
 class Keyboards {

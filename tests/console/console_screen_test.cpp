@@ -1,8 +1,10 @@
 // The console's screen: input editing, history, output lines, watches, and its keys in the headless engine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <stdexcept>
+#include <vector>
 
 #include "app/game_state.h"
 #include "console_test_support.h"
@@ -97,6 +99,31 @@ TEST(ConsoleScreen, KeysTypeEditSubmitRecallClearAndClose) {
   EXPECT_FALSE(console.background->IsVisible() || console.inputLabel->IsVisible());
   EXPECT_EQ(console.InputText(), "");
   EXPECT_EQ(console.LineText(0), "speed = 12.500000");  // output lines keep their text
+}
+
+// At 50 ms frames, taps shorter than a frame and keys overlapping within one still type every character, in
+// order; Shift is held throughout (letters ignore it).
+TEST(ConsoleScreen, TapsShorterThanAFrameTypeEveryCharacterInOrder) {
+  const struct {
+    uint32_t gapMs, tapMs;  // from one key's press to the next's; how long each is down
+  } cases[] = {{60, 20}, {30, 40}};
+  for (const auto& c : cases) {
+    EngineHarness h(50);
+    EnterPlay(h);
+    h.Tap(key::Grave);
+    h.services.SetKey(key::LShift, true);
+    std::vector<EngineHarness::KeyChange> changes;
+    uint32_t at = 0;
+    for (int k : {key::H, key::E, key::L, key::P, key::K9, key::K0}) {
+      changes.push_back({at, k, true});
+      changes.push_back({at + c.tapMs, k, false});
+      at += c.gapMs;
+    }
+    std::stable_sort(changes.begin(), changes.end(),
+                     [](const auto& a, const auto& b) { return a.ms < b.ms; });
+    h.PlayKeyChanges(changes);
+    EXPECT_EQ(h.engine().console.InputText(), "help()") << c.gapMs << " ms apart";
+  }
 }
 
 }  // namespace

@@ -47,6 +47,10 @@ TEST(EndScreens, NameEntryKeepsTenCapitalsOrDigitsAndBackspaceEmptiesIt) {
   EXPECT_EQ(screens.nameLabel->text, "ABCDEFGHIJ");
   h.Tap(key::Backspace);
   EXPECT_EQ(screens.playerName, "");
+  // Keys that go down between the same two frames all join, in the order they went down.
+  h.PlayKeyChanges({{1, key::K7, true}, {2, key::Z, true}, {3, key::K7, false}, {4, key::Z, false}});
+  EXPECT_EQ(screens.playerName, "7Z");
+  h.Tap(key::Backspace);
   // Keys whose characters a name cannot hold (they would become control codes) are refused.
   TypeKeys(h, {key::K9, key::K0}, true);
   TypeKeys(h, {key::Minus, key::Comma, key::Period, key::Equals, key::Space, key::Tab, key::Z, key::K7});

@@ -325,6 +325,10 @@ TEST(WeaponsInPlay, TheFireKeysShotsJoinTheLiveListAndArePurgedAfter5000Ms) {
   EXPECT_NE(dynamic_cast<Bullet*>(e.objects[0]), nullptr);
   h.Frames(250);
   EXPECT_TRUE(e.objects.empty());
+  // A tap between two frames fires once all the same.
+  h.PlayKeyChanges({{5, e.keyFire, true}, {15, e.keyFire, false}});
+  h.Frames(2);
+  EXPECT_EQ(e.objects.size(), 1u);
 }
 
 using ProjectileTest = ShotTest;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/engine.h"
 #include "app/entry.h"
@@ -119,6 +120,24 @@ class EngineHarness {
     Step();
   }
   void SetFrameMs(uint32_t ms) { frameMs_ = ms; }
+
+  // A key going down or up at a time in milliseconds from now.
+  struct KeyChange {
+    uint32_t ms;
+    int key;
+    bool down;
+  };
+  // Runs frames while the changes (in time order) arrive between them: each reaches the keyboard before the
+  // first frame that starts at or after its time. Stops after the frame that reads the last.
+  void PlayKeyChanges(const std::vector<KeyChange>& changes) {
+    uint32_t now = 0;
+    for (size_t next = 0; next < changes.size();) {
+      now += frameMs_;
+      for (; next < changes.size() && changes[next].ms <= now; ++next)
+        services.QueueKey(changes[next].key, changes[next].down);
+      Step();
+    }
+  }
 
   int state() const { return engine_->state; }
   int previousState() const { return engine_->previousState; }

@@ -110,7 +110,7 @@ TEST_F(NativeServicesTest, ClockAdvancesMonotonically) {
   EXPECT_LE(std::abs(clock.UnixTimeSeconds() - static_cast<int64_t>(std::time(nullptr))), 1);
 }
 
-TEST_F(NativeServicesTest, KeyboardReadsAllKeysUpAndControllersAreCapped) {
+TEST_F(NativeServicesTest, KeyboardReadsAllKeysUpThenEachKeyEventAndControllersAreCapped) {
   plat::Keyboards& keyboards = services_->keyboards();
   EXPECT_TRUE(keyboards.Available());
   EXPECT_TRUE(keyboards.ControllerNames(0).empty());
@@ -123,6 +123,22 @@ TEST_F(NativeServicesTest, KeyboardReadsAllKeysUpAndControllersAreCapped) {
   state.fill(0xFF);
   device->GetState(state);
   for (size_t i = 0; i < state.size(); ++i) EXPECT_EQ(state[i], 0) << "key " << i;
+
+  // Key events between two reads: A tapped, then B down. A reads down, then up as B goes down.
+  for (const auto& [type, scancode] :
+       {std::pair{SDL_KEYDOWN, SDL_SCANCODE_A}, {SDL_KEYUP, SDL_SCANCODE_A}, {SDL_KEYDOWN, SDL_SCANCODE_B}}) {
+    SDL_Event e{};
+    e.type = type;
+    e.key.keysym.scancode = scancode;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+  }
+  const std::vector<int> presses[] = {{plat::key::A}, {plat::key::B}};
+  for (const std::vector<int>& pressed : presses) {
+    ASSERT_TRUE(device->GetState(state));
+    EXPECT_EQ(device->Presses(), pressed);
+    EXPECT_EQ(state[plat::key::A], pressed[0] == plat::key::A ? 0x80 : 0);
+    EXPECT_EQ(state[plat::key::B], pressed[0] == plat::key::B ? 0x80 : 0);
+  }
 }
 
 TEST_F(NativeServicesTest, DialogsEchoToStderrAndFilesAreRootedAtTheWorkingDirectory) {

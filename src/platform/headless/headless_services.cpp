@@ -1,29 +1,9 @@
 // Headless backend implementation.
 #include "platform/headless/headless_services.h"
 
+#include "platform/key_event_queue.h"
+
 namespace plat {
-
-namespace {
-
-class ScriptedKeyboard final : public KeyboardDevice {
- public:
-  ScriptedKeyboard(std::shared_ptr<const KeyState> keys, std::shared_ptr<int> openCount)
-      : keys_(std::move(keys)), openCount_(std::move(openCount)) {
-    ++*openCount_;
-  }
-  ~ScriptedKeyboard() override { --*openCount_; }
-  bool Acquire() override { return true; }
-  bool GetState(KeyState& out) override {
-    out = *keys_;
-    return true;
-  }
-
- private:
-  std::shared_ptr<const KeyState> keys_;
-  std::shared_ptr<int> openCount_;
-};
-
-}  // namespace
 
 // Makes recording devices and remembers the latest one's log for the tests.
 class HeadlessServices::RecordingFactory final : public gpu::DeviceFactory {
@@ -65,6 +45,34 @@ class HeadlessServices::RecordingFactory final : public gpu::DeviceFactory {
   std::shared_ptr<headless::GpuLog> latestLog;
 };
 
+// Reads the scripted keys through the same queue as the native keyboard's events: the changes queued since
+// the previous read come first, in order, then each key the script holds otherwise changes once.
+class HeadlessServices::ScriptedKeyboard final : public KeyboardDevice {
+ public:
+  ScriptedKeyboard(std::shared_ptr<ScriptedKeys> keys, std::shared_ptr<int> openCount)
+      : keys_(std::move(keys)), openCount_(std::move(openCount)) {
+    ++*openCount_;
+  }
+  ~ScriptedKeyboard() override { --*openCount_; }
+  bool Acquire() override { return true; }
+  bool GetState(KeyState& out) override {
+    for (const auto& [key, down] : keys_->queued) events_.Push(key, down);
+    keys_->queued.clear();
+    for (int key = 0; key < 256; ++key) {
+      const bool down = keys_->held[static_cast<size_t>(key)] != 0;
+      if (events_.Latest(key) != down) events_.Push(key, down);
+    }
+    events_.Read(out);
+    return true;
+  }
+  const std::vector<int>& Presses() const override { return events_.Presses(); }
+
+ private:
+  std::shared_ptr<ScriptedKeys> keys_;
+  std::shared_ptr<int> openCount_;
+  KeyEventQueue events_;
+};
+
 HeadlessServices::HeadlessServices(std::filesystem::path root)
     : files_(std::move(root)), gpu_(std::make_unique<RecordingFactory>()) {}
 
@@ -72,7 +80,13 @@ HeadlessServices::~HeadlessServices() = default;
 
 void HeadlessServices::SetKey(int key, bool down) {
   if (key < 0 || key > 255) return;
-  (*keys_)[static_cast<size_t>(key)] = down ? 0x80 : 0;
+  keys_->held[static_cast<size_t>(key)] = down ? 0x80 : 0;
+}
+
+void HeadlessServices::QueueKey(int key, bool down) {
+  if (key < 0 || key > 255) return;
+  SetKey(key, down);
+  keys_->queued.emplace_back(key, down);
 }
 
 bool HeadlessServices::PollEvent(Event& out) {

@@ -6,6 +6,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/headless/recording_audio.h"
@@ -32,8 +33,12 @@ class HeadlessServices final : public Services, Window, Dialogs, Clock, Keyboard
   void SetTick(uint32_t ms) { tick_ = ms; }
   void AdvanceTicks(uint32_t ms) { tick_ += ms; }
   void SetUnixTime(int64_t seconds) { unixTime_ = seconds; }
+  // The key is held (or not) from the next keyboard read on, after the changes queued before it.
   void SetKey(int key, bool down);
-  void ReleaseAllKeys() { keys_->fill(0); }
+  void ReleaseAllKeys() { keys_->held.fill(0); }
+  // A key going down or up between two frames, as a native key event: every change queued before a
+  // keyboard read reaches it in order, and the key is then held as its last change leaves it.
+  void QueueKey(int key, bool down);
   void PushEvent(Event e) { events_.push_back(e); }
   void SetKeyboardAvailable(bool available) { keyboardAvailable_ = available; }
   void SetControllers(std::vector<std::string> names) { controllers_ = std::move(names); }
@@ -78,8 +83,14 @@ class HeadlessServices final : public Services, Window, Dialogs, Clock, Keyboard
   std::unique_ptr<RecordingFactory> gpu_;
   uint32_t tick_ = 0;
   int64_t unixTime_ = 0;
-  // Shared with the keyboards it opens, so a device outliving the services never reads freed memory.
-  std::shared_ptr<KeyState> keys_ = std::make_shared<KeyState>();
+  // The keys the script holds and the changes queued for the next read. Shared with the keyboards it opens,
+  // so a device outliving the services never reads freed memory.
+  struct ScriptedKeys {
+    KeyState held{};
+    std::vector<std::pair<int, bool>> queued;
+  };
+  std::shared_ptr<ScriptedKeys> keys_ = std::make_shared<ScriptedKeys>();
+  class ScriptedKeyboard;
   std::deque<Event> events_;
   std::vector<std::string> boxes_;
   std::vector<std::string> controllers_;

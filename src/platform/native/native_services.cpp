@@ -12,6 +12,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/key_event_queue.h"
 #include "platform/native/gl_device.h"
 #include "platform/native/openal_audio.h"
 #include "platform/native/scancode_table.h"
@@ -105,24 +106,45 @@ class NativeClock final : public Clock {
   int64_t UnixTimeSeconds() override { return static_cast<int64_t>(std::time(nullptr)); }
 };
 
+// Key events reach the keyboard through an event watch, which SDL calls as it queues each event (on the
+// thread that pumps them, the game's), so none is lost to the window's event loop or to a slow frame.
 class NativeKeyboard final : public KeyboardDevice {
  public:
-  bool Acquire() override { return true; }
-
-  bool GetState(KeyState& out) override {
-    out.fill(0);
-    SDL_PumpEvents();
-    // The keyboard belongs to the focused window only; without focus every key reads up.
-    if (SDL_GetKeyboardFocus() == nullptr) return false;
+  NativeKeyboard() {
+    // Keys already down (held while the focus came back) read as pressed in the first read.
     int count = 0;
     const Uint8* sdlState = SDL_GetKeyboardState(&count);
     for (int scancode = 0; scancode < count; ++scancode) {
-      if (sdlState[scancode] == 0) continue;
-      int code = ScancodeToKey(scancode);
-      if (code >= 0) out[static_cast<size_t>(code)] = 0x80;
+      if (sdlState[scancode] != 0) events_.Push(ScancodeToKey(scancode), true);
     }
+    SDL_AddEventWatch(&NativeKeyboard::Watch, this);
+  }
+  ~NativeKeyboard() override { SDL_DelEventWatch(&NativeKeyboard::Watch, this); }
+  NativeKeyboard(const NativeKeyboard&) = delete;
+  NativeKeyboard& operator=(const NativeKeyboard&) = delete;
+
+  bool Acquire() override { return true; }
+
+  // Key events come to the focused window only, and SDL lets every held key go up when the focus leaves, so
+  // without the focus every key reads up.
+  bool GetState(KeyState& out) override {
+    SDL_PumpEvents();
+    events_.Read(out);
     return true;
   }
+
+  const std::vector<int>& Presses() const override { return events_.Presses(); }
+
+ private:
+  static int SDLCALL Watch(void* self, SDL_Event* e) {
+    if (e->type == SDL_KEYDOWN || e->type == SDL_KEYUP) {
+      static_cast<NativeKeyboard*>(self)->events_.Push(ScancodeToKey(e->key.keysym.scancode),
+                                                       e->type == SDL_KEYDOWN);
+    }
+    return 0;
+  }
+
+  KeyEventQueue events_;
 };
 
 class NativeKeyboards final : public Keyboards {

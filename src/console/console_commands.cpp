@@ -85,7 +85,8 @@ void CmdLoadLevel(const ConsoleArgs& args) {
   const std::string& name = args[0];
   // Loading clears the scene and the ship first, so a file that cannot be read is refused before it: the
   // current level and its ship go on.
-  const std::unique_ptr<std::istream> in = g_graphics->GetServices()->files().OpenText(kLevelFolder + name);
+  const std::unique_ptr<std::istream> in =
+      g_graphics->GetServices()->files().OpenText(kLevelFolder + name, kMaxLevelFileBytes);
   if (in == nullptr || in->peek() == std::char_traits<char>::eof()) {
     ConsoleAnswer("Level \"%s\" cannot be read.", name.c_str());
   }

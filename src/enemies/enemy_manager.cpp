@@ -19,6 +19,9 @@
 
 namespace {
 
+// A table file is read whole: at most this many bytes (the game's own take under 1 KiB).
+constexpr uintmax_t kMaxTableFileBytes = uintmax_t{1} << 20;
+
 // Reports of one table file: each on stderr with the file and line, at most ten a file, then their count.
 class TableReport {
  public:
@@ -147,15 +150,18 @@ bool IsBoss(int typeId) {
 
 EnemyManager::EnemyManager(const plat::FileSystem& files, uint32_t seed) {
   math::SeedRandom(seed);
-  std::unique_ptr<std::istream> types = files.OpenText(kTypesFile);
+  std::string why;
+  std::unique_ptr<std::istream> types = files.OpenText(kTypesFile, kMaxTableFileBytes, &why);
   if (types == nullptr) {
-    std::fprintf(stderr, "Enemies: %s cannot be opened; no enemies will appear\n", kTypesFile);
+    std::fprintf(stderr, "Enemies: %s cannot be opened (%s); no enemies will appear\n", kTypesFile,
+                 why.c_str());
     return;
   }
   ReadBehaviorTypes(*types, behaviorTypes);
-  std::unique_ptr<std::istream> enemies = files.OpenText(kEnemiesFile);
+  std::unique_ptr<std::istream> enemies = files.OpenText(kEnemiesFile, kMaxTableFileBytes, &why);
   if (enemies == nullptr) {
-    std::fprintf(stderr, "Enemies: %s cannot be opened; no enemies will appear\n", kEnemiesFile);
+    std::fprintf(stderr, "Enemies: %s cannot be opened (%s); no enemies will appear\n", kEnemiesFile,
+                 why.c_str());
     return;
   }
   ReadEnemyTypes(*enemies, enemyTypes);

@@ -35,7 +35,9 @@ char HighScores::NameCharacter(int typed) {
 }
 
 HighScores::HighScores(const char* file, const plat::FileSystem& fs) : fileName(file), files(fs) {
-  std::unique_ptr<std::istream> in = files.OpenText(fileName);
+  // Ten short names and scores; a file past this size is refused unread.
+  constexpr uintmax_t kMaxFileBytes = uintmax_t{1} << 20;
+  std::unique_ptr<std::istream> in = files.OpenText(fileName, kMaxFileBytes);
   if (in != nullptr) {
     copyAside = !Parse(*in, fileName, entries);
     return;

@@ -56,8 +56,12 @@ int WonGameState() {
 void Hud::LoadScriptEvents(const std::string& path) {
   events.clear();
   plat::Services* services = g_graphics != nullptr ? g_graphics->GetServices() : nullptr;
-  std::unique_ptr<std::istream> in = services != nullptr ? services->files().OpenText(path) : nullptr;
-  if (in == nullptr) return;  // a level without a script has none
+  // Enough for the most events and the longest lines a script may hold; a larger file is refused unread.
+  constexpr uintmax_t kMaxScriptFileBytes = uintmax_t{4} << 20;
+  // A missing file is a level without a script; one that is there but refused is reported by the read.
+  std::unique_ptr<std::istream> in =
+      services != nullptr ? services->files().OpenText(path, kMaxScriptFileBytes) : nullptr;
+  if (in == nullptr) return;
   ScriptFile file = ReadScriptEvents(*in, path);
   for (const std::string& problem : file.problems) std::fprintf(stderr, "Script: %s\n", problem.c_str());
   events = std::move(file.events);

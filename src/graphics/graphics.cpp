@@ -23,6 +23,8 @@ constexpr float kFieldOfView = 0.7853982f;
 constexpr float kNearPlane = 1.0f;
 constexpr float kFarPlane = 1500.0f;
 constexpr gpu::Argb kAmbient = 0xFF7F7F7F;
+// A shader file is read whole: at most this many bytes (the game's own take under 2 KiB).
+constexpr uintmax_t kMaxShaderFileBytes = uintmax_t{1} << 20;
 
 // Walks a particle-system list: finished systems are deleted and removed, the others move on by dt.
 void UpdateParticleSystems(std::vector<ParticleSystem*>& systems, float dt) {
@@ -54,9 +56,10 @@ bool Graphics::CompileShaderFile(const char* file, const char* entry, const char
                                  std::unique_ptr<gpu::ConstantTable>& constants, const char* createFailed) {
   const std::string path = std::string("Assets\\Shaders\\") + file;
   std::vector<uint8_t> bytes;
-  if (!services->files().ReadAll(path, bytes)) {
+  std::string why;
+  if (!services->files().ReadAll(path, bytes, kMaxShaderFileBytes, &why)) {
     // A missing file fails like a file that does not compile: the message names it.
-    services->dialogs().ShowMessage(path + ": the file cannot be opened", "");
+    services->dialogs().ShowMessage(path + ": the file cannot be opened: " + why, "");
     services->dialogs().ShowMessage("D3DXCompileShaderFromFile() - FAILED", "");
     return false;
   }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +35,8 @@ extern Graphics* g_graphics;
 
 // The message shown when a picture cannot be loaded.
 inline constexpr const char* kTextureFailed = "D3DXCreateTextureFromFile() - FAILED";
+// A level file is read whole: at most this many bytes (the game's own take under 20 KiB).
+inline constexpr uintmax_t kMaxLevelFileBytes = uintmax_t{4} << 20;
 
 // One entry of a texture cache: the loaded texture (the cache holds the only reference) and the path
 // exactly as the loader was given it.

@@ -343,10 +343,11 @@ int Graphics::LoadLevel(const char* name) {
 
   const std::string path = std::string(kLevelFolder) + (name != nullptr ? name : "");
   std::unique_ptr<std::istream> in;
-  if (services != nullptr && name != nullptr) in = services->files().OpenText(path);
+  std::string why = name == nullptr ? "no name given" : "no services";
+  if (services != nullptr && name != nullptr) in = services->files().OpenText(path, kMaxLevelFileBytes, &why);
   if (in == nullptr) {
-    std::fprintf(stderr, "Graphics: level file %s cannot be opened\n",
-                 name != nullptr ? path.c_str() : "(no name)");
+    std::fprintf(stderr, "Graphics: level file %s cannot be opened: %s\n",
+                 name != nullptr ? path.c_str() : "(no name)", why.c_str());
     if (services != nullptr) services->dialogs().ShowMessage(kOpenFailedText, kOpenFailedCaption);
     return 0;
   }

@@ -15,6 +15,8 @@
 namespace {
 
 constexpr const char* kArtFolder = "Assets\\Art\\";
+// A model file is read whole: at most this many bytes (the game's own take under 1 KiB).
+constexpr uintmax_t kMaxModelFileBytes = uintmax_t{1} << 20;
 // A damaged file can hold thousands of malformed numbers; the first few say enough.
 constexpr int kListedMalformedNumbers = 10;
 
@@ -228,9 +230,10 @@ bool Graphics::LoadModel(Model** out, const char* file, float x, float y, float 
     }
   } else {
     std::unique_ptr<std::istream> in;
-    if (services != nullptr) in = services->files().OpenText(path);
+    std::string why = "no services";
+    if (services != nullptr) in = services->files().OpenText(path, kMaxModelFileBytes, &why);
     if (in == nullptr) {
-      report("", "cannot be opened");
+      report("", "cannot be opened: " + why);
       return false;
     }
     ModelFileReader reader(*this, *in, *model);

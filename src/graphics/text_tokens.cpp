@@ -128,10 +128,13 @@ int IntegerField(std::string_view token, std::string_view what, std::string& mal
 
 std::string Quoted(std::string_view text) {
   // Built by appends: the operator+ chain trips a false -Wrestrict inside libstdc++ 12 at -O3.
+  const bool cut = text.size() > kQuotedMax;
+  if (cut) text = text.substr(0, kQuotedMax);
   std::string quoted;
-  quoted.reserve(text.size() + 2);
+  quoted.reserve(text.size() + 5);
   quoted.push_back('"');
   quoted.append(text);
+  if (cut) quoted.append("...");
   quoted.push_back('"');
   return quoted;
 }

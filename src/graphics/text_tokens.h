@@ -43,5 +43,7 @@ bool LeadingInteger(std::string_view text, int& out);
 float RealField(std::string_view token, std::string_view what, std::string& malformed);
 int IntegerField(std::string_view token, std::string_view what, std::string& malformed);
 
-// The text in double quotes, for messages.
+// The text in double quotes, for messages; past kQuotedMax characters it is cut, with "..." before the
+// closing quote, so that a damaged file's long token does not flood the report.
+constexpr size_t kQuotedMax = 40;
 std::string Quoted(std::string_view text);

@@ -1,9 +1,11 @@
 // Host file mapping: the game's backslash paths resolved below a root folder, with a per-component
-// case-insensitive fallback, plus whole-file reads, an atomic text write and a kept copy of a file.
+// case-insensitive fallback, plus guarded reads (regular files within a size limit, opened without waiting),
+// an atomic text write and a kept copy of a file.
 #include "platform/files.h"
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,11 +13,12 @@
 #include <charconv>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -92,9 +95,85 @@ std::optional<fs::path> ResolveParts(const fs::path& root, const SplitPath& spli
   return current;
 }
 
-bool IsRegularFile(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && fs::is_regular_file(path, ec);
+std::string SystemError(int code) {
+  return std::error_code(code, std::generic_category()).message();
+}
+
+std::string WhatItIs(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a pipe";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "a special file";
+}
+
+// A plain open of a pipe waits for a writer, and the first read of a device can wait for good: the open
+// does not wait, and only a regular file is kept. The check is made on the open descriptor, so nothing can
+// be put in the file's place between the check and the reads.
+ReadOnlyFile OpenHost(const std::string& path, uintmax_t maxBytes, std::string& why) {
+  int descriptor = -1;
+  do {
+    descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  } while (descriptor < 0 && errno == EINTR);
+  if (descriptor < 0) {
+    why = SystemError(errno);
+    return {};
+  }
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0) {
+    why = SystemError(errno);
+    ::close(descriptor);
+    return {};
+  }
+  ReadOnlyFile file(descriptor, static_cast<uintmax_t>(status.st_size));
+  if (!S_ISREG(status.st_mode)) {
+    why = WhatItIs(status.st_mode) + ", not a regular file";
+    return {};
+  }
+  if (file.Size() > maxBytes) {
+    why = "larger than " + std::to_string(maxBytes) + " bytes (" + std::to_string(file.Size()) + " bytes)";
+    return {};
+  }
+  // Reads of a regular file never wait; the flag goes so that the descriptor is an ordinary one.
+  const int flags = ::fcntl(descriptor, F_GETFL);
+  if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    why = SystemError(errno);
+    return {};
+  }
+  return file;
+}
+
+// The bytes of the file, as many as it held when it was opened (the limit was checked on that size).
+template <typename Bytes>
+bool ReadBytes(const ReadOnlyFile& file, Bytes& out, std::string& why) {
+  try {
+    out.resize(static_cast<size_t>(file.Size()));
+  } catch (const std::exception& e) {
+    why = e.what();
+    return false;
+  }
+  size_t used = 0;
+  while (used < out.size()) {
+    const ssize_t n = ::read(file.Descriptor(), out.data() + used, out.size() - used);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      why = SystemError(errno);
+      return false;
+    }
+    if (n == 0) break;
+    used += static_cast<size_t>(n);
+  }
+  out.resize(used);
+  return true;
+}
+
+// A failure: into *error when there is one, else on stderr unless the file is missing.
+void Refuse(std::string_view gamePath, const std::string& why, bool found, std::string* error) {
+  if (error != nullptr) {
+    *error = why;
+  } else if (found) {
+    std::cerr << gamePath << ": cannot read the file: " << why << std::endl;
+  }
 }
 
 // A save's temporary file is "<target>.tmp.<process id>.<random letters>": unknown before it is made, and
@@ -184,6 +263,22 @@ void RemoveStaleTemporaries(const fs::path& folder, const std::string& targetNam
 
 }  // namespace
 
+ReadOnlyFile::~ReadOnlyFile() {
+  if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept
+    : descriptor_(std::exchange(other.descriptor_, -1)), size_(other.size_) {}
+
+ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
+  if (this != &other) {
+    if (descriptor_ >= 0) ::close(descriptor_);
+    descriptor_ = std::exchange(other.descriptor_, -1);
+    size_ = other.size_;
+  }
+  return *this;
+}
+
 FileSystem::FileSystem(fs::path root) : root_(std::move(root)) {}
 
 std::string FileSystem::Resolve(std::string_view gamePath) const {
@@ -211,35 +306,38 @@ std::string FileSystem::ResolveForWrite(std::string_view gamePath) const {
   }
 }
 
-std::unique_ptr<std::istream> FileSystem::OpenText(std::string_view gamePath) const {
-  try {
-    std::string path = Resolve(gamePath);
-    if (!IsRegularFile(path)) return nullptr;
-    auto stream = std::make_unique<std::ifstream>(path);
-    if (!stream->is_open()) return nullptr;
-    return stream;
-  } catch (const std::exception&) {
-    return nullptr;
+ReadOnlyFile FileSystem::Open(std::string_view gamePath, uintmax_t maxBytes, std::string* error) const {
+  const std::string path = Resolve(gamePath);
+  if (path.empty()) {
+    Refuse(gamePath, "file not found", false, error);
+    return {};
   }
+  std::string why;
+  ReadOnlyFile file = OpenHost(path, maxBytes, why);
+  if (!file) Refuse(gamePath, why, true, error);
+  return file;
 }
 
-bool FileSystem::ReadAll(std::string_view gamePath, std::vector<uint8_t>& out) const {
-  out.clear();
-  try {
-    std::string path = Resolve(gamePath);
-    if (!IsRegularFile(path)) return false;
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream.is_open()) return false;
-    out.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-    if (stream.bad()) {
-      out.clear();
-      return false;
-    }
-    return true;
-  } catch (const std::exception&) {
-    out.clear();
-    return false;
-  }
+std::unique_ptr<std::istream> FileSystem::OpenText(std::string_view gamePath, uintmax_t maxBytes,
+                                                   std::string* error) const {
+  std::string text, why;
+  ReadOnlyFile file = Open(gamePath, maxBytes, error);
+  if (!file) return nullptr;
+  if (ReadBytes(file, text, why)) return std::make_unique<std::istringstream>(std::move(text));
+  Refuse(gamePath, why, true, error);
+  return nullptr;
+}
+
+bool FileSystem::ReadAll(std::string_view gamePath, std::vector<uint8_t>& out, uintmax_t maxBytes,
+                         std::string* error) const {
+  out = {};
+  std::string why;
+  ReadOnlyFile file = Open(gamePath, maxBytes, error);
+  if (!file) return false;
+  if (ReadBytes(file, out, why)) return true;
+  out = {};
+  Refuse(gamePath, why, true, error);
+  return false;
 }
 
 bool FileSystem::WriteTextAtomic(std::string_view gamePath, std::string_view text) const {

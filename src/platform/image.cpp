@@ -115,7 +115,8 @@ namespace {
 // Reads and decodes a game path's file; the error names the path.
 bool ReadPicture(const FileSystem& files, const std::string& name, Image& image, std::string* error) {
   std::vector<uint8_t> bytes;
-  if (!files.ReadAll(name, bytes)) return Fail(error, "\"" + name + "\": cannot read the file");
+  std::string why;
+  if (!files.ReadAll(name, bytes, kMaxFileBytes, &why)) return Fail(error, "\"" + name + "\": " + why);
   std::string reason;
   if (!Decode(bytes, image, &reason)) return Fail(error, "\"" + name + "\": " + reason);
   return true;

@@ -9,6 +9,9 @@ namespace plat::image {
 
 // Art is authored far smaller; the limit keeps a damaged size field from asking for gigabytes.
 constexpr uint32_t kMaxSide = 16384;
+// A picture's file is read whole: at most this many bytes, some forty times the largest art the game ships
+// (1.5 MiB); a 4096-pixel square of 24-bit pixels fits.
+constexpr uintmax_t kMaxFileBytes = uintmax_t{64} << 20;
 
 inline uint32_t ReadU32(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;

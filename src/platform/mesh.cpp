@@ -231,8 +231,9 @@ class DeviceMesh final : public Mesh {
 bool LoadX(const FileSystem& files, std::string_view gamePath, MeshData& out, std::string* error) {
   const std::string name(gamePath);
   std::vector<uint8_t> bytes;
-  if (!files.ReadAll(gamePath, bytes)) {
-    Fail(error, name + ": cannot read the file");
+  std::string why;
+  if (!files.ReadAll(gamePath, bytes, kMaxXFileBytes, &why)) {
+    Fail(error, name + ": " + why);
     return false;
   }
   if (bytes.empty()) {

@@ -17,6 +17,10 @@ class FileSystem;
 
 namespace plat::mesh {
 
+// A .X file is read whole: at most this many bytes. A mesh holds at most 65535 vertices (16-bit indices),
+// which as text take some 8 MiB; the largest the game ships takes 0.3 MiB.
+constexpr uintmax_t kMaxXFileBytes = uintmax_t{16} << 20;
+
 struct XMaterial {
   gpu::ColorF diffuse;
   float power = 0;

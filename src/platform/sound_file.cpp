@@ -6,10 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <iostream>
-
-#include "platform/files.h"
 
 namespace plat::sound {
 
@@ -73,6 +70,7 @@ struct Reader::Impl {
     if (file != nullptr) sf_close(file);
   }
   SNDFILE* file = nullptr;
+  ReadOnlyFile source;  // closed after the library lets go of it
   SF_INFO info{};
   MemorySource memory;
   SF_VIRTUAL_IO io{MemoryLength, MemorySeek, MemoryRead, MemoryWrite, MemoryTell};
@@ -106,9 +104,10 @@ Reader::Reader(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {
 
 Reader::~Reader() = default;
 
-std::unique_ptr<Reader> Reader::OpenFile(const std::string& hostPath, std::string* error) {
+std::unique_ptr<Reader> Reader::OpenFile(ReadOnlyFile file, std::string* error) {
   auto impl = std::make_unique<Impl>();
-  impl->file = sf_open(hostPath.c_str(), SFM_READ, &impl->info);
+  impl->source = std::move(file);
+  impl->file = sf_open_fd(impl->source.Descriptor(), SFM_READ, &impl->info, SF_FALSE);
   if (!Accept(impl->file, impl->info, error)) return nullptr;
   return std::unique_ptr<Reader>(new Reader(std::move(impl)));
 }
@@ -191,22 +190,16 @@ bool Decode(std::span<const uint8_t> bytes, DecodedSound& out, std::string* erro
 
 bool LoadSound(const FileSystem& files, std::string_view gamePath, DecodedSound& out) {
   std::vector<uint8_t> bytes;
-  std::string error = "file not found";
-  const std::string host = files.Resolve(gamePath);
-  std::error_code ec;
-  if (!host.empty() && std::filesystem::file_size(host, ec) > kMaxSampleFileBytes && !ec) {
-    error = "larger than " + std::to_string(kMaxSampleFileBytes) + " bytes";
-  } else if (files.ReadAll(gamePath, bytes) && Decode(bytes, out, &error)) {
-    return true;
-  }
+  std::string error;
+  if (files.ReadAll(gamePath, bytes, kMaxSampleFileBytes, &error) && Decode(bytes, out, &error)) return true;
   std::cerr << gamePath << ": cannot load the sound: " << error << std::endl;
   return false;
 }
 
 std::unique_ptr<Reader> OpenSound(const FileSystem& files, std::string_view gamePath) {
-  const std::string host = files.Resolve(gamePath);
-  std::string error = "file not found";
-  std::unique_ptr<Reader> reader = host.empty() ? nullptr : Reader::OpenFile(host, &error);
+  std::string error;
+  ReadOnlyFile file = files.Open(gamePath, kAnySize, &error);
+  std::unique_ptr<Reader> reader = file ? Reader::OpenFile(std::move(file), &error) : nullptr;
   if (!reader) std::cerr << gamePath << ": cannot open the sound: " << error << std::endl;
   return reader;
 }

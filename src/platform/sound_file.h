@@ -10,9 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace plat {
-class FileSystem;
-}
+#include "platform/files.h"
 
 namespace plat::sound {
 
@@ -37,8 +35,9 @@ bool Decode(std::span<const uint8_t> bytes, DecodedSound& out, std::string* erro
 // An open sound file read in chunks of mono samples.
 class Reader {
  public:
-  // Null, with *error saying why, when the file cannot be opened or is not a sound within the limits above.
-  static std::unique_ptr<Reader> OpenFile(const std::string& hostPath, std::string* error);
+  // Reads from the open file, which it keeps. Null, with *error saying why, when the file is not a sound
+  // within the limits above.
+  static std::unique_ptr<Reader> OpenFile(ReadOnlyFile file, std::string* error);
   // The bytes must outlive the reader.
   static std::unique_ptr<Reader> OpenMemory(std::span<const uint8_t> bytes, std::string* error);
   ~Reader();
@@ -62,6 +61,7 @@ class Reader {
 // naming the file, and returns false.
 bool LoadSound(const FileSystem& files, std::string_view gamePath, DecodedSound& out);
 // A game file opened for reading in chunks; null, reported on stderr naming the file, when it cannot be.
+// Any size will do: the reader holds a chunk at a time.
 std::unique_ptr<Reader> OpenSound(const FileSystem& files, std::string_view gamePath);
 
 }  // namespace plat::sound

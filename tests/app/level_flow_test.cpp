@@ -1,7 +1,14 @@
 // Level flow and the play views' controls, on the headless backend with the built first level.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <utility>
 
@@ -52,6 +59,42 @@ float SecondsInLevelStart(EngineHarness& h, float frameSeconds, float limit) {
     seconds += frameSeconds;
   }
   return seconds;
+}
+
+// What is put in a game file's place: a pipe no one writes to, a folder, a gigabyte of nothing (a hole).
+enum class Trap { None, Pipe, Folder, Huge };
+
+// Plays into the first level, from a scratch game folder with `trap` in place of `file`, on a thread of its
+// own; false when that takes over half a minute (a game waiting on the pipe is then set free by a writer
+// that opens and closes it). Also what the game said, its state and how far the peak memory rose, in MiB.
+bool PlayWithTrap(const char* file, Trap trap, std::string& said, int& state, long& peakGrowth) {
+  gfxtest::ScratchGameFolder folder;
+  const std::filesystem::path path = folder.Root() / file;
+  if (trap != Trap::None) std::filesystem::remove(path);
+  if (trap == Trap::Pipe) ::mkfifo(path.c_str(), 0600);
+  if (trap == Trap::Folder) std::filesystem::create_directory(path);
+  if (trap == Trap::Huge) {
+    std::ofstream(path).close();
+    std::filesystem::resize_file(path, uintmax_t{1} << 30);
+  }
+  rusage before{}, after{};
+  ::getrusage(RUSAGE_SELF, &before);
+  std::future<void> done = std::async(std::launch::async, [&] {
+    testing::internal::CaptureStderr();
+    EngineHarness h(20, folder.Root());
+    for (int i = 0; i < 3; ++i) h.Tap(key::Enter);  // the splashes, then a new game
+    h.Frames(50);
+    state = h.state();
+    said = testing::internal::GetCapturedStderr();
+  });
+  const bool prompt = done.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+  while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+    const int writer = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (writer >= 0) ::close(writer);
+  }
+  ::getrusage(RUSAGE_SELF, &after);
+  peakGrowth = (after.ru_maxrss - before.ru_maxrss) / 1024;
+  return prompt;
 }
 
 TEST(LevelFlow, ScriptNameDropsTheLastFourCharacters) {
@@ -126,6 +169,39 @@ TEST(LevelFlow, ALevelThatCannotBeLoadedOrPlayedReturnsToTheMenu) {
     EXPECT_TRUE(named);
     h.Frames(3);  // the menu runs on without a track
     EXPECT_EQ(h.state(), kMainMenu);
+  }
+}
+
+TEST(LevelFlow, AGameFileThatWouldBlockOrIsHugeIsRefusedAtOnceNamedAndTheGameGoesOn) {
+  const struct {
+    const char* file;  // below the game folder
+    Trap trap;
+    const char* said;
+  } cases[] = {
+      {"", Trap::None, ""},  // first, to set the peak memory of an untouched game
+      {"Assets/Sounds/Intro.mp3", Trap::Pipe, "Intro.mp3: cannot open the sound: a pipe, not a regular file"},
+      {"Assets/Sounds/Enter.wav", Trap::Pipe, "Enter.wav: cannot load the sound: a pipe, not a regular file"},
+      {"Assets/Levels/l1z1Events.txt", Trap::Pipe, "l1z1Events.txt: cannot read the file: a pipe, not a"},
+      {"Assets/Levels/l1z1Events.txt", Trap::Folder, "l1z1Events.txt: cannot read the file: a folder, not"},
+      {"Assets/Levels/l1z1Events.txt", Trap::Huge,
+       "l1z1Events.txt: cannot read the file: larger than 4194304"},
+      {"Assets/Art/KV01.mdl", Trap::Huge, "KV01.mdl: cannot be opened: larger than 1048576 bytes"},
+      {"Assets/Art/Sky.dds", Trap::Huge, "Sky.dds\": larger than 67108864 bytes"},
+      {"Assets/Art/Ret.X", Trap::Huge, "Ret.X: larger than 16777216 bytes"},
+      {"Assets/Enemies/ai_types.txt", Trap::Huge, "ai_types.txt cannot be opened (larger than 1048576 bytes"},
+      {"Assets/Levels/l1z1.kvl", Trap::Huge, "l1z1.kvl cannot be opened: larger than 4194304 bytes"},
+      {"HighScores.txt", Trap::Huge, "HighScores.txt: cannot read the file: larger than 1048576 bytes"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file + std::string(" ") + std::to_string(static_cast<int>(c.trap)));
+    std::string said;
+    int state = 0;
+    long peakGrowth = 0;
+    EXPECT_TRUE(PlayWithTrap(c.file, c.trap, said, state, peakGrowth));
+    EXPECT_NE(said.find(c.said), std::string::npos) << said;
+    // Without its level the game goes back to the menu.
+    EXPECT_EQ(state, std::string(c.file) == "Assets/Levels/l1z1.kvl" ? kMainMenu : kTopView);
+    EXPECT_TRUE(c.trap == Trap::None || peakGrowth < 128) << peakGrowth << " MiB";
   }
 }
 

@@ -101,7 +101,8 @@ TEST_F(NativeFrames, ShaderFilesCompileWithoutAWordOnMesa) {
   for (const File& f : {File{"lighting.psh", "PS", "ps_2_0"}, File{"pixel.psh", "ps_main", "ps_1_1"},
                         File{"vertex.vsh", "vs_main", "vs_1_1"}, File{"lighting.vsh", "VS", "vs_1_1"}}) {
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(services_->files().ReadAll(std::string("Assets\\Shaders\\") + f.name, bytes)) << f.name;
+    ASSERT_TRUE(services_->files().ReadAll(std::string("Assets\\Shaders\\") + f.name, bytes, plat::kAnySize))
+        << f.name;
     const plat::gpu::CompiledShader compiled = graphics().device->CompileShader(
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), f.entry, f.profile);
     EXPECT_NE(compiled.shader, nullptr) << f.name;
@@ -147,7 +148,7 @@ TEST_F(NativeFrames, ScoreDigitsStandUprightInTheFortyRowsAboveTheirPlace) {
 
   // The atlas as loaded, to compare each drawn cell with.
   std::vector<uint8_t> bytes;
-  ASSERT_TRUE(services_->files().ReadAll("Assets\\Art\\hud_score.bmp", bytes));
+  ASSERT_TRUE(services_->files().ReadAll("Assets\\Art\\hud_score.bmp", bytes, plat::kAnySize));
   plat::image::Image atlas;
   std::string error;
   ASSERT_TRUE(plat::image::Decode(bytes, atlas, &error)) << error;

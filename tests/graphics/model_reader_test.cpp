@@ -368,9 +368,10 @@ TEST_F(ModelReaderTest, MalformedNumbersReadAsTheirLeadingNumberAndAreReported) 
 
 TEST_F(ModelReaderTest, MalformedRecordsFailNamingTheFileAndLine) {
   struct Case {
-    const char* text;
-    const char* line;
+    std::string text;
+    std::string line;
   };
+  const std::string longWord(1000, 'L');
   const Case cases[] = {
       {"", "line 1"},
       {"\n\n", "line 1"},
@@ -379,6 +380,8 @@ TEST_F(ModelReaderTest, MalformedRecordsFailNamingTheFileAndLine) {
       {"Object\nHull.X 0 0 0\nLockPoints\nCollision\nObject\nWing.X 1 2 3\nCollision\n", "line 7"},
       {"Object\nHull.X 0 0", "line 2"},  // the part record is cut short: no "LockPoints" follows
       {"Object\nHull.X 0 0 0\n", "line 2"},
+      // A long word is quoted cut short.
+      {"Object\nHull.X 0 0 0\n" + longWord + "\n", "found \"" + std::string(40, 'L') + "...\"\n"},
   };
   int index = 0;
   for (const Case& c : cases) {

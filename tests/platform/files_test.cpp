@@ -1,4 +1,5 @@
-// Host file mapping: separator and case resolution, atomic writes, reads of missing files.
+// Host file mapping: separator and case resolution, atomic writes, reads of missing files and of what must
+// not be read.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -129,8 +130,8 @@ TEST_F(FileSystemTest, NamesThatClimbOutOfTheGameFolderAreRefused) {
   testing::internal::CaptureStderr();
   EXPECT_EQ(files.Resolve("Assets\\Art\\..\\..\\..\\Exact.txt"), "");
   EXPECT_EQ(files.ResolveForWrite("Assets\\..\\..\\Stolen.txt"), "");
-  EXPECT_FALSE(files.ReadAll("Assets/Art/../../../exact.txt", bytes));
-  EXPECT_EQ(files.OpenText("..\\Exact.txt"), nullptr);
+  EXPECT_FALSE(files.ReadAll("Assets/Art/../../../exact.txt", bytes, plat::kAnySize));
+  EXPECT_EQ(files.OpenText("..\\Exact.txt", plat::kAnySize), nullptr);
   const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_NE(said.find("refused the file name \"..\\Exact.txt\""), std::string::npos) << said;
   // Dots inside a name are not a step up.
@@ -248,24 +249,39 @@ TEST_F(FileSystemTest, ASaveNeverGoesIntoOrThroughWhatIsAtATemporaryNameAndClear
 
 TEST_F(FileSystemTest, OpenTextAndReadAll) {
   FileSystem files(root_);
-  EXPECT_EQ(files.OpenText("Assets\\Levels\\missing.kvl"), nullptr);
-  EXPECT_EQ(files.OpenText("Assets\\Levels"), nullptr);
-  auto stream = files.OpenText("ASSETS\\LEVELS\\L1Z1.KVL");
+  auto stream = files.OpenText("ASSETS\\LEVELS\\L1Z1.KVL", 5);  // exactly its limit
   ASSERT_NE(stream, nullptr);
   std::string word;
   *stream >> word;
   EXPECT_EQ(word, "level");
 
-  std::vector<uint8_t> bytes = {9, 9, 9};
-  EXPECT_FALSE(files.ReadAll("Assets\\Art\\Paused.dds", bytes));
-  EXPECT_TRUE(bytes.empty());
-  bytes = {9};
-  EXPECT_FALSE(files.ReadAll("Assets\\Art", bytes));
-  EXPECT_TRUE(bytes.empty());
+  std::vector<uint8_t> bytes;
+  std::string why;
+  // Only a regular file within its limit is read. One that is there but refused is reported naming it,
+  // on stderr unless the caller takes the reason; a missing one is left to the caller.
+  const struct {
+    const char* path;
+    const char* why;
+  } refused[] = {
+      {"Assets\\Levels\\missing.kvl", ""},
+      {"Assets\\Levels", "a folder, not a regular file"},
+      {"/dev/zero", "a device, not a regular file"},
+      {"Assets\\Levels\\l1z1.kvl", "larger than 4 bytes (5 bytes)"},
+  };
+  for (const auto& c : refused) {
+    bytes = {9};
+    EXPECT_FALSE(files.ReadAll(c.path, bytes, 4, &why));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(why, *c.why ? c.why : "file not found");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(files.OpenText(c.path, 4), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              *c.why ? std::string(c.path) + ": cannot read the file: " + c.why + "\n" : "");
+  }
 
   const std::string binary("\x00\xff\r\n\x1a", 5);
   Write("Assets/Art/raw.bin", binary);
-  ASSERT_TRUE(files.ReadAll("assets/art/RAW.BIN", bytes));
+  ASSERT_TRUE(files.ReadAll("assets/art/RAW.BIN", bytes, plat::kAnySize));
   EXPECT_EQ(bytes, (std::vector<uint8_t>{0x00, 0xff, '\r', '\n', 0x1a}));
 }
 

@@ -56,7 +56,7 @@ std::vector<uint8_t> Samples(const std::vector<T>& samples) {
 
 std::vector<uint8_t> GameFile(const std::string& path) {
   std::vector<uint8_t> bytes;
-  EXPECT_TRUE(plat::FileSystem(".").ReadAll(path, bytes)) << path;
+  EXPECT_TRUE(plat::FileSystem(".").ReadAll(path, bytes, plat::sound::kMaxSampleFileBytes)) << path;
   return bytes;
 }
 

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the file readers' fuzz targets (clang, libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) in
-# build-fuzz/ and runs them side by side for the given number of seconds each (default 60), with memory
-# limits. Seeds: the built Assets folder's files of each kind and tests/data/bad-inputs. Fails on any finding.
+# build-fuzz/ and runs them side by side, as many at once as there are cores, for the given number of seconds
+# each (default 60), with memory limits. Seeds: the built Assets folder's files of each kind and
+# tests/data/bad-inputs. Fails on any finding. KV_ASSETGEN (CI sets it) names a generator another build has
+# built, which then writes build-fuzz's Assets.
 # Usage: fuzz.sh [seconds] [target...]   targets: dds bmp jpeg x mdl kvl sound tables script highscores (default all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +18,8 @@ done
 bash scripts/install-deps.sh
 dir=build-fuzz
 cmake -S . -B "$dir" -G Ninja -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_FUZZ=ON -DKV_TESTS=OFF -DKV_BENCH=OFF >/dev/null
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_FUZZ=ON -DKV_TESTS=OFF -DKV_BENCH=OFF \
+  -DKV_ASSETGEN="${KV_ASSETGEN:-}" >/dev/null
 cmake --build "$dir" --target "${targets[@]/#/fuzz_}"
 
 # The files of one kind: extensions matched without regard to case.
@@ -49,8 +52,12 @@ done
 # input is a finding. Each input has 20 seconds. The targets' own messages are dropped (close_fd_mask).
 # Inputs are kept short (longer seeds are cut): large pictures and long levels only slow the runs down, and
 # the small seeds in fuzz/<target>/seeds hold every kind of record. Each model entry of a level is a file load.
+# A target runs its seconds on a core of its own: more at once would share the cores, fuzz less each and
+# spend an input's 20 seconds waiting.
+slots=$(nproc)
 pids=()
 for t in "${targets[@]}"; do
+  while [ "$(jobs -rp | wc -l)" -ge "$slots" ]; do wait -n || true; done
   case "$t" in
     kvl) max_len=640 ;;
     jpeg) max_len=1024 ;;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/beam_piles.h"
 #include "graphics/mesh.h"
 #include "graphics/model.h"
 #include "graphics/particle_system.h"
@@ -149,6 +150,7 @@ bool Graphics::Init(plat::Services& s, int w, int h, bool windowed) {
     }
   }
   if (shadersOn) skyLayers = SkyLayers::Create(*device);
+  if (shadersOn) beamPiles = BeamPiles::Create(*device);
 
   spriteInterface = plat::sprite::CreateSpriteBatch(*device);
   if (spriteInterface == nullptr) std::fprintf(stderr, "Graphics: no sprite batch; sprites are not drawn\n");
@@ -247,6 +249,7 @@ bool Graphics::Shutdown() {
   litVertexShader.reset();
   litVertexConstants.reset();
   skyLayers.reset();
+  beamPiles.reset();
   // Everything made on the device goes before it: the off-screen target, the sprite batch and the font.
   offscreenSurface = nullptr;
   renderTexture.reset();

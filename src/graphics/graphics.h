@@ -21,6 +21,7 @@
 namespace plat {
 class Services;
 }
+class BeamPiles;
 struct Mesh;
 class Model;
 class ObjectPart;
@@ -206,6 +207,9 @@ class Graphics {
   std::unique_ptr<Skybox> innerSkybox;
   std::unique_ptr<Skybox> outerSkybox;
   std::unique_ptr<SkyLayers> skyLayers;  // with the shaders on: both skies in one pass behind the scene
+  // With the shaders on: the beams along one line drawn a pile at a time. Without it every beam is drawn
+  // sprite by sprite, as the pixel tests draw the reference.
+  std::unique_ptr<BeamPiles> beamPiles;
 
  private:
   // Compiles one shader file; false after its messages when it does not compile or cannot be created.

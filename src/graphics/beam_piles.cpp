@@ -6,7 +6,9 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
+#include "graphics/particle_discs.h"
 #include "graphics/particle_system.h"
 
 namespace gpu = plat::gpu;
@@ -64,8 +66,9 @@ Box SpritesBox(const ParticleSystem& system, const View& view) {
 // A system of kind 6 whose alive particles are the first of its list, in one colour, laid in a row: its
 // start, step, count and colour; false for any other.
 bool Row(const ParticleSystem& system, math::Vec3* start, math::Vec3* step, int* discs, gpu::Argb* colour) {
-  // Without a buffer the system draws nothing. Its picture is taken to be the beams' (see kPixelSource).
-  if (system.kind != kBeamParticles || system.texture == nullptr || system.vertexBuffer == nullptr)
+  // Without a buffer the system draws nothing; the band draws the spark by its formula.
+  if (system.kind != kBeamParticles || system.vertexBuffer == nullptr || system.texture == nullptr ||
+      system.texture->Name() != kSparkPicture)
     return false;
   int n = 0;
   bool ended = false;
@@ -257,8 +260,8 @@ void vs_main() {
 }
 )";
 
-// Each particle is a sprite of both layers; its alpha falls from the middle as the beams' particle picture
-// does (opaque to a quarter of the radius, then a square fall to the rim), rounded to the target's steps.
+// Each particle is a sprite of both layers; its alpha falls from the middle as the spark's does, rounded to
+// the target's steps.
 // Going up the row from the piece's first particle, the beams are put together from the top one down: a beam
 // that ends at a particle (the shorter ones were drawn later) goes under what is there once its layers'
 // cover so far is known, then the beams that reach past the piece's last particle, all alike there, go under
@@ -271,12 +274,9 @@ flat in vec4 clipStart, clipStep, sizes, lowerColour, upperColour;
 flat in vec3 eyeStart, eyeStep;
 flat in vec2 halfTarget;
 out vec4 fragColour;
+float SparkAlpha(float r);
 vec3 colour = vec3(0.0);
 float through = 1.0;
-float Spark(float r) {
-  float f = max(1.0 - r, 0.0);
-  return min(1.8 * f * f, 1.0);
-}
 // Puts `beams` alike beams under what is there, each its lower layer's cover beneath its upper layer's.
 void Under(float beams, float lowerCover, float upperCover) {
   vec3 pair = upperColour.rgb * upperCover + lowerColour.rgb * (lowerCover * (1.0 - upperCover));
@@ -292,23 +292,24 @@ void Under(float beams, float lowerCover, float upperCover) {
 void ps_main() {
   float lowerThrough = 1.0, upperThrough = 1.0;
   vec4 next = ends, after = moreEnds;
-  int last = int(range.y);
-  for (int k = int(range.x); k <= last; ++k) {
-    float at = float(k);
-    vec4 clip = clipStart + at * clipStep;
-    vec2 offset = (clip.xy * (1.0 / clip.w) - place) * halfTarget;
-    vec3 eye = eyeStart + at * eyeStep;
-    vec2 r = 2.0 * sqrt(dot(offset, offset)) * max(sqrt(dot(eye, eye)) * sizes.xy, sizes.zz);
-    vec2 alpha = round(vec2(Spark(r.x) * lowerColour.a, Spark(r.y) * upperColour.a) * 255.0) / 255.0;
-    lowerThrough *= 1.0 - alpha.x;
-    upperThrough *= 1.0 - alpha.y;
-    float end = floor(next.x * (1.0 / 256.0));
-    if (end == at) {
-      Under(next.x - end * 256.0, 1.0 - lowerThrough, 1.0 - upperThrough);
-      next = vec4(next.yzw, after.x);
-      after = vec4(after.yzw, -1.0);
-      if (through < 0.5 / 255.0) break;
+  float at = range.x;
+  // From one particle where beams end to the next, then to the piece's last particle.
+  for (int stretch = 0; stretch <= 8; ++stretch) {
+    float end = next.x < 0.0 ? range.y : floor(next.x * (1.0 / 256.0));
+    for (; at <= end; at += 1.0) {
+      vec4 clip = clipStart + at * clipStep;
+      vec2 offset = (clip.xy * (1.0 / clip.w) - place) * halfTarget;
+      vec3 eye = eyeStart + at * eyeStep;
+      vec2 r = 2.0 * sqrt(dot(offset, offset)) * max(sqrt(dot(eye, eye)) * sizes.xy, sizes.zz);
+      vec2 alpha = round(vec2(SparkAlpha(r.x) * lowerColour.a, SparkAlpha(r.y) * upperColour.a) * 255.0) * (1.0 / 255.0);
+      lowerThrough *= 1.0 - alpha.x;
+      upperThrough *= 1.0 - alpha.y;
     }
+    if (next.x < 0.0) break;
+    Under(next.x - end * 256.0, 1.0 - lowerThrough, 1.0 - upperThrough);
+    if (through < 0.5 / 255.0) break;
+    next = vec4(next.yzw, after.x);
+    after = vec4(after.yzw, -1.0);
   }
   if (range.z > 0.0) Under(range.z, 1.0 - lowerThrough, 1.0 - upperThrough);
   if (through > 1.0 - 0.5 / 255.0) discard;
@@ -433,7 +434,8 @@ bool MakeBand(const Pile& pile, const beams::View& view, std::vector<BandVertex>
 
 std::unique_ptr<BeamPiles> BeamPiles::Create(gpu::Device& device) {
   gpu::CompiledShader vertex = device.CompileShader(kVertexSource, "vs_main", "vs_3_0");
-  gpu::CompiledShader pixel = device.CompileShader(kPixelSource, "ps_main", "ps_3_0");
+  gpu::CompiledShader pixel =
+      device.CompileShader(std::string(kPixelSource) + kSparkAlphaSource, "ps_main", "ps_3_0");
   auto piles = std::make_unique<BeamPiles>();
   piles->declaration = device.CreateVertexDeclaration(kBandElements);
   if (vertex.shader == nullptr || pixel.shader == nullptr || vertex.constants == nullptr ||

@@ -10,6 +10,7 @@
 #include "graphics/beam_piles.h"
 #include "graphics/mesh.h"
 #include "graphics/model.h"
+#include "graphics/particle_discs.h"
 #include "graphics/particle_system.h"
 #include "graphics/sprite.h"
 #include "platform/services.h"
@@ -150,7 +151,8 @@ bool Graphics::Init(plat::Services& s, int w, int h, bool windowed) {
     }
   }
   if (shadersOn) skyLayers = SkyLayers::Create(*device);
-  if (shadersOn) beamPiles = BeamPiles::Create(*device);
+  if (shadersOn) particleDiscs = ParticleDiscs::Create(*device, services->files());
+  if (particleDiscs != nullptr && particleDiscs->DrawsSpark()) beamPiles = BeamPiles::Create(*device);
 
   spriteInterface = plat::sprite::CreateSpriteBatch(*device);
   if (spriteInterface == nullptr) std::fprintf(stderr, "Graphics: no sprite batch; sprites are not drawn\n");
@@ -250,6 +252,7 @@ bool Graphics::Shutdown() {
   litVertexConstants.reset();
   skyLayers.reset();
   beamPiles.reset();
+  particleDiscs.reset();
   // Everything made on the device goes before it: the off-screen target, the sprite batch and the font.
   offscreenSurface = nullptr;
   renderTexture.reset();

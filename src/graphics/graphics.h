@@ -25,6 +25,7 @@ class BeamPiles;
 struct Mesh;
 class Model;
 class ObjectPart;
+class ParticleDiscs;
 class ParticleSystem;
 struct ParticleEffectDesc;
 class Sprite;
@@ -207,8 +208,10 @@ class Graphics {
   std::unique_ptr<Skybox> innerSkybox;
   std::unique_ptr<Skybox> outerSkybox;
   std::unique_ptr<SkyLayers> skyLayers;  // with the shaders on: both skies in one pass behind the scene
-  // With the shaders on: the beams along one line drawn a pile at a time. Without it every beam is drawn
-  // sprite by sprite, as the pixel tests draw the reference.
+  // With the shaders on: the particle pictures whose alpha the sprites work out by formula, and the beams
+  // along one line drawn a pile at a time (by the spark's formula). Without them every sprite reads its
+  // picture and every beam is drawn sprite by sprite, as the pixel tests draw the reference.
+  std::unique_ptr<ParticleDiscs> particleDiscs;
   std::unique_ptr<BeamPiles> beamPiles;
 
  private:

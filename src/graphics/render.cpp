@@ -10,6 +10,7 @@
 #include "graphics/graphics.h"
 #include "graphics/mesh.h"
 #include "graphics/model.h"
+#include "graphics/particle_discs.h"
 #include "graphics/particle_system.h"
 #include "graphics/sprite.h"
 #include "platform/image.h"
@@ -382,7 +383,8 @@ void Graphics::BeginPointSprites() {
 void Graphics::RenderParticles() {
   device->SetTransform(gpu::TransformKind::World, math::MatrixIdentity());
   BeginPointSprites();
-  auto draw = [](ParticleSystem* system) {
+  auto draw = [this](ParticleSystem* system) {
+    if (particleDiscs != nullptr) device->SetPixelShader(particleDiscs->For(system->texture));
     system->SetPointSize();
     system->Render();
     system->PostRender();
@@ -403,6 +405,7 @@ void Graphics::RenderParticles() {
   } else {
     for (ParticleSystem* system : systems) draw(system);
   }
+  device->SetPixelShader(nullptr);
   device->SetRenderState(gpu::RenderState::PointSpriteEnable, 0);
   device->SetRenderState(gpu::RenderState::PointScaleEnable, 0);
   device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);

@@ -1,20 +1,23 @@
 // Particle systems on the recording device: the vertex ring's locks and draws frame by frame (the clamp of a
 // batch larger than the buffer included), a lock that fails, colour packing, what each effect request makes
-// and with which texture, a missing texture, the warp tunnel the engine starts, and which beams the particle
-// pass draws a pile at a time.
+// and with which texture, a missing texture, the warp tunnel the engine starts, which pictures are drawn by
+// formula and which beams the particle pass draws a pile at a time.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <list>
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/engine.h"
 #include "game/player.h"
 #include "graphics/beam_piles.h"
+#include "graphics/particle_discs.h"
 #include "graphics/particle_kinds.h"
 #include "graphics_test_support.h"
 #include "harness/engine_harness.h"
@@ -324,6 +327,38 @@ TEST(BeamPlan, BeamsAlongOneLinePileUpWithoutChangingWhatOverlapsThem) {
     }
     EXPECT_EQ(made, c.plan);
     h.graphics->ClearScene();
+  }
+}
+
+// A picture is drawn by formula only where its file holds the disc: with the other picture copied over it,
+// its sprites read it again, and with the spark's gone so do the beams, drawn sprite by sprite.
+TEST(ParticleDiscs, APictureIsDrawnByItsFormulaOnlyWhereItsFileHoldsIt) {
+  const struct {
+    const char *copied, *over;
+    bool spark, glow;
+  } cases[] = {{nullptr, nullptr, true, true},
+               {"Texture3.dds", "Texture1.dds", false, true},
+               {"Texture1.dds", "Texture3.dds", true, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.over != nullptr ? c.over : "as shipped");
+    gfxtest::ScratchGameFolder folder;
+    if (c.copied != nullptr) {
+      const std::filesystem::path art = folder.Root() / "Assets" / "Art";
+      std::filesystem::copy_file(art / c.copied, art / c.over,
+                                 std::filesystem::copy_options::overwrite_existing);
+    }
+    GraphicsHarness h(folder.Root());
+    ASSERT_TRUE(h.initialised);
+    Graphics& g = *h.graphics;
+    for (auto [picture, drawn] : {std::pair{kSparkPicture, c.spark}, std::pair{kGlowPicture, c.glow}}) {
+      const int texture = g.LoadTexture(picture, nullptr);
+      ASSERT_GE(texture, 0);
+      const bool byFormula =
+          g.particleDiscs != nullptr &&
+          g.particleDiscs->For(g.sceneTextures[static_cast<size_t>(texture)].texture.get());
+      EXPECT_EQ(byFormula, drawn) << picture;
+    }
+    EXPECT_EQ(g.beamPiles != nullptr, c.spark);
   }
 }
 

@@ -176,7 +176,7 @@ Plan PlanParticles(const std::vector<ParticleSystem*>& systems, const View& view
     }
     Beam beam;
     if (!MakeBeam(systems, i, view, &beam)) {
-      drawOverlapped(SpritesBox(*systems[i], view), -1);
+      if (!open.empty()) drawOverlapped(SpritesBox(*systems[i], view), -1);
       plan.steps.push_back({systems[i], -1});
       ++i;
       continue;
@@ -234,7 +234,7 @@ layout(location = 1) in vec4 inEnds;
 layout(location = 3) in vec4 inMoreEnds;
 uniform vec4 ClipStart, ClipStep;  // clip position of the first particle, and from one to the next
 uniform vec4 EyeStart, EyeStep;    // the same in the eye's space
-uniform vec4 Sizes;                // 1 / (each layer's point size x the target's height), 1 / the largest sprite
+uniform vec4 Sizes;  // 1 / (each layer's point size x the target's height), 1 / the largest sprite
 uniform vec4 LowerColour, UpperColour;
 uniform vec2 HalfTarget;           // half the target's size in pixels
 noperspective out vec2 place;
@@ -301,7 +301,8 @@ void ps_main() {
       vec2 offset = (clip.xy * (1.0 / clip.w) - place) * halfTarget;
       vec3 eye = eyeStart + at * eyeStep;
       vec2 r = 2.0 * sqrt(dot(offset, offset)) * max(sqrt(dot(eye, eye)) * sizes.xy, sizes.zz);
-      vec2 alpha = round(vec2(SparkAlpha(r.x) * lowerColour.a, SparkAlpha(r.y) * upperColour.a) * 255.0) * (1.0 / 255.0);
+      vec2 alpha = vec2(SparkAlpha(r.x) * lowerColour.a, SparkAlpha(r.y) * upperColour.a);
+      alpha = round(alpha * 255.0) * (1.0 / 255.0);
       lowerThrough *= 1.0 - alpha.x;
       upperThrough *= 1.0 - alpha.y;
     }

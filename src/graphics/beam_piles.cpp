@@ -470,6 +470,9 @@ void BeamPiles::Render(gpu::Device& device, const std::vector<ParticleSystem*>& 
 }
 
 bool BeamPiles::DrawPile(gpu::Device& device, const Pile& pile, const beams::View& view) {
+  // In wireframe the band would show as its triangles' edges.
+  if (device.GetRenderState(gpu::RenderState::FillMode) == static_cast<uint32_t>(gpu::Fill::Wireframe))
+    return false;
   std::vector<BandVertex> band;
   if (!MakeBand(pile, view, band)) return false;
   if (band.empty()) return true;

@@ -76,7 +76,7 @@ class BeamPiles {
               const std::function<void(ParticleSystem*)>& drawSprites);
 
  private:
-  // False, with nothing drawn, when the pile cannot be drawn this way.
+  // False, with nothing drawn, when the pile cannot be drawn this way (or the frame is drawn in wireframe).
   bool DrawPile(plat::gpu::Device& device, const beams::Pile& pile, const beams::View& view);
 
   std::unique_ptr<plat::gpu::Shader> vertexShader, pixelShader;

@@ -330,6 +330,42 @@ TEST(BeamPlan, BeamsAlongOneLinePileUpWithoutChangingWhatOverlapsThem) {
   }
 }
 
+// Three beams along one line make one band of triangles drawn by the piles' program; in wireframe, where
+// the band would show its edges, each beam's two systems are drawn as sprites by the spark's formula.
+TEST(BeamPlan, APileIsOneBandButItsSpritesInWireframe) {
+  GraphicsHarness h;
+  ASSERT_TRUE(h.initialised);
+  Graphics& g = *h.graphics;
+  g.camera.SetEye({0, 0, -100});
+  g.camera.SetAxes({0, 0, 1}, {0, 1, 0}, {1, 0, 0});
+  std::list<math::Vec3> places;
+  for (float length : {300.0f, 294.0f, 288.0f}) {
+    ParticleEffectDesc desc{h.AddModel(g.entityModels), &places.emplace_back(math::Vec3{-40, 20, 0})};
+    desc.vecB = &places.emplace_back(math::Vec3{length - 40.0f, 20, 0});
+    desc.kind = kBeamParticles;
+    desc.count = 100;
+    desc.pointSize = 10.0f;
+    desc.colourA = {0, 0, 0, 1};
+    desc.colourB = {1, 0, 0, 1};
+    desc.attached = true;
+    ASSERT_TRUE(g.SpawnParticleSystem(&desc));
+  }
+  for (Model* m : g.entityModels) m->visible = false;
+  g.Update(0.02f);
+  for (auto fill : {gpu::Fill::Solid, gpu::Fill::Wireframe}) {
+    g.device->SetRenderState(gpu::RenderState::FillMode, static_cast<uint32_t>(fill));
+    g.Render();
+    std::map<std::string, int> drawn;  // by pixel program
+    for (const auto& d : h.log().PreviousDraws()) {
+      if (d.primitive == gpu::Primitive::PointList || d.state.pixelShader == "beam piles pixel")
+        ++drawn[d.state.pixelShader];
+    }
+    EXPECT_EQ(drawn, (fill == gpu::Fill::Solid
+                          ? std::map<std::string, int>{{"beam piles pixel", 1}}
+                          : std::map<std::string, int>{{"Assets\\Art\\Texture1.dds by formula", 6}}));
+  }
+}
+
 // A picture is drawn by formula only where its file holds the disc: with the other picture copied over it,
 // its sprites read it again, and with the spark's gone so do the beams, drawn sprite by sprite.
 TEST(ParticleDiscs, APictureIsDrawnByItsFormulaOnlyWhereItsFileHoldsIt) {

@@ -1,8 +1,8 @@
 // Particle effects on the OpenGL device (SDL's offscreen driver), read back from the back buffer: a glow is a
 // soft disc in its colour held to the 64-pixel cap, the warp tunnel fills the view with pale cyan streaks,
 // beams piled up as a boss's cannons pile them look the same whether the sprites' clear fragments are
-// skipped or blended, and the beams of the bosses' fights drawn a pile at a time look as drawn sprite by
-// sprite.
+// skipped or blended, and the particles of the bosses' fights, beams drawn a pile at a time and sprites by
+// their pictures' formulas, look as drawn sprite by sprite reading the pictures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -161,20 +162,15 @@ TEST_F(ParticleFrames, PiledBeamsLookTheSameWithClearFragmentsSkipped) {
   EXPECT_EQ(differing, 0u) << "first at x " << first % 800 << ", y " << first / 800;
 }
 
-// A particle system of a recorded frame, as the particle pass met it: kind, point size, particles, and the
-// model it went with (-1 for a free system).
+// A particle system of a recorded frame as the particle pass met it, with the model it went with (-1 for a
+// free one), and drawn again as it was.
 struct FrozenSystem {
   int kind;
   float pointSize;
   int model;
+  std::string picture;
   std::list<Particle> particles;
 };
-struct FightFrame {
-  size_t particles = 0;
-  math::Vec3 eye, look, up, right;
-  std::vector<FrozenSystem> systems;
-};
-
 class Frozen : public ParticleSystem {
  public:
   explicit Frozen(const FrozenSystem& s) : ParticleSystem(s.kind, 4096, 512, s.pointSize, true) {
@@ -183,6 +179,25 @@ class Frozen : public ParticleSystem {
   void InitParticle(Particle&) override {}
   void Update(float) override {}
 };
+struct FightFrame {
+  size_t particles = 0;
+  math::Vec3 eye, look, up, right;
+  std::vector<FrozenSystem> systems;
+};
+
+// Each system the particle pass meets, in its order, with the number of its model (-1 for a free one).
+template <class Visit>
+void EachSystem(const Graphics& g, Visit visit) {
+  for (const ParticleSystem* s : g.freeParticleSystems) visit(*s, -1);
+  int model = 0;
+  for (const std::vector<Model*>* list : {&g.entityModels, &g.blendedModels}) {
+    for (const Model* m : *list) {
+      if (!m->drawParticles) continue;
+      for (const ParticleSystem* s : m->particleSystems) visit(*s, model);
+      ++model;
+    }
+  }
+}
 
 // The fight benchmark's fight with the four bosses on the headless engine (its seed, frame time, god mode
 // and autopilot; a boss standing after 25 s is brought down): for each boss the frame with the most
@@ -204,48 +219,26 @@ std::map<int, FightFrame> RecordBossFights() {
     }
     h.Step();
     if ((boss = autopilot::BossInPlay(*e.enemyManager)) == nullptr) continue;
-    FightFrame now;
-    auto take = [&](const std::vector<ParticleSystem*>& systems, int model) {
-      for (const ParticleSystem* s : systems) {
-        if (s == nullptr) continue;
-        now.systems.push_back({s->kind, s->pointSize, model, {}});
-        for (const Particle& p : s->particles) now.particles += p.alive;
-      }
-    };
-    take(g.freeParticleSystems, -1);
-    int model = 0;
-    for (const std::vector<Model*>* list : {&g.entityModels, &g.blendedModels}) {
-      for (const Model* m : *list) {
-        if (m->drawParticles) take(m->particleSystems, model++);
-      }
-    }
+    size_t particles = 0;
+    EachSystem(g, [&](const ParticleSystem& s, int) {
+      for (const Particle& p : s.particles) particles += p.alive;
+    });
     FightFrame& kept = busiest[boss->typeId];
-    if (now.particles <= kept.particles) continue;
-    // Copied only now: the particles of a new busiest frame.
-    size_t i = 0;
-    auto copy = [&](const std::vector<ParticleSystem*>& systems) {
-      for (const ParticleSystem* s : systems) {
-        if (s != nullptr) now.systems[i++].particles = s->particles;
-      }
-    };
-    copy(g.freeParticleSystems);
-    for (const std::vector<Model*>* list : {&g.entityModels, &g.blendedModels}) {
-      for (const Model* m : *list) {
-        if (m->drawParticles) copy(m->particleSystems);
-      }
-    }
-    now.eye = g.camera.GetEye(), now.look = g.camera.GetLook();
-    now.up = g.camera.GetUp(), now.right = g.camera.GetRight();
-    kept = std::move(now);
+    if (particles <= kept.particles) continue;
+    const Camera& c = g.camera;
+    kept = {particles, c.GetEye(), c.GetLook(), c.GetUp(), c.GetRight(), {}};
+    EachSystem(g, [&](const ParticleSystem& s, int model) {
+      kept.systems.push_back({s.kind, s.pointSize, model, s.texture->Name(), s.particles});
+    });
   }
   return busiest;
 }
 
-// Each boss's busiest frame of beams drawn over the level's sky with everything else its particles drew: a
-// pile at a time, and sprite by sprite as before. At most 1% of the pixels may differ by more than 8 steps
-// of a colour channel (where tens of beams' faint rims lie one over another, the sprites' 8-bit blends
-// round each layer's share), and the two must differ somewhere: the piles were drawn.
-TEST_F(ParticleFrames, PiledBeamsOfTheBossFightsLookAsDrawnSpriteBySprite) {
+// Each boss's frame with the most particles drawn again over the level's sky: beams a pile at a time and
+// sprites by their pictures' formulas, and sprite by sprite reading the pictures as before. At most 1% of
+// the pixels may differ by more than 8 steps of a colour channel (where tens of faint rims lie one over
+// another, the sprites' 8-bit blends round each layer's share), and the two must differ somewhere.
+TEST_F(ParticleFrames, TheBossFightsParticlesLookAsDrawnSpriteBySprite) {
   const std::map<int, FightFrame> fights = RecordBossFights();
   ASSERT_EQ(fights.size(), 4u);
   Graphics g;
@@ -261,47 +254,41 @@ TEST_F(ParticleFrames, PiledBeamsOfTheBossFightsLookAsDrawnSpriteBySprite) {
     g.camera.SetAxes(fight.look, fight.up, fight.right);
     std::map<int, Model*> models;
     for (const FrozenSystem& copy : fight.systems) {
-      const bool spark = copy.kind == 4 || copy.kind == kBeamParticles || copy.kind == 7 || copy.kind == 8;
-      const char* picture = spark ? "Assets\\Art\\Texture1.dds" : "Assets\\Art\\Texture3.dds";
-      int texture = g.FindTexture(picture);
-      if (texture < 0) texture = g.LoadTexture(picture, nullptr);
+      int texture = g.FindTexture(copy.picture.c_str());
+      if (texture < 0) texture = g.LoadTexture(copy.picture.c_str(), nullptr);
       ASSERT_GE(texture, 0);
       auto* system = new Frozen(copy);
       system->Init(g.device.get(), g.sceneTextures[static_cast<size_t>(texture)].texture.get());
-      if (copy.model < 0) {
-        g.freeParticleSystems.push_back(system);
-        continue;
-      }
       Model*& holder = models[copy.model];
-      if (holder == nullptr) {
+      if (copy.model >= 0 && holder == nullptr) {
         ASSERT_TRUE(g.LoadModel(&holder, "Bullet.mdl", 0, 0, 0, false, false));
         holder->visible = false;
       }
-      holder->particleSystems.push_back(system);
+      (copy.model < 0 ? g.freeParticleSystems : holder->particleSystems).push_back(system);
     }
-    auto frame = [&](bool piled) {
+    auto frame = [&](bool asBefore) {
       std::unique_ptr<BeamPiles> piles;
       std::unique_ptr<ParticleDiscs> discs;
-      if (!piled) std::swap(piles, g.beamPiles), std::swap(discs, g.particleDiscs);
+      if (asBefore) std::swap(piles, g.beamPiles), std::swap(discs, g.particleDiscs);
       g.Render();
-      if (!piled) std::swap(piles, g.beamPiles), std::swap(discs, g.particleDiscs);
+      if (asBefore) std::swap(piles, g.beamPiles), std::swap(discs, g.particleDiscs);
       std::vector<uint32_t> pixels;
       int w = 0, h = 0;
       EXPECT_TRUE(plat::ReadBackBufferPixels(*g.device, pixels, &w, &h));
       EXPECT_EQ(w * h, 800 * 600);
       return pixels;
     };
-    const std::vector<uint32_t> sprites = frame(false), piles = frame(true);
-    ASSERT_EQ(sprites.size(), piles.size());
+    const std::vector<uint32_t> before = frame(true), now = frame(false);
+    ASSERT_EQ(before.size(), now.size());
     size_t differing = 0, beyond = 0;
-    for (size_t i = 0; i < sprites.size(); ++i) {
+    for (size_t i = 0; i < before.size(); ++i) {
       int step = 0;
       for (int shift : {16, 8, 0})
-        step = std::max(step, std::abs(Channel(sprites[i], shift) - Channel(piles[i], shift)));
+        step = std::max(step, std::abs(Channel(before[i], shift) - Channel(now[i], shift)));
       differing += step > 0;
       beyond += step > 8;
     }
-    EXPECT_LE(beyond, sprites.size() / 100);
+    EXPECT_LE(beyond, before.size() / 100);
     EXPECT_GT(differing, 0u);
   }
 }

@@ -211,6 +211,9 @@ using beams::Pile;
 // sprite).
 constexpr int kMostEnds = 8;
 constexpr float kNoEnd = -1.0f;
+// The band's pieces are this many pixels along the screen's axis; a multiple of the rasteriser's 4-pixel
+// blocks.
+constexpr float kSlab = 8.0f;
 
 // A corner of a piece of band: its place on the target in normalised device coordinates with the depth, the
 // beams that reach past the piece's last particle, the first and last particle whose sprites reach the
@@ -329,9 +332,8 @@ struct Reach {
   int first, last;
 };
 
-// The band of a pile: a run of pieces along the line on screen, a piece from each particle's middle to the
-// next and from each end's rim to its middle, each as wide as the sprites that reach it; seen end on, one
-// square over them all. False when a piece would take more beams' ends than a corner holds.
+// The band of a pile: a run of pieces along the line on screen; seen end on, one square over all its
+// sprites. False when a piece would take more beams' ends than a corner holds.
 bool MakeBand(const Pile& pile, const beams::View& view, std::vector<BandVertex>& band) {
   const Beam& longest = pile.beams.front();
   const float largest =
@@ -390,43 +392,43 @@ bool MakeBand(const Pile& pile, const beams::View& view, std::vector<BandVertex>
     return piece(corners, {0, 1, 2, 0, 2, 3}, {first, last});
   }
 
-  const float ux = dx / length, uy = dy / length;
-  auto along = [&](int k) {
-    const Disc& d = discs[static_cast<size_t>(k)];
-    return (d.x - head.x) * ux + (d.y - head.y) * uy;
-  };
-  // Stations along the line: the first rim, every particle's middle, the last rim; each with the depth there.
-  std::vector<float> at{along(first) - head.reach}, depth{head.depth};
+  // Slabs across the line's steeper screen axis, on the rasteriser's 4-pixel grid so that no block of
+  // pixels is shaded for two pieces; each slab's piece as wide as the sprites that reach it, about the line.
+  const bool steep = std::fabs(dy) >= std::fabs(dx);
+  auto main = [&](const Disc& d) { return steep ? d.y : d.x; };
+  auto cross = [&](const Disc& d) { return steep ? d.x : d.y; };
+  const float slope = (cross(tail) - cross(head)) / (main(tail) - main(head));  // across per step along
+  const float stretch = length / std::fabs(main(tail) - main(head));  // a perpendicular reach, across
+  float low = main(head), high = main(head);
   for (int k = first; k <= last; ++k) {
-    at.push_back(along(k));
-    depth.push_back(discs[static_cast<size_t>(k)].depth);
+    const Disc& d = discs[static_cast<size_t>(k)];
+    low = std::min(low, main(d) - d.reach);
+    high = std::max(high, main(d) + d.reach);
   }
-  at.push_back(along(last) + tail.reach);
-  depth.push_back(tail.depth);
-  // The particles that reach each piece, and each station's half-width: the widest reach of the pieces on
-  // either side.
-  const size_t pieces = at.size() - 1;
-  std::vector<Reach> reach(pieces, Reach{last, first});
-  std::vector<float> width(at.size(), 0.0f);
-  for (size_t j = 0; j < pieces; ++j) {
+  for (float from = std::floor(low / kSlab) * kSlab; from < high; from += kSlab) {
+    const float to = from + kSlab;
+    Reach reach{last, first};
+    float widest = 0.0f;
     for (int k = first; k <= last; ++k) {
-      const float t = along(k), r = discs[static_cast<size_t>(k)].reach;
-      if (t + r < at[j] || t - r > at[j + 1]) continue;
-      reach[j] = {std::min(reach[j].first, k), std::max(reach[j].last, k)};
-      width[j] = std::max(width[j], r);
-      width[j + 1] = std::max(width[j + 1], r);
+      const Disc& d = discs[static_cast<size_t>(k)];
+      if (main(d) + d.reach < from || main(d) - d.reach > to) continue;
+      reach = {std::min(reach.first, k), std::max(reach.last, k)};
+      widest = std::max(widest, d.reach);
     }
-  }
-  for (size_t j = 0; j < pieces; ++j) {
-    if (reach[j].first > reach[j].last) continue;
-    const float ax = head.x + ux * at[j], ay = head.y + uy * at[j];
-    const float bx = head.x + ux * at[j + 1], by = head.y + uy * at[j + 1];
-    const float wa = width[j], wb = width[j + 1];
-    const float corners[4][3] = {{ax - uy * wa, ay + ux * wa, depth[j]},
-                                 {ax + uy * wa, ay - ux * wa, depth[j]},
-                                 {bx - uy * wb, by + ux * wb, depth[j + 1]},
-                                 {bx + uy * wb, by - ux * wb, depth[j + 1]}};
-    if (!piece(corners, {0, 1, 2, 1, 3, 2}, reach[j])) return false;
+    if (reach.first > reach.last) continue;
+    // Depth is affine along the line on screen.
+    auto corner = [&](float m, float side, float* out) {
+      const float c = cross(head) + (m - main(head)) * slope + side * widest * stretch;
+      out[0] = steep ? c : m;
+      out[1] = steep ? m : c;
+      out[2] = head.depth + (tail.depth - head.depth) * (m - main(head)) / (main(tail) - main(head));
+    };
+    float corners[4][3];
+    corner(from, -1.0f, corners[0]);
+    corner(from, 1.0f, corners[1]);
+    corner(to, -1.0f, corners[2]);
+    corner(to, 1.0f, corners[3]);
+    if (!piece(corners, {0, 1, 2, 1, 3, 2}, reach)) return false;
   }
   return true;
 }

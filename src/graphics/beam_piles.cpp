@@ -211,9 +211,9 @@ using beams::Pile;
 // sprite).
 constexpr int kMostEnds = 8;
 constexpr float kNoEnd = -1.0f;
-// The band's pieces are this many pixels along the screen's axis; a multiple of the rasteriser's 4-pixel
-// blocks.
-constexpr float kSlab = 8.0f;
+// The band's pieces are this many pixels along the screen's axis, a multiple of the rasteriser's 4-pixel
+// blocks: longer ones loop over more particles, shorter ones cost more triangles.
+constexpr float kSlab = 16.0f;
 
 // A corner of a piece of band: its place on the target in normalised device coordinates with the depth, the
 // beams that reach past the piece's last particle, the first and last particle whose sprites reach the
@@ -263,8 +263,7 @@ void vs_main() {
 }
 )";
 
-// Each particle is a sprite of both layers; its alpha falls from the middle as the spark's does, rounded to
-// the target's steps.
+// Each particle is a sprite of both layers; its alpha falls from the middle as the spark's does.
 // Going up the row from the piece's first particle, the beams are put together from the top one down: a beam
 // that ends at a particle (the shorter ones were drawn later) goes under what is there once its layers'
 // cover so far is known, then the beams that reach past the piece's last particle, all alike there, go under
@@ -305,7 +304,6 @@ void ps_main() {
       vec3 eye = eyeStart + at * eyeStep;
       vec2 r = 2.0 * sqrt(dot(offset, offset)) * max(sqrt(dot(eye, eye)) * sizes.xy, sizes.zz);
       vec2 alpha = vec2(SparkAlpha(r.x) * lowerColour.a, SparkAlpha(r.y) * upperColour.a);
-      alpha = round(alpha * 255.0) * (1.0 / 255.0);
       lowerThrough *= 1.0 - alpha.x;
       upperThrough *= 1.0 - alpha.y;
     }

@@ -390,18 +390,20 @@ bool MakeBand(const Pile& pile, const beams::View& view, std::vector<BandVertex>
     return piece(corners, {0, 1, 2, 0, 2, 3}, {first, last});
   }
 
-  // Slabs across the line's steeper screen axis, on the rasteriser's 4-pixel grid so that no block of
-  // pixels is shaded for two pieces; each slab's piece as wide as the sprites that reach it, about the line.
+  // Slabs across the line's steeper screen axis, on the grid of the rasteriser's 4-pixel blocks (for a
+  // target whose half sides are multiples of 4) so that no block is shaded for two pieces; each slab's
+  // piece as wide as the sprites that reach it, about the line.
   const bool steep = std::fabs(dy) >= std::fabs(dx);
-  auto main = [&](const Disc& d) { return steep ? d.y : d.x; };
-  auto cross = [&](const Disc& d) { return steep ? d.x : d.y; };
-  const float slope = (cross(tail) - cross(head)) / (main(tail) - main(head));  // across per step along
-  const float stretch = length / std::fabs(main(tail) - main(head));  // a perpendicular reach, across
-  float low = main(head), high = main(head);
+  auto along = [&](const Disc& d) { return steep ? d.y : d.x; };
+  auto across = [&](const Disc& d) { return steep ? d.x : d.y; };
+  const float run = along(tail) - along(head);
+  const float slope = (across(tail) - across(head)) / run;  // across per pixel along
+  const float stretch = length / std::fabs(run);            // a perpendicular reach, across
+  float low = along(head), high = along(head);
   for (int k = first; k <= last; ++k) {
     const Disc& d = discs[static_cast<size_t>(k)];
-    low = std::min(low, main(d) - d.reach);
-    high = std::max(high, main(d) + d.reach);
+    low = std::min(low, along(d) - d.reach);
+    high = std::max(high, along(d) + d.reach);
   }
   for (float from = std::floor(low / kSlab) * kSlab; from < high; from += kSlab) {
     const float to = from + kSlab;
@@ -409,17 +411,17 @@ bool MakeBand(const Pile& pile, const beams::View& view, std::vector<BandVertex>
     float widest = 0.0f;
     for (int k = first; k <= last; ++k) {
       const Disc& d = discs[static_cast<size_t>(k)];
-      if (main(d) + d.reach < from || main(d) - d.reach > to) continue;
+      if (along(d) + d.reach < from || along(d) - d.reach > to) continue;
       reach = {std::min(reach.first, k), std::max(reach.last, k)};
       widest = std::max(widest, d.reach);
     }
     if (reach.first > reach.last) continue;
-    // Depth is affine along the line on screen.
-    auto corner = [&](float m, float side, float* out) {
-      const float c = cross(head) + (m - main(head)) * slope + side * widest * stretch;
-      out[0] = steep ? c : m;
-      out[1] = steep ? m : c;
-      out[2] = head.depth + (tail.depth - head.depth) * (m - main(head)) / (main(tail) - main(head));
+    // Depth is affine along the line on screen; past an end it is the end sprite's.
+    auto corner = [&](float a, float side, float* out) {
+      const float c = across(head) + (a - along(head)) * slope + side * widest * stretch;
+      out[0] = steep ? c : a;
+      out[1] = steep ? a : c;
+      out[2] = head.depth + (tail.depth - head.depth) * std::clamp((a - along(head)) / run, 0.0f, 1.0f);
     };
     float corners[4][3];
     corner(from, -1.0f, corners[0]);
@@ -464,7 +466,7 @@ void BeamPiles::Render(gpu::Device& device, const std::vector<ParticleSystem*>& 
     const Pile& pile = plan.piles[static_cast<size_t>(step.pile)];
     if (DrawPile(device, pile, view)) continue;
     for (const Beam& beam : pile.beams) {
-      for (int l = 0; l < beam.layerCount; ++l) drawSprites(const_cast<ParticleSystem*>(beam.layers[l]));
+      for (int l = 0; l < beam.layerCount; ++l) drawSprites(beam.layers[l]);
     }
   }
 }

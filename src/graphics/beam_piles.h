@@ -36,7 +36,7 @@ struct View {
 // One beam: a system of kind 6, or two drawn one after the other (the wide one, then its core), whose alive
 // particles are the first `discs` of the list, laid step apart from start, each system in one colour.
 struct Beam {
-  const ParticleSystem* layers[2] = {nullptr, nullptr};
+  ParticleSystem* layers[2] = {nullptr, nullptr};
   int layerCount = 0;
   math::Vec3 start, step;
   int discs = 0;

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "graphics/beam_piles.h"
 #include "graphics/mesh.h"
 #include "graphics/model.h"
+#include "graphics/particle_discs.h"
 #include "graphics/particle_system.h"
 #include "graphics/sprite.h"
 #include "platform/services.h"
@@ -152,6 +154,8 @@ bool Graphics::Init(plat::Services& s, int w, int h, bool windowed) {
     }
   }
   if (shadersOn) skyLayers = SkyLayers::Create(*device);
+  if (shadersOn) particleDiscs = ParticleDiscs::Create(*device, services->files());
+  if (particleDiscs != nullptr && particleDiscs->DrawsSpark()) beamPiles = BeamPiles::Create(*device);
 
   spriteInterface = plat::sprite::CreateSpriteBatch(*device);
   if (spriteInterface == nullptr) std::fprintf(stderr, "Graphics: no sprite batch; sprites are not drawn\n");
@@ -250,6 +254,8 @@ bool Graphics::Shutdown() {
   litVertexShader.reset();
   litVertexConstants.reset();
   skyLayers.reset();
+  beamPiles.reset();
+  particleDiscs.reset();
   // Everything made on the device goes before it: the off-screen target, the sprite batch and the font.
   offscreenSurface = nullptr;
   renderTexture.reset();

@@ -22,9 +22,11 @@
 namespace plat {
 class Services;
 }
+class BeamPiles;
 struct Mesh;
 class Model;
 class ObjectPart;
+class ParticleDiscs;
 class ParticleSystem;
 struct ParticleEffectDesc;
 class Sprite;
@@ -209,6 +211,11 @@ class Graphics {
   std::unique_ptr<Skybox> innerSkybox;
   std::unique_ptr<Skybox> outerSkybox;
   std::unique_ptr<SkyLayers> skyLayers;  // with the shaders on: both skies in one pass behind the scene
+  // With the shaders on: the particle pictures whose alpha the sprites work out by formula, and the beams
+  // along one line drawn a pile at a time (by the spark's formula). Without them every sprite reads its
+  // picture and every beam is drawn sprite by sprite, as the pixel tests draw the reference.
+  std::unique_ptr<ParticleDiscs> particleDiscs;
+  std::unique_ptr<BeamPiles> beamPiles;
 
  private:
   // Compiles one shader file; false after its messages when it does not compile or cannot be created.

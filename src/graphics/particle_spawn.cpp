@@ -7,14 +7,13 @@
 
 #include "graphics/graphics.h"
 #include "graphics/model.h"
+#include "graphics/particle_discs.h"
 #include "graphics/particle_kinds.h"
 #include "math/random.h"
 #include "platform/services.h"
 
 namespace {
 
-constexpr const char* kTexture1 = "Assets\\Art\\Texture1.dds";  // explosions, beams, streaks, warp
-constexpr const char* kTexture3 = "Assets\\Art\\Texture3.dds";  // exhausts, glows, sprays, charge rings
 constexpr int kExplosionEmitters = 10;
 constexpr float kBeamWidening = 5.0f;
 
@@ -81,8 +80,8 @@ bool Graphics::SpawnParticleSystem(const ParticleEffectDesc* desc) {
 
   const char* texturePath = d.kind == kExplosionParticles || d.kind == kBeamParticles ||
                                     d.kind == kStreakParticles || d.kind == kWarpParticles
-                                ? kTexture1
-                                : kTexture3;
+                                ? kSparkPicture
+                                : kGlowPicture;
   // The texture from the scene cache, loaded when absent; null after the failure has been reported.
   auto texture = [&]() -> plat::gpu::Texture* {
     int index = FindTexture(texturePath);

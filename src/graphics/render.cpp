@@ -6,9 +6,11 @@
 #include <cstring>
 #include <vector>
 
+#include "graphics/beam_piles.h"
 #include "graphics/graphics.h"
 #include "graphics/mesh.h"
 #include "graphics/model.h"
+#include "graphics/particle_discs.h"
 #include "graphics/particle_system.h"
 #include "graphics/sprite.h"
 #include "platform/image.h"
@@ -381,20 +383,29 @@ void Graphics::BeginPointSprites() {
 void Graphics::RenderParticles() {
   device->SetTransform(gpu::TransformKind::World, math::MatrixIdentity());
   BeginPointSprites();
-  auto draw = [](ParticleSystem* system) {
+  auto draw = [this](ParticleSystem* system) {
+    if (particleDiscs != nullptr) device->SetPixelShader(particleDiscs->For(system->texture));
     system->SetPointSize();
     system->Render();
     system->PostRender();
   };
-  for (ParticleSystem* system : freeParticleSystems) draw(system);
+  std::vector<ParticleSystem*> systems(freeParticleSystems.begin(), freeParticleSystems.end());
   for (const std::vector<Model*>* list : {&entityModels, &blendedModels}) {
     for (Model* model : *list) {
       if (!model->drawParticles) continue;
       for (ParticleSystem* system : model->particleSystems) {
-        if (system != nullptr) draw(system);
+        if (system != nullptr) systems.push_back(system);
       }
     }
   }
+  if (beamPiles != nullptr) {
+    const beams::View view{device->GetTransform(gpu::TransformKind::View), viewProj,
+                           static_cast<float>(width), static_cast<float>(height)};
+    beamPiles->Render(*device, systems, view, draw);
+  } else {
+    for (ParticleSystem* system : systems) draw(system);
+  }
+  device->SetPixelShader(nullptr);
   device->SetRenderState(gpu::RenderState::PointSpriteEnable, 0);
   device->SetRenderState(gpu::RenderState::PointScaleEnable, 0);
   device->SetRenderState(gpu::RenderState::AlphaBlendEnable, 0);

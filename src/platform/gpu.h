@@ -32,6 +32,9 @@ struct Material {
 };
 
 enum class Primitive : uint8_t { PointList, LineList, TriangleList, TriangleStrip };
+// Point sprites are drawn at most this many pixels across, the largest size of the device the renderer was
+// written for.
+constexpr float kMaxPointSize = 64.0f;
 enum class TransformKind : uint8_t { World, View, Projection };
 enum class RenderState : uint8_t {
   ZEnable,

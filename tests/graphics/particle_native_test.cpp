@@ -1,18 +1,27 @@
 // Particle effects on the OpenGL device (SDL's offscreen driver), read back from the back buffer: a glow is a
 // soft disc in its colour held to the 64-pixel cap, the warp tunnel fills the view with pale cyan streaks,
-// and beams piled up as a boss's cannons pile them look the same whether the sprites' clear fragments are
-// skipped or blended.
+// beams piled up as a boss's cannons pile them look the same whether the sprites' clear fragments are
+// skipped or blended, and the particles of the bosses' fights, beams drawn a pile at a time and sprites by
+// their pictures' formulas, look as drawn sprite by sprite reading the pictures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <list>
+#include <map>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "enemies/enemy.h"
+#include "enemies/enemy_manager.h"
+#include "graphics/beam_piles.h"
 #include "graphics/graphics.h"
 #include "graphics/model.h"
+#include "graphics/particle_discs.h"
 #include "graphics/particle_system.h"
+#include "harness/autopilot.h"
 #include "math/random.h"
 #include "native_test_support.h"
 #include "platform/native/gl_device.h"
@@ -120,6 +129,9 @@ TEST_F(ParticleFrames, PiledBeamsLookTheSameWithClearFragmentsSkipped) {
     }
   }
   g.Update(0.02f);
+  // The beams drawn sprite by sprite, each reading its picture.
+  const std::unique_ptr<BeamPiles> piles = std::move(g.beamPiles);
+  const std::unique_ptr<ParticleDiscs> discs = std::move(g.particleDiscs);
 
   auto frame = [&](bool skipped) {
     EXPECT_TRUE(plat::SetClearSpriteFragmentsSkipped(*g.device, skipped));
@@ -148,6 +160,137 @@ TEST_F(ParticleFrames, PiledBeamsLookTheSameWithClearFragmentsSkipped) {
     first = std::min(first, i);
   }
   EXPECT_EQ(differing, 0u) << "first at x " << first % 800 << ", y " << first / 800;
+}
+
+// A particle system of a recorded frame as the particle pass met it, with the model it went with (-1 for a
+// free one), and drawn again as it was.
+struct FrozenSystem {
+  int kind;
+  float pointSize;
+  int model;
+  std::string picture;
+  std::list<Particle> particles;
+};
+class Frozen : public ParticleSystem {
+ public:
+  explicit Frozen(const FrozenSystem& s) : ParticleSystem(s.kind, 4096, 512, s.pointSize, true) {
+    particles = s.particles;
+  }
+  void InitParticle(Particle&) override {}
+  void Update(float) override {}
+};
+struct FightFrame {
+  size_t particles = 0;
+  math::Vec3 eye, look, up, right;
+  std::vector<FrozenSystem> systems;
+};
+
+// Each system the particle pass meets, in its order, with the number of its model (-1 for a free one).
+template <class Visit>
+void EachSystem(const Graphics& g, Visit visit) {
+  for (const ParticleSystem* s : g.freeParticleSystems) visit(*s, -1);
+  int model = 0;
+  for (const std::vector<Model*>* list : {&g.entityModels, &g.blendedModels}) {
+    for (const Model* m : *list) {
+      if (!m->drawParticles) continue;
+      for (const ParticleSystem* s : m->particleSystems) visit(*s, model);
+      ++model;
+    }
+  }
+}
+
+// The fight benchmark's fight with the four bosses on the headless engine (its seed, frame time, god mode
+// and autopilot; a boss standing after 25 s is brought down): for each boss the frame with the most
+// particles.
+std::map<int, FightFrame> RecordBossFights() {
+  std::map<int, FightFrame> busiest;
+  EngineHarness h(20);
+  Engine& e = h.engine();
+  math::SeedRandom(3);
+  if (!e.LoadLevel("bosses.kvl") || e.players.empty()) return busiest;
+  e.players[0]->godmode = true;
+  const Graphics& g = *e.graphics;
+  for (int frame = 0; frame < 20000 && !autopilot::AtEnd(e); ++frame) {
+    autopilot::SetKeys(e, h.services, frame);
+    Enemy* boss = autopilot::BossInPlay(*e.enemyManager);
+    if (boss != nullptr && boss->GetAgeMs() > 25000) {
+      boss->health = 0;
+      if (boss->typeId == kPsychoSideId) std::fill(boss->scratch, boss->scratch + 5, 0);
+    }
+    h.Step();
+    if ((boss = autopilot::BossInPlay(*e.enemyManager)) == nullptr) continue;
+    size_t particles = 0;
+    EachSystem(g, [&](const ParticleSystem& s, int) {
+      for (const Particle& p : s.particles) particles += p.alive;
+    });
+    FightFrame& kept = busiest[boss->typeId];
+    if (particles <= kept.particles) continue;
+    const Camera& c = g.camera;
+    kept = {particles, c.GetEye(), c.GetLook(), c.GetUp(), c.GetRight(), {}};
+    EachSystem(g, [&](const ParticleSystem& s, int model) {
+      kept.systems.push_back({s.kind, s.pointSize, model, s.texture->Name(), s.particles});
+    });
+  }
+  return busiest;
+}
+
+// Each boss's frame with the most particles drawn again over the level's sky: beams a pile at a time and
+// sprites by their pictures' formulas, and sprite by sprite reading the pictures as before. At most 1% of
+// the pixels may differ by more than 8 steps of a colour channel (where tens of faint rims lie one over
+// another, the sprites' 8-bit blends round each layer's share), and the two must differ somewhere.
+TEST_F(ParticleFrames, TheBossFightsParticlesLookAsDrawnSpriteBySprite) {
+  const std::map<int, FightFrame> fights = RecordBossFights();
+  ASSERT_EQ(fights.size(), 4u);
+  Graphics g;
+  ASSERT_TRUE(g.Init(*services_, 800, 600, false));
+  ASSERT_NE(g.beamPiles, nullptr);
+  g.titleMode = false;
+  for (const auto& [boss, fight] : fights) {
+    SCOPED_TRACE(testing::Message() << "boss " << boss << ", " << fight.particles << " particles");
+    g.ClearScene();
+    ASSERT_TRUE(g.SetSkybox(0));
+    g.outerSkybox->spinStep = 0.0f;
+    g.camera.SetEye(fight.eye);
+    g.camera.SetAxes(fight.look, fight.up, fight.right);
+    std::map<int, Model*> models;
+    for (const FrozenSystem& copy : fight.systems) {
+      int texture = g.FindTexture(copy.picture.c_str());
+      if (texture < 0) texture = g.LoadTexture(copy.picture.c_str(), nullptr);
+      ASSERT_GE(texture, 0);
+      auto* system = new Frozen(copy);
+      system->Init(g.device.get(), g.sceneTextures[static_cast<size_t>(texture)].texture.get());
+      Model*& holder = models[copy.model];
+      if (copy.model >= 0 && holder == nullptr) {
+        ASSERT_TRUE(g.LoadModel(&holder, "Bullet.mdl", 0, 0, 0, false, false));
+        holder->visible = false;
+      }
+      (copy.model < 0 ? g.freeParticleSystems : holder->particleSystems).push_back(system);
+    }
+    auto frame = [&](bool asBefore) {
+      std::unique_ptr<BeamPiles> piles;
+      std::unique_ptr<ParticleDiscs> discs;
+      if (asBefore) std::swap(piles, g.beamPiles), std::swap(discs, g.particleDiscs);
+      g.Render();
+      if (asBefore) std::swap(piles, g.beamPiles), std::swap(discs, g.particleDiscs);
+      std::vector<uint32_t> pixels;
+      int w = 0, h = 0;
+      EXPECT_TRUE(plat::ReadBackBufferPixels(*g.device, pixels, &w, &h));
+      EXPECT_EQ(w * h, 800 * 600);
+      return pixels;
+    };
+    const std::vector<uint32_t> before = frame(true), now = frame(false);
+    ASSERT_EQ(before.size(), now.size());
+    size_t differing = 0, beyond = 0;
+    for (size_t i = 0; i < before.size(); ++i) {
+      int step = 0;
+      for (int shift : {16, 8, 0})
+        step = std::max(step, std::abs(Channel(before[i], shift) - Channel(now[i], shift)));
+      differing += step > 0;
+      beyond += step > 8;
+    }
+    EXPECT_LE(beyond, before.size() / 100);
+    EXPECT_GT(differing, 0u);
+  }
 }
 
 }  // namespace

@@ -1,15 +1,23 @@
 // Particle systems on the recording device: the vertex ring's locks and draws frame by frame (the clamp of a
 // batch larger than the buffer included), a lock that fails, colour packing, what each effect request makes
-// and with which texture, a missing texture, and the warp tunnel the engine starts.
+// and with which texture, a missing texture, the warp tunnel the engine starts, which pictures are drawn by
+// formula and which beams the particle pass draws a pile at a time.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <list>
+#include <map>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/engine.h"
 #include "game/player.h"
+#include "graphics/beam_piles.h"
+#include "graphics/particle_discs.h"
 #include "graphics/particle_kinds.h"
 #include "graphics_test_support.h"
 #include "harness/engine_harness.h"
@@ -250,6 +258,121 @@ TEST(WarpEffect, OneTunnelAtTheShipsEngineOrItsModelInTheTitleSceneAndInPlay) {
   h.engine().players.clear();
   g.Update(0.01f);
   EXPECT_TRUE(g.freeParticleSystems.empty());
+}
+
+// What the particle pass draws in turn, seen from 100 units behind the origin: beams along line A (y 20) or
+// line B (y -20) of a length in particles, a beam along A in other colours (W), one along A not laid yet
+// (u, drawn as made), and glows on line A (a) or between the lines (f). A pile is written as its line with
+// its beams' lengths; a system drawn sprite by sprite by its letter. A pile drawn is one band of triangles
+// by the piles' program; in wireframe, where the band would show its edges, its beams are drawn as sprites.
+TEST(BeamPlan, BeamsAlongOneLinePileUpWithoutChangingWhatOverlapsThem) {
+  GraphicsHarness h;
+  ASSERT_TRUE(h.initialised);
+  Graphics& g = *h.graphics;
+  g.camera.SetEye({0, 0, -100});
+  g.camera.SetAxes({0, 0, 1}, {0, 1, 0}, {1, 0, 0});
+  beams::View view{g.camera.GetViewMatrix(), {}, 800.0f, 600.0f};
+  view.viewProj = math::MatrixMultiply(view.view, g.device->GetTransform(gpu::TransformKind::Projection));
+  const struct {
+    const char* drawn;
+    const char* plan;
+  } cases[] = {
+      {"A100 A98 A96", "A(100,98,96)"},
+      {"A100 f A98", "f A(100,98)"},
+      {"A100 a A98", "A(100) a A(98)"},
+      {"A100 B100 A98 B98", "A(100,98) B(100,98)"},
+      {"A98 A100", "A(98) A(100)"},
+      {"A100 u A98", "A(100) u u A(98)"},
+      {"A100 W100 A98", "A(100) W(100) A(98)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.drawn);
+    std::list<math::Vec3> places;  // the effects track them
+    std::map<const ParticleSystem*, char> names;
+    std::vector<ParticleSystem*> systems;
+    std::istringstream drawn(c.drawn);
+    for (std::string item; drawn >> item;) {
+      Model* holder = h.AddModel(g.entityModels);
+      const math::Vec3 start =
+          item[0] == 'f' ? math::Vec3{} : math::Vec3{-40, item[0] == 'B' ? -20.0f : 20.0f, 0};
+      // A particle every 3 units up to the length, and a unit to spare.
+      const int discs = item.size() > 1 ? std::stoi(item.substr(1)) : 100;
+      ParticleEffectDesc desc{holder, &places.emplace_back(start)};
+      desc.vecB = &places.emplace_back(start + math::Vec3{3.0f * static_cast<float>(discs) - 2.0f, 0, 0});
+      desc.kind = item[0] == 'a' || item[0] == 'f' ? kGlowParticles : kBeamParticles;
+      desc.count = 100;
+      desc.pointSize = 10.0f;
+      desc.colourA = item[0] == 'W' ? ParticleColour{1, 1, 1, 1} : ParticleColour{0, 0, 0, 1};
+      desc.colourB = {1, 0, 0, 1};
+      desc.attached = true;
+      ASSERT_TRUE(g.SpawnParticleSystem(&desc));
+      for (ParticleSystem* s : holder->particleSystems) {
+        if (item[0] != 'u') s->Update(0.02f);
+        names[s] = item[0];
+        systems.push_back(s);
+      }
+    }
+    const beams::Plan plan = beams::PlanParticles(systems, view);
+    std::string made;
+    for (const beams::Step& step : plan.steps) {
+      made += made.empty() ? "" : " ";
+      if (step.system != nullptr) {
+        made += names[step.system];
+        continue;
+      }
+      const beams::Pile& pile = plan.piles[static_cast<size_t>(step.pile)];
+      made += names[pile.beams.front().layers[0]] + std::string("(");
+      for (const beams::Beam& beam : pile.beams)
+        made += std::to_string(beam.discs) + (&beam == &pile.beams.back() ? ")" : ",");
+    }
+    EXPECT_EQ(made, c.plan);
+    for (auto fill : {gpu::Fill::Solid, gpu::Fill::Wireframe}) {
+      if (&c != &cases[0]) break;
+      g.device->SetRenderState(gpu::RenderState::FillMode, static_cast<uint32_t>(fill));
+      g.Render();
+      std::map<std::string, int> drawn;  // by pixel program
+      for (const auto& d : h.log().PreviousDraws()) {
+        if (d.primitive == gpu::Primitive::PointList || d.state.pixelShader == "beam piles pixel")
+          ++drawn[d.state.pixelShader];
+      }
+      EXPECT_EQ(drawn, (fill == gpu::Fill::Solid
+                            ? std::map<std::string, int>{{"beam piles pixel", 1}}
+                            : std::map<std::string, int>{{"Assets\\Art\\Texture1.dds by formula", 6}}));
+    }
+    g.ClearScene();
+  }
+}
+
+// A picture is drawn by formula only where its file holds the disc: with the other picture copied over it,
+// its sprites read it again, and with the spark's gone so do the beams, drawn sprite by sprite.
+TEST(ParticleDiscs, APictureIsDrawnByItsFormulaOnlyWhereItsFileHoldsIt) {
+  const struct {
+    const char *copied, *over;
+    bool spark, glow;
+  } cases[] = {{nullptr, nullptr, true, true},
+               {"Texture3.dds", "Texture1.dds", false, true},
+               {"Texture1.dds", "Texture3.dds", true, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.over != nullptr ? c.over : "as shipped");
+    gfxtest::ScratchGameFolder folder;
+    if (c.copied != nullptr) {
+      const std::filesystem::path art = folder.Root() / "Assets" / "Art";
+      std::filesystem::copy_file(art / c.copied, art / c.over,
+                                 std::filesystem::copy_options::overwrite_existing);
+    }
+    GraphicsHarness h(folder.Root());
+    ASSERT_TRUE(h.initialised);
+    Graphics& g = *h.graphics;
+    for (auto [picture, drawn] : {std::pair{kSparkPicture, c.spark}, std::pair{kGlowPicture, c.glow}}) {
+      const int texture = g.LoadTexture(picture, nullptr);
+      ASSERT_GE(texture, 0);
+      const bool byFormula =
+          g.particleDiscs != nullptr &&
+          g.particleDiscs->For(g.sceneTextures[static_cast<size_t>(texture)].texture.get());
+      EXPECT_EQ(byFormula, drawn) << picture;
+    }
+    EXPECT_EQ(g.beamPiles != nullptr, c.spark);
+  }
 }
 
 }  // namespace

@@ -18,7 +18,6 @@ namespace {
 
 using gpu::RenderState;
 
-constexpr float kPointSizeCap = 64.0f;
 constexpr uint32_t kInitialStreamBytes = 256 * 1024;
 constexpr GLuint kWhite = 0xFFFFFFFFu;
 
@@ -642,8 +641,8 @@ void GlDevice::UpdateFixedUniforms() {
   }
   // Distance scaling takes the attenuation factors as (0, 0, 1), the only ones the renderer sets.
   fixed_.point[0] = StateF(RenderState::PointSize);
-  fixed_.point[1] = std::clamp(StateF(RenderState::PointSizeMin), 0.0f, kPointSizeCap);
-  fixed_.point[2] = kPointSizeCap;
+  fixed_.point[1] = std::clamp(StateF(RenderState::PointSizeMin), 0.0f, gpu::kMaxPointSize);
+  fixed_.point[2] = gpu::kMaxPointSize;
   fixed_.point[3] = renderStates_[Index(RenderState::PointScaleEnable)] != 0 ? 1.0f : 0.0f;
 }
 

@@ -51,7 +51,7 @@ ExhaustParticles::ExhaustParticles(const math::Vec3* pointIn, float offsetIn, co
 ExhaustParticles::ExhaustParticles(int kindIn, float spreadIn, float pushIn, float lifeSpreadIn,
                                    const math::Vec3* pointIn, float offsetIn, const math::Vec3* directionIn,
                                    ParticleColour a, ParticleColour b, float size, int count)
-    : ParticleSystem(kindIn, 2048, 512, size, false),
+    : ParticleSystem(kindIn, 512, size, false),
       direction(directionIn),
       point(pointIn),
       colourA(a),
@@ -61,6 +61,7 @@ ExhaustParticles::ExhaustParticles(int kindIn, float spreadIn, float pushIn, flo
       push(pushIn),
       lifeSpread(lifeSpreadIn) {
   Births(*this, count);
+  FitCapacity();
 }
 
 void ExhaustParticles::InitParticle(Particle& p) {
@@ -87,11 +88,12 @@ ThrustParticles::ThrustParticles(const math::Vec3* pointIn, float offsetIn, cons
 
 SmallSprayParticles::SmallSprayParticles(const math::Vec3* pointIn, float offsetIn,
                                          const math::Vec3* directionIn, int count)
-    : ParticleSystem(kSmallSprayParticles, 128, 64, 10.0f, false),
+    : ParticleSystem(kSmallSprayParticles, 64, 10.0f, false),
       direction(directionIn),
       point(pointIn),
       offset(offsetIn) {
   Births(*this, count);
+  FitCapacity();
 }
 
 void SmallSprayParticles::InitParticle(Particle& p) {
@@ -112,8 +114,9 @@ void SmallSprayParticles::Update(float dt) {
 // ---- Kind 3 ----
 
 GlowParticles::GlowParticles(const math::Vec3* pointIn, ParticleColour colourIn, float size)
-    : ParticleSystem(kGlowParticles, 4, 512, size, true), point(pointIn), colour(colourIn) {
+    : ParticleSystem(kGlowParticles, 512, size, true), point(pointIn), colour(colourIn) {
   AddParticle();
+  FitCapacity();
 }
 
 void GlowParticles::InitParticle(Particle& p) {
@@ -132,7 +135,7 @@ void GlowParticles::Update(float) {
 
 ExplosionParticles::ExplosionParticles(math::Vec3 originIn, float durationIn, plat::gpu::Argb a,
                                        plat::gpu::Argb b, float speedIn, int count)
-    : ParticleSystem(kExplosionParticles, 2048, 512, 10.0f, true),
+    : ParticleSystem(kExplosionParticles, 512, 10.0f, true),
       duration(durationIn),
       emitted(count / 2),
       colourA(ArgbToColour(a)),
@@ -142,6 +145,7 @@ ExplosionParticles::ExplosionParticles(math::Vec3 originIn, float durationIn, pl
   rate = static_cast<float>(count);
   total = count;
   Births(*this, count / 2);
+  FitCapacity(total - emitted);
 }
 
 void ExplosionParticles::InitParticle(Particle& p) {
@@ -182,8 +186,9 @@ void ExplosionParticles::Update(float dt) {
 // ---- Kind 5 ----
 
 ConvergeParticles::ConvergeParticles(const math::Vec3* pointIn, float durationIn, int count)
-    : ParticleSystem(kConvergeParticles, 2048, 512, 30.5f, true), point(pointIn), duration(durationIn) {
+    : ParticleSystem(kConvergeParticles, 512, 30.5f, true), point(pointIn), duration(durationIn) {
   Births(*this, count);
+  FitCapacity();
 }
 
 void ConvergeParticles::InitParticle(Particle& p) {
@@ -217,12 +222,13 @@ void ConvergeParticles::Update(float dt) {
 
 BeamParticles::BeamParticles(const math::Vec3* startIn, const math::Vec3* endIn, float size,
                              plat::gpu::Argb colourIn, int countIn)
-    : ParticleSystem(kBeamParticles, 2048, 512, size, true),
+    : ParticleSystem(kBeamParticles, 512, size, true),
       start(startIn),
       end(endIn),
       count(countIn),
       colour(colourIn) {
   Births(*this, count);
+  FitCapacity();
 }
 
 void BeamParticles::InitParticle(Particle& p) {
@@ -258,7 +264,7 @@ void BeamParticles::Update(float) {
 
 StreakParticles::StreakParticles(math::Vec3 originIn, math::Vec3 directionIn, float size,
                                  plat::gpu::Argb colourIn, int countIn, float durationIn)
-    : ParticleSystem(kStreakParticles, 1024, 512, size, true),
+    : ParticleSystem(kStreakParticles, 512, size, true),
       streakOrigin(originIn),
       direction(directionIn),
       duration(durationIn),
@@ -266,6 +272,7 @@ StreakParticles::StreakParticles(math::Vec3 originIn, math::Vec3 directionIn, fl
       colour(colourIn) {
   origin = originIn;
   Births(*this, count);
+  FitCapacity();
 }
 
 void StreakParticles::InitParticle(Particle& p) {
@@ -313,7 +320,7 @@ void StreakParticles::Update(float dt) {
 
 WarpParticles::WarpParticles(const math::Vec3* pointIn, const math::Vec3* u, const math::Vec3* w,
                              const math::Vec3* directionIn, float radiusIn, float size, int count)
-    : ParticleSystem(kWarpParticles, 4096, 512, size, false),
+    : ParticleSystem(kWarpParticles, 512, size, false),
       point(pointIn),
       ringU(u),
       ringW(w),
@@ -324,6 +331,7 @@ WarpParticles::WarpParticles(const math::Vec3* pointIn, const math::Vec3* u, con
   rate = static_cast<float>(count) * 0.05f;
   for (int i = 0; static_cast<float>(i) < rate; ++i) AddParticle();
   emitted = IntegerPart(rate);
+  FitCapacity(total - emitted);
 }
 
 void WarpParticles::InitParticle(Particle& p) {
@@ -371,7 +379,7 @@ void WarpParticles::Update(float dt) {
 ChargeRingParticles::ChargeRingParticles(const math::Vec3* pointIn, const math::Vec3* u, const math::Vec3* w,
                                          const math::Vec3* centreDirectionIn, float durationIn,
                                          float radiusIn, ParticleColour a, ParticleColour b, int count)
-    : ParticleSystem(kChargeRingParticles, 2048, 512, 20.0f, true),
+    : ParticleSystem(kChargeRingParticles, 512, 20.0f, true),
       point(pointIn),
       centreDirection(centreDirectionIn),
       ringU(u),
@@ -385,6 +393,7 @@ ChargeRingParticles::ChargeRingParticles(const math::Vec3* pointIn, const math::
   rate = duration > 0.0f ? static_cast<float>(count) / (duration * 0.5f) : static_cast<float>(count);
   for (int i = 0; static_cast<float>(i) < rate; ++i) AddParticle();
   emitted = IntegerPart(rate);
+  FitCapacity(total - emitted);
 }
 
 void ChargeRingParticles::InitParticle(Particle& p) {

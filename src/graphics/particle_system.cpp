@@ -16,6 +16,12 @@ namespace gpu = plat::gpu;
 ParticleSystem::ParticleSystem(int k, unsigned cap, unsigned b, float size, bool once)
     : kind(k), pointSize(size), oneShot(once), capacity(cap), batch(b) {}
 
+void ParticleSystem::FitCapacity(int later) {
+  constexpr size_t kMostVertices = 1 << 16;
+  const size_t most = particles.size() + static_cast<size_t>(std::max(later, 0));
+  capacity = static_cast<unsigned>(std::clamp<size_t>(most, 1, kMostVertices));
+}
+
 ParticleSystem::~ParticleSystem() = default;
 
 bool ParticleSystem::Init(gpu::Device* d, gpu::Texture* t, plat::Dialogs* dialogs) {

@@ -131,6 +131,12 @@ class ParticleSystem {
 
  protected:
   ParticleSystem(int kind, unsigned capacity, unsigned batch, float pointSize, bool oneShot);
+  // A kind whose constructor sizes the buffer with FitCapacity once it has made its first births.
+  ParticleSystem(int kind, unsigned batch, float pointSize, bool oneShot)
+      : ParticleSystem(kind, 0, batch, pointSize, oneShot) {}
+  // Sizes the vertex buffer to the most particles the system ever holds: those born so far and `later`
+  // births still to come (at least one vertex, and at most 65,536: more are drawn in turns through the ring).
+  void FitCapacity(int later = 0);
   // The update of the endless sprays: moves, ages and fades the alive particles and re-births the dead.
   void UpdateSpray(float dt);
 

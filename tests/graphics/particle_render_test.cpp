@@ -133,15 +133,20 @@ class SpawnTest : public ::testing::Test {
 };
 
 TEST_F(SpawnTest, EachRequestMakesItsSystemsWithTheirTextureOrNothing) {
+  // Each buffer holds the most particles its system ever has: the count of 20, one glow, a tenth of the
+  // count per explosion emitter, and the 54 a charge ring of 0.75 s is born with.
   const struct {
     int kind;
     bool attached;
     size_t attachedSystems, freeSystems;  // nothing made: 0 and 0
     char texture;                         // '1' or '3'
-  } cases[] = {{0, true, 1, 0, '3'},  {1, true, 1, 0, '3'},  {2, true, 1, 0, '3'}, {3, true, 1, 0, '3'},
-               {5, true, 1, 0, '3'},  {6, true, 2, 0, '1'},  {8, true, 1, 0, '1'}, {9, true, 1, 0, '3'},
-               {4, true, 0, 0, 0},    {7, true, 0, 0, 0},    {-1, true, 0, 0, 0},  {4, false, 0, 10, '1'},
-               {7, false, 0, 1, '1'}, {8, false, 0, 1, '1'}, {0, false, 0, 0, 0},  {10, false, 0, 0, 0}};
+    uint32_t vertices;                    // in each system's buffer
+  } cases[] = {{0, true, 1, 0, '3', 20},  {1, true, 1, 0, '3', 20},  {2, true, 1, 0, '3', 20},
+               {3, true, 1, 0, '3', 1},   {5, true, 1, 0, '3', 20},  {6, true, 2, 0, '1', 20},
+               {8, true, 1, 0, '1', 20},  {9, true, 1, 0, '3', 54},  {4, true, 0, 0, 0, 0},
+               {7, true, 0, 0, 0, 0},     {-1, true, 0, 0, 0, 0},    {4, false, 0, 10, '1', 2},
+               {7, false, 0, 1, '1', 20}, {8, false, 0, 1, '1', 20}, {0, false, 0, 0, 0, 0},
+               {10, false, 0, 0, 0, 0}};
   for (const auto& k : cases) {
     SCOPED_TRACE("kind " + std::to_string(k.kind) + (k.attached ? " attached" : " free"));
     desc.kind = k.kind;
@@ -153,7 +158,8 @@ TEST_F(SpawnTest, EachRequestMakesItsSystemsWithTheirTextureOrNothing) {
       for (ParticleSystem* s : *list) {
         EXPECT_EQ(s->kind, k.kind);
         EXPECT_EQ(s->texture->Name(), std::string("Assets\\Art\\Texture") + k.texture + ".dds");
-        EXPECT_NE(s->vertexBuffer, nullptr);
+        EXPECT_EQ(s->vertexBuffer != nullptr ? s->vertexBuffer->SizeBytes() : 0u,
+                  k.vertices * sizeof(PointVertex));
         delete s;
       }
       list->clear();

@@ -1,9 +1,11 @@
 // The OpenGL device on SDL's offscreen driver: real draws read back from the back buffer (top-left origin,
 // upright images, culling, depth, blending, point sprites), shaders with named constants and a second
-// texture, buffer locks.
+// texture, buffer locks, and dynamic buffers drawn by streaming their vertices.
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <malloc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -688,49 +690,94 @@ TEST_F(GlDeviceTest, ShaderErrorsComeBackAsMessages) {
   EXPECT_FALSE(noEntry.messages.empty());
 }
 
+// Static buffers live in GL; dynamic ones in their CPU copy, streamed at each draw.
 TEST_F(GlDeviceTest, LocksOutOfRangeReturnNothingAndDrawsPastTheEndAreSkipped) {
-  auto vb = device_->CreateVertexBuffer(3 * sizeof(RhwVertex), gpu::usage::WriteOnly, kRhwColour);
-  ASSERT_NE(vb, nullptr);
-  EXPECT_EQ(vb->SizeBytes(), 60u);
-  EXPECT_EQ(vb->Lock(40, 40, gpu::LockMode::Normal), nullptr);
-  EXPECT_EQ(vb->Lock(60, 0, gpu::LockMode::Normal), nullptr);
-  EXPECT_EQ(vb->Lock(0xFFFFFFF0u, 0x20, gpu::LockMode::Normal), nullptr);  // no wrap-around
-  auto* v = static_cast<RhwVertex*>(vb->Lock(0, 0, gpu::LockMode::Discard));
-  ASSERT_NE(v, nullptr);
-  v[0] = {10, 10, 0.5f, 1, kRed};
-  v[1] = {40, 40, 0.5f, 1, kRed};
-  v[2] = {10, 40, 0.5f, 1, kRed};
-  vb->Unlock();
+  for (uint32_t usage : {gpu::usage::WriteOnly, gpu::usage::Dynamic | gpu::usage::WriteOnly}) {
+    SCOPED_TRACE(usage);
+    auto vb = device_->CreateVertexBuffer(3 * sizeof(RhwVertex), usage, kRhwColour);
+    ASSERT_NE(vb, nullptr);
+    EXPECT_EQ(vb->SizeBytes(), 60u);
+    EXPECT_EQ(vb->Lock(40, 40, gpu::LockMode::Normal), nullptr);
+    EXPECT_EQ(vb->Lock(60, 0, gpu::LockMode::Normal), nullptr);
+    EXPECT_EQ(vb->Lock(0xFFFFFFF0u, 0x20, gpu::LockMode::Normal), nullptr);  // no wrap-around
+    auto* v = static_cast<RhwVertex*>(vb->Lock(0, 0, gpu::LockMode::Discard));
+    ASSERT_NE(v, nullptr);
+    v[0] = {10, 10, 0.5f, 1, kRed};
+    v[1] = {40, 40, 0.5f, 1, kRed};
+    v[2] = {10, 40, 0.5f, 1, kRed};
+    vb->Unlock();
 
-  auto ib = device_->CreateIndexBuffer(6, gpu::usage::WriteOnly);
-  ASSERT_NE(ib, nullptr);
-  EXPECT_EQ(ib->Lock(4, 4, gpu::LockMode::Normal), nullptr);
-  auto* idx = static_cast<uint16_t*>(ib->Lock(0, 6, gpu::LockMode::Normal));
-  ASSERT_NE(idx, nullptr);
-  idx[0] = 0, idx[1] = 1, idx[2] = 2;
-  ib->Unlock();
-  EXPECT_EQ(device_->CreateVertexBuffer(0, 0, 0), nullptr);
+    auto ib = device_->CreateIndexBuffer(6, gpu::usage::WriteOnly);
+    ASSERT_NE(ib, nullptr);
+    EXPECT_EQ(ib->Lock(4, 4, gpu::LockMode::Normal), nullptr);
+    auto* idx = static_cast<uint16_t*>(ib->Lock(0, 6, gpu::LockMode::Normal));
+    ASSERT_NE(idx, nullptr);
+    idx[0] = 0, idx[1] = 1, idx[2] = 2;
+    ib->Unlock();
+    EXPECT_EQ(device_->CreateVertexBuffer(0, usage, 0), nullptr);
 
-  device_->SetRenderState(RenderState::ZEnable, 0);
-  device_->SetFVF(kRhwColour);
-  device_->SetStreamSource(vb.get(), 0, sizeof(RhwVertex));
-  device_->SetIndices(ib.get());
+    device_->SetRenderState(RenderState::ZEnable, 0);
+    device_->SetFVF(kRhwColour);
+    device_->SetStreamSource(vb.get(), 0, sizeof(RhwVertex));
+    device_->SetIndices(ib.get());
+    device_->Clear(kBlack, 1.0f);
+    device_->DrawPrimitive(gpu::Primitive::TriangleList, 1, 1);                  // vertices 3..5 do not exist
+    device_->DrawIndexedPrimitive(gpu::Primitive::TriangleList, 0, 0, 3, 1, 1);  // indices 1..3 do not exist
+    Reread();
+    EXPECT_EQ(Pixel(15, 35), kBlack);
+    device_->DrawIndexedPrimitive(gpu::Primitive::TriangleList, 0, 0, 3, 0, 1);
+    Reread();
+    EXPECT_EQ(Pixel(15, 35), kRed);
+    // A partial relock uploads just that range.
+    auto* second =
+        static_cast<RhwVertex*>(vb->Lock(sizeof(RhwVertex), sizeof(RhwVertex), gpu::LockMode::Normal));
+    ASSERT_NE(second, nullptr);
+    *second = {70, 40, 0.5f, 1, kRed};
+    vb->Unlock();
+    device_->DrawPrimitive(gpu::Primitive::TriangleList, 0, 1);
+    Reread();
+    EXPECT_EQ(Pixel(50, 38), kRed);
+    // Indices 1..3 from base vertex -1 reach vertices 0..2.
+    idx = static_cast<uint16_t*>(ib->Lock(0, 6, gpu::LockMode::Normal));
+    ASSERT_NE(idx, nullptr);
+    idx[0] = 1, idx[1] = 2, idx[2] = 3;
+    ib->Unlock();
+    device_->Clear(kBlack, 1.0f);
+    device_->DrawIndexedPrimitive(gpu::Primitive::TriangleList, -1, 1, 3, 0, 1);
+    Reread();
+    EXPECT_EQ(Pixel(50, 38), kRed);
+  }
+}
+
+// A fight draws hundreds of particle systems a frame, each from a dynamic buffer of its own: such a draw
+// must not cost the rasteriser memory of its own (binding a GL buffer per draw once took some 64 KiB each).
+TEST_F(GlDeviceTest, HundredsOfDynamicBuffersDrawnInOneFrameTakeLittleMemory) {
+  constexpr int kBuffers = 400;
+  std::vector<std::unique_ptr<gpu::VertexBuffer>> buffers;
+  for (int i = 0; i < kBuffers; ++i) {
+    const uint32_t usage = gpu::usage::Dynamic | gpu::usage::Points | gpu::usage::WriteOnly;
+    buffers.push_back(device_->CreateVertexBuffer(2 * sizeof(ColourVertex), usage, kXyzColour));
+    ASSERT_NE(buffers.back(), nullptr);
+  }
+  StartPointSprites();
+  device_->SetFVF(kXyzColour);
   device_->Clear(kBlack, 1.0f);
-  device_->DrawPrimitive(gpu::Primitive::TriangleList, 1, 1);                  // vertices 3..5 do not exist
-  device_->DrawIndexedPrimitive(gpu::Primitive::TriangleList, 0, 0, 3, 1, 1);  // indices 1..3 do not exist
-  EXPECT_EQ(Pixel(15, 35), kBlack);
-  device_->DrawIndexedPrimitive(gpu::Primitive::TriangleList, 0, 0, 3, 0, 1);
-  Reread();
-  EXPECT_EQ(Pixel(15, 35), kRed);
-  // A partial relock uploads just that range.
-  auto* second =
-      static_cast<RhwVertex*>(vb->Lock(sizeof(RhwVertex), sizeof(RhwVertex), gpu::LockMode::Normal));
-  ASSERT_NE(second, nullptr);
-  *second = {70, 40, 0.5f, 1, kRed};
-  vb->Unlock();
-  device_->DrawPrimitive(gpu::Primitive::TriangleList, 0, 1);
-  Reread();
-  EXPECT_EQ(Pixel(50, 38), kRed);
+  const size_t before = mallinfo2().uordblks;
+  size_t most = before;
+  for (auto& vb : buffers) {
+    auto* v = static_cast<ColourVertex*>(vb->Lock(0, 0, gpu::LockMode::Discard));
+    ASSERT_NE(v, nullptr);
+    v[0] = {-1, 0, 10, kWhite};
+    v[1] = {1, 0, 10, kWhite};
+    vb->Unlock();
+    device_->SetStreamSource(vb.get(), 0, sizeof(ColourVertex));
+    device_->DrawPrimitive(gpu::Primitive::PointList, 0, 2);
+    most = std::max(most, mallinfo2().uordblks);
+  }
+  EXPECT_LT((most - before) / kBuffers, 8192u) << "bytes a draw";
+  EXPECT_EQ(Pixel(328, 300), kWhite);
+  EXPECT_EQ(Pixel(472, 300), kWhite);
+  EXPECT_EQ(Pixel(400, 300), kBlack);
 }
 
 TEST_F(GlDeviceTest, TheDriversThreadsEndWithTheServices) {

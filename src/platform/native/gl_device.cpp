@@ -728,8 +728,13 @@ bool GlDevice::PrepareDraw(gpu::Primitive type, GLuint vbo, uint32_t baseOffset,
 void GlDevice::DrawPrimitive(gpu::Primitive type, uint32_t startVertex, uint32_t primitiveCount) {
   uint64_t count = gpu::VertexCount(type, primitiveCount);
   if (stream_ == nullptr || count == 0) return;
-  uint64_t end = uint64_t{streamOffset_} + (uint64_t{startVertex} + count) * streamStride_;
+  uint64_t begin = uint64_t{streamOffset_} + uint64_t{startVertex} * streamStride_;
+  uint64_t end = begin + count * streamStride_;
   if (end > stream_->SizeBytes()) return;
+  if (stream_->GlName() == 0) {  // a dynamic buffer: its vertices are drawn as from the caller's memory
+    DrawPrimitiveUP(type, primitiveCount, stream_->Bytes() + begin, streamStride_);
+    return;
+  }
   if (!PrepareDraw(type, stream_->GlName(), streamOffset_, streamStride_)) return;
   glDrawArrays(GlPrimitive(type), static_cast<GLint>(startVertex), static_cast<GLsizei>(count));
   CheckGl("DrawPrimitive");
@@ -743,7 +748,19 @@ void GlDevice::DrawIndexedPrimitive(gpu::Primitive type, int32_t baseVertex, uin
   int64_t first = int64_t{baseVertex} + minIndex;
   int64_t end = int64_t{streamOffset_} + (first + numVertices) * int64_t{streamStride_};
   if (first < 0 || end > int64_t{stream_->SizeBytes()}) return;
-  if (!PrepareDraw(type, stream_->GlName(), streamOffset_, streamStride_)) return;
+  GLuint vbo = stream_->GlName();
+  uint32_t offset = streamOffset_;
+  if (vbo == 0) {
+    // Only the vertices the indices may reach are streamed; the base vertex moves with them.
+    const int64_t streamed = StreamVertices(stream_->Bytes() + streamOffset_ + first * streamStride_,
+                                            uint64_t{numVertices} * streamStride_, streamStride_);
+    const int64_t base = streamed - minIndex;
+    if (streamed < 0 || base < INT32_MIN) return;
+    vbo = streamVbo_;
+    offset = 0;
+    baseVertex = static_cast<int32_t>(base);
+  }
+  if (!PrepareDraw(type, vbo, offset, streamStride_)) return;
   if (boundElements_ != indices_->GlName()) {
     boundElements_ = indices_->GlName();
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, boundElements_);
@@ -753,28 +770,34 @@ void GlDevice::DrawIndexedPrimitive(gpu::Primitive type, int32_t baseVertex, uin
   CheckGl("DrawIndexedPrimitive");
 }
 
-void GlDevice::DrawPrimitiveUP(gpu::Primitive type, uint32_t primitiveCount, const void* vertices,
-                               uint32_t stride) {
-  uint64_t count = gpu::VertexCount(type, primitiveCount);
-  if (vertices == nullptr || stride == 0 || count == 0 || count * stride > (1u << 30)) return;
-  auto bytes = static_cast<uint32_t>(count * stride);
+int64_t GlDevice::StreamVertices(const void* vertices, uint64_t bytes, uint32_t stride) {
+  if (stride == 0 || bytes == 0 || bytes > (1u << 30)) return -1;
+  const auto size = static_cast<uint32_t>(bytes);
   // Vertices go at a multiple of the stride in one streaming buffer, so the attribute pointers stay put
   // from draw to draw and only the first vertex moves on.
   uint32_t position = (streamPosition_ + stride - 1) / stride * stride;
   glBindBuffer(GL_ARRAY_BUFFER, streamVbo_);
-  if (uint64_t{position} + bytes > streamCapacity_) {
-    streamCapacity_ = std::max(streamCapacity_, bytes);
+  if (uint64_t{position} + size > streamCapacity_) {
+    streamCapacity_ = std::max(streamCapacity_, size);
     glBufferData(GL_ARRAY_BUFFER, streamCapacity_, nullptr, GL_STREAM_DRAW);  // fresh storage, no waiting
     position = 0;
   }
-  void* p = glMapBufferRange(GL_ARRAY_BUFFER, position, bytes,
+  void* p = glMapBufferRange(GL_ARRAY_BUFFER, position, size,
                              GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
-  if (p == nullptr) return;
-  std::memcpy(p, vertices, bytes);
+  if (p == nullptr) return -1;
+  std::memcpy(p, vertices, size);
   glUnmapBuffer(GL_ARRAY_BUFFER);
-  streamPosition_ = position + bytes;
-  if (!PrepareDraw(type, streamVbo_, 0, stride)) return;
-  glDrawArrays(GlPrimitive(type), static_cast<GLint>(position / stride), static_cast<GLsizei>(count));
+  streamPosition_ = position + size;
+  return position / stride;
+}
+
+void GlDevice::DrawPrimitiveUP(gpu::Primitive type, uint32_t primitiveCount, const void* vertices,
+                               uint32_t stride) {
+  uint64_t count = gpu::VertexCount(type, primitiveCount);
+  if (vertices == nullptr || stride == 0 || count == 0 || count > (1u << 30) / stride) return;
+  const int64_t first = StreamVertices(vertices, count * stride, stride);
+  if (first < 0 || !PrepareDraw(type, streamVbo_, 0, stride)) return;
+  glDrawArrays(GlPrimitive(type), static_cast<GLint>(first), static_cast<GLsizei>(count));
   CheckGl("DrawPrimitiveUP");
 }
 

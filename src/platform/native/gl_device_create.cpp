@@ -96,7 +96,11 @@ GLuint GlDevice::CreateBuffer(uint32_t bytes, uint32_t usageFlags) {
 std::unique_ptr<gpu::VertexBuffer> GlDevice::CreateVertexBuffer(uint32_t bytes, uint32_t usageFlags,
                                                                 uint32_t) {
   if (bytes == 0 || bytes > (1u << 30)) return nullptr;
-  return std::make_unique<GlVertexBuffer>(link_, CreateBuffer(bytes, usageFlags), bytes);
+  // A dynamic buffer is refilled every frame and drawn once or twice: it stays in its CPU copy and its draws
+  // stream their vertices. A GL buffer of its own would cost the software rasteriser, besides the storage,
+  // some 64 KiB of per-frame command memory at each draw that binds it (a fight draws hundreds).
+  const GLuint name = (usageFlags & gpu::usage::Dynamic) != 0 ? 0 : CreateBuffer(bytes, usageFlags);
+  return std::make_unique<GlVertexBuffer>(link_, name, bytes);
 }
 
 std::unique_ptr<gpu::IndexBuffer> GlDevice::CreateIndexBuffer(uint32_t bytes, uint32_t usageFlags) {

@@ -105,6 +105,8 @@ class GlDevice final : public gpu::Device {
   // Chooses and feeds the program and points the attributes at the vertices; false skips the draw.
   bool PrepareDraw(gpu::Primitive type, GLuint vbo, uint32_t baseOffset, uint32_t stride);
   GLuint CreateBuffer(uint32_t bytes, uint32_t usageFlags);
+  // Copies vertices into the stream buffer; the index there of the first, -1 when nothing was copied.
+  int64_t StreamVertices(const void* vertices, uint64_t bytes, uint32_t stride);
   float StateF(gpu::RenderState state) const;
 
   GlDeviceFactory* factory_;

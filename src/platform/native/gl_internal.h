@@ -113,7 +113,8 @@ class GlRenderTexture final : public gpu::RenderTexture {
 
 // ---- Buffers ----
 
-// A GL buffer with a CPU copy: Lock hands out a pointer into the copy, Unlock uploads the locked range.
+// A GL buffer with a CPU copy: Lock hands out a pointer into the copy, Unlock uploads the locked range. A
+// buffer of name 0 has no GL storage: it is the copy alone, and the device streams what a draw reads of it.
 class GlBufferData {
  public:
   GlBufferData(GLuint name, uint32_t bytes) : name_(name), cpu_(bytes) {}
@@ -121,6 +122,7 @@ class GlBufferData {
   void* Lock(uint32_t offsetBytes, uint32_t sizeBytes, gpu::LockMode mode);
   void Unlock(bool contextAlive);
   GLuint GlName() const { return name_; }
+  const uint8_t* Bytes() const { return cpu_.data(); }
 
  private:
   GLuint name_;
@@ -143,6 +145,7 @@ class GlBuffer final : public Interface {
   void* Lock(uint32_t offsetBytes, uint32_t sizeBytes, gpu::LockMode mode) override;
   void Unlock() override;
   GLuint GlName() const { return data_.GlName(); }
+  const uint8_t* Bytes() const { return data_.Bytes(); }
 
  private:
   std::shared_ptr<DeviceLink> link_;

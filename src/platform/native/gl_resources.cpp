@@ -143,7 +143,7 @@ void* GlBufferData::Lock(uint32_t offsetBytes, uint32_t sizeBytes, gpu::LockMode
 void GlBufferData::Unlock(bool contextAlive) {
   if (!locked_) return;
   locked_ = false;
-  if (!contextAlive) return;
+  if (!contextAlive || name_ == 0) return;
   glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
   GLintptr offset = dirtyBegin_;
   GLsizeiptr length = dirtyEnd_ - dirtyBegin_;

@@ -12,6 +12,7 @@
 
 #include "platform/files.h"
 #include "platform/image.h"
+#include "platform/image_bytes.h"
 
 namespace gpu = plat::gpu;
 
@@ -32,8 +33,8 @@ double Glow(double r) {
 bool HoldsDisc(const plat::FileSystem& files, const char* path, const std::function<double(double)>& alpha) {
   std::vector<uint8_t> bytes;
   plat::image::Image picture;
-  if (!files.ReadAll(path, bytes) || !plat::image::Decode(bytes, picture, nullptr) ||
-      picture.width != picture.height || picture.width < 2)
+  if (!files.ReadAll(path, bytes, plat::image::kMaxFileBytes, nullptr) ||
+      !plat::image::Decode(bytes, picture, nullptr) || picture.width != picture.height || picture.width < 2)
     return false;
   const double half = picture.width / 2.0;
   for (int y = 0; y < picture.height; ++y) {

@@ -8,6 +8,7 @@
 # least) the console reloads the level, so the fight goes on with a new ship. Printed: the resident memory
 # once a minute, then the peak and final memory and the growth after the first minute, against the targets.
 #   boss-soak.sh [--minutes N] [boss...]   (default 5 minutes each; phantom psychorear psychoside psychofront)
+# KV_SOAK_CPUS names the two cores to run on (0,1 by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 minutes=5
@@ -59,7 +60,7 @@ xvfb=$!
 for _ in $(seq 1 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$scratch/display")"
 
-# A key is held long enough for a slow frame to see it: the game reads the keyboard once a frame.
+# Keys at a typist's pace.
 press() { xdotool keydown "$1"; sleep 0.2; xdotool keyup "$1"; sleep 0.15; }
 type_text() {
   local c i
@@ -79,7 +80,7 @@ larger() { awk -v a="$1" -v b="$2" 'BEGIN { print (a > b ? a : b) }'; }
 status=0
 for boss in "${bosses[@]}"; do
   rm -f "$scratch/HighScores.txt"
-  (cd "$scratch" && exec taskset -c 0,1 "$game") >"$scratch/log" 2>&1 &
+  (cd "$scratch" && exec taskset -c "${KV_SOAK_CPUS:-0,1}" "$game") >"$scratch/log" 2>&1 &
   ridov=$!
   sleep 3
   xdotool mousemove 400 300

@@ -200,8 +200,8 @@ class Graphics {
   // Draws the frame the straightforward way: the sky first with depth off, every part of the visible scenery
   // and then of the entity models in list order, every frame through the off-screen target and its
   // composite. The usual frame shades each pixel about once instead (nearest models first, none out of view,
-  // the sky only where they left room, a level frame straight into the back buffer) and looks the same; the
-  // pixel tests hold it against this one.
+  // the sky only where they left room, a level frame straight into the back buffer, screen pictures on whole
+  // pixels without their clear margins) and looks the same; the pixel tests hold it against this one.
   bool straightforwardFrame = false;
 
   // Skies (skybox.cpp), drawn first in every frame while drawSky is on. SetSkybox replaces both by sky kind:

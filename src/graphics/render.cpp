@@ -466,8 +466,17 @@ void Graphics::RenderSprites() {
       ReportLoadFailure(sprite->texture->Name(), kTextureFailed, "Sprite", error);
       continue;
     }
-    spriteInterface->SetTransform(sprite->transform);
-    spriteInterface->Draw(*texture, source, sprite->colour);
+    // Only the part that is not wholly transparent is drawn, where that leaves the picture as it was: the
+    // menu's pictures put away beside the screen still reach into it with their clear margins.
+    plat::sprite::Rect part =
+        source ? *source : plat::sprite::Rect{0, 0, texture->Width(), texture->Height()};
+    math::Matrix place = sprite->transform;
+    const plat::image::Area visible = plat::image::VisibleArea(sprite->texture);
+    if (!straightforwardFrame &&
+        !plat::sprite::CutToVisible(place, part, {visible.left, visible.top, visible.right, visible.bottom}))
+      continue;
+    spriteInterface->SetTransform(place);
+    spriteInterface->Draw(*texture, &part, sprite->colour);
   }
   spriteInterface->End();
 }

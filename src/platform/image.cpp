@@ -178,6 +178,19 @@ Area LargestOpaqueArea(const Image& image) {
   return best;
 }
 
+Area VisibleArea(const Image& image) {
+  Area box{image.width, image.height, 0, 0};
+  for (int y = 0; y < image.height; ++y) {
+    const uint32_t* row = image.argb.data() + static_cast<size_t>(y) * static_cast<size_t>(image.width);
+    for (int x = 0; x < image.width; ++x) {
+      if ((row[x] >> 24) == 0) continue;
+      box = Area{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                 std::max(box.bottom, y + 1)};
+    }
+  }
+  return box.right > box.left ? box : Area{};
+}
+
 std::unique_ptr<gpu::Texture> CreateTextureFromFile(gpu::Device& device, const FileSystem& files,
                                                     std::string_view gamePath, const uint32_t* colourKey,
                                                     std::string* error) {
@@ -204,8 +217,9 @@ gpu::Texture* FileTexture::Uploaded(std::string* error) {
     Image levelZero;
     if (ReadLevelZero(files_, name_, key_ ? &*key_ : nullptr, levelZero, error)) {
       const Area opaque = LargestOpaqueArea(levelZero);
+      const Area visible = plat::image::VisibleArea(levelZero);
       texture_ = Upload(device_, name_, std::move(levelZero), error);
-      if (texture_ != nullptr) opaque_ = opaque;
+      if (texture_ != nullptr) opaque_ = opaque, visible_ = visible;
     }
     failed_ = texture_ == nullptr;
   } else if (failed_) {
@@ -232,6 +246,11 @@ gpu::Texture* ForDrawing(gpu::Texture* texture, std::string* error) {
 Area OpaqueArea(const gpu::Texture* texture) {
   const auto* file = dynamic_cast<const FileTexture*>(texture);
   return file != nullptr ? file->OpaqueArea() : Area{};
+}
+
+Area VisibleArea(const gpu::Texture* texture) {
+  if (const auto* file = dynamic_cast<const FileTexture*>(texture)) return file->VisibleArea();
+  return texture != nullptr ? Area{0, 0, texture->Width(), texture->Height()} : Area{};
 }
 
 }  // namespace plat::image

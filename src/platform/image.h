@@ -45,6 +45,9 @@ struct Area {
 };
 // The largest rectangle of texels of full opacity (alpha 255); the first found of equal size.
 Area LargestOpaqueArea(const Image& image);
+// The smallest rectangle holding every texel that is not wholly transparent (alpha above 0); empty when none
+// is.
+Area VisibleArea(const Image& image);
 
 // A picture checked now and uploaded on its first use. The file is read and decoded at once, so that a
 // missing or broken file fails where CreateTextureFromFile would, but only its size is kept: a picture that
@@ -62,6 +65,9 @@ class FileTexture final : public gpu::Texture {
   gpu::Texture* Uploaded(std::string* error);
   // The largest fully opaque rectangle of level 0, known once uploaded (empty before).
   const Area& OpaqueArea() const { return opaque_; }
+  // The smallest rectangle of level 0 holding all its texels that are not wholly transparent, once uploaded
+  // (the whole picture before).
+  Area VisibleArea() const { return texture_ != nullptr ? visible_ : Area{0, 0, width_, height_}; }
 
  private:
   gpu::Device& device_;
@@ -71,6 +77,7 @@ class FileTexture final : public gpu::Texture {
   int width_, height_;
   std::unique_ptr<gpu::Texture> texture_;
   Area opaque_;
+  Area visible_;
   bool failed_ = false;
 };
 
@@ -85,5 +92,8 @@ std::unique_ptr<FileTexture> OpenTextureFile(gpu::Device& device, const FileSyst
 gpu::Texture* ForDrawing(gpu::Texture* texture, std::string* error);
 // The largest fully opaque rectangle of a picture uploaded by ForDrawing; empty for any other texture.
 Area OpaqueArea(const gpu::Texture* texture);
+// The texels of a picture uploaded by ForDrawing that are not wholly transparent (above); the whole texture
+// for any other.
+Area VisibleArea(const gpu::Texture* texture);
 
 }  // namespace plat::image

@@ -33,6 +33,14 @@ math::Vec2 Place(const math::Matrix& transform, float x, float y) {
   return {x * m[0][0] + y * m[1][0] + m[3][0], x * m[0][1] + y * m[1][1] + m[3][1]};
 }
 
+// A quad of its texels' size on whole pixels samples each texel at its centre, where point sampling gives
+// what filtering would, for less.
+bool LiesTexelForPixel(const math::Matrix& transform, float w, float h) {
+  const auto& m = transform.m;
+  return m[0][0] == 1.0f && m[1][1] == 1.0f && m[0][1] == 0.0f && m[1][0] == 0.0f &&
+         m[3][0] == std::floor(m[3][0]) && m[3][1] == std::floor(m[3][1]) && h > 0.0f && w > 0.0f;
+}
+
 constexpr uint32_t kQuadFormat = gpu::fvf::XYZRHW | gpu::fvf::Diffuse | gpu::fvf::Tex1;  // 0x144
 
 // Render states set for drawing and restored afterwards, with the values the batch draws with.
@@ -79,12 +87,7 @@ class DeviceSpriteBatch final : public SpriteBatch {
     float w = 0.0f, h = 0.0f;
     QuadSize(texture.Width(), texture.Height(), source, &w, &h);
     if (w == 0.0f || h == 0.0f) return;  // covers no pixel
-    // A quad of its texels' size on whole pixels samples each texel at its centre, where point sampling
-    // gives what filtering would, for less.
-    const auto& m = transform_.m;
-    const bool texelForPixel = m[0][0] == 1.0f && m[1][1] == 1.0f && m[0][1] == 0.0f && m[1][0] == 0.0f &&
-                               m[3][0] == std::floor(m[3][0]) && m[3][1] == std::floor(m[3][1]) && h > 0.0f &&
-                               w > 0.0f;
+    const bool texelForPixel = LiesTexelForPixel(transform_, w, h);
     if (&texture != texture_ || texelForPixel != texelForPixel_) {
       Flush();
       texture_ = &texture;
@@ -151,6 +154,19 @@ class DeviceSpriteBatch final : public SpriteBatch {
 
 std::unique_ptr<SpriteBatch> CreateSpriteBatch(gpu::Device& device) {
   return std::make_unique<DeviceSpriteBatch>(device);
+}
+
+bool CutToVisible(math::Matrix& transform, Rect& source, const Rect& visible) {
+  const float w = static_cast<float>(source.right - source.left);
+  const float h = static_cast<float>(source.bottom - source.top);
+  if (!LiesTexelForPixel(transform, w, h)) return w != 0.0f && h != 0.0f;
+  const Rect cut{std::max(source.left, visible.left), std::max(source.top, visible.top),
+                 std::min(source.right, visible.right), std::min(source.bottom, visible.bottom)};
+  if (cut.right <= cut.left || cut.bottom <= cut.top) return false;
+  transform.m[3][0] += static_cast<float>(cut.left - source.left);
+  transform.m[3][1] += static_cast<float>(cut.top - source.top);
+  source = cut;
+  return true;
 }
 
 bool QuadMeetsTarget(const math::Matrix& transform, int textureWidth, int textureHeight, const Rect* source,

@@ -32,6 +32,12 @@ std::unique_ptr<SpriteBatch> CreateSpriteBatch(gpu::Device& device);
 bool QuadMeetsTarget(const math::Matrix& transform, int textureWidth, int textureHeight, const Rect* source,
                      int targetWidth, int targetHeight);
 
+// A quad that lies texel for pixel (moved by whole pixels, neither scaled nor turned, its source not flipped)
+// is point sampled, so a texel outside `visible` (a wholly transparent one) leaves its pixel as it was. Cuts
+// such a quad's source to `visible` and moves the transform with it; other quads are left as they are. False
+// when nothing of the source is left.
+bool CutToVisible(math::Matrix& transform, Rect& source, const Rect& visible);
+
 // The pixels of a target of the given size that Draw paints fully opaque, whatever lay there before: those
 // whose sample falls within the texel centres of `opaque` (texels of alpha 255), drawn at full alpha, by a
 // transform that only scales (by at least 1, so that the largest picture level is the one sampled) and

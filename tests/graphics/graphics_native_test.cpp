@@ -289,6 +289,47 @@ int Differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
   return n;
 }
 
+// Pictures on whole pixels are drawn without their clear margins, texel for pixel as before: the options
+// screen's panel shown on the right, the options and high-score panels put away beside the screen (only their
+// clear margins reach into it), and a word a fraction off whole pixels, drawn whole, below the screen.
+TEST_F(NativeFrames, PicturesWithoutTheirClearMarginsShowTexelForPixel) {
+  StartGraphics();
+  Graphics& g = graphics();
+  g.titleMode = false;
+  const plat::gpu::Argb magenta = 0xFFFF00FF;
+  const struct {
+    const char* file;
+    float x, y;
+  } pictures[] = {{"opt Options.bmp", 400, 0},
+                  {"opt Filler.bmp", -401, 0},
+                  {"hs Scores.bmp", 200, -601},
+                  {"hud Continue.bmp", 300.5f, 600.25f}};
+  for (const auto& p : pictures) {
+    Sprite* sprite = nullptr;
+    const std::string file = std::string("Assets\\Art\\Menu Art\\") + p.file;
+    ASSERT_TRUE(g.CreateSprite(&sprite, file.c_str(), p.x / 800, p.y / 600, 1, 1, nullptr, 1, &magenta, 1));
+  }
+  g.Render();
+  ReadBack();
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(services_->files().ReadAll("Assets\\Art\\Menu Art\\opt Options.bmp", bytes, plat::kAnySize));
+  plat::image::Image panel;
+  ASSERT_TRUE(plat::image::Decode(bytes, panel, nullptr));
+  plat::image::ApplyColourKey(panel, magenta);
+  int differing = 0, shown = 0;
+  for (int y = 0; y < 600; ++y) {
+    for (int x = 0; x < 800; ++x) {
+      const uint32_t texel =
+          x < 400 ? 0u : panel.argb[static_cast<size_t>(y) * 512 + static_cast<size_t>(x - 400)];
+      const uint32_t expected = (texel >> 24) == 0xFF ? texel & 0xFFFFFF : 0u;
+      differing += (Pixel(x, y) & 0xFFFFFF) != expected;
+      shown += expected != 0;
+    }
+  }
+  EXPECT_EQ(differing, 0);
+  EXPECT_GT(shown, 100000);
+}
+
 TEST_F(NativeFrames, LevelFrameShowsBothSkiesAndTheShip) {
   StartEngine();
   engine_->SetState(kGameStart);  // the first level with its sky and a fresh ship

@@ -499,29 +499,36 @@ TEST(GeneratedArtTest, ScoreDigitCellsLayOutAsTheGameReadsThem) {
   EXPECT_EQ(litInRow(7, 36), 3);
 }
 
-TEST(OpaqueAreaTest, FindsTheLargestRectangleOfFullAlpha) {
-  // Each picture as rows of '#' (alpha 255), '+' (alpha 254) and '.' (alpha 0).
+TEST(OpaqueAreaTest, FindsTheLargestRectangleOfFullAlphaAndTheBoxOfAllThatShows) {
+  // Each picture as rows of '#' (alpha 255), '+' (alpha 254), ',' (alpha 1) and '.' (alpha 0).
   const struct {
     const char* what;
     std::vector<std::string> rows;
-    plat::image::Area area;
+    plat::image::Area area, visible;
   } cases[] = {
-      {"none opaque", {"...", "..."}, {}},
-      {"all of it", {"###", "###"}, {0, 0, 3, 2}},
-      {"a bar down the middle", {".##.", ".##.", ".##."}, {1, 0, 3, 3}},
-      {"the larger of two", {"#..##", "#..##", "#...."}, {3, 0, 5, 2}},
-      {"under a skyline", {"..#..", ".###.", "#####"}, {1, 1, 4, 3}},
-      {"broken by one texel", {"###", "#+#", "###"}, {0, 0, 3, 1}},
+      {"none opaque", {"...", "..."}, {}, {}},
+      {"all of it", {"###", "###"}, {0, 0, 3, 2}, {0, 0, 3, 2}},
+      {"a bar down the middle", {".##.", ".##.", ".##."}, {1, 0, 3, 3}, {1, 0, 3, 3}},
+      {"the larger of two", {"#..##", "#..##", "#...."}, {3, 0, 5, 2}, {0, 0, 5, 3}},
+      {"under a skyline", {"..#..", ".###.", "#####"}, {1, 1, 4, 3}, {0, 0, 5, 3}},
+      {"broken by one texel", {"###", "#+#", "###"}, {0, 0, 3, 1}, {0, 0, 3, 3}},
+      {"a faint texel in a clear margin", {".....", "..,..", "....."}, {}, {2, 1, 3, 2}},
+      {"a panel in the top left", {"##..", "#+..", "...."}, {0, 0, 2, 1}, {0, 0, 2, 2}},
   };
   for (const auto& c : cases) {
     Image image;
     image.height = static_cast<int>(c.rows.size());
     image.width = static_cast<int>(c.rows[0].size());
     for (const std::string& row : c.rows)
-      for (char t : row) image.argb.push_back(t == '#' ? 0xFF102030u : t == '+' ? 0xFE102030u : 0u);
+      for (char t : row)
+        image.argb.push_back(t == '#' ? 0xFF102030u : t == '+' ? 0xFE102030u : t == ',' ? 0x01102030u : 0u);
     const plat::image::Area a = plat::image::LargestOpaqueArea(image);
     EXPECT_EQ(std::tie(a.left, a.top, a.right, a.bottom),
               std::tie(c.area.left, c.area.top, c.area.right, c.area.bottom))
+        << c.what;
+    const plat::image::Area v = plat::image::VisibleArea(image);
+    EXPECT_EQ(std::tie(v.left, v.top, v.right, v.bottom),
+              std::tie(c.visible.left, c.visible.top, c.visible.right, c.visible.bottom))
         << c.what;
   }
 }

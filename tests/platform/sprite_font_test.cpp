@@ -414,6 +414,38 @@ TEST(SpriteQuad, MeetsAnEightHundredBySixHundredTargetUnlessWhollyOutsideIt) {
   }
 }
 
+// The options screen's panel, 400 x 600 in a 512 x 1024 picture, put away beside the screen reaches into it
+// only with its clear margin: on whole pixels it is cut to the panel, off the screen; otherwise it is left
+// whole, its edge texels filtered into the pixels beyond them.
+TEST(SpriteQuad, OnWholePixelsIsCutToItsVisibleTexels) {
+  const sprite::Rect panel{0, 0, 400, 600}, part{100, 0, 512, 1024}, upsideDown{0, 1024, 512, 0};
+  const struct {
+    const char* what;
+    float x, y, scale;
+    sprite::Rect source, cut;
+    float cutX, cutY;
+    bool left;
+  } cases[] = {
+      {"shown", 0, 0, 1, {0, 0, 512, 1024}, panel, 0, 0, true},
+      {"put away on the left", -401, 0, 1, {0, 0, 512, 1024}, panel, -401, 0, true},
+      {"by a source that starts inside it", 50, 20, 1, part, {100, 0, 400, 600}, 50, 20, true},
+      {"by a source beside it", 0, 0, 1, {400, 0, 512, 1024}, {}, 0, 0, false},
+      {"a fraction off whole pixels", -401.5f, 0, 1, {0, 0, 512, 1024}, {0, 0, 512, 1024}, -401.5f, 0, true},
+      {"doubled", 0, 0, 2, {0, 0, 512, 1024}, {0, 0, 512, 1024}, 0, 0, true},
+      {"upside down", 0, 1024, 1, upsideDown, upsideDown, 0, 1024, true},
+  };
+  for (const auto& c : cases) {
+    math::Matrix transform = math::MatrixTransformation2D({c.scale, c.scale}, {c.x, c.y});
+    sprite::Rect source = c.source;
+    ASSERT_EQ(sprite::CutToVisible(transform, source, panel), c.left) << c.what;
+    if (!c.left) continue;
+    EXPECT_EQ(std::tie(source.left, source.top, source.right, source.bottom),
+              std::tie(c.cut.left, c.cut.top, c.cut.right, c.cut.bottom))
+        << c.what;
+    EXPECT_EQ(std::pair(transform.m[3][0], transform.m[3][1]), std::pair(c.cutX, c.cutY)) << c.what;
+  }
+}
+
 TEST(SpriteQuad, CoversOnlyPixelsSampledBetweenOpaqueTexelCentres) {
   // A 256 x 1024 picture opaque in columns 50 to 199, as the top view's left bar.
   const sprite::Rect bar{50, 0, 200, 1024};

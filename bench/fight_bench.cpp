@@ -1,8 +1,9 @@
 // A level fought whole on the native backend by the tests' autopilot (steering at enemies and power-ups,
 // both guns firing, god mode) at 20 ms of game time a frame: prints the frame time and the CPU time per
 // frame of the whole level, of its busiest two seconds (the most CPU) and of the busiest two seconds of
-// each boss's fight, with the peak memory, against the frame-cost targets. A boss still standing after 25 s
-// is brought down, so that its death sequence is measured too.
+// each boss's fight (each fight against 60 frames a second, the whole level against the frame-cost targets),
+// with the peak memory. A boss still standing after 25 s is brought down, so that its death sequence is
+// measured too.
 // Usage: fight_bench [level file]   (default l1z1.kvl; bosses.kvl meets every boss)
 #include <algorithm>
 #include <chrono>
@@ -65,7 +66,9 @@ int BossInPlay(EnemyManager& enemies, Enemy** body) {
   return -1;
 }
 
-void Report(const char* what, const std::vector<Frame>& frames, size_t from, size_t to) {
+// A fight's two seconds hold 60 frames a second: a median frame within 16.7 ms and at most 16 ms of CPU
+// a frame on the two cores. The whole level is held to the frame-cost targets of every other scene.
+void Report(const char* what, const std::vector<Frame>& frames, size_t from, size_t to, bool fight) {
   std::vector<double> ms;
   double cpu = 0.0;
   for (size_t i = from; i < to; ++i) {
@@ -76,9 +79,16 @@ void Report(const char* what, const std::vector<Frame>& frames, size_t from, siz
   const double median = bench::Percentile(ms, 0.5), p99 = bench::Percentile(ms, 0.99);
   std::printf("%s: %zu frames: median %.2f ms, 99th percentile %.2f ms, CPU %.2f ms a frame\n", what,
               to - from, median, p99, cpuPerFrame);
-  std::printf("%s against the targets (median <= 8, p99 <= 16, CPU <= 10): %s %s %s\n", what,
-              median <= 8.0 ? "met" : "MISSED", p99 <= 16.0 ? "met" : "MISSED",
-              cpuPerFrame <= 10.0 ? "met" : "MISSED");
+  const auto verdict = [](bool met) { return met ? "met" : "MISSED"; };
+  if (fight) {
+    std::printf("%s against the fight targets (median <= 16.7, CPU <= 16): %s %s\n", what,
+                verdict(median <= 16.7), verdict(cpuPerFrame <= 16.0));
+  } else {
+    const bench::Targets targets;
+    std::printf("%s against the targets (median <= 8, p99 <= 16, CPU <= 10): %s %s %s\n", what,
+                verdict(median <= targets.medianMs), verdict(p99 <= targets.p99Ms),
+                verdict(cpuPerFrame <= targets.cpuMs));
+  }
 }
 
 }  // namespace
@@ -128,17 +138,17 @@ int main(int argc, char** argv) {
   g_engine = nullptr;
   if (frames.size() < kWindow) return 1;
 
-  Report("whole level", frames, 0, frames.size());
+  Report("whole level", frames, 0, frames.size(), false);
   const size_t busiest = Busiest(frames, [](const Frame&) { return true; });
   std::printf("busiest two seconds from frame %zu (%zu enemies, %zu shots and drops at its start)\n", busiest,
               frames[busiest].enemies, frames[busiest].shots);
-  Report("busiest fight", frames, busiest, busiest + kWindow);
+  Report("busiest fight", frames, busiest, busiest + kWindow, true);
   for (int type = kPhantomId; type <= kPsychoFrontId; ++type) {
     const size_t at = Busiest(frames, [type](const Frame& f) { return f.boss == type; });
     if (at == frames.size()) continue;
     char what[48];
     std::snprintf(what, sizeof what, "%s fight", kBossNames[type - kPhantomId]);
-    Report(what, frames, at, at + kWindow);
+    Report(what, frames, at, at + kWindow, true);
   }
   std::printf("peak memory %.1f MiB (target <= 120): %s\n", bench::PeakMemoryMiB(),
               bench::PeakMemoryMiB() <= 120.0 ? "met" : "MISSED");

@@ -233,7 +233,8 @@ int main(int argc, char** argv) {
 
   const Figures whole = Measure(frames, -1);
   Print("whole game", whole, frames);
-  const bench::Targets targets;
+  bench::Targets targets;
+  targets.peakMiB = 150.0;  // the whole game holds its menus, both zones and every boss in turn
   std::string missed;
   for (int part = 0; part < 3; ++part) Print(kParts[part], Measure(frames, part), frames);
   const double peak = bench::PeakMemoryMiB();
